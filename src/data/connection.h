@@ -1,0 +1,60 @@
+#pragma once
+
+#include "data/dberror.h"
+#include "data/recordset.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <utility>
+
+namespace mss::data {
+
+enum class CursorType { ForwardOnly, Static, Dynamic, Keyset };
+enum class LockType { ReadOnly, Optimistic, Pessimistic, BatchOptimistic };
+enum class ConnectionState { Closed, Open };
+
+// Named values for a statement with placeholders (":Name"), in the order given.
+using Bindings = QList<std::pair<QString, QVariant>>;
+
+// The one way the program reaches a database. Statements are T-SQL as the windows build them;
+// each driver makes them run on its own database. Every failure throws DbError and leaves the
+// same error as the only entry of errors().
+class Connection {
+public:
+    virtual ~Connection();
+
+    // Runs a statement that returns no rows (or whose rows nobody reads).
+    virtual void execute(const QString &statement) = 0;
+    // Runs a query or a procedure call and returns its rows. Cursor and lock are accepted for the
+    // callers' sake; every recordset is client-side and read into memory.
+    virtual Recordset open(const QString &statement, CursorType cursor = CursorType::Dynamic,
+                           LockType lock = LockType::ReadOnly) = 0;
+    // A query with bound values, for code that builds no statement text (reports, tools).
+    virtual Recordset query(const QString &statement, const Bindings &bindings = {}) = 0;
+
+    virtual void beginTrans() = 0;
+    virtual void commitTrans() = 0;
+    virtual void rollbackTrans() = 0;
+    virtual bool inTransaction() const = 0;
+
+    virtual QList<DbErrorInfo> errors() const = 0;
+    virtual void clearErrors() = 0;
+
+    virtual QString connectionString() const = 0;
+    virtual QString defaultDatabase() const = 0;
+    virtual void setDefaultDatabase(const QString &name) = 0;
+    virtual ConnectionState state() const = 0;
+    virtual void close() = 0;
+
+    // "Embedded" or "ODBC": where reports and tools need to know which dialect they talk to.
+    virtual QString driverName() const = 0;
+};
+
+// Opens a connection from a connection string: "Driver=Embedded;Folder=<dir>" for the embedded
+// hospital database, anything else is handed to ODBC as it stands.
+std::unique_ptr<Connection> connect(const QString &connectionString);
+
+} // namespace mss::data

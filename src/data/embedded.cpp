@@ -1,0 +1,520 @@
+#include "data/embedded.h"
+
+#include "data/sqlfunctions.h"
+#include "data/tsql.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include <vector>
+
+namespace mss::data {
+
+namespace {
+
+const QString kSource = QStringLiteral("Embedded database");
+
+QString fromUtf8(const char *text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+QVariant columnValue(sqlite3_stmt *stmt, int i)
+{
+    switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(stmt, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, i));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)),
+                                          sqlite3_column_bytes(stmt, i)));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i)));
+    default:
+        return QVariant();
+    }
+}
+
+int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
+{
+    if (value.isNull())
+        return sqlite3_bind_null(stmt, index);
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::Short:
+        return sqlite3_bind_int64(stmt, index, value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return sqlite3_bind_double(stmt, index, value.toDouble());
+    case QMetaType::QDate:
+        return sqlite3_bind_text(stmt, index, value.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8().constData(),
+                                 -1, SQLITE_TRANSIENT);
+    case QMetaType::QDateTime:
+        return sqlite3_bind_text(stmt, index,
+                                 value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8().constData(),
+                                 -1, SQLITE_TRANSIENT);
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return sqlite3_bind_blob(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    }
+    default: {
+        const QByteArray utf8 = value.toString().toUtf8();
+        return sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt *stmt) const { sqlite3_finalize(stmt); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+// Steps a prepared statement to its end; rows are kept when it has result columns.
+// Returns the SQLite result code of the last step.
+int stepAll(sqlite3_stmt *stmt, std::optional<Recordset> &result)
+{
+    const int columns = sqlite3_column_count(stmt);
+    QList<QVariantList> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row.append(columnValue(stmt, i));
+        rows.append(std::move(row));
+    }
+    if (rc == SQLITE_DONE && columns > 0) {
+        QStringList names;
+        names.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            names.append(fromUtf8(sqlite3_column_name(stmt, i)));
+        result.emplace(std::move(names), std::move(rows));
+    }
+    return rc;
+}
+
+// Procedure sources start with comment lines; "-- params: a, b" names the arguments in order.
+QStringList declaredParams(const QString &source, bool *found)
+{
+    static const QRegularExpression line(QStringLiteral(R"(^\s*--\s*params\s*:(.*)$)"),
+                                         QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+    const auto m = line.match(source);
+    *found = m.hasMatch();
+    QStringList params;
+    if (m.hasMatch()) {
+        const QStringList parts = m.captured(1).split(QLatin1Char(','));
+        for (QString p : parts) {
+            p = p.trimmed();
+            if (p.startsWith(QLatin1Char('@')) || p.startsWith(QLatin1Char(':')))
+                p.remove(0, 1);
+            if (!p.isEmpty())
+                params.append(p);
+        }
+    }
+    return params;
+}
+
+} // namespace
+
+const QStringList &embeddedDatabaseNames()
+{
+    static const QStringList names = {QStringLiteral("MSS"), QStringLiteral("PATIENT_DATA"), QStringLiteral("BILLING"),
+                                      QStringLiteral("RADIOLOGY")};
+    return names;
+}
+
+QString embeddedDatabaseFile(const QString &folder, const QString &database)
+{
+    return QDir(folder).filePath(database.toLower() + QStringLiteral(".db"));
+}
+
+// A stored procedure prepared for repeated calls: its statements are prepared one by one as
+// the first call reaches them (a later statement may use a table an earlier one creates).
+struct EmbeddedConnection::Procedure {
+    QString name;
+    QStringList params;
+    QByteArray body;
+    struct Step {
+        StatementPtr stmt;
+        std::vector<int> argumentOf; // statement parameter i+1 -> argument index
+    };
+    std::vector<Step> steps;
+    int preparedUpTo = 0; // byte offset in body where the next unprepared statement starts
+    bool complete = false;
+};
+
+EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions options)
+    : m_folder(QDir(folder).absolutePath()), m_options(options)
+{
+    const QString where = QStringLiteral("opening the embedded database in %1").arg(m_folder);
+    if (!QFileInfo(m_folder).isDir()) {
+        if (!m_options.create || !QDir().mkpath(m_folder))
+            fail(SQLITE_CANTOPEN, QStringLiteral("The database folder %1 does not exist").arg(m_folder), where);
+    }
+    for (const QString &name : embeddedDatabaseNames()) {
+        const QString file = embeddedDatabaseFile(m_folder, name);
+        if (!m_options.create && !QFileInfo::exists(file))
+            fail(SQLITE_CANTOPEN, QStringLiteral("The %1 database file %2 is missing").arg(name, file), where);
+    }
+
+    const int flags = SQLITE_OPEN_READWRITE | (m_options.create ? SQLITE_OPEN_CREATE : 0);
+    const QByteArray mainFile = embeddedDatabaseFile(m_folder, QStringLiteral("MSS")).toUtf8();
+    if (const int rc = sqlite3_open_v2(mainFile.constData(), &m_db, flags, nullptr); rc != SQLITE_OK) {
+        const QString message = m_db ? fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        fail(rc, QStringLiteral("Cannot open %1: %2").arg(QString::fromUtf8(mainFile), message), where);
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, m_options.busyTimeoutMs);
+    registerSqlFunctions(m_db);
+
+    try {
+        for (const QString &name : embeddedDatabaseNames().mid(1)) {
+            sqlite3_stmt *raw = nullptr;
+            const QByteArray sql = QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(name).toUtf8();
+            sqlite3_prepare_v2(m_db, sql.constData(), -1, &raw, nullptr);
+            StatementPtr attach(raw);
+            const QByteArray file = embeddedDatabaseFile(m_folder, name).toUtf8();
+            sqlite3_bind_text(raw, 1, file.constData(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(raw) != SQLITE_DONE)
+                fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), where);
+        }
+        // A rollback journal, not WAL: only then is a commit atomic across the attached files.
+        executeScript(QStringLiteral("PRAGMA main.journal_mode=DELETE; PRAGMA PATIENT_DATA.journal_mode=DELETE;"
+                                     "PRAGMA BILLING.journal_mode=DELETE; PRAGMA RADIOLOGY.journal_mode=DELETE;"));
+    } catch (...) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+        throw;
+    }
+}
+
+EmbeddedConnection::~EmbeddedConnection()
+{
+    close();
+}
+
+void EmbeddedConnection::fail(int code, const QString &message, const QString &statement)
+{
+    DbErrorInfo info{code, kSource,
+                     statement.isEmpty() ? message
+                                         : QStringLiteral("%1 — in: %2").arg(message, statement.simplified().left(300))};
+    m_errors = {info};
+    throw DbError(info);
+}
+
+ConnectionState EmbeddedConnection::state() const
+{
+    return m_db ? ConnectionState::Open : ConnectionState::Closed;
+}
+
+void EmbeddedConnection::close()
+{
+    m_procedures.clear(); // finalizes the prepared statements before the handle goes
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+QString EmbeddedConnection::connectionString() const
+{
+    return QStringLiteral("Driver=Embedded;Folder=%1").arg(m_folder);
+}
+
+void EmbeddedConnection::setDefaultDatabase(const QString &name)
+{
+    if (tsql::schemaOf(name).isEmpty())
+        fail(911, QStringLiteral("Database \"%1\" does not exist").arg(name), QString());
+    m_defaultDatabase = name.toUpper();
+}
+
+void EmbeddedConnection::execute(const QString &statement)
+{
+    run(statement, nullptr);
+}
+
+Recordset EmbeddedConnection::open(const QString &statement, CursorType, LockType)
+{
+    return run(statement, nullptr);
+}
+
+Recordset EmbeddedConnection::query(const QString &statement, const Bindings &bindings)
+{
+    return run(statement, &bindings);
+}
+
+Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bindings)
+{
+    m_errors.clear();
+    if (!m_db)
+        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), statement);
+
+    if (!bindings) {
+        if (auto call = tsql::parseProcedureCall(statement))
+            return callProcedure(*call, statement);
+    }
+
+    QString sqlite;
+    try {
+        sqlite = tsql::translate(statement);
+    } catch (const DbError &e) {
+        m_errors = {e.info()};
+        throw;
+    }
+    const QByteArray utf8 = sqlite.toUtf8();
+    const char *tail = utf8.constData();
+    const char *end = tail + utf8.size();
+    std::optional<Recordset> result;
+    bool savepoint = false;
+
+    try {
+        while (tail < end) {
+            sqlite3_stmt *raw = nullptr;
+            if (sqlite3_prepare_v2(m_db, tail, int(end - tail), &raw, &tail) != SQLITE_OK)
+                fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
+            if (!raw)
+                break; // only blanks or comments were left
+            StatementPtr stmt(raw);
+            // Several statements in one text run all or nothing.
+            if (!savepoint && QByteArray(tail, int(end - tail)).trimmed().size() > 0
+                && QByteArray(tail, int(end - tail)).trimmed() != ";") {
+                if (sqlite3_exec(m_db, "SAVEPOINT mss_batch", nullptr, nullptr, nullptr) != SQLITE_OK)
+                    fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
+                savepoint = true;
+            }
+            if (bindings) {
+                const int count = sqlite3_bind_parameter_count(raw);
+                for (int i = 1; i <= count; ++i) {
+                    const QString name = fromUtf8(sqlite3_bind_parameter_name(raw, i)).mid(1);
+                    auto it = std::find_if(bindings->begin(), bindings->end(), [&](const auto &b) {
+                        QString key = b.first;
+                        if (key.startsWith(QLatin1Char(':')) || key.startsWith(QLatin1Char('@')))
+                            key.remove(0, 1);
+                        return key.compare(name, Qt::CaseInsensitive) == 0;
+                    });
+                    if (name.isEmpty() || it == bindings->end())
+                        fail(SQLITE_RANGE, QStringLiteral("No value was given for the parameter \"%1\"").arg(name), statement);
+                    bindValue(raw, i, it->second);
+                }
+            }
+            const int rc = stepAll(raw, result);
+            if (rc != SQLITE_DONE)
+                fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
+        }
+        if (savepoint)
+            sqlite3_exec(m_db, "RELEASE mss_batch", nullptr, nullptr, nullptr);
+    } catch (...) {
+        if (savepoint) {
+            sqlite3_exec(m_db, "ROLLBACK TO mss_batch", nullptr, nullptr, nullptr);
+            sqlite3_exec(m_db, "RELEASE mss_batch", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
+    return result ? std::move(*result) : Recordset();
+}
+
+EmbeddedConnection::Procedure &EmbeddedConnection::procedure(const QString &database, const QString &name,
+                                                             const QString &statement)
+{
+    const QString db = database.isEmpty() ? m_defaultDatabase : database;
+    const QString schema = tsql::schemaOf(db);
+    if (schema.isEmpty())
+        fail(911, QStringLiteral("Database \"%1\" does not exist").arg(db), statement);
+    const QString key = schema.toUpper() + QLatin1Char('.') + name.toUpper();
+    if (auto it = m_procedures.find(key); it != m_procedures.end())
+        return **it;
+
+    sqlite3_stmt *raw = nullptr;
+    const QByteArray lookup = QStringLiteral("SELECT name, source FROM %1.mss_procedures WHERE name = ?1 COLLATE NOCASE")
+                                  .arg(schema)
+                                  .toUtf8();
+    if (sqlite3_prepare_v2(m_db, lookup.constData(), -1, &raw, nullptr) != SQLITE_OK)
+        fail(2812, QStringLiteral("Could not find stored procedure '%1' (the %2 database holds no procedures: %3)")
+                       .arg(name, db.toUpper(), fromUtf8(sqlite3_errmsg(m_db))),
+             statement);
+    StatementPtr stmt(raw);
+    const QByteArray nameUtf8 = name.toUtf8();
+    sqlite3_bind_text(raw, 1, nameUtf8.constData(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(raw) != SQLITE_ROW)
+        fail(2812, QStringLiteral("Could not find stored procedure '%1' in the %2 database").arg(name, db.toUpper()),
+             statement);
+
+    auto proc = std::make_shared<Procedure>();
+    proc->name = db.toUpper() + QStringLiteral("..") + fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)));
+    const QString source = fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 1)));
+    bool declared = false;
+    proc->params = declaredParams(source, &declared);
+    proc->body = source.toUtf8();
+    m_procedures.insert(key, proc);
+    return *proc;
+}
+
+Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QString &statement)
+{
+    Procedure &proc = procedure(call.database, call.name, statement);
+    if (call.arguments.size() != proc.params.size())
+        fail(8144, QStringLiteral("Procedure %1 expects %2 argument(s) (%3) but was given %4")
+                       .arg(proc.name)
+                       .arg(proc.params.size())
+                       .arg(proc.params.join(QStringLiteral(", ")))
+                       .arg(call.arguments.size()),
+             statement);
+
+    static const char *const kSavepoint = "SAVEPOINT mss_call";
+    if (sqlite3_exec(m_db, kSavepoint, nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
+
+    std::optional<Recordset> result;
+    try {
+        for (size_t k = 0;; ++k) {
+            if (k == proc.steps.size()) {
+                if (proc.complete)
+                    break;
+                const char *begin = proc.body.constData() + proc.preparedUpTo;
+                const char *end = proc.body.constData() + proc.body.size();
+                const char *tail = nullptr;
+                sqlite3_stmt *raw = nullptr;
+                if (sqlite3_prepare_v3(m_db, begin, int(end - begin), SQLITE_PREPARE_PERSISTENT, &raw, &tail) != SQLITE_OK)
+                    fail(sqlite3_extended_errcode(m_db),
+                         QStringLiteral("In procedure %1: %2").arg(proc.name, fromUtf8(sqlite3_errmsg(m_db))), statement);
+                proc.preparedUpTo = int(tail - proc.body.constData());
+                if (!raw) {
+                    proc.complete = true;
+                    break;
+                }
+                Procedure::Step step;
+                step.stmt.reset(raw);
+                const int count = sqlite3_bind_parameter_count(raw);
+                for (int i = 1; i <= count; ++i) {
+                    const QString pname = fromUtf8(sqlite3_bind_parameter_name(raw, i));
+                    int index = -1;
+                    if (pname.isEmpty())
+                        index = i - 1;
+                    else if (pname.startsWith(QLatin1Char('?')))
+                        index = pname.mid(1).toInt() - 1;
+                    else {
+                        const QString wanted = pname.mid(1);
+                        for (int p = 0; p < proc.params.size() && index < 0; ++p)
+                            if (proc.params[p].compare(wanted, Qt::CaseInsensitive) == 0)
+                                index = p;
+                    }
+                    if (index < 0 || index >= proc.params.size())
+                        fail(SQLITE_RANGE,
+                             QStringLiteral("Procedure %1 uses %2, which is not one of its params").arg(proc.name, pname),
+                             statement);
+                    step.argumentOf.push_back(index);
+                }
+                proc.steps.push_back(std::move(step));
+            }
+            Procedure::Step &step = proc.steps[k];
+            sqlite3_stmt *stmt = step.stmt.get();
+            sqlite3_reset(stmt);
+            for (size_t i = 0; i < step.argumentOf.size(); ++i)
+                bindValue(stmt, int(i) + 1, call.arguments[step.argumentOf[i]]);
+            const int rc = stepAll(stmt, result);
+            if (rc != SQLITE_DONE) {
+                const QString message = fromUtf8(sqlite3_errmsg(m_db));
+                const int code = sqlite3_extended_errcode(m_db);
+                sqlite3_reset(stmt);
+                fail(code, QStringLiteral("%1 (procedure %2)").arg(message, proc.name), statement);
+            }
+            sqlite3_reset(stmt);
+            sqlite3_clear_bindings(stmt);
+        }
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK TO mss_call", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, "RELEASE mss_call", nullptr, nullptr, nullptr);
+        throw;
+    }
+    if (sqlite3_exec(m_db, "RELEASE mss_call", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const int code = sqlite3_extended_errcode(m_db);
+        const QString message = fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_exec(m_db, "ROLLBACK TO mss_call", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, "RELEASE mss_call", nullptr, nullptr, nullptr);
+        fail(code, message, statement);
+    }
+    return result ? std::move(*result) : Recordset();
+}
+
+void EmbeddedConnection::beginTrans()
+{
+    m_errors.clear();
+    if (!m_db)
+        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), QStringLiteral("BEGIN"));
+    if (inTransaction())
+        fail(3251, QStringLiteral("A transaction is already open on this connection"), QStringLiteral("BEGIN"));
+    // IMMEDIATE takes the write lock now, so two programs cannot deadlock upgrading later.
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), QStringLiteral("BEGIN TRANSACTION"));
+}
+
+void EmbeddedConnection::commitTrans()
+{
+    m_errors.clear();
+    if (!inTransaction())
+        fail(3251, QStringLiteral("There is no open transaction to commit"), QStringLiteral("COMMIT"));
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), QStringLiteral("COMMIT TRANSACTION"));
+}
+
+void EmbeddedConnection::rollbackTrans()
+{
+    m_errors.clear();
+    if (!inTransaction())
+        fail(3251, QStringLiteral("There is no open transaction to roll back"), QStringLiteral("ROLLBACK"));
+    if (sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), QStringLiteral("ROLLBACK TRANSACTION"));
+}
+
+bool EmbeddedConnection::inTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db);
+}
+
+void EmbeddedConnection::executeScript(const QString &sql)
+{
+    m_errors.clear();
+    if (!m_db)
+        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), sql.left(100));
+    char *error = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = fromUtf8(error);
+        sqlite3_free(error);
+        fail(sqlite3_extended_errcode(m_db), message, sql.left(200));
+    }
+}
+
+void EmbeddedConnection::storeProcedure(const QString &database, const QString &name, const QString &source)
+{
+    const QString schema = tsql::schemaOf(database);
+    if (schema.isEmpty())
+        fail(911, QStringLiteral("Database \"%1\" does not exist").arg(database), QString());
+    bool declared = false;
+    declaredParams(source, &declared);
+    if (!declared)
+        fail(SQLITE_ERROR, QStringLiteral("Procedure %1 has no \"-- params:\" line").arg(name), QString());
+    executeScript(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.mss_procedures ("
+                                 "name TEXT PRIMARY KEY COLLATE NOCASE, source TEXT NOT NULL)")
+                      .arg(schema));
+    query(QStringLiteral("INSERT OR REPLACE INTO %1.mss_procedures(name, source) VALUES (:name, :source)").arg(schema),
+          {{QStringLiteral("name"), name}, {QStringLiteral("source"), source}});
+    clearProcedureCache();
+}
+
+void EmbeddedConnection::clearProcedureCache()
+{
+    m_procedures.clear();
+}
+
+} // namespace mss::data

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "data/connection.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <memory>
+
+struct sqlite3;
+
+namespace mss::data {
+
+namespace tsql {
+struct ProcedureCall;
+}
+
+// The four hospital databases of the embedded stand-in, in the order they are attached.
+// MSS is the main file, so unqualified names resolve there first.
+const QStringList &embeddedDatabaseNames();
+QString embeddedDatabaseFile(const QString &folder, const QString &database);
+
+struct EmbeddedOptions {
+    bool create = false;         // create missing database files instead of refusing to open
+    int busyTimeoutMs = 5000;    // how long to wait for another program holding a lock
+};
+
+// The embedded driver: four SQLite files attached under the hospital's database names, T-SQL
+// statements translated on the way in, and stored procedures kept as statement lists in each
+// database's mss_procedures table.
+class EmbeddedConnection final : public Connection {
+public:
+    explicit EmbeddedConnection(const QString &folder, EmbeddedOptions options = {});
+    ~EmbeddedConnection() override;
+
+    void execute(const QString &statement) override;
+    Recordset open(const QString &statement, CursorType cursor = CursorType::Dynamic,
+                   LockType lock = LockType::ReadOnly) override;
+    Recordset query(const QString &statement, const Bindings &bindings = {}) override;
+
+    void beginTrans() override;
+    void commitTrans() override;
+    void rollbackTrans() override;
+    bool inTransaction() const override;
+
+    QList<DbErrorInfo> errors() const override { return m_errors; }
+    void clearErrors() override { m_errors.clear(); }
+
+    QString connectionString() const override;
+    QString defaultDatabase() const override { return m_defaultDatabase; }
+    void setDefaultDatabase(const QString &name) override;
+    ConnectionState state() const override;
+    void close() override;
+    QString driverName() const override { return QStringLiteral("Embedded"); }
+
+    const QString &folder() const { return m_folder; }
+
+    // Runs a script of plain SQLite statements (schema files, upgrades) without translation.
+    void executeScript(const QString &sql);
+    // Stores (or replaces) a procedure in a database's mss_procedures table.
+    void storeProcedure(const QString &database, const QString &name, const QString &source);
+    // Forgets prepared procedures, after procedures were replaced behind the connection's back.
+    void clearProcedureCache();
+
+    sqlite3 *handle() const { return m_db; }
+
+private:
+    struct Procedure;
+    Recordset run(const QString &statement, const Bindings *bindings);
+    Recordset callProcedure(const tsql::ProcedureCall &call, const QString &statement);
+    Procedure &procedure(const QString &database, const QString &name, const QString &statement);
+    [[noreturn]] void fail(int code, const QString &message, const QString &statement);
+
+    QString m_folder;
+    EmbeddedOptions m_options;
+    sqlite3 *m_db = nullptr;
+    QString m_defaultDatabase = QStringLiteral("MSS");
+    QList<DbErrorInfo> m_errors;
+    QHash<QString, std::shared_ptr<Procedure>> m_procedures; // "DB.name" upper-cased
+};
+
+} // namespace mss::data

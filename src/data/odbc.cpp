@@ -1,0 +1,199 @@
+#include "data/odbc.h"
+
+#include <QAtomicInt>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace mss::data {
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+QSqlDatabase database(const QString &name)
+{
+    return QSqlDatabase::database(name, false);
+}
+
+} // namespace
+
+OdbcConnection::OdbcConnection(const QString &connectionString)
+    : m_connectionString(connectionString),
+      m_name(QStringLiteral("mss-odbc-%1").arg(connectionCounter.fetchAndAddRelaxed(1)))
+{
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+        fail(-1, QStringLiteral("The ODBC driver of Qt (QODBC) is not installed"), QStringLiteral("connect"));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), m_name);
+    db.setDatabaseName(connectionString);
+    if (!db.open()) {
+        const QSqlError error = db.lastError();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        fail(error, QStringLiteral("connect"));
+    }
+    static const QRegularExpression databaseKey(QStringLiteral(R"((?:^|;)\s*(?:Database|Initial Catalog)\s*=\s*([^;]*))"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    m_defaultDatabase = databaseKey.match(connectionString).captured(1).trimmed();
+}
+
+OdbcConnection::~OdbcConnection()
+{
+    close();
+}
+
+void OdbcConnection::fail(const QSqlError &error, const QString &statement)
+{
+    // QODBC joins the native codes of all diagnostics with ';'; the first is the one to report.
+    bool ok = false;
+    const long long number = error.nativeErrorCode().section(QLatin1Char(';'), 0, 0).trimmed().toLongLong(&ok);
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    // "[unixODBC][FreeTDS][SQL Server]message": the bracketed prefix names the source.
+    static const QRegularExpression prefix(QStringLiteral(R"(^((?:\[[^\]]*\])+)\s*(.*)$)"),
+                                           QRegularExpression::DotMatchesEverythingOption);
+    QString source = QStringLiteral("ODBC");
+    if (const auto m = prefix.match(text); m.hasMatch()) {
+        source = m.captured(1);
+        text = m.captured(2);
+    }
+    DbErrorInfo info{ok ? number : -1, source,
+                     QStringLiteral("%1 — in: %2").arg(text, statement.simplified().left(300))};
+    m_errors = {info};
+    throw DbError(info);
+}
+
+void OdbcConnection::fail(long long number, const QString &message, const QString &statement)
+{
+    DbErrorInfo info{number, QStringLiteral("ODBC"), QStringLiteral("%1 — in: %2").arg(message, statement.left(300))};
+    m_errors = {info};
+    throw DbError(info);
+}
+
+void OdbcConnection::execute(const QString &statement)
+{
+    run(statement, nullptr);
+}
+
+Recordset OdbcConnection::open(const QString &statement, CursorType, LockType)
+{
+    return run(statement, nullptr);
+}
+
+Recordset OdbcConnection::query(const QString &statement, const Bindings &bindings)
+{
+    return run(statement, &bindings);
+}
+
+Recordset OdbcConnection::run(const QString &statement, const Bindings *bindings)
+{
+    m_errors.clear();
+    QSqlDatabase db = database(m_name);
+    if (!db.isOpen())
+        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), statement);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    bool ok;
+    if (bindings && !bindings->isEmpty()) {
+        if (!query.prepare(statement))
+            fail(query.lastError(), statement);
+        for (const auto &[name, value] : *bindings) {
+            const QString key = name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name;
+            query.bindValue(key, value);
+        }
+        ok = query.exec();
+    } else {
+        ok = query.exec(statement);
+    }
+    if (!ok)
+        fail(query.lastError(), statement);
+
+    // A procedure may send row counts or empty results before the rows the caller wants.
+    while (!query.isSelect() && query.nextResult()) {
+    }
+    if (!query.isSelect())
+        return {};
+    const QSqlRecord record = query.record();
+    QStringList columns;
+    for (int i = 0; i < record.count(); ++i)
+        columns.append(record.fieldName(i));
+    QList<QVariantList> rows;
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(columns.size());
+        for (int i = 0; i < columns.size(); ++i)
+            row.append(query.isNull(i) ? QVariant() : query.value(i));
+        rows.append(std::move(row));
+    }
+    if (query.lastError().isValid())
+        fail(query.lastError(), statement);
+    return Recordset(columns, rows);
+}
+
+void OdbcConnection::beginTrans()
+{
+    m_errors.clear();
+    if (m_inTransaction)
+        fail(3251, QStringLiteral("A transaction is already open on this connection"), QStringLiteral("BEGIN"));
+    QSqlDatabase db = database(m_name);
+    if (!db.transaction())
+        fail(db.lastError(), QStringLiteral("BEGIN TRANSACTION"));
+    m_inTransaction = true;
+}
+
+void OdbcConnection::commitTrans()
+{
+    m_errors.clear();
+    if (!m_inTransaction)
+        fail(3251, QStringLiteral("There is no open transaction to commit"), QStringLiteral("COMMIT"));
+    QSqlDatabase db = database(m_name);
+    m_inTransaction = false;
+    if (!db.commit()) {
+        const QSqlError error = db.lastError();
+        db.rollback(); // a failed commit must not leave the work half-open
+        fail(error, QStringLiteral("COMMIT TRANSACTION"));
+    }
+}
+
+void OdbcConnection::rollbackTrans()
+{
+    m_errors.clear();
+    if (!m_inTransaction)
+        fail(3251, QStringLiteral("There is no open transaction to roll back"), QStringLiteral("ROLLBACK"));
+    QSqlDatabase db = database(m_name);
+    m_inTransaction = false;
+    if (!db.rollback())
+        fail(db.lastError(), QStringLiteral("ROLLBACK TRANSACTION"));
+}
+
+void OdbcConnection::setDefaultDatabase(const QString &name)
+{
+    // Embedded names are bare words; bracket them so a name can never extend the statement.
+    QString bracketed = name;
+    bracketed.replace(QLatin1Char(']'), QLatin1String("]]"));
+    run(QStringLiteral("USE [%1]").arg(bracketed), nullptr);
+    m_defaultDatabase = name;
+}
+
+ConnectionState OdbcConnection::state() const
+{
+    return database(m_name).isOpen() ? ConnectionState::Open : ConnectionState::Closed;
+}
+
+void OdbcConnection::close()
+{
+    if (!QSqlDatabase::contains(m_name))
+        return;
+    {
+        QSqlDatabase db = database(m_name);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+    m_inTransaction = false;
+}
+
+} // namespace mss::data

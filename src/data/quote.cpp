@@ -1,0 +1,12 @@
+#include "data/quote.h"
+
+namespace mss::data {
+
+QString q(const QString &value)
+{
+    QString quoted = value;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return quoted;
+}
+
+} // namespace mss::data

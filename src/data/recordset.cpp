@@ -1,0 +1,113 @@
+#include "data/recordset.h"
+
+#include "data/dberror.h"
+#include "data/values.h"
+
+namespace mss::data {
+
+Recordset::Recordset(QStringList columns, QList<QVariantList> rows)
+    : m_columns(std::move(columns)), m_rows(std::move(rows))
+{
+    m_index.reserve(m_columns.size());
+    // Walk backwards so that, of two columns with one name, the first wins.
+    for (int i = int(m_columns.size()) - 1; i >= 0; --i)
+        m_index[m_columns[i].toLower()] = i;
+}
+
+bool Recordset::hasColumn(const QString &name) const
+{
+    return m_index.contains(name.toLower());
+}
+
+int Recordset::columnIndex(const QString &name) const
+{
+    return m_index.value(name.toLower(), -1);
+}
+
+void Recordset::moveNext()
+{
+    if (m_pos < m_rows.size())
+        ++m_pos;
+}
+
+void Recordset::movePrevious()
+{
+    if (m_pos >= 0)
+        --m_pos;
+}
+
+const QVariantList &Recordset::currentRow() const
+{
+    if (m_pos < 0 || m_pos >= m_rows.size())
+        throw DbError(3021, QStringLiteral("Recordset"),
+                      QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+    return m_rows[m_pos];
+}
+
+QVariant Recordset::value(const QString &name) const
+{
+    const int column = columnIndex(name);
+    if (column < 0)
+        throw DbError(3265, QStringLiteral("Recordset"),
+                      QStringLiteral("Item cannot be found in the collection: no column named \"%1\".").arg(name));
+    return currentRow().at(column);
+}
+
+QVariant Recordset::value(int column) const
+{
+    if (column < 0 || column >= m_columns.size())
+        throw DbError(3265, QStringLiteral("Recordset"),
+                      QStringLiteral("Item cannot be found in the collection: no column %1.").arg(column));
+    return currentRow().at(column);
+}
+
+QString Recordset::text(const QString &name) const
+{
+    return variantText(value(name));
+}
+
+QString Recordset::text(int column) const
+{
+    return variantText(value(column));
+}
+
+double Recordset::number(const QString &name) const
+{
+    const QVariant v = value(name);
+    if (v.isNull())
+        return 0;
+    if (v.typeId() == QMetaType::QString) {
+        const QString t = v.toString().trimmed();
+        if (t.isEmpty())
+            return 0;
+        bool ok = false;
+        const double d = t.toDouble(&ok);
+        if (!ok)
+            throw DbError(13, QStringLiteral("Recordset"),
+                          QStringLiteral("Type mismatch: column \"%1\" holds \"%2\", not a number.").arg(name, t));
+        return d;
+    }
+    return v.toDouble();
+}
+
+QString variantText(const QVariant &v)
+{
+    if (v.isNull())
+        return {};
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return shortestText(v.toDouble());
+    case QMetaType::QDateTime: {
+        const QDateTime dt = v.toDateTime();
+        return dt.time() == QTime(0, 0) ? dt.date().toString(Qt::ISODate)
+                                        : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    case QMetaType::QDate:
+        return v.toDate().toString(Qt::ISODate);
+    default:
+        return v.toString();
+    }
+}
+
+} // namespace mss::data

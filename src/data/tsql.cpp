@@ -1,0 +1,364 @@
+#include "data/tsql.h"
+
+#include "data/dberror.h"
+
+#include <QSet>
+
+namespace mss::data::tsql {
+
+namespace {
+
+const QString kSource = QStringLiteral("Embedded database");
+
+[[noreturn]] void syntaxError(const QString &what, const QString &statement)
+{
+    throw DbError(102, kSource, QStringLiteral("%1 in statement: %2").arg(what, statement.left(400)));
+}
+
+bool isIdentStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('#') || c == QLatin1Char('@');
+}
+
+bool isIdentChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('#') || c == QLatin1Char('@')
+        || c == QLatin1Char('$');
+}
+
+// Words that open ordinary SQL; anything else at the start of a statement is a procedure name.
+bool isStatementKeyword(const QString &word)
+{
+    static const QSet<QString> keywords = {
+        QStringLiteral("select"), QStringLiteral("insert"), QStringLiteral("update"), QStringLiteral("delete"),
+        QStringLiteral("with"), QStringLiteral("create"), QStringLiteral("drop"), QStringLiteral("alter"),
+        QStringLiteral("begin"), QStringLiteral("commit"), QStringLiteral("rollback"), QStringLiteral("end"),
+        QStringLiteral("pragma"), QStringLiteral("replace"), QStringLiteral("values"), QStringLiteral("attach"),
+        QStringLiteral("detach"), QStringLiteral("vacuum"), QStringLiteral("analyze"), QStringLiteral("explain"),
+        QStringLiteral("savepoint"), QStringLiteral("release"), QStringLiteral("reindex"), QStringLiteral("set"),
+        QStringLiteral("declare"), QStringLiteral("if"), QStringLiteral("truncate"), QStringLiteral("use")};
+    return keywords.contains(word.toLower());
+}
+
+// Reads an identifier, plain or [bracketed], at pos; returns its text without brackets.
+std::optional<QString> readIdentifier(const QString &s, qsizetype &pos)
+{
+    if (pos >= s.size())
+        return std::nullopt;
+    if (s[pos] == QLatin1Char('[')) {
+        const qsizetype close = s.indexOf(QLatin1Char(']'), pos + 1);
+        if (close < 0)
+            return std::nullopt;
+        QString name = s.mid(pos + 1, close - pos - 1);
+        pos = close + 1;
+        return name;
+    }
+    if (!isIdentStart(s[pos]))
+        return std::nullopt;
+    const qsizetype start = pos;
+    while (pos < s.size() && isIdentChar(s[pos]))
+        ++pos;
+    return s.mid(start, pos - start);
+}
+
+void skipSpace(const QString &s, qsizetype &pos)
+{
+    while (pos < s.size() && s[pos].isSpace())
+        ++pos;
+}
+
+// Reads '…' with doubled quotes at pos (pos on the opening quote); returns the value.
+std::optional<QString> readString(const QString &s, qsizetype &pos)
+{
+    QString value;
+    qsizetype i = pos + 1;
+    while (i < s.size()) {
+        if (s[i] == QLatin1Char('\'')) {
+            if (i + 1 < s.size() && s[i + 1] == QLatin1Char('\'')) {
+                value += QLatin1Char('\'');
+                i += 2;
+                continue;
+            }
+            pos = i + 1;
+            return value;
+        }
+        value += s[i++];
+    }
+    return std::nullopt;
+}
+
+std::optional<QVariant> readNumber(const QString &s, qsizetype &pos)
+{
+    qsizetype i = pos;
+    if (i < s.size() && (s[i] == QLatin1Char('-') || s[i] == QLatin1Char('+')))
+        ++i;
+    const qsizetype digitsStart = i;
+    bool dot = false;
+    while (i < s.size() && (s[i].isDigit() || (!dot && s[i] == QLatin1Char('.')))) {
+        dot = dot || s[i] == QLatin1Char('.');
+        ++i;
+    }
+    if (i == digitsStart || (i == digitsStart + 1 && dot))
+        return std::nullopt;
+    const QString text = s.mid(pos, i - pos);
+    pos = i;
+    if (!dot) {
+        bool ok = false;
+        const qlonglong n = text.toLongLong(&ok);
+        if (ok)
+            return QVariant(n);
+    }
+    return QVariant(text.toDouble());
+}
+
+} // namespace
+
+QString schemaOf(const QString &database)
+{
+    const QString upper = database.toUpper();
+    if (upper == QLatin1String("MSS"))
+        return QStringLiteral("main");
+    if (upper == QLatin1String("PATIENT_DATA") || upper == QLatin1String("BILLING")
+        || upper == QLatin1String("RADIOLOGY"))
+        return upper;
+    return {};
+}
+
+std::optional<ProcedureCall> parseProcedureCall(const QString &statement)
+{
+    qsizetype pos = 0;
+    skipSpace(statement, pos);
+    auto first = readIdentifier(statement, pos);
+    if (!first)
+        return std::nullopt;
+
+    bool explicitExec = false;
+    if (first->compare(QLatin1String("exec"), Qt::CaseInsensitive) == 0
+        || first->compare(QLatin1String("execute"), Qt::CaseInsensitive) == 0) {
+        explicitExec = true;
+        skipSpace(statement, pos);
+        first = readIdentifier(statement, pos);
+        if (!first)
+            syntaxError(QStringLiteral("A procedure name is missing after EXEC"), statement);
+    } else if (isStatementKeyword(*first) && (pos >= statement.size() || statement[pos] != QLatin1Char('.'))) {
+        return std::nullopt;
+    }
+
+    ProcedureCall call;
+    call.name = *first;
+    // db..name, db.dbo.name, or owner.name
+    if (pos < statement.size() && statement[pos] == QLatin1Char('.')) {
+        call.database = *first;
+        ++pos;
+        bool named = false;
+        if (pos < statement.size() && statement[pos] == QLatin1Char('.')) {
+            ++pos;
+        } else {
+            auto second = readIdentifier(statement, pos);
+            if (!second)
+                syntaxError(QStringLiteral("A procedure name is missing after \"%1.\"").arg(call.database), statement);
+            if (pos < statement.size() && statement[pos] == QLatin1Char('.')) {
+                ++pos; // the owner between database and name
+            } else {
+                if (call.database.compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0)
+                    call.database.clear();
+                call.name = *second;
+                named = true;
+            }
+        }
+        if (!named) {
+            auto name = readIdentifier(statement, pos);
+            if (!name)
+                syntaxError(QStringLiteral("A procedure name is missing after \"%1..\"").arg(call.database), statement);
+            call.name = *name;
+        }
+    }
+
+    if (!explicitExec && call.database.isEmpty() && pos < statement.size() && !statement[pos].isSpace()
+        && statement[pos] != QLatin1Char('\'') && statement[pos] != QLatin1Char(';'))
+        return std::nullopt; // not a call shape at all (for example "foo(1)"): let SQL report it
+
+    // Arguments: value (, value)* with blanks anywhere between, then an optional ';'.
+    skipSpace(statement, pos);
+    bool expectValue = pos < statement.size() && statement[pos] != QLatin1Char(';');
+    while (expectValue) {
+        skipSpace(statement, pos);
+        if (pos >= statement.size())
+            syntaxError(QStringLiteral("An argument is missing at the end of the procedure call"), statement);
+        const QChar c = statement[pos];
+        if (c == QLatin1Char('\'') || ((c == QLatin1Char('N') || c == QLatin1Char('n')) && pos + 1 < statement.size()
+                                        && statement[pos + 1] == QLatin1Char('\''))) {
+            if (c != QLatin1Char('\''))
+                ++pos;
+            auto value = readString(statement, pos);
+            if (!value)
+                syntaxError(QStringLiteral("Unclosed quotation mark in the procedure call"), statement);
+            call.arguments.append(*value);
+        } else if (auto number = readNumber(statement, pos)) {
+            call.arguments.append(*number);
+        } else if (statement.mid(pos, 4).compare(QLatin1String("null"), Qt::CaseInsensitive) == 0
+                   && (pos + 4 >= statement.size() || !isIdentChar(statement[pos + 4]))) {
+            call.arguments.append(QVariant());
+            pos += 4;
+        } else {
+            syntaxError(QStringLiteral("Incorrect syntax near \"%1\" in the arguments of procedure %2")
+                            .arg(statement.mid(pos, 20), call.name),
+                        statement);
+        }
+        skipSpace(statement, pos);
+        if (pos < statement.size() && statement[pos] == QLatin1Char(',')) {
+            ++pos;
+            continue;
+        }
+        expectValue = false;
+    }
+    if (pos < statement.size() && statement[pos] == QLatin1Char(';'))
+        ++pos;
+    skipSpace(statement, pos);
+    if (pos < statement.size())
+        syntaxError(QStringLiteral("Incorrect syntax near \"%1\" after the arguments of procedure %2")
+                        .arg(statement.mid(pos, 20), call.name),
+                    statement);
+    return call;
+}
+
+QString translate(const QString &s)
+{
+    QString out;
+    out.reserve(s.size() + 16);
+    qsizetype i = 0;
+    const qsizetype n = s.size();
+
+    auto nextNonSpace = [&](qsizetype from) {
+        while (from < n && s[from].isSpace())
+            ++from;
+        return from;
+    };
+
+    while (i < n) {
+        const QChar c = s[i];
+        // String literals, quoted and bracketed identifiers, and comments pass through untouched.
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (s[j] == c) {
+                    if (j + 1 < n && s[j + 1] == c) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            out += s.mid(i, j + 1 - i);
+            i = j + 1;
+            continue;
+        }
+        if (c == QLatin1Char('[')) {
+            qsizetype j = s.indexOf(QLatin1Char(']'), i);
+            j = j < 0 ? n - 1 : j;
+            out += s.mid(i, j + 1 - i);
+            i = j + 1;
+            continue;
+        }
+        if (c == QLatin1Char('-') && i + 1 < n && s[i + 1] == QLatin1Char('-')) {
+            qsizetype j = s.indexOf(QLatin1Char('\n'), i);
+            j = j < 0 ? n : j;
+            out += s.mid(i, j - i);
+            i = j;
+            continue;
+        }
+        if (c == QLatin1Char('/') && i + 1 < n && s[i + 1] == QLatin1Char('*')) {
+            qsizetype j = s.indexOf(QLatin1String("*/"), i + 2);
+            j = j < 0 ? n : j + 2;
+            out += s.mid(i, j - i);
+            i = j;
+            continue;
+        }
+        if (c.isDigit()) { // numbers like 1e5 or 12.5 must not be read as identifiers
+            qsizetype j = i;
+            while (j < n && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('.')))
+                ++j;
+            out += s.mid(i, j - i);
+            i = j;
+            continue;
+        }
+        if (!isIdentStart(c)) {
+            out += c;
+            ++i;
+            continue;
+        }
+
+        qsizetype j = i;
+        while (j < n && isIdentChar(s[j]))
+            ++j;
+        const QString word = s.mid(i, j - i);
+
+        if ((word == QLatin1String("N") || word == QLatin1String("n")) && j < n && s[j] == QLatin1Char('\'')) {
+            i = j; // N'text' is plain text here
+            continue;
+        }
+
+        // db..object or db.dbo.object
+        if (j + 1 < n && s[j] == QLatin1Char('.')) {
+            qsizetype k = j + 1;
+            bool qualified = false;
+            if (s[k] == QLatin1Char('.')) {
+                qualified = true;
+                ++k;
+            } else if (s.mid(k, 4).compare(QLatin1String("dbo."), Qt::CaseInsensitive) == 0) {
+                qualified = true;
+                k += 4;
+            }
+            if (qualified) {
+                const QString schema = schemaOf(word);
+                if (schema.isEmpty())
+                    throw DbError(911, kSource,
+                                  QStringLiteral("Database \"%1\" does not exist in statement: %2").arg(word, s.left(400)));
+                out += schema;
+                out += QLatin1Char('.');
+                i = k;
+                continue;
+            }
+        }
+
+        const qsizetype after = nextNonSpace(j);
+        const bool call = after < n && s[after] == QLatin1Char('(');
+        const QString lower = word.toLower();
+        if (call && lower == QLatin1String("isnull")) {
+            out += QLatin1String("ifnull");
+        } else if (call && lower == QLatin1String("left")) {
+            out += QLatin1String("mss_left");
+        } else if (call && lower == QLatin1String("right")) {
+            out += QLatin1String("mss_right");
+        } else if (call && lower == QLatin1String("substring")) {
+            out += QLatin1String("substr");
+        } else if (call && lower == QLatin1String("convert")) {
+            // CONVERT(VARCHAR(10), x, 101): the target type becomes a text argument.
+            qsizetype k = after + 1;
+            int depth = 0;
+            const qsizetype typeStart = k;
+            while (k < n && !(depth == 0 && (s[k] == QLatin1Char(',') || s[k] == QLatin1Char(')')))) {
+                if (s[k] == QLatin1Char('('))
+                    ++depth;
+                else if (s[k] == QLatin1Char(')'))
+                    --depth;
+                ++k;
+            }
+            if (k >= n || s[k] != QLatin1Char(','))
+                syntaxError(QStringLiteral("CONVERT needs a type and a value"), s);
+            const QString type = s.mid(typeStart, k - typeStart).trimmed();
+            out += QLatin1String("mss_convert('");
+            out += QString(type).replace(QLatin1Char('\''), QLatin1String("''"));
+            out += QLatin1String("'");
+            i = k; // the comma and the rest follow as they stand
+            continue;
+        } else {
+            out += word;
+        }
+        i = j;
+    }
+    return out;
+}
+
+} // namespace mss::data::tsql

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace mss::data::tsql {
+
+// A stored-procedure call as the windows send it: "[EXEC] [db..]name 'a', 'b',1".
+struct ProcedureCall {
+    QString database; // as written, empty when the name was unqualified
+    QString name;
+    QVariantList arguments; // quoted values as text, bare numbers as numbers, NULL as null
+};
+
+// Recognises a procedure call. Returns nothing for ordinary SQL (SELECT, DELETE …). A statement
+// that starts like a call but whose arguments cannot be read throws DbError naming the statement.
+std::optional<ProcedureCall> parseProcedureCall(const QString &statement);
+
+// Rewrites the T-SQL the program sends into SQLite, token by token and never inside a string
+// literal: "db..object" and "db.dbo.object" become "schema.object" (MSS is the main file),
+// isnull( becomes ifnull(, left(/right( become mss_left(/mss_right(, CONVERT(type, …) becomes
+// mss_convert('type', …), N'…' loses its N. An unknown database name throws DbError.
+QString translate(const QString &statement);
+
+// The SQLite schema name of a hospital database name in any letter case ("Billing" -> "BILLING",
+// "mss" -> "main"); empty when the name is not one of the four.
+QString schemaOf(const QString &database);
+
+} // namespace mss::data::tsql
