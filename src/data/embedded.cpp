@@ -190,8 +190,13 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
                 fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), where);
         }
         // A rollback journal, not WAL: only then is a commit atomic across the attached files.
-        executeScript(QStringLiteral("PRAGMA main.journal_mode=DELETE; PRAGMA PATIENT_DATA.journal_mode=DELETE;"
-                                     "PRAGMA BILLING.journal_mode=DELETE; PRAGMA RADIOLOGY.journal_mode=DELETE;"));
+        // Checked first, so that opening needs no lock while another program is writing.
+        for (const QString &name : embeddedDatabaseNames()) {
+            const QString schema = tsql::schemaOf(name);
+            Recordset mode = run(QStringLiteral("PRAGMA %1.journal_mode").arg(schema), nullptr);
+            if (mode.text(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
+                executeScript(QStringLiteral("PRAGMA %1.journal_mode=DELETE;").arg(schema));
+        }
     } catch (...) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -260,13 +265,12 @@ Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bind
     if (!m_db)
         fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), statement);
 
-    if (!bindings) {
-        if (auto call = tsql::parseProcedureCall(statement))
-            return callProcedure(*call, statement);
-    }
-
     QString sqlite;
     try {
+        if (!bindings) {
+            if (auto call = tsql::parseProcedureCall(statement))
+                return callProcedure(*call, statement);
+        }
         sqlite = tsql::translate(statement);
     } catch (const DbError &e) {
         m_errors = {e.info()};

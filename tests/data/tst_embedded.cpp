@@ -1,0 +1,471 @@
+// The embedded driver end to end: every statement shape the windows send, procedures, hostile
+// values, errors in both idioms, and transactions that stay atomic across the database files.
+#include "data/embedded.h"
+#include "data/quote.h"
+#include "support/fakeconnections.h"
+#include "support/temphospital.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <csignal>
+#include <iostream>
+#include <thread>
+
+using namespace mss::data;
+using mss::test::FaultInjectingConnection;
+using mss::test::TempHospital;
+
+namespace {
+
+// Small stand-ins for the hospital's tables and procedures, enough to exercise each shape.
+void createFixtures(EmbeddedConnection &c)
+{
+    c.executeScript(QStringLiteral(R"(
+        CREATE TABLE main.tbMSSClassificationScheme (Code TEXT, Classification TEXT);
+        INSERT INTO main.tbMSSClassificationScheme VALUES ('C1','Class C1'),('A','Class A'),(NULL,'No code');
+        CREATE TABLE main.tbMSSActive (Code TEXT, CaseStatus TEXT);
+        INSERT INTO main.tbMSSActive VALUES ('A','Active'),('C','Closed');
+        CREATE TABLE main.tbMssCaseCategory (CategoryID INTEGER, Category TEXT, Status TEXT);
+        INSERT INTO main.tbMssCaseCategory VALUES (2,'Medical','A'),(1,'Surgical','A'),(3,'Old','I');
+        CREATE TABLE main.tbNotes (Id INTEGER PRIMARY KEY, Note TEXT);
+        CREATE TABLE PATIENT_DATA.tbMaster (HospNum TEXT PRIMARY KEY, MSSClassification TEXT, MSSDiscountExpiry TEXT);
+        INSERT INTO PATIENT_DATA.tbMaster VALUES ('000123','C1','2026-03-07'), ('000124', NULL, NULL);
+        CREATE TABLE PATIENT_DATA.tbPatient2 (IdNum TEXT, PatientClass TEXT);
+        INSERT INTO PATIENT_DATA.tbPatient2 VALUES ('555','Service'),('556',NULL);
+        CREATE TABLE PATIENT_DATA.tbHospitalInfo (Company TEXT, Address1 TEXT);
+        INSERT INTO PATIENT_DATA.tbHospitalInfo VALUES ('Demo General Hospital','Main Street');
+        CREATE TABLE BILLING.tbDummyDiscountTable (RevenueID TEXT, ActualCharges REAL);
+        INSERT INTO BILLING.tbDummyDiscountTable VALUES ('MD',1000),('LB',250.5),('XR',49.5);
+        CREATE TABLE BILLING.tbBillDailyBill (RevenueID TEXT, RefNum TEXT, Amount REAL);
+        INSERT INTO BILLING.tbBillDailyBill VALUES ('QF','R1',10),('QF','R2',20),('LB','R1',30);
+        CREATE TABLE BILLING.tbLedger (Id INTEGER PRIMARY KEY, Note TEXT);
+    )"));
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_Echo"),
+                     QStringLiteral("-- Returns its arguments and their types.\n-- params: First, Second\n"
+                                    "SELECT @First AS First, @Second AS Second, typeof(@Second) AS SecondType;"));
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_NoArgs"),
+                     QStringLiteral("-- params:\nSELECT count(*) AS recCount FROM tbMSSActive;"));
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_SaveNote"),
+                     QStringLiteral("-- Stores a note in MSS and BILLING; refuses notes over 10 characters.\n"
+                                    "-- params: Note\n"
+                                    "INSERT INTO tbNotes(Note) VALUES (@Note);\n"
+                                    "INSERT INTO BILLING.tbLedger(Note) VALUES (@Note);\n"
+                                    "SELECT mss_error('The note is longer than ten characters') WHERE length(@Note) > 10;\n"
+                                    "SELECT last_insert_rowid() AS Id;"));
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_Positional"),
+                     QStringLiteral("-- params: a, b, c\nSELECT ?3 || ?1 AS Joined, :b AS B;"));
+    c.storeProcedure(QStringLiteral("BILLING"), QStringLiteral("sp_Billing_Test_Sum"),
+                     QStringLiteral("-- params: Except\n"
+                                    "SELECT sum(ActualCharges) AS \"Actual Charges\" FROM tbDummyDiscountTable "
+                                    "WHERE RevenueID <> @Except;"));
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_Date"),
+                     QStringLiteral("-- params: d\nSELECT mss_date(@d) AS D;"));
+}
+
+QString single(Connection &c, const QString &statement)
+{
+    Recordset rs = c.open(statement);
+    return rs.eof() ? QStringLiteral("<none>") : rs.text(0);
+}
+
+} // namespace
+
+class TestEmbedded : public QObject {
+    Q_OBJECT
+
+private slots:
+    void quotedStatementShapes();
+    void procedureCallForms();
+    void procedureResultsAndBinding();
+    void recordsetReadsByNameInAnyCase();
+    void hostileValuesRoundTrip_data();
+    void hostileValuesRoundTrip();
+    void errorsAreThrownAndListed();
+    void failedProcedureWritesNothing();
+    void badInputIsAClearError();
+    void missingAndLockedFiles();
+    void transactionSpansDatabases();
+    void faultBeforeCommitLeavesBothUnchanged();
+    void killedProcessLeavesBothUnchanged();
+};
+
+void TestEmbedded::quotedStatementShapes()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+
+    Recordset rs = c.open(QStringLiteral(
+        "SELECT isnull(Code,'') [Code], isnull(Classification,'') [Classification] FROM MSS..tbMSSClassificationScheme ORDER BY Code"));
+    QCOMPARE(rs.recordCount(), 3);
+    QCOMPARE(rs.text(QStringLiteral("Code")), QString()); // null became '' and sorts first
+    rs.moveLast();
+    QCOMPARE(rs.text(QStringLiteral("code")), QStringLiteral("C1"));
+
+    QCOMPARE(single(c, QStringLiteral("SELECT left(isnull(PatientClass,''),1) [PatientClass] FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '555'")),
+             QStringLiteral("S"));
+    QCOMPARE(single(c, QStringLiteral("SELECT left(isnull(PatientClass,''),1) [PatientClass] FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '556'")),
+             QString());
+
+    rs = c.open(QStringLiteral("Select isnull(MSSClassification,'') as MSSClassification,  CONVERT(VARCHAR(10), MssDiscountExpiry, 101) "
+                               "as MssDiscountExpiry  From PATIENT_DATA..tbMaster WHERE HospNum = '000123'"));
+    QCOMPARE(rs.text(QStringLiteral("MSSClassification")), QStringLiteral("C1"));
+    QCOMPARE(rs.text(QStringLiteral("MssDiscountExpiry")), QStringLiteral("03/07/2026"));
+    rs = c.open(QStringLiteral("Select isnull(MSSClassification,'') as MSSClassification,  CONVERT(VARCHAR(10), MssDiscountExpiry, 101) "
+                               "as MssDiscountExpiry  From PATIENT_DATA..tbMaster WHERE HospNum = '000124'"));
+    QVERIFY(rs.isNull(QStringLiteral("MssDiscountExpiry")));
+
+    QCOMPARE(single(c, QStringLiteral("Select isnull(sum(ActualCharges),0) as ActualCharges From Billing..tbDummyDiscountTable Where RevenueID <> 'MD'")),
+             QStringLiteral("300"));
+    QCOMPARE(single(c, QStringLiteral("Select isnull(sum(ActualCharges),0) as ActualCharges From Billing..tbDummyDiscountTable Where RevenueID = 'none'")),
+             QStringLiteral("0"));
+
+    c.execute(QStringLiteral("DELETE   FROM BILLING..tbBillDailyBill WHERE revenueid = 'QF' and refNum = 'R1'"));
+    c.execute(QStringLiteral("DELETE  FROM billing..tbBillDailyBill WHERE revenueid = 'QF' and refNum = 'nothing'"));
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM Billing..tbBillDailyBill")), QStringLiteral("2"));
+
+    QCOMPARE(single(c, QStringLiteral("select * from tbMSSActive where casestatus='Closed'")), QStringLiteral("C"));
+    rs = c.open(QStringLiteral("SELECT * FROM MSS..tbMSSCaseCategory WHERE STATUS = 'A'  order by categoryid asc"));
+    QCOMPARE(rs.recordCount(), 2);
+    QCOMPARE(rs.text(QStringLiteral("Category")), QStringLiteral("Surgical"));
+    QCOMPARE(single(c, QStringLiteral("Select * from PATIENT_DATA..tbHospitalInfo")), QStringLiteral("Demo General Hospital"));
+}
+
+void TestEmbedded::procedureCallForms()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+
+    const QList<std::pair<QString, QStringList>> calls = {
+        {QStringLiteral("MSS..sp_Test_Echo 'a','b'"), {QStringLiteral("a"), QStringLiteral("b")}},
+        {QStringLiteral("MSS..sp_Test_Echo'a', 'b' "), {QStringLiteral("a"), QStringLiteral("b")}},
+        {QStringLiteral("mss..SP_TEST_ECHO 'a',''"), {QStringLiteral("a"), QString()}},
+        {QStringLiteral("EXEC MSS..sp_Test_Echo 'O''Brien','x'"), {QStringLiteral("O'Brien"), QStringLiteral("x")}},
+        {QStringLiteral(" sp_Test_Echo 'no','prefix'"), {QStringLiteral("no"), QStringLiteral("prefix")}},
+        {QStringLiteral("MSS..sp_Test_Echo '123',4"), {QStringLiteral("123"), QStringLiteral("4")}},
+    };
+    for (const auto &[statement, expected] : calls) {
+        Recordset rs = c.open(statement);
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.text(QStringLiteral("First")), expected[0]);
+        QCOMPARE(rs.text(QStringLiteral("Second")), expected[1]);
+    }
+    QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Echo '1',4")), QStringLiteral("1"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Echo '1',4")).text(QStringLiteral("SecondType")), QStringLiteral("integer"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Echo '1','4'")).text(QStringLiteral("SecondType")), QStringLiteral("text"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Echo '1',NULL")).text(QStringLiteral("SecondType")), QStringLiteral("null"));
+
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_NoArgs")).text(QStringLiteral("recCount")), QStringLiteral("2"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_NoArgs ")).text(QStringLiteral("reccount")), QStringLiteral("2"));
+    QCOMPARE(c.open(QStringLiteral("Billing..sp_Billing_Test_Sum 'MD'")).text(QStringLiteral("Actual Charges")), QStringLiteral("300"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Positional 'x','y','z'")).text(QStringLiteral("Joined")), QStringLiteral("zx"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Positional 'x','y','z'")).text(QStringLiteral("B")), QStringLiteral("y"));
+
+    // The default database decides where an unqualified procedure is looked for.
+    c.setDefaultDatabase(QStringLiteral("Billing"));
+    QCOMPARE(c.open(QStringLiteral("sp_Billing_Test_Sum 'LB'")).text(QStringLiteral("Actual Charges")), QStringLiteral("1049.5"));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.open(QStringLiteral("sp_Test_NoArgs")));
+    c.setDefaultDatabase(QStringLiteral("MSS"));
+    QCOMPARE(c.defaultDatabase(), QStringLiteral("MSS"));
+}
+
+void TestEmbedded::procedureResultsAndBinding()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+
+    // Execute ignores rows; the call still stores both rows.
+    c.execute(QStringLiteral("MSS..sp_Test_SaveNote 'first'"));
+    Recordset rs = c.open(QStringLiteral("MSS..sp_Test_SaveNote 'second'"));
+    QCOMPARE(rs.columns(), QStringList{QStringLiteral("Id")}); // the last statement with columns
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("2"));
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("2"));
+
+    // A replaced procedure is used at once, even after it had been prepared.
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_NoArgs"), QStringLiteral("-- params:\nSELECT 42 AS recCount;"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_NoArgs")).text(QStringLiteral("recCount")), QStringLiteral("42"));
+
+    // Bound queries for reports and tools.
+    rs = c.query(QStringLiteral("SELECT Note FROM MSS..tbNotes WHERE Note = :note OR Note = :Other"),
+                 {{QStringLiteral("note"), QStringLiteral("first")}, {QStringLiteral(":other"), QStringLiteral("' OR 1=1 --")}});
+    QCOMPARE(rs.recordCount(), 1);
+    QVERIFY_THROWS_EXCEPTION(DbError, c.query(QStringLiteral("SELECT :missing")));
+
+    QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Date '12/9/2026'")), QStringLiteral("2026-12-09"));
+    QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Date '2026-12-09 14:27:05'")), QStringLiteral("2026-12-09 14:27:05"));
+    QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Date ''")), QString());
+}
+
+void TestEmbedded::recordsetReadsByNameInAnyCase()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    Recordset rs = c.open(QStringLiteral("SELECT 1 AS HospNum, NULL AS MSSNum, 2.5 AS Amount, 'x' AS hospnum"));
+    QCOMPARE(rs.text(QStringLiteral("HOSPNUM")), QStringLiteral("1")); // the first of two equal names
+    QCOMPARE(rs.text(QStringLiteral("mssnum")), QString());
+    QVERIFY(rs.isNull(QStringLiteral("MSSNum")));
+    QCOMPARE(rs.number(QStringLiteral("amount")), 2.5);
+    QCOMPARE(rs.number(QStringLiteral("MSSNum")), 0.0);
+    QVERIFY_THROWS_EXCEPTION(DbError, rs.value(QStringLiteral("NoSuchColumn")));
+    rs.moveNext();
+    QVERIFY(rs.eof());
+    QVERIFY_THROWS_EXCEPTION(DbError, rs.text(QStringLiteral("HospNum")));
+    QVERIFY(c.open(QStringLiteral("SELECT 1 WHERE 0")).eof());
+    QVERIFY(c.open(QStringLiteral("SELECT 1 WHERE 0")).bof());
+}
+
+void TestEmbedded::hostileValuesRoundTrip_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("apostrophe in a name") << QStringLiteral("O'Brien");
+    QTest::newRow("statement text") << QStringLiteral("'; DROP TABLE tbNotes; --");
+    QTest::newRow("lone quote") << QStringLiteral("'");
+    QTest::newRow("quotes at both ends") << QStringLiteral("''x''");
+    QTest::newRow("backslashes") << QStringLiteral("C:\\REPORTS\\x\\");
+    QTest::newRow("accented") << QStringLiteral("Peña Dela Cruz-Ñiño");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks") << QStringLiteral("  two  blanks  ");
+    QTest::newRow("4000 characters") << QString(4000, QLatin1Char('a')).replace(100, 3, QStringLiteral("'x'"));
+    QTest::newRow("brackets and dots") << QStringLiteral("[MSS..tbNotes] isnull(left(");
+}
+
+void TestEmbedded::hostileValuesRoundTrip()
+{
+    QFETCH(QString, value);
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_Keep"),
+                     QStringLiteral("-- params: Note\nINSERT INTO tbNotes(Note) VALUES (@Note);"));
+
+    c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('") + q(value) + QStringLiteral("')"));
+    c.execute(QStringLiteral("MSS..sp_Test_Keep '") + q(value) + QStringLiteral("'"));
+    Recordset rs = c.open(QStringLiteral("SELECT Note FROM MSS..tbNotes WHERE Note = '") + q(value) + QStringLiteral("' ORDER BY Id"));
+    QCOMPARE(rs.recordCount(), 2);
+    QCOMPARE(rs.text(QStringLiteral("Note")), value);
+    rs.moveNext();
+    QCOMPARE(rs.text(QStringLiteral("Note")), value);
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("2"));
+}
+
+void TestEmbedded::errorsAreThrownAndListed()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+
+    const QStringList failing = {
+        QStringLiteral("MSS..sp_MSS_NoSuchProcedure 'x'"),
+        QStringLiteral("SELEC * FROM tbNotes"),
+        QStringLiteral("SELECT * FROM MSS..tbNoSuchTable"),
+        QStringLiteral("MSS..sp_Test_Echo 'only one'"),
+        QStringLiteral("Pharmacy..sp_x 'a'"),
+        QStringLiteral("MSS..sp_Test_Echo 'unclosed"),
+    };
+    for (const QString &statement : failing) {
+        try {
+            c.open(statement);
+            QFAIL(qPrintable(QStringLiteral("no error for: ") + statement));
+        } catch (const DbError &e) {
+            QCOMPARE(c.errors().size(), 1);
+            QCOMPARE(c.errors().first().description, e.description());
+            QCOMPARE(c.errors().first().number, e.number());
+            QVERIFY2(e.description().contains(statement.trimmed().left(12)), qPrintable(e.description()));
+            QVERIFY(!e.source().isEmpty());
+        }
+    }
+    try {
+        c.open(QStringLiteral("MSS..sp_MSS_NoSuchProcedure 'x'"));
+    } catch (const DbError &e) {
+        QVERIFY(e.description().contains(QStringLiteral("sp_MSS_NoSuchProcedure")));
+        QVERIFY(e.displayText().contains(QString::number(e.number())));
+    }
+    // The next good statement clears the list.
+    c.open(QStringLiteral("SELECT 1"));
+    QVERIFY(c.errors().isEmpty());
+    // A closed connection refuses work with an error, not a crash.
+    c.close();
+    QCOMPARE(c.state(), ConnectionState::Closed);
+    QVERIFY_THROWS_EXCEPTION(DbError, c.execute(QStringLiteral("SELECT 1")));
+}
+
+void TestEmbedded::failedProcedureWritesNothing()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+    QVERIFY_THROWS_EXCEPTION(DbError, c.execute(QStringLiteral("MSS..sp_Test_SaveNote 'eleven char'")));
+    QCOMPARE(c.errors().first().description.contains(QStringLiteral("longer than ten")), true);
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("0"));
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("0"));
+
+    // Inside a caller's transaction, the failed call is undone but earlier work stays pending.
+    c.beginTrans();
+    c.execute(QStringLiteral("MSS..sp_Test_SaveNote 'ok'"));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.execute(QStringLiteral("MSS..sp_Test_SaveNote 'far too long'")));
+    QVERIFY(c.inTransaction());
+    c.commitTrans();
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
+
+    // Several statements in one text run all or nothing too.
+    QVERIFY_THROWS_EXCEPTION(DbError, c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('a'); INSERT INTO nowhere VALUES (1)")));
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
+}
+
+void TestEmbedded::badInputIsAClearError()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+    try {
+        c.open(QStringLiteral("MSS..sp_Test_Date '13/45/2026'"));
+        QFAIL("a date that is not a date was accepted");
+    } catch (const DbError &e) {
+        QVERIFY2(e.description().contains(QStringLiteral("is not a date")), qPrintable(e.description()));
+    }
+    QVERIFY_THROWS_EXCEPTION(DbError, c.open(QStringLiteral("SELECT CONVERT(VARCHAR(10), 'yesterday', 101)")));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.open(QStringLiteral("SELECT CONVERT(INT, 'abc')")));
+    QCOMPARE(single(c, QStringLiteral("SELECT CONVERT(INT, ' 42 ')")), QStringLiteral("42"));
+    QCOMPARE(single(c, QStringLiteral("SELECT CONVERT(VARCHAR(3), 'abcdef')")), QStringLiteral("abc"));
+    QCOMPARE(single(c, QStringLiteral("SELECT CONVERT(DATETIME, '2/29/2024')")), QStringLiteral("2024-02-29"));
+    QCOMPARE(single(c, QStringLiteral("SELECT len('ab  ')")), QStringLiteral("2"));
+    QCOMPARE(single(c, QStringLiteral("SELECT right('12345', 2)")), QStringLiteral("45"));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_NoParamsLine"), QStringLiteral("SELECT 1;")));
+}
+
+void TestEmbedded::missingAndLockedFiles()
+{
+    TempHospital h;
+    {
+        auto other = h.openAnother();
+        QCOMPARE(other->state(), ConnectionState::Open);
+    }
+    // A second program holds the write lock: the statement fails with an error, after the wait.
+    auto holder = h.openAnother();
+    holder->executeScript(QStringLiteral("CREATE TABLE BILLING.tbLock(x); BEGIN IMMEDIATE; INSERT INTO BILLING.tbLock VALUES (1);"));
+    auto waiter = h.openAnother(100);
+    try {
+        waiter->execute(QStringLiteral("INSERT INTO Billing..tbLock VALUES (2)"));
+        QFAIL("a locked file was written");
+    } catch (const DbError &e) {
+        QVERIFY2(e.description().contains(QStringLiteral("locked")), qPrintable(e.description()));
+    }
+    holder->executeScript(QStringLiteral("ROLLBACK;"));
+    waiter->execute(QStringLiteral("INSERT INTO Billing..tbLock VALUES (2)"));
+
+    // A missing file is named, and nothing is created behind the user's back.
+    QTemporaryDir empty;
+    try {
+        EmbeddedConnection c(empty.path());
+        QFAIL("a missing database opened");
+    } catch (const DbError &e) {
+        QVERIFY2(e.description().contains(QStringLiteral("MSS")), qPrintable(e.description()));
+    }
+    QVERIFY(!QFile::exists(embeddedDatabaseFile(empty.path(), QStringLiteral("MSS"))));
+    QFile::copy(embeddedDatabaseFile(h.folder(), QStringLiteral("MSS")), embeddedDatabaseFile(empty.path(), QStringLiteral("MSS")));
+    try {
+        EmbeddedConnection c(empty.path());
+        QFAIL("a missing database opened");
+    } catch (const DbError &e) {
+        QVERIFY2(e.description().contains(QStringLiteral("PATIENT_DATA")), qPrintable(e.description()));
+    }
+    QVERIFY_THROWS_EXCEPTION(DbError, EmbeddedConnection(QStringLiteral("/nonexistent/folder")));
+}
+
+void TestEmbedded::transactionSpansDatabases()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+    c.beginTrans();
+    QVERIFY(c.inTransaction());
+    QVERIFY_THROWS_EXCEPTION(DbError, c.beginTrans());
+    c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('kept?')"));
+    c.execute(QStringLiteral("INSERT INTO Billing..tbLedger(Note) VALUES ('kept?')"));
+    c.rollbackTrans();
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("0"));
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("0"));
+
+    c.beginTrans();
+    c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('kept')"));
+    c.execute(QStringLiteral("INSERT INTO Billing..tbLedger(Note) VALUES ('kept')"));
+    c.commitTrans();
+    auto other = h.openAnother();
+    QCOMPARE(single(*other, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
+    QCOMPARE(single(*other, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("1"));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.commitTrans());
+    QVERIFY_THROWS_EXCEPTION(DbError, c.rollbackTrans());
+}
+
+void TestEmbedded::faultBeforeCommitLeavesBothUnchanged()
+{
+    for (int failing : {0, 2}) {
+        TempHospital h;
+        createFixtures(h.connection());
+        FaultInjectingConnection c(&h.connection());
+        c.failStatement = failing;
+        c.failCommit = failing == 0;
+        bool failed = false;
+        try {
+            c.beginTrans();
+            c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('x')"));
+            c.execute(QStringLiteral("INSERT INTO Billing..tbLedger(Note) VALUES ('x')"));
+            c.commitTrans();
+        } catch (const DbError &) {
+            failed = true;
+            QCOMPARE(c.errors().size(), 1);
+            c.rollbackTrans();
+        }
+        QVERIFY(failed);
+        QCOMPARE(single(h.connection(), QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("0"));
+        QCOMPARE(single(h.connection(), QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("0"));
+    }
+}
+
+void TestEmbedded::killedProcessLeavesBothUnchanged()
+{
+    TempHospital h;
+    createFixtures(h.connection());
+    h.connection().execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('before')"));
+
+    // The child writes to MSS and BILLING inside one transaction, says so, and is killed.
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--write-and-wait"), h.folder()});
+    QVERIFY(child.waitForStarted());
+    QVERIFY(child.waitForReadyRead(20000));
+    QCOMPARE(child.readLine().trimmed(), QByteArray("written"));
+    child.kill();
+    QVERIFY(child.waitForFinished());
+
+    auto after = h.openAnother();
+    QCOMPARE(single(*after, QStringLiteral("SELECT group_concat(Note) FROM MSS..tbNotes")), QStringLiteral("before"));
+    QCOMPARE(single(*after, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("0"));
+    after->execute(QStringLiteral("INSERT INTO Billing..tbLedger(Note) VALUES ('unlocked')"));
+}
+
+// The child half of the kill test: runs in a separate process started by the test itself.
+static int writeAndWait(const QString &folder)
+{
+    EmbeddedConnection c(folder);
+    c.beginTrans();
+    c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('half')"));
+    c.execute(QStringLiteral("UPDATE MSS..tbNotes SET Note = 'changed'"));
+    c.execute(QStringLiteral("INSERT INTO Billing..tbLedger(Note) VALUES ('half')"));
+    std::cout << "written" << std::endl;
+    for (;;)
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && QByteArray(argv[1]) == "--write-and-wait")
+        return writeAndWait(QString::fromLocal8Bit(argv[2]));
+    QCoreApplication app(argc, argv);
+    TestEmbedded test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_embedded.moc"
