@@ -9,7 +9,7 @@ namespace mss::data {
 
 Connection::~Connection() = default;
 
-std::unique_ptr<Connection> connect(const QString &connectionString)
+std::unique_ptr<Connection> openConnection(const QString &connectionString)
 {
     static const QRegularExpression embedded(QStringLiteral(R"(^\s*Driver\s*=\s*Embedded\s*(?:;|$))"),
                                              QRegularExpression::CaseInsensitiveOption);

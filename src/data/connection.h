@@ -55,6 +55,6 @@ public:
 
 // Opens a connection from a connection string: "Driver=Embedded;Folder=<dir>" for the embedded
 // hospital database, anything else is handed to ODBC as it stands.
-std::unique_ptr<Connection> connect(const QString &connectionString);
+std::unique_ptr<Connection> openConnection(const QString &connectionString);
 
 } // namespace mss::data

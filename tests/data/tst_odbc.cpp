@@ -1,0 +1,123 @@
+// The ODBC driver against a real ODBC data source: unixODBC with the SQLite ODBC driver, which
+// runs on any machine without a server.
+#include "data/connection.h"
+#include "data/odbc.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace mss::data;
+
+class TestOdbc : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void openQueryExecuteClose();
+    void driverErrorsBecomeDbErrors();
+    void transactions();
+    void unreachableSourceIsAnError();
+
+private:
+    QString connectionString() const;
+    QTemporaryDir m_dir;
+    QString m_driver;
+};
+
+void TestOdbc::initTestCase()
+{
+    // Named by path, so the test does not depend on how odbcinst.ini was written.
+    for (const QString &candidate : {QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"),
+                                     QStringLiteral("/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so"),
+                                     QStringLiteral("/usr/lib/odbc/libsqlite3odbc.so")}) {
+        if (QFile::exists(candidate)) {
+            m_driver = candidate;
+            break;
+        }
+    }
+    QVERIFY2(!m_driver.isEmpty(), "the SQLite ODBC driver (Debian package libsqliteodbc) is not installed");
+    QVERIFY2(QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")),
+             "Qt's ODBC plugin (Debian package libqt6sql6-odbc) is not installed");
+}
+
+QString TestOdbc::connectionString() const
+{
+    return QStringLiteral("Driver=%1;Database=%2").arg(m_driver, QDir(m_dir.path()).filePath(QStringLiteral("odbc.db")));
+}
+
+void TestOdbc::openQueryExecuteClose()
+{
+    auto c = openConnection(connectionString());
+    QCOMPARE(c->driverName(), QStringLiteral("ODBC"));
+    QCOMPARE(c->state(), ConnectionState::Open);
+    QCOMPARE(c->connectionString(), connectionString());
+
+    c->execute(QStringLiteral("CREATE TABLE tbMaster (HospNum TEXT, LastName TEXT, Amount REAL, Expiry TEXT)"));
+    c->execute(QStringLiteral("INSERT INTO tbMaster VALUES ('000123', 'O''Brien', 1250.5, NULL)"));
+    c->execute(QStringLiteral("INSERT INTO tbMaster VALUES ('000124', 'Peña', 0, '2026-03-07')"));
+
+    Recordset rs = c->open(QStringLiteral("SELECT HospNum, LastName, Amount, Expiry FROM tbMaster ORDER BY HospNum"));
+    QCOMPARE(rs.recordCount(), 2);
+    QCOMPARE(rs.text(QStringLiteral("hospnum")), QStringLiteral("000123"));
+    QCOMPARE(rs.text(QStringLiteral("LASTNAME")), QStringLiteral("O'Brien"));
+    QCOMPARE(rs.number(QStringLiteral("Amount")), 1250.5);
+    QCOMPARE(rs.text(QStringLiteral("Expiry")), QString());
+    rs.moveNext();
+    QCOMPARE(rs.text(QStringLiteral("LastName")), QStringLiteral("Peña"));
+
+    rs = c->query(QStringLiteral("SELECT LastName FROM tbMaster WHERE HospNum = :hosp"),
+                  {{QStringLiteral("hosp"), QStringLiteral("000124")}});
+    QCOMPARE(rs.recordCount(), 1);
+    QCOMPARE(rs.text(0), QStringLiteral("Peña"));
+
+    c->close();
+    QCOMPARE(c->state(), ConnectionState::Closed);
+    QVERIFY_THROWS_EXCEPTION(DbError, c->execute(QStringLiteral("SELECT 1")));
+}
+
+void TestOdbc::driverErrorsBecomeDbErrors()
+{
+    auto c = openConnection(connectionString());
+    try {
+        c->open(QStringLiteral("SELECT * FROM tbNoSuchTable"));
+        QFAIL("a query on a missing table succeeded");
+    } catch (const DbError &e) {
+        QVERIFY2(e.description().contains(QStringLiteral("no such table")), qPrintable(e.description()));
+        QVERIFY2(e.description().contains(QStringLiteral("tbNoSuchTable")), qPrintable(e.description()));
+        QVERIFY(!e.source().isEmpty());
+        QCOMPARE(c->errors().size(), 1);
+        QCOMPARE(c->errors().first().description, e.description());
+    }
+    c->open(QStringLiteral("SELECT 1"));
+    QVERIFY(c->errors().isEmpty());
+}
+
+void TestOdbc::transactions()
+{
+    auto c = openConnection(connectionString());
+    c->execute(QStringLiteral("CREATE TABLE IF NOT EXISTS tbLedger (Note TEXT)"));
+    c->beginTrans();
+    QVERIFY(c->inTransaction());
+    c->execute(QStringLiteral("INSERT INTO tbLedger VALUES ('undone')"));
+    c->rollbackTrans();
+    QVERIFY(!c->inTransaction());
+    c->beginTrans();
+    c->execute(QStringLiteral("INSERT INTO tbLedger VALUES ('kept')"));
+    c->commitTrans();
+    QCOMPARE(c->open(QStringLiteral("SELECT group_concat(Note) FROM tbLedger")).text(0), QStringLiteral("kept"));
+}
+
+void TestOdbc::unreachableSourceIsAnError()
+{
+    try {
+        openConnection(QStringLiteral("Driver={No Such ODBC Driver};Server=nowhere"));
+        QFAIL("a connection to a missing driver opened");
+    } catch (const DbError &e) {
+        QVERIFY(!e.description().isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestOdbc)
+#include "tst_odbc.moc"
