@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace mss::bench {
+
+// A benchmark prints its figures as "BENCH <name> <value> <unit>" lines; a ratio is measured
+// against a baseline in the same run, so it means the same on any machine.
+struct Benchmark {
+    QString name;
+    std::function<void(bool quick)> run;
+};
+
+std::vector<Benchmark> &registry();
+
+struct Register {
+    Register(const QString &name, std::function<void(bool quick)> run);
+};
+
+void report(const QString &name, double value, const QString &unit = {});
+
+// Seconds taken by fn, the best of a few runs so that a busy neighbour counts less.
+double bestOf(int runs, const std::function<void()> &fn);
+
+} // namespace mss::bench
