@@ -1,5 +1,6 @@
 -- Bills, company accounts, Medicare (PhilHealth) coverage and the discount working table.
-CREATE TABLE IF NOT EXISTS mss_schema (version INTEGER NOT NULL);
+-- The schema version of this file, and a digest of the stored procedures it holds.
+CREATE TABLE IF NOT EXISTS mss_schema (version INTEGER NOT NULL, procedures TEXT);
 
 -- Revenue codes: one per department, plus the codes of lines that are not charges
 -- (IsCharge 0: discounts such as 'QF', the MSS discount, and payments).

@@ -1,5 +1,6 @@
 -- The Medical Social Service department's own tables. Dates are ISO text.
-CREATE TABLE IF NOT EXISTS mss_schema (version INTEGER NOT NULL);
+-- The schema version of this file, and a digest of the stored procedures it holds.
+CREATE TABLE IF NOT EXISTS mss_schema (version INTEGER NOT NULL, procedures TEXT);
 
 -- Catalogues ---------------------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 -- Patients, admissions and the hospital's identity. Dates are ISO text.
-CREATE TABLE IF NOT EXISTS mss_schema (version INTEGER NOT NULL);
+-- The schema version of this file, and a digest of the stored procedures it holds.
+CREATE TABLE IF NOT EXISTS mss_schema (version INTEGER NOT NULL, procedures TEXT);
 
 CREATE TABLE tbHospitalInfo (
     Company       TEXT NOT NULL,

@@ -1,5 +1,6 @@
 -- Radiology registrations (requests for examinations) of admissions and visits.
-CREATE TABLE IF NOT EXISTS mss_schema (version INTEGER NOT NULL);
+-- The schema version of this file, and a digest of the stored procedures it holds.
+CREATE TABLE IF NOT EXISTS mss_schema (version INTEGER NOT NULL, procedures TEXT);
 
 CREATE TABLE tbRadioRegistration (
     RequestNum  INTEGER PRIMARY KEY,

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "data/embedded.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace mss::data {
+
+// The schema version this program writes. Each of the four files records its own in
+// mss_schema(version).
+inline constexpr int kHospitalSchemaVersion = 1;
+
+// True when the folder holds at least one of the four database files.
+bool hospitalDatabaseExists(const QString &folder);
+
+// Creates the four database files of the embedded hospital database in the folder, with every
+// table and stored procedure, and returns a connection to them. Existing files are refused with
+// a DbError unless overwrite is set, in which case they are replaced.
+std::unique_ptr<EmbeddedConnection> createHospitalDatabase(const QString &folder, bool overwrite = false);
+
+// Opens an existing embedded hospital database. A database of an older schema version is
+// upgraded in place; one written by a newer program is refused with a DbError that says so.
+// Procedures that differ from this program's are stored anew.
+std::unique_ptr<EmbeddedConnection> openHospitalDatabase(const QString &folder);
+
+// The schema version of the database behind the connection (the lowest of the four files).
+int hospitalSchemaVersion(EmbeddedConnection &connection);
+
+// Stores every procedure this program ships, replacing the stored ones.
+void installHospitalProcedures(EmbeddedConnection &connection);
+
+// Names of the procedures this program ships, as "DATABASE.name".
+QStringList shippedProcedureNames();
+
+} // namespace mss::data

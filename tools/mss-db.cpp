@@ -1,0 +1,287 @@
+// mss-db: creates the embedded hospital database, runs statements on it and manages log-ons.
+
+#include "data/demodata.h"
+#include "data/hospitaldb.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTextStream>
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+
+using namespace mss::data;
+
+namespace {
+
+const char *const kUsage =
+    "usage:\n"
+    "  mss-db create DIR [--demo] [--patients N] [--seed S] [--today YYYY-MM-DD] [--force]\n"
+    "      creates the four databases in DIR; --demo fills them with demo data of N admissions\n"
+    "      (100 to 200000, default 2000); an existing database is kept unless --force\n"
+    "  mss-db exec DIR STATEMENT\n"
+    "      runs one statement as the program would and prints its rows, tab-separated\n"
+    "  mss-db user add DIR CODE --last NAME --first NAME [--password P] [--rights R]\n"
+    "  mss-db user passwd DIR CODE [--password P]\n"
+    "  mss-db user rights DIR CODE RIGHTS      (for example A; an empty text removes all)\n"
+    "  a password not given on the command line is read from the terminal without echo\n";
+
+struct UsageError {
+    QString message;
+};
+
+// Options after the positional arguments: "--name value" or a bare "--flag".
+class Options {
+public:
+    Options(const QStringList &args, const QStringList &flags)
+    {
+        for (int i = 0; i < args.size(); ++i) {
+            const QString &a = args[i];
+            if (!a.startsWith(QStringLiteral("--"))) {
+                m_positional.append(a);
+            } else if (flags.contains(a)) {
+                m_values.insert(a, QString());
+            } else {
+                if (i + 1 >= args.size())
+                    throw UsageError{QStringLiteral("%1 needs a value").arg(a)};
+                m_values.insert(a, args[++i]);
+            }
+        }
+    }
+    const QStringList &positional() const { return m_positional; }
+    bool has(const QString &name) const { return m_values.contains(name); }
+    QString value(const QString &name, const QString &fallback = {}) const { return m_values.value(name, fallback); }
+
+private:
+    QStringList m_positional;
+    QHash<QString, QString> m_values;
+};
+
+QString readPassword(const QString &prompt)
+{
+    std::cerr << prompt.toStdString() << std::flush;
+    termios old{};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
+    if (terminal) {
+        termios quiet = old;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    std::string line;
+    std::getline(std::cin, line);
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &old);
+        std::cerr << "\n";
+    }
+    return QString::fromStdString(line);
+}
+
+QString newPassword(const Options &options)
+{
+    if (options.has(QStringLiteral("--password")))
+        return options.value(QStringLiteral("--password"));
+    const QString first = readPassword(QStringLiteral("Password: "));
+    if (isatty(STDIN_FILENO) && readPassword(QStringLiteral("Password again: ")) != first)
+        throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("The two passwords differ; nothing was changed"));
+    return first;
+}
+
+QString cell(const QVariant &v)
+{
+    if (v.isNull())
+        return QStringLiteral("NULL");
+    QString text = variantText(v);
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    text.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    return text;
+}
+
+int create(const QStringList &args)
+{
+    const Options o(args, {QStringLiteral("--demo"), QStringLiteral("--force")});
+    if (o.positional().size() != 1)
+        throw UsageError{QStringLiteral("create needs one folder")};
+    DemoOptions demo;
+    if (o.has(QStringLiteral("--patients"))) {
+        bool ok = false;
+        demo.admissions = o.value(QStringLiteral("--patients")).toInt(&ok);
+        if (!ok)
+            throw UsageError{QStringLiteral("--patients needs a whole number")};
+    }
+    if (o.has(QStringLiteral("--seed"))) {
+        bool ok = false;
+        demo.seed = o.value(QStringLiteral("--seed")).toULongLong(&ok);
+        if (!ok)
+            throw UsageError{QStringLiteral("--seed needs a whole number")};
+    }
+    if (o.has(QStringLiteral("--today"))) {
+        demo.today = QDate::fromString(o.value(QStringLiteral("--today")), QStringLiteral("yyyy-MM-dd"));
+        if (!demo.today.isValid())
+            throw UsageError{QStringLiteral("--today needs a date YYYY-MM-DD")};
+    }
+    const bool withDemo = o.has(QStringLiteral("--demo"));
+    if (withDemo && (demo.admissions < kDemoMinAdmissions || demo.admissions > kDemoMaxAdmissions))
+        throw UsageError{QStringLiteral("--patients must be from %1 to %2").arg(kDemoMinAdmissions).arg(kDemoMaxAdmissions)};
+
+    QElapsedTimer timer;
+    timer.start();
+    auto connection = createHospitalDatabase(o.positional().first(), o.has(QStringLiteral("--force")));
+    if (withDemo) {
+        try {
+            generateDemoData(*connection, demo);
+        } catch (...) {
+            connection.reset();
+            // Leave no half-filled demo behind: the next create would refuse to replace it.
+            createHospitalDatabase(o.positional().first(), true);
+            throw;
+        }
+    }
+    std::cerr << "Created the hospital database in " << o.positional().first().toStdString()
+              << (withDemo ? QStringLiteral(" with %1 demo admissions").arg(demo.admissions).toStdString() : std::string())
+              << " in " << timer.elapsed() / 1000.0 << " s\n";
+    return 0;
+}
+
+int execute(const QStringList &args)
+{
+    if (args.size() != 2)
+        throw UsageError{QStringLiteral("exec needs a folder and one statement")};
+    auto connection = openHospitalDatabase(args[0]);
+    const Recordset rs = connection->open(args[1]);
+    QTextStream out(stdout);
+    if (!rs.columns().isEmpty()) {
+        out << rs.columns().join(QLatin1Char('\t')) << '\n';
+        for (const QVariantList &row : rs.rows()) {
+            QStringList cells;
+            cells.reserve(row.size());
+            for (const QVariant &v : row)
+                cells.append(cell(v));
+            out << cells.join(QLatin1Char('\t')) << '\n';
+        }
+    }
+    return 0;
+}
+
+int user(const QStringList &args)
+{
+    if (args.isEmpty())
+        throw UsageError{QStringLiteral("user needs add, passwd or rights")};
+    const QString action = args.first();
+    const Options o(args.mid(1), {});
+    if (o.positional().size() < 2)
+        throw UsageError{QStringLiteral("user %1 needs a folder and a user code").arg(action)};
+    auto connection = openHospitalDatabase(o.positional()[0]);
+    const QString code = o.positional()[1].trimmed().toUpper();
+    const auto exists = [&] {
+        return !connection->query(QStringLiteral("SELECT 1 AS found FROM tbMSSUser WHERE UserCode = :code"),
+                                  {{QStringLiteral("code"), code}})
+                    .isEmpty();
+    };
+    const auto setRights = [&](const QString &rights) {
+        connection->query(QStringLiteral("DELETE FROM tbMSSUserRight WHERE UserCode = :code"), {{QStringLiteral("code"), code}});
+        for (const QString &r : rights.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            // "A,B" or "AB": rights are one-letter codes unless separated by commas.
+            const QStringList codes = rights.contains(QLatin1Char(',')) ? QStringList{r.trimmed()}
+                                                                        : r.trimmed().split(QString(), Qt::SkipEmptyParts);
+            for (const QString &c : codes)
+                connection->query(QStringLiteral("INSERT OR IGNORE INTO tbMSSUserRight VALUES (:code, :right)"),
+                                  {{QStringLiteral("code"), code}, {QStringLiteral("right"), c.toUpper()}});
+        }
+    };
+
+    if (action == QStringLiteral("add")) {
+        if (o.positional().size() != 2)
+            throw UsageError{QStringLiteral("user add takes a folder and a user code")};
+        if (exists())
+            throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("User %1 already exists").arg(code));
+        const bool employee = !connection->query(QStringLiteral("SELECT 1 AS found FROM tbMSSEmployee WHERE EmployeeID = :code"),
+                                                 {{QStringLiteral("code"), code}})
+                                   .isEmpty();
+        if (!employee && (o.value(QStringLiteral("--last")).isEmpty() || o.value(QStringLiteral("--first")).isEmpty()))
+            throw UsageError{QStringLiteral("%1 is not an employee yet: give --last and --first").arg(code)};
+        const QString hash = hashPassword(newPassword(o));
+        connection->beginTrans();
+        try {
+            if (!employee)
+                connection->query(QStringLiteral("INSERT INTO tbMSSEmployee (EmployeeID, LastName, FirstName, Position, "
+                                                 "IsSocialWorker, Active) VALUES (:code, :last, :first, 'USER', 0, 1)"),
+                                  {{QStringLiteral("code"), code},
+                                   {QStringLiteral("last"), o.value(QStringLiteral("--last")).toUpper()},
+                                   {QStringLiteral("first"), o.value(QStringLiteral("--first")).toUpper()}});
+            connection->query(QStringLiteral("INSERT INTO tbMSSUser (UserCode, PasswordHash, CreatedDate, PasswordDate) "
+                                             "VALUES (:code, :hash, getdate(), getdate())"),
+                              {{QStringLiteral("code"), code}, {QStringLiteral("hash"), hash}});
+            setRights(o.value(QStringLiteral("--rights")));
+            connection->commitTrans();
+        } catch (...) {
+            connection->rollbackTrans();
+            throw;
+        }
+        std::cerr << "User " << code.toStdString() << " added\n";
+        return 0;
+    }
+    if (!exists())
+        throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("There is no user %1").arg(code));
+    if (action == QStringLiteral("passwd")) {
+        const QString hash = hashPassword(newPassword(o));
+        connection->query(QStringLiteral("UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = getdate() WHERE UserCode = :code"),
+                          {{QStringLiteral("code"), code}, {QStringLiteral("hash"), hash}});
+        std::cerr << "Password of " << code.toStdString() << " changed\n";
+        return 0;
+    }
+    if (action == QStringLiteral("rights")) {
+        if (o.positional().size() != 3)
+            throw UsageError{QStringLiteral("user rights takes a folder, a user code and the rights")};
+        connection->beginTrans();
+        try {
+            setRights(o.positional()[2]);
+            connection->commitTrans();
+        } catch (...) {
+            connection->rollbackTrans();
+            throw;
+        }
+        std::cerr << "Rights of " << code.toStdString() << " set\n";
+        return 0;
+    }
+    throw UsageError{QStringLiteral("unknown user action %1").arg(action)};
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    try {
+        if (args.isEmpty())
+            throw UsageError{QStringLiteral("no command")};
+        const QString command = args.first();
+        if (command == QStringLiteral("create"))
+            return create(args.mid(1));
+        if (command == QStringLiteral("exec"))
+            return execute(args.mid(1));
+        if (command == QStringLiteral("user"))
+            return user(args.mid(1));
+        if (command == QStringLiteral("--help") || command == QStringLiteral("help")) {
+            std::cout << kUsage;
+            return 0;
+        }
+        throw UsageError{QStringLiteral("unknown command %1").arg(command)};
+    } catch (const UsageError &e) {
+        std::cerr << "mss-db: " << e.message.toStdString() << "\n" << kUsage;
+        return 2;
+    } catch (const DbError &e) {
+        std::cerr << "mss-db: " << e.displayText().toStdString() << "\n";
+        return 1;
+    } catch (const std::exception &e) {
+        std::cerr << "mss-db: " << e.what() << "\n";
+        return 1;
+    }
+}
