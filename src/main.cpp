@@ -1,4 +1,4 @@
-#include "ui/messages.h"
+#include "shell/startup.h"
 
 #include <QApplication>
 
@@ -7,8 +7,13 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Medical Social Service"));
     QApplication::setOrganizationName(QStringLiteral("MSS"));
-    // Start-up and the main window arrive with the session issue; until then the program only
-    // proves that it builds and starts.
-    mss::ui::Messages::information(QStringLiteral("The Medical Social Service client is being built."));
-    return 0;
+    // The main window is replaced on "Change Active User"; the program ends on its own terms.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    mss::shell::StartSession();
+    int result = 0;
+    if (mss::shell::MainWindow())
+        result = QApplication::exec();
+    mss::shell::EndSession();
+    return result;
 }

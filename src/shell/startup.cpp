@@ -1,0 +1,161 @@
+#include "shell/startup.h"
+
+#include "data/connection.h"
+#include "data/quote.h"
+#include "patients/patientsearch.h"
+#include "shell/mainwindowfactory.h"
+#include "shell/sessionstate.h"
+#include "suite/billingstatement.h"
+#include "suite/codesearch.h"
+#include "suite/currentuser.h"
+#include "suite/keypress.h"
+#include "suite/patientcomponent.h"
+#include "ui/commandguard.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMainWindow>
+#include <QPointer>
+
+namespace mss::shell {
+
+namespace {
+
+QPointer<QMainWindow> mainWindow;
+
+QString reportsFolder()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("REPORTS")) + QLatin1Char('/');
+}
+
+// Steps 6 to 15 of a session whose user has logged on; a failure ends the session.
+void openSession(SessionState &s)
+{
+    suite::clsCurrentUser &user = *s.CurrentUser;
+    data::Connection &connection = *user.sqlconnection();
+    connection.setDefaultDatabase(QStringLiteral("MSS"));
+
+    data::Recordset info = connection.open(QStringLiteral("Select * from PATIENT_DATA..tbHospitalInfo"),
+                                           data::CursorType::Dynamic, data::LockType::ReadOnly);
+    if (info.eof())
+        throw data::DbError(3021, QStringLiteral("Start-up"),
+                            QStringLiteral("The hospital's identity is missing: PATIENT_DATA..tbHospitalInfo has no row."));
+    s.HospitalName = info.text(QStringLiteral("Company"));
+    s.HospitalAddress = info.text(QStringLiteral("Address1"));
+    s.HospitalTitle = info.text(QStringLiteral("Title"));
+    s.HospitalTin = info.text(QStringLiteral("TinNo"));
+    s.MtsServerName = info.text(QStringLiteral("MTSServerName"));
+
+    s.KeyPressComponent = std::make_unique<suite::KeyPress>();
+    s.PatientComponent = std::make_unique<suite::clsPatient>();
+
+    s.CodeSearch = std::make_unique<suite::clsCodeSearch>();
+    s.BillingConnection = std::make_unique<suite::clsOpenConnection>(&connection);
+    s.BillingSoa = std::make_unique<suite::clssoa>(*s.BillingConnection);
+
+    s.CodeSearch->MTS_Server = s.MtsServerName;
+    s.CodeSearch->SearchMode = true;
+    s.CodeSearch->Initialize_Classes();
+    s.CodeSearch->CompanyName = s.HospitalName;
+    s.CodeSearch->SearchTitle = QStringLiteral("Medical Social Service");
+    s.CodeSearch->Connection = &connection;
+
+    s.PatientSearch = std::make_unique<patients::clsPatientSearch>();
+    if (!s.PatientSearch->InitConnection(connection.connectionString(), s.MtsServerName))
+        return;
+
+    s.SharedConnection = &connection;
+    s.PatientSearch->setSharedConnection(&connection);
+    s.PatientComponent->OpenConnection(connection.connectionString());
+    s.AdmissionObject = &s.PatientComponent->Admission();
+    s.PatientMasterObject = &s.PatientComponent->PatientMaster();
+
+    mainWindow = createMainWindow();
+    mainWindow->show();
+}
+
+} // namespace
+
+QMainWindow *MainWindow()
+{
+    return mainWindow.data();
+}
+
+void EndSession()
+{
+    SessionState &s = detail::writableSession();
+    s.PatientSearch.reset();
+    s.BillingSoa.reset();
+    s.BillingConnection.reset();
+    s.CodeSearch.reset();
+    s.AdmissionObject = nullptr;
+    s.PatientMasterObject = nullptr;
+    s.PatientComponent.reset();
+    s.KeyPressComponent.reset();
+    s.SharedConnection = nullptr;
+    if (s.CurrentUser && s.CurrentUser->sqlconnection())
+        s.CurrentUser->sqlconnection()->close();
+    s.CurrentUser.reset();
+}
+
+void StartSession()
+{
+    SessionState &s = detail::writableSession();
+    mainWindow = nullptr;
+    EndSession(); // a new session overwrites every field of the old one
+    s.HospitalName.clear();
+    s.HospitalAddress.clear();
+    s.HospitalTitle.clear();
+    s.HospitalTin.clear();
+    s.MtsServerName.clear();
+
+    s.ReportsPath = reportsFolder();
+    s.CurrentUser = std::make_unique<suite::clsCurrentUser>();
+    s.CurrentUser->PasswordDeptCode = QStringLiteral("MSS");
+    s.CurrentUser->ShowMain();
+    if (s.CurrentUser->Connected()) {
+        // A failure here ends the session with the reason shown; the program then closes.
+        if (!ui::runGuarded([&] { openSession(s); }, nullptr, QStringLiteral("Medical Social Service")))
+            mainWindow = nullptr;
+    }
+    s.EmployeeCode = s.CurrentUser->employeecode();
+}
+
+void ChangeActiveUser()
+{
+    if (QMainWindow *window = mainWindow.data()) {
+        window->setProperty("changingUser", true);
+        window->close();
+        window->deleteLater();
+    }
+    mainWindow = nullptr;
+    SessionState &s = detail::writableSession();
+    if (s.CurrentUser && s.CurrentUser->sqlconnection()
+        && s.CurrentUser->sqlconnection()->state() != data::ConnectionState::Closed)
+        s.CurrentUser->sqlconnection()->close();
+    StartSession();
+    if (!mainWindow)
+        QCoreApplication::exit(0);
+}
+
+QString FindOpdIdNum(const QString &number)
+{
+    data::Connection &c = *Session().CurrentUser->sqlconnection();
+    data::Recordset rs = c.open(QStringLiteral("BILLING..sp_Billing_Search_Matching_OPDNumber_At_TbPatient '")
+                                    + data::q(number.trimmed()) + QStringLiteral("'"),
+                                data::CursorType::Dynamic, data::LockType::Optimistic);
+    if (rs.eof())
+        return {};
+    return rs.text(QStringLiteral("OPDIdnum")).trimmed();
+}
+
+bool CheckCompany(const QString &account)
+{
+    data::Connection &c = *Session().CurrentUser->sqlconnection();
+    return !c.open(QStringLiteral("Billing..sp_Pars_CheckCompany '") + data::q(account) + QStringLiteral("'"),
+                   data::CursorType::Dynamic, data::LockType::ReadOnly)
+                .isEmpty();
+}
+
+} // namespace mss::shell
