@@ -533,7 +533,10 @@ void TestHospitalDb::reportsAndLookups()
     QVERIFY(!soa.text(QStringLiteral("RoomRate")).isEmpty());
     QCOMPARE(h.open(QStringLiteral("MSS..sp_MSS_GetEmployeeName ''")).recordCount(), 0);
     QCOMPARE(h.open(QStringLiteral("MSS..sp_MSS_GetEmployeeName 'MSS11'")).recordCount(), 0); // has left
-    QCOMPARE(h.open(QStringLiteral("MSS..sp_MSS_GetEmployees 'dizon'")).text(0), QStringLiteral("MSS02"));
+    const Recordset workers = h.open(QStringLiteral("MSS..sp_MSS_GetEmployees 'dizon'"));
+    QVERIFY(workers.recordCount() >= 1);
+    for (const QVariantList &row : workers.rows())
+        QVERIFY(row[1].toString().startsWith(QStringLiteral("DIZON")));
     QVERIFY(failure(h, QStringLiteral("MSS..sp_MSS_getERDailyCensus 'yesterday'")).contains(QStringLiteral("not a date")));
     const QString company = h.one(QStringLiteral("SELECT IdNum FROM PATIENT_DATA..vwAdmission WHERE AccountNum LIKE 'C%' LIMIT 1"));
     QCOMPARE(h.open(QStringLiteral("Billing..sp_Pars_CheckCompany '%1'").arg(company)).recordCount(), 1);
@@ -571,7 +574,9 @@ void TestHospitalDb::everyQuotedReadReturnsItsColumns()
         {QStringLiteral("MSS..sp_MSS_PrintAssessment '%1','%2'").arg(hn, id), {"HospNum", "category", "Code", "CDF", "PCSO", "special", "NC"}},
         {QStringLiteral("Select isnull(MSSClassification,'') as MSSClassification,  CONVERT(VARCHAR(10), MssDiscountExpiry, 101) as MssDiscountExpiry  From PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hn),
          {"MSSClassification", "MssDiscountExpiry"}},
-        {QStringLiteral("MSS..sp_Pars_Load_Existing_CDF_Allocation '%1', 1").arg(hn), {"AllocatedFund", "UtilizedFund"}},
+        {QStringLiteral("MSS..sp_Pars_Load_Existing_CDF_Allocation '%1', 1")
+             .arg(h.one(QStringLiteral("SELECT HospNum FROM BILLING..tbBillCDFAllocation LIMIT 1"))),
+         {"AllocatedFund", "UtilizedFund"}},
         {QStringLiteral("MSS..sp_MSS_GetPatientInfo '%1','%2'").arg(hn, id), {"Code", "Name", "HospNum", "MSSNumber", "RoomID"}},
         {QStringLiteral("MSS..sp_MSS_GetPatientInfoforARR '%1'").arg(id), {"Name", "HospNum", "RoomID"}},
         {QStringLiteral("SELECT * FROM MSS..tbMSSAssessment WHERE IdNum = '%1'").arg(id), {"IsSpecial", "NC"}},
@@ -581,7 +586,7 @@ void TestHospitalDb::everyQuotedReadReturnsItsColumns()
         {QStringLiteral("MSS..sp_MSS_PatientInfoForSOA '%1','%2'").arg(hn, id),
          {"PatientName", "Address1", "Address2", "AccountNum", "Company", "AdmDate", "dcrdate", "RoomID", "AdmTime", "dcrtime", "RoomRate", "OPDIdnum"}},
         {QStringLiteral("MSS..sp_MSS_LoadDischargeNotice "), {"PatientName", "RoomID", "IDNUM", "DischargeNurse", "NoticeDate", "ClearDate"}},
-        {QStringLiteral("MSS..sp_MSS_LoadReferralHistory'%1', '',''").arg(hn),
+        {QStringLiteral("MSS..sp_MSS_LoadReferralHistory'', '',''"),
          {"PatientName", "IDNUM", "HospNum", "DateApproved", "ReferralDate", "Status", "Diagnosis", "ReferralNo"}},
     };
     for (const Call &call : calls) {
