@@ -187,12 +187,25 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
             const QByteArray file = embeddedDatabaseFile(m_folder, name).toUtf8();
             sqlite3_bind_text(raw, 1, file.constData(), -1, SQLITE_TRANSIENT);
             if (sqlite3_step(raw) != SQLITE_DONE)
-                fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), where);
+                fail(sqlite3_extended_errcode(m_db),
+                     QStringLiteral("The %1 database file %2 cannot be read: %3")
+                         .arg(name, QString::fromUtf8(file), fromUtf8(sqlite3_errmsg(m_db))),
+                     QString());
         }
         // A rollback journal, not WAL: only then is a commit atomic across the attached files.
         // Checked first, so that opening needs no lock while another program is writing.
         for (const QString &name : embeddedDatabaseNames()) {
             const QString schema = tsql::schemaOf(name);
+            // SQLite reads a file only when it is first used: make a damaged or foreign file
+            // show up now, under its own name.
+            try {
+                run(QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(schema), nullptr);
+            } catch (const DbError &e) {
+                fail(e.number(),
+                     QStringLiteral("The %1 database file %2 cannot be read: %3")
+                         .arg(name, embeddedDatabaseFile(m_folder, name), fromUtf8(sqlite3_errmsg(m_db))),
+                     QString());
+            }
             Recordset mode = run(QStringLiteral("PRAGMA %1.journal_mode").arg(schema), nullptr);
             if (mode.text(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
                 executeScript(QStringLiteral("PRAGMA %1.journal_mode=DELETE;").arg(schema));

@@ -1,0 +1,181 @@
+// Start-up: the order of a session, what it holds, the two shared lookups, and how a failed or
+// given-up log-on ends the program.
+#include "data/demodata.h"
+#include "patients/patientsearch.h"
+#include "suite/billingstatement.h"
+#include "shell/mdimss.h"
+#include "shell/sessionstate.h"
+#include "shell/startup.h"
+#include "suite/codesearch.h"
+#include "suite/currentuser.h"
+#include "suite/frmlogon.h"
+#include "support/demohospital.h"
+#include "ui/messages.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace mss;
+using shell::Session;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init();
+    void cleanup();
+    void logOnOpensTheMainWindowWithTheSession();
+    void cancelledLogOnEndsQuietly();
+    void missingHospitalIdentityStopsStartUp();
+    void lookupsWithAndWithoutRows();
+    void changeOfUserEndsWhenTheNewLogOnIsCancelled();
+
+private:
+    // Answers the log-on dialog with a user of the demo hospital, or cancels it.
+    void answerLogOn(const QString &folder, bool cancel = false);
+    QList<ui::Messages::Shown> m_shown;
+};
+
+void TestStartup::init()
+{
+    m_shown.clear();
+    ui::Messages::setBoxHandler([this](const ui::Messages::Shown &shown) {
+        m_shown.append(shown);
+        return QMessageBox::Ok;
+    });
+}
+
+void TestStartup::cleanup()
+{
+    shell::EndSession();
+    if (QMainWindow *w = shell::MainWindow()) {
+        w->setProperty("changingUser", true);
+        delete w;
+    }
+    ui::Messages::setBoxHandler(nullptr);
+    ui::Messages::setDialogHandler(nullptr);
+}
+
+void TestStartup::answerLogOn(const QString &folder, bool cancel)
+{
+    ui::Messages::setDialogHandler([folder, cancel](QDialog &dialog) {
+        auto *logOn = qobject_cast<suite::frmLogOn *>(&dialog);
+        if (!logOn || cancel)
+            return int(QDialog::Rejected);
+        logOn->optEmbedded->setChecked(true);
+        logOn->txtFolder->setText(folder);
+        logOn->txtUserCode->setText(QString::fromLatin1(data::kDemoAdministrator.code));
+        logOn->txtPassword->setText(QString::fromLatin1(data::kDemoAdministrator.password));
+        logOn->tryLogOn();
+        return logOn->result();
+    });
+}
+
+void TestStartup::logOnOpensTheMainWindowWithTheSession()
+{
+    test::DemoHospital h;
+    QDir::setCurrent(QDir::tempPath()); // the reports folder must not depend on it
+    answerLogOn(h.folder());
+    shell::StartSession();
+
+    auto *main = qobject_cast<shell::mdiMSS *>(shell::MainWindow());
+    QVERIFY(main);
+    QVERIFY(main->isVisible());
+    QCOMPARE(main->windowTitle(), QStringLiteral("Medical Social Service"));
+    QCOMPARE(main->pnlCurrentUser->text(), QStringLiteral("CurrentUser Name:  (MSS01)  CORAZON M. VILLANUEVA"));
+    QVERIFY(m_shown.isEmpty());
+
+    const shell::SessionState &s = Session();
+    QCOMPARE(s.ReportsPath, QCoreApplication::applicationDirPath() + QStringLiteral("/REPORTS/"));
+    QCOMPARE(s.EmployeeCode, QStringLiteral("MSS01"));
+    QCOMPARE(s.HospitalName, test::scalar(h.connection(), QStringLiteral("SELECT Company FROM PATIENT_DATA..tbHospitalInfo")));
+    QVERIFY(!s.HospitalName.isEmpty());
+    QVERIFY(!s.HospitalAddress.isEmpty());
+    QCOMPARE(s.SharedConnection, s.CurrentUser->sqlconnection());
+    QCOMPARE(s.SharedConnection->defaultDatabase(), QStringLiteral("MSS"));
+    QVERIFY(s.PatientSearch && s.PatientSearch->PatientClass());
+    QVERIFY(s.AdmissionObject && s.PatientMasterObject);
+    QCOMPARE(s.CodeSearch->SearchTitle, QStringLiteral("Medical Social Service"));
+    QCOMPARE(s.CodeSearch->CompanyName, s.HospitalName);
+    QCOMPARE(s.CodeSearch->Connection, s.SharedConnection);
+    QVERIFY(s.BillingConnection && s.BillingSoa && s.KeyPressComponent);
+}
+
+void TestStartup::cancelledLogOnEndsQuietly()
+{
+    answerLogOn(QString(), true);
+    shell::StartSession();
+    QVERIFY(!shell::MainWindow());
+    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(Session().EmployeeCode, QString()); // read even though nobody logged on
+    QVERIFY(Session().CurrentUser);
+    QVERIFY(!Session().ReportsPath.isEmpty());
+    QVERIFY(!Session().SharedConnection);
+}
+
+void TestStartup::missingHospitalIdentityStopsStartUp()
+{
+    test::DemoHospital h;
+    h.connection().execute(QStringLiteral("DELETE FROM PATIENT_DATA..tbHospitalInfo"));
+    answerLogOn(h.folder());
+    shell::StartSession();
+    QVERIFY(!shell::MainWindow());
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY2(m_shown[0].text.contains(QStringLiteral("tbHospitalInfo")), qPrintable(m_shown[0].text));
+    QCOMPARE(m_shown[0].icon, QMessageBox::Critical);
+}
+
+void TestStartup::lookupsWithAndWithoutRows()
+{
+    test::DemoHospital h;
+    answerLogOn(h.folder());
+    shell::StartSession();
+    QVERIFY(shell::MainWindow());
+
+    QCOMPARE(shell::FindOpdIdNum(QStringLiteral("NO-SUCH-ADMISSION")), QString());
+    QVERIFY(!shell::CheckCompany(QStringLiteral("NO-SUCH-ACCOUNT")));
+
+    const QString withOpd = test::scalar(h.connection(),
+        QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2 WHERE OPDIdNum IS NOT NULL AND OPDIdNum <> ''"));
+    QVERIFY(!withOpd.isEmpty());
+    const QString opd = test::scalar(h.connection(),
+        QStringLiteral("SELECT OPDIdNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(withOpd));
+    QCOMPARE(shell::FindOpdIdNum(QStringLiteral("  ") + withOpd + QStringLiteral(" ")), opd);
+
+    const QString company = test::scalar(h.connection(),
+        QStringLiteral("SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN BILLING..tbBillCompany c "
+                       "ON c.AccountNum = p.AccountNum WHERE c.IsCompany = 1"));
+    QVERIFY(!company.isEmpty());
+    QVERIFY(shell::CheckCompany(company));
+}
+
+void TestStartup::changeOfUserEndsWhenTheNewLogOnIsCancelled()
+{
+    test::DemoHospital h;
+    answerLogOn(h.folder());
+    shell::StartSession();
+    QPointer<QMainWindow> first = shell::MainWindow();
+    QVERIFY(first);
+    data::Connection *oldConnection = Session().SharedConnection;
+    QVERIFY(oldConnection);
+
+    // A second log-on succeeds: a new window and a new connection replace the old ones.
+    shell::ChangeActiveUser();
+    QVERIFY(shell::MainWindow());
+    QVERIFY(shell::MainWindow() != first.data());
+    QTRY_VERIFY(!first); // the old window is gone
+    QCOMPARE(Session().EmployeeCode, QStringLiteral("MSS01"));
+
+    // A cancelled one leaves no window: the program ends.
+    answerLogOn(QString(), true);
+    shell::ChangeActiveUser();
+    QVERIFY(!shell::MainWindow());
+    QVERIFY(m_shown.isEmpty());
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,206 @@
+// Logging on: passwords against salted hashes, the lock-out after wrong passwords, rights, the
+// data source and what the dialog says when something is wrong.
+#include "data/demodata.h"
+#include "data/embedded.h"
+#include "suite/currentuser.h"
+#include "suite/frmlogon.h"
+#include "suite/logonthrottle.h"
+#include "support/demohospital.h"
+#include "ui/messages.h"
+
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace mss;
+using suite::clsCurrentUser;
+using suite::DataSource;
+
+namespace {
+
+DataSource embeddedAt(const QString &folder)
+{
+    DataSource source;
+    source.embedded = true;
+    source.folder = folder;
+    return source;
+}
+
+} // namespace
+
+class TestLogOn : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void rightPasswordLogsOnWithNameAndRights();
+    void wrongPasswordsAreRefusedAlike();
+    void fiveWrongPasswordsMakeTheUserWait();
+    void throttleCountsPerUserAndExpires();
+    void noPlainPasswordIsStored();
+    void damagedDatabaseIsNamedAndLeftAlone();
+    void dialogStaysOpenOnFailureAndRemembersTheSource();
+    void cancelLeavesNoConnection();
+};
+
+void TestLogOn::rightPasswordLogsOnWithNameAndRights()
+{
+    test::DemoHospital h;
+    clsCurrentUser admin;
+    admin.PasswordDeptCode = QStringLiteral("MSS");
+    QString error;
+    QVERIFY2(admin.logOn(embeddedAt(h.folder()), QStringLiteral(" mss01 "), QString::fromLatin1(data::kDemoAdministrator.password), &error),
+             qPrintable(error));
+    QVERIFY(admin.Connected());
+    QCOMPARE(admin.employeecode(), QStringLiteral("MSS01"));
+    QCOMPARE(admin.EmployeeName(), QStringLiteral("CORAZON M. VILLANUEVA"));
+    QCOMPARE(admin.Database(), QStringLiteral("MSS"));
+    QVERIFY(admin.have_rights(QStringLiteral("A")));
+    QVERIFY(admin.have_rights(QStringLiteral("a")));
+    QVERIFY(!admin.have_rights(QStringLiteral("Z")));
+    QVERIFY(admin.checkPassword(QString::fromLatin1(data::kDemoAdministrator.password)));
+    QVERIFY(!admin.checkPassword(QStringLiteral("mss-admin ")));
+    QCOMPARE(admin.sqlconnection()->state(), data::ConnectionState::Open);
+
+    clsCurrentUser worker;
+    QVERIFY(worker.logOn(embeddedAt(h.folder()), QString::fromLatin1(data::kDemoWorker.code),
+                         QString::fromLatin1(data::kDemoWorker.password), &error));
+    QVERIFY(!worker.have_rights(QStringLiteral("A")));
+}
+
+void TestLogOn::wrongPasswordsAreRefusedAlike()
+{
+    test::DemoHospital h;
+    clsCurrentUser user;
+    QString wrongPassword, unknownUser, empty;
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"), QStringLiteral("guess"), &wrongPassword));
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("NOBODY"), QStringLiteral("guess"), &unknownUser));
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("  "), QStringLiteral("guess"), &empty));
+    QCOMPARE(wrongPassword, unknownUser); // user codes cannot be probed
+    QVERIFY(!empty.isEmpty());
+    QVERIFY(!user.Connected());
+    QCOMPARE(user.employeecode(), QString());
+    QVERIFY(!user.have_rights(QStringLiteral("A")));
+}
+
+void TestLogOn::fiveWrongPasswordsMakeTheUserWait()
+{
+    test::DemoHospital h;
+    clsCurrentUser user;
+    const QString code = QString::fromLatin1(data::kDemoWorker.code);
+    const QString right = QString::fromLatin1(data::kDemoWorker.password);
+    QString error;
+    for (int i = 0; i < suite::LogOnThrottle::kFreeTries; ++i)
+        QVERIFY(!user.logOn(embeddedAt(h.folder()), code, QStringLiteral("wrong%1").arg(i), &error));
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), code, right, &error));
+    QVERIFY2(error.contains(QStringLiteral("wait")), qPrintable(error));
+    // Another user is not held up by it.
+    QVERIFY(user.logOn(embeddedAt(h.folder()), QString::fromLatin1(data::kDemoAdministrator.code),
+                       QString::fromLatin1(data::kDemoAdministrator.password), &error));
+}
+
+void TestLogOn::throttleCountsPerUserAndExpires()
+{
+    QDateTime now(QDate(2026, 12, 9), QTime(8, 0), Qt::UTC);
+    suite::LogOnThrottle throttle([&] { return now; });
+    for (int i = 0; i < 4; ++i)
+        throttle.recordFailure(QStringLiteral("mss02"));
+    QCOMPARE(throttle.secondsToWait(QStringLiteral("MSS02")), 0);
+    throttle.recordFailure(QStringLiteral("MSS02 "));
+    QCOMPARE(throttle.secondsToWait(QStringLiteral("mss02")), suite::LogOnThrottle::kWaitSeconds);
+    QCOMPARE(throttle.secondsToWait(QStringLiteral("MSS01")), 0);
+    now = now.addSecs(suite::LogOnThrottle::kWaitSeconds);
+    QCOMPARE(throttle.secondsToWait(QStringLiteral("MSS02")), 0);
+    throttle.recordFailure(QStringLiteral("MSS02")); // one more wrong password waits again
+    QVERIFY(throttle.secondsToWait(QStringLiteral("MSS02")) > 0);
+    throttle.recordSuccess(QStringLiteral("mss02"));
+    QCOMPARE(throttle.secondsToWait(QStringLiteral("MSS02")), 0);
+}
+
+void TestLogOn::noPlainPasswordIsStored()
+{
+    test::DemoHospital h;
+    clsCurrentUser user;
+    QString error;
+    QVERIFY(user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"), QString::fromLatin1(data::kDemoAdministrator.password), &error));
+    user.sqlconnection()->close();
+    for (const QString &name : data::embeddedDatabaseNames()) {
+        QFile file(data::embeddedDatabaseFile(h.folder(), name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY2(!bytes.contains(data::kDemoAdministrator.password), qPrintable(name));
+        QVERIFY2(!bytes.contains(data::kDemoWorker.password), qPrintable(name));
+    }
+    QDirIterator settings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation), QDir::Files,
+                          QDirIterator::Subdirectories);
+    while (settings.hasNext()) {
+        QFile file(settings.next());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains(data::kDemoAdministrator.password));
+    }
+}
+
+void TestLogOn::damagedDatabaseIsNamedAndLeftAlone()
+{
+    test::DemoHospital h;
+    const QString billing = data::embeddedDatabaseFile(h.folder(), QStringLiteral("BILLING"));
+    const QByteArray garbage(8192, 'x');
+    {
+        QFile file(billing);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(garbage);
+    }
+    clsCurrentUser user;
+    QString error;
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"), QString::fromLatin1(data::kDemoAdministrator.password), &error));
+    QVERIFY2(error.contains(QStringLiteral("billing.db")), qPrintable(error));
+    QFile file(billing);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), garbage);
+}
+
+void TestLogOn::dialogStaysOpenOnFailureAndRemembersTheSource()
+{
+    test::DemoHospital h;
+    clsCurrentUser user;
+    suite::frmLogOn dialog(user);
+    dialog.show();
+    dialog.optServer->setChecked(true);
+    dialog.txtConnectionString->setText(QStringLiteral("Driver={No Such Driver};Server=nowhere"));
+    dialog.txtUserCode->setText(QStringLiteral("MSS01"));
+    dialog.txtPassword->setText(QString::fromLatin1(data::kDemoAdministrator.password));
+    dialog.tryLogOn();
+    QVERIFY(dialog.isVisible());
+    QVERIFY(dialog.lblMessage->text().contains(QStringLiteral("could not be opened")));
+    QVERIFY(dialog.txtPassword->text().isEmpty());
+
+    dialog.optEmbedded->setChecked(true);
+    dialog.txtFolder->setText(h.folder());
+    dialog.txtPassword->setText(QString::fromLatin1(data::kDemoAdministrator.password));
+    dialog.tryLogOn();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(user.Connected());
+
+    const DataSource remembered = DataSource::remembered();
+    QVERIFY(remembered.embedded);
+    QCOMPARE(remembered.folder, h.folder());
+    suite::frmLogOn again(user);
+    QCOMPARE(again.txtUserCode->text(), QStringLiteral("MSS01"));
+    QVERIFY(again.optEmbedded->isChecked());
+}
+
+void TestLogOn::cancelLeavesNoConnection()
+{
+    clsCurrentUser user;
+    ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
+    user.ShowMain();
+    ui::Messages::setDialogHandler(nullptr);
+    QVERIFY(!user.Connected());
+    QCOMPARE(user.employeecode(), QString());
+}
+
+QTEST_MAIN(TestLogOn)
+#include "tst_logon.moc"
