@@ -92,7 +92,10 @@ int stepAll(sqlite3_stmt *stmt, std::optional<Recordset> &result)
             row.append(columnValue(stmt, i));
         rows.append(std::move(row));
     }
-    if (rc == SQLITE_DONE && columns > 0) {
+    // A guard such as "SELECT mss_error('…') WHERE …" that let the call pass is not its result.
+    const bool guard = columns == 1 && rows.isEmpty()
+        && QByteArray(sqlite3_column_name(stmt, 0)).startsWith("mss_error(");
+    if (rc == SQLITE_DONE && columns > 0 && !guard) {
         QStringList names;
         names.reserve(columns);
         for (int i = 0; i < columns; ++i)

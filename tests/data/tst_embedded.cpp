@@ -184,6 +184,12 @@ void TestEmbedded::procedureResultsAndBinding()
     QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("2"));
     QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("2"));
 
+    // A procedure that only stores returns no rows, even with a guard as its last statement.
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_GuardLast"),
+                     QStringLiteral("-- params: Note\nINSERT INTO tbNotes(Note) VALUES (@Note);\n"
+                                    "SELECT mss_error('too long') WHERE length(@Note) > 10;"));
+    QVERIFY(c.open(QStringLiteral("MSS..sp_Test_GuardLast 'third'")).columns().isEmpty());
+
     // A replaced procedure is used at once, even after it had been prepared.
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_NoArgs"), QStringLiteral("-- params:\nSELECT 42 AS recCount;"));
     QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_NoArgs")).text(QStringLiteral("recCount")), QStringLiteral("42"));
