@@ -7,6 +7,7 @@
 #include "suite/frmlogon.h"
 #include "ui/messages.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMainWindow>

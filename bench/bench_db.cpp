@@ -1,0 +1,70 @@
+// The demo hospital at full size: how long it takes to create, and what the embedded driver
+// adds to the in-patient search over the same SQLite query run by hand.
+#include "bench.h"
+
+#include "data/demodata.h"
+#include "data/hospitaldb.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+using namespace mss;
+
+namespace {
+
+const bench::Register hospital(QStringLiteral("demo_and_search"), [](bool quick) {
+    const int admissions = quick ? 5000 : data::kDemoMaxAdmissions;
+    QTemporaryDir dir;
+    QElapsedTimer timer;
+    timer.start();
+    auto db = data::createHospitalDatabase(dir.path());
+    data::DemoOptions options;
+    options.admissions = admissions;
+    options.seed = 1;
+    data::generateDemoData(*db, options);
+    const double createSeconds = timer.nsecsElapsed() / 1e9;
+    bench::report(quick ? QStringLiteral("demo_create_5k_s") : QStringLiteral("demo_create_200k_s"), createSeconds,
+                  QStringLiteral("s"));
+
+    // The most common three-letter start of a last name: the search a user makes most.
+    const QString prefix = db->open(QStringLiteral("SELECT substr(LastName, 1, 3) FROM PATIENT_DATA..tbMaster "
+                                                   "GROUP BY 1 ORDER BY count(*) DESC LIMIT 1"))
+                               .text(0);
+    const QString call = QStringLiteral("MSS..sp_MSS_LoadInPatient '','%1','','',''").arg(prefix);
+    int rows = 0;
+    const double viaDriver = bench::bestOf(5, [&] { rows = db->open(call).recordCount(); });
+
+    // The raw query: the procedure's own text, prepared and stepped by hand with the same values.
+    const QByteArray source = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
+                                  .text(0)
+                                  .toUtf8();
+    int rawRows = 0;
+    const double raw = bench::bestOf(5, [&] {
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(db->handle(), source.constData(), int(source.size()), &stmt, nullptr);
+        const QByteArray p = prefix.toUtf8();
+        for (const char *name : {"@HospNum", "@IdNum", "@FirstName", "@MiddleName"})
+            sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, name), "", 0, SQLITE_STATIC);
+        sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, "@LastName"), p.constData(), int(p.size()), SQLITE_STATIC);
+        rawRows = 0;
+        const int columns = sqlite3_column_count(stmt);
+        size_t bytes = 0;
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            ++rawRows;
+            for (int i = 0; i < columns; ++i)
+                bytes += size_t(sqlite3_column_bytes(stmt, i)) + (sqlite3_column_text(stmt, i) ? 1 : 0);
+        }
+        sqlite3_finalize(stmt);
+        if (bytes == 0 && rawRows > 0)
+            throw std::runtime_error("no bytes read");
+    });
+    if (rows != rawRows || rows == 0)
+        throw std::runtime_error("the procedure and the raw query disagree");
+    bench::report(QStringLiteral("inpatient_search_rows"), rows);
+    bench::report(QStringLiteral("inpatient_search_ms"), viaDriver * 1e3, QStringLiteral("ms"));
+    bench::report(QStringLiteral("inpatient_search_ratio"), viaDriver / raw);
+});
+
+} // namespace
