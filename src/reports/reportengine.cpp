@@ -1,0 +1,909 @@
+#include "reports/reportengine.h"
+
+#include "data/connection.h"
+#include "data/recordset.h"
+#include "data/values.h"
+#include "ui/format.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+
+#include <cmath>
+
+namespace mss::reports {
+
+namespace {
+
+constexpr double measureDpi = 1200.0;
+constexpr double padding = 1.5;   // blank kept inside a text's box, left and right
+constexpr double eps = 0.01;
+const QChar pagesMark(0xE000);   // stands for {pages} until the page count is known
+const QChar pageMark(0xE001);    // stands for {page} until the band has found its page
+
+// Measures text once, at a fixed high resolution, whatever the output will be: widths at
+// screen resolution differ by a percent or two, and a layout must not depend on them.
+class Measurer {
+public:
+    explicit Measurer(QList<FontSpec> &specs) : m_specs(specs), m_device(1, 1, QImage::Format_ARGB32)
+    {
+        m_device.setDotsPerMeterX(qRound(measureDpi / 0.0254));
+        m_device.setDotsPerMeterY(qRound(measureDpi / 0.0254));
+    }
+
+    int fontIndex(const FontSpec &spec)
+    {
+        for (int i = 0; i < m_specs.size(); ++i)
+            if (m_specs[i] == spec)
+                return i;
+        m_specs.append(spec);
+        QFont f(spec.family);
+        f.setPointSizeF(spec.size);
+        f.setBold(spec.bold);
+        f.setItalic(spec.italic);
+        f.setHintingPreference(QFont::PreferNoHinting);
+        f.setStyleStrategy(QFont::PreferOutline);
+        m_metrics.emplace_back(f, &m_device);
+        m_space.push_back(m_metrics.back().horizontalAdvance(QLatin1Char(' ')) * k);
+        return int(m_specs.size()) - 1;
+    }
+    double width(int f, const QString &s) const { return m_metrics[size_t(f)].horizontalAdvance(s) * k; }
+    double lineHeight(int f) const { return m_metrics[size_t(f)].lineSpacing() * k; }
+    double ascent(int f) const { return m_metrics[size_t(f)].ascent() * k; }
+    QString elide(int f, const QString &s, double w) const
+    {
+        return m_metrics[size_t(f)].elidedText(s, Qt::ElideRight, w / k);
+    }
+
+    // Greedy word wrap; a word longer than a line is broken between characters.
+    QStringList wrap(int f, const QString &text, double maxWidth) const
+    {
+        QStringList out;
+        const QStringList paragraphs = text.split(QLatin1Char('\n'));
+        for (const QString &para : paragraphs) {
+            if (width(f, para) <= maxWidth) {
+                out.append(para);
+                continue;
+            }
+            const QStringList words = para.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            QString line;
+            double lineWidth = 0;
+            for (const QString &word : words) {
+                const double w = width(f, word);
+                if (!line.isEmpty() && lineWidth + m_space[size_t(f)] + w <= maxWidth) {
+                    line += QLatin1Char(' ') + word;
+                    lineWidth += m_space[size_t(f)] + w;
+                    continue;
+                }
+                if (!line.isEmpty())
+                    out.append(line);
+                if (w <= maxWidth) {
+                    line = word;
+                    lineWidth = w;
+                    continue;
+                }
+                QString piece;
+                for (QChar c : word) {
+                    if (!piece.isEmpty() && width(f, piece + c) > maxWidth) {
+                        out.append(piece);
+                        piece.clear();
+                    }
+                    piece += c;
+                }
+                line = piece;
+                lineWidth = width(f, piece);
+            }
+            out.append(line);
+        }
+        return out;
+    }
+
+private:
+    static constexpr double k = 72.0 / measureDpi;
+    QList<FontSpec> &m_specs;
+    QImage m_device;
+    std::vector<QFontMetricsF> m_metrics;
+    std::vector<double> m_space;
+};
+
+struct LineRun {
+    TextRun run;
+    double top = 0;
+    double bottom = 0;
+    bool deferred = false; // holds a page mark: aligned once the numbers are known
+    double boxX = 0, boxWidth = 0;
+    Align align = Align::Left;
+};
+
+// A band filled with its values and measured, in points relative to the band's top.
+struct BandInstance {
+    double height = 0;
+    std::vector<LineRun> texts;
+    std::vector<RuleItem> lines;
+    std::vector<BoxItem> boxes;
+};
+
+struct Accumulator {
+    int start = -1;
+    int upTo = -1;
+    double sum = 0;
+    qint64 count = 0;
+    double min = 0, max = 0;
+};
+
+// One body (the report or a subreport) while it runs: its resolved definition, its rows and
+// the groups that are open.
+struct BodyRun {
+    int index = 0;
+    ReportBody body;
+    QVariantList params;
+    std::vector<data::Recordset> results; // by query index; only the variants that ran are filled
+    int detail = -1;                      // index of the detail query
+    int rowCount = 0;
+    std::vector<QStringList> keys;        // group level -> key text of every row
+    std::vector<int> groupStart, groupEnd;
+    std::vector<bool> headerPrinted, open;
+    QHash<const Segment *, Accumulator> totals;
+    QHash<QString, int> chosen;           // lower-cased query name -> the variant that ran
+
+    const QList<QVariantList> &rows() const { return results[size_t(detail)].rows(); }
+};
+
+struct Ctx {
+    BandKind kind = BandKind::Detail;
+    int row = -1;
+    int level = -1;
+};
+
+double numberOf(const QVariant &v, bool *ok)
+{
+    *ok = true;
+    switch (v.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const auto parsed = ui::parseNumber(v.toString());
+        *ok = parsed.has_value();
+        return parsed.value_or(0);
+    }
+    default:
+        return v.toDouble(ok);
+    }
+}
+
+class Layout {
+public:
+    Layout(const ReportDefinition &def, const ReportContext &context, PageModel &model)
+        : m_def(def), m_context(context), m_model(model), m_measure(model.fonts), m_now(QDateTime::currentDateTime())
+    {
+        m_limit = m_def.pageSize.height() - m_def.marginBottom - (m_def.pageFooter ? m_def.pageFooter->height : 0);
+        m_model.bodyBottom = m_limit;
+    }
+
+    void run(std::vector<BodyRun> &bodies)
+    {
+        m_bodies = &bodies;
+        BodyRun &main = bodies.front();
+        m_model.pages.emplace_back();
+        m_y = m_def.marginTop;
+        m_nextMainRow = main.rowCount > 0 ? 0 : -1;
+        // The report header opens the first page, above the page header.
+        if (main.body.reportHeader)
+            place(build(*main.body.reportHeader, main, {BandKind::ReportHeader, main.rowCount > 0 ? 0 : -1}),
+                  {BandKind::ReportHeader, 0});
+        putPageHeader();
+        runBody(main);
+        for (size_t i = 1; i < bodies.size(); ++i)
+            runBody(bodies[i]);
+        if (main.body.reportFooter)
+            place(build(*main.body.reportFooter, main, {BandKind::ReportFooter, main.rowCount - 1}),
+                  {BandKind::ReportFooter, 0});
+        finishPage();
+        resolvePageMarks();
+    }
+
+private:
+    void runBody(BodyRun &b)
+    {
+        const bool isMain = b.index == 0;
+        m_active = &b;
+        if (!isMain) {
+            if (b.body.newPage && m_hasBody)
+                newPage();
+            if (b.body.reportHeader)
+                place(build(*b.body.reportHeader, b, {BandKind::ReportHeader, b.rowCount > 0 ? 0 : -1}),
+                      {BandKind::ReportHeader, b.index});
+        }
+        if (b.body.detail) {
+            const int levels = int(b.body.groups.size());
+            b.groupStart.assign(size_t(levels), 0);
+            b.groupEnd.assign(size_t(levels), 0);
+            b.headerPrinted.assign(size_t(levels), false);
+            b.open.assign(size_t(levels), false);
+            if (b.rowCount == 0 && b.body.noRows)
+                place(build(*b.body.noRows, b, {BandKind::NoRows, -1}), {BandKind::NoRows, b.index});
+            for (int i = 0; i < b.rowCount; ++i) {
+                if (isMain)
+                    m_nextMainRow = i;
+                int changed = levels;
+                for (int level = 0; level < levels; ++level) {
+                    if (i == 0 || b.keys[size_t(level)][i] != b.keys[size_t(level)][i - 1]) {
+                        changed = level;
+                        break;
+                    }
+                }
+                bool breakPage = false;
+                for (int level = changed; level < levels; ++level) {
+                    int end = i + 1;
+                    while (end < b.rowCount && b.keys[size_t(level)][end] == b.keys[size_t(level)][i]
+                           && (level == 0 || end < b.groupEnd[size_t(level - 1)]))
+                        ++end;
+                    b.groupStart[size_t(level)] = i;
+                    b.groupEnd[size_t(level)] = end;
+                    b.headerPrinted[size_t(level)] = false;
+                    b.open[size_t(level)] = true;
+                    breakPage = breakPage || (b.body.groups[level].newPage && i > 0);
+                }
+                if (breakPage && m_hasBody)
+                    newPage();
+                // A group header stays with the group's first row: both go to the next page
+                // when they do not fit together.
+                std::vector<std::pair<BandInstance, PlacedBand>> chain;
+                double total = 0;
+                for (int level = changed; level < levels; ++level) {
+                    if (const auto &header = b.body.groups[level].header) {
+                        chain.emplace_back(build(*header, b, {BandKind::GroupHeader, i, level}),
+                                           PlacedBand{BandKind::GroupHeader, b.index, level});
+                        total += chain.back().first.height;
+                    }
+                }
+                chain.emplace_back(build(*b.body.detail, b, {BandKind::Detail, i}), PlacedBand{BandKind::Detail, b.index, -1, i});
+                total += chain.back().first.height;
+                if (total > m_limit - m_y + eps && m_hasBody)
+                    newPage();
+                for (auto &[band, tag] : chain) {
+                    place(std::move(band), tag);
+                    if (tag.kind == BandKind::GroupHeader)
+                        b.headerPrinted[size_t(tag.level)] = true;
+                }
+                for (int level = levels - 1; level >= 0; --level) {
+                    if (b.groupEnd[size_t(level)] != i + 1)
+                        continue;
+                    b.open[size_t(level)] = false;
+                    if (const auto &footer = b.body.groups[level].footer)
+                        place(build(*footer, b, {BandKind::GroupFooter, i, level}), {BandKind::GroupFooter, b.index, level});
+                }
+            }
+        }
+        if (!isMain && b.body.reportFooter)
+            place(build(*b.body.reportFooter, b, {BandKind::ReportFooter, b.rowCount - 1}), {BandKind::ReportFooter, b.index});
+        m_active = nullptr;
+    }
+
+    // --- pages -------------------------------------------------------------------------------
+
+    void putPageHeader()
+    {
+        if (!m_def.pageHeader)
+            return;
+        BodyRun &main = m_bodies->front();
+        const bool had = m_hasBody;
+        put(build(*m_def.pageHeader, main, {BandKind::PageHeader, m_nextMainRow}), {BandKind::PageHeader, 0});
+        m_hasBody = had;
+    }
+
+    void newPage()
+    {
+        finishPage();
+        m_model.pages.emplace_back();
+        m_y = m_def.marginTop;
+        m_hasBody = false;
+        m_firstRowOnPage = m_lastRowOnPage = -1;
+        putPageHeader();
+        // Open groups that asked for it print their header again above their next rows.
+        if (m_active) {
+            BodyRun &b = *m_active;
+            for (int level = 0; level < int(b.open.size()); ++level) {
+                const GroupDef &g = b.body.groups[level];
+                if (!g.repeatHeader || !g.header || !b.open[size_t(level)] || !b.headerPrinted[size_t(level)])
+                    continue;
+                PlacedBand tag{BandKind::GroupHeader, b.index, level};
+                tag.continued = true;
+                put(build(*g.header, b, {BandKind::GroupHeader, b.groupStart[size_t(level)], level}), tag);
+                m_hasBody = false;
+            }
+        }
+    }
+
+    void finishPage()
+    {
+        if (!m_def.pageFooter)
+            return;
+        BodyRun &main = m_bodies->front();
+        const double y = m_y;
+        m_y = m_limit;
+        put(build(*m_def.pageFooter, main, {BandKind::PageFooter, m_lastRowOnPage >= 0 ? m_lastRowOnPage : m_lastPlacedMain}),
+            {BandKind::PageFooter, 0});
+        m_y = y;
+    }
+
+    void place(BandInstance band, PlacedBand tag)
+    {
+        double room = m_limit - m_y;
+        if (band.height > room + eps) {
+            if (m_hasBody) {
+                newPage();
+                room = m_limit - m_y;
+            }
+            // Taller than a whole page: it goes on line by line, so the layout always ends.
+            while (band.height > room + eps) {
+                auto [first, rest] = split(std::move(band), room);
+                put(first, tag);
+                tag.continued = true;
+                newPage();
+                band = std::move(rest);
+                room = m_limit - m_y;
+            }
+        }
+        put(band, tag);
+    }
+
+    static std::pair<BandInstance, BandInstance> split(BandInstance band, double cut)
+    {
+        double shift = cut;
+        for (const LineRun &l : band.texts)
+            if (l.bottom > cut + eps)
+                shift = std::min(shift, l.top);
+        if (shift <= eps) { // not even one line fits: take the first line anyway
+            double top = 1e9;
+            for (const LineRun &l : band.texts)
+                top = std::min(top, l.top);
+            shift = cut;
+            for (const LineRun &l : band.texts)
+                if (l.top <= top + eps)
+                    shift = std::max(shift, l.bottom);
+        }
+        BandInstance first, rest;
+        first.height = shift;
+        rest.height = std::max(0.0, band.height - shift);
+        for (LineRun &l : band.texts) {
+            if (l.bottom <= shift + eps) {
+                first.texts.push_back(l);
+            } else {
+                l.top -= shift;
+                l.bottom -= shift;
+                l.run.origin.ry() -= shift;
+                rest.texts.push_back(l);
+            }
+        }
+        for (const BoxItem &b : band.boxes) {
+            if (b.rect.top() < shift - eps) {
+                BoxItem part = b;
+                part.rect.setBottom(std::min(b.rect.bottom(), shift));
+                first.boxes.push_back(part);
+            }
+            if (b.rect.bottom() > shift + eps) {
+                BoxItem part = b;
+                part.rect.setTop(std::max(b.rect.top(), shift));
+                part.rect.translate(0, -shift);
+                rest.boxes.push_back(part);
+            }
+        }
+        for (const RuleItem &r : band.lines) {
+            const double top = std::min(r.line.y1(), r.line.y2());
+            const double bottom = std::max(r.line.y1(), r.line.y2());
+            if (top < shift - eps || (top == bottom && top <= shift)) {
+                RuleItem part = r;
+                if (top != bottom)
+                    part.line = QLineF(r.line.x1(), top, r.line.x2(), std::min(bottom, shift));
+                first.lines.push_back(part);
+            }
+            if (bottom > shift + eps) {
+                RuleItem part = r;
+                part.line = QLineF(r.line.x1(), std::max(top, shift) - shift, r.line.x2(), bottom - shift);
+                rest.lines.push_back(part);
+            }
+        }
+        return {std::move(first), std::move(rest)};
+    }
+
+    void put(const BandInstance &band, PlacedBand tag)
+    {
+        Page &page = m_model.pages.back();
+        const double y = m_y;
+        for (const LineRun &l : band.texts) {
+            if (l.deferred) {
+                LineRun moved = l;
+                moved.run.origin.ry() += y;
+                m_deferred.push_back({int(m_model.pages.size()) - 1, moved});
+                continue;
+            }
+            TextRun run = l.run;
+            run.origin.ry() += y;
+            page.texts.push_back(std::move(run));
+        }
+        for (RuleItem r : band.lines) {
+            r.line.translate(0, y);
+            page.lines.push_back(r);
+        }
+        for (BoxItem b : band.boxes) {
+            b.rect.translate(0, y);
+            page.boxes.push_back(b);
+        }
+        tag.rect = QRectF(m_def.marginLeft, y, m_def.printableWidth(), band.height);
+        page.bands.push_back(tag);
+        m_y += band.height;
+        if (tag.kind != BandKind::PageHeader && tag.kind != BandKind::PageFooter)
+            m_hasBody = true;
+        if (tag.kind == BandKind::Detail && tag.body == 0 && !tag.continued) {
+            if (m_firstRowOnPage < 0)
+                m_firstRowOnPage = tag.row;
+            m_lastRowOnPage = tag.row;
+            m_lastPlacedMain = tag.row;
+        }
+    }
+
+    void resolvePageMarks()
+    {
+        const QString pages = QString::number(m_model.pageCount());
+        for (auto &[pageIndex, l] : m_deferred) {
+            TextRun run = l.run;
+            run.text.replace(pagesMark, pages);
+            run.text.replace(pageMark, QString::number(pageIndex + 1));
+            run.text = m_measure.elide(run.font, run.text, l.boxWidth - 2 * padding);
+            run.origin.setX(alignedX(run.font, run.text, l.boxX, l.boxWidth, l.align));
+            m_model.pages[size_t(pageIndex)].texts.push_back(std::move(run));
+        }
+        m_deferred.clear();
+    }
+
+    double alignedX(int font, const QString &text, double x, double w, Align align) const
+    {
+        switch (align) {
+        case Align::Left: return x + padding;
+        case Align::Center: return x + (w - m_measure.width(font, text)) / 2;
+        case Align::Right: return x + w - padding - m_measure.width(font, text);
+        }
+        return x;
+    }
+
+    // --- bands -------------------------------------------------------------------------------
+
+    BandInstance build(const Band &band, BodyRun &b, Ctx c)
+    {
+        BandInstance inst;
+        inst.height = band.height;
+        double extra = 0;
+        const double left = m_def.marginLeft;
+        for (const Element &e : band.elements) {
+            if (e.kind != Element::Text)
+                continue;
+            bool deferred = false;
+            const QString text = evaluate(e, b, c, &deferred);
+            if (text.isEmpty())
+                continue;
+            const int f = m_measure.fontIndex(e.font);
+            const double lh = m_measure.lineHeight(f);
+            const double ascent = m_measure.ascent(f);
+            const double inner = std::max(1.0, e.rect.width() - 2 * padding);
+            QStringList lines = deferred ? QStringList{text} : m_measure.wrap(f, text, inner);
+            if (!e.grow) {
+                const int fits = std::max(1, int(std::floor((e.rect.height() + eps) / lh)));
+                if (lines.size() > fits) {
+                    lines.resize(fits);
+                    lines.last() = m_measure.elide(f, lines.last() + QChar(0x2026), inner);
+                }
+            }
+            const double block = lines.size() * lh;
+            const double top = block <= e.rect.height() ? e.rect.y() + (e.rect.height() - block) / 2 : e.rect.y();
+            if (e.grow)
+                extra = std::max(extra, block - e.rect.height());
+            for (int k = 0; k < lines.size(); ++k) {
+                LineRun l;
+                l.run.text = lines[k];
+                l.run.font = f;
+                l.top = top + k * lh;
+                l.bottom = l.top + lh;
+                l.run.origin = QPointF(deferred ? 0 : alignedX(f, lines[k], left + e.rect.x(), e.rect.width(), e.align),
+                                       l.top + ascent);
+                l.deferred = deferred;
+                l.boxX = left + e.rect.x();
+                l.boxWidth = e.rect.width();
+                l.align = e.align;
+                inst.texts.push_back(std::move(l));
+            }
+        }
+        inst.height += extra;
+        for (const Element &e : band.elements) {
+            if (e.kind == Element::Line) {
+                QLineF line(left + e.rect.left(), e.rect.top(), left + e.rect.right(), e.rect.bottom());
+                if (e.stretch) {
+                    if (line.y1() == line.y2())
+                        line.translate(0, extra);
+                    else if (line.y1() > line.y2())
+                        line.setP1(line.p1() + QPointF(0, extra));
+                    else
+                        line.setP2(line.p2() + QPointF(0, extra));
+                }
+                inst.lines.push_back({line, e.penWidth});
+            } else if (e.kind == Element::Box) {
+                QRectF r = e.rect.translated(left, 0);
+                if (e.stretch)
+                    r.setHeight(r.height() + extra);
+                inst.boxes.push_back({r, e.penWidth, e.fill, e.stroke});
+            }
+        }
+        return inst;
+    }
+
+    QString evaluate(const Element &e, BodyRun &b, const Ctx &c, bool *deferred)
+    {
+        QString out;
+        for (const Segment &s : e.segments) {
+            switch (s.kind) {
+            case Segment::Literal:
+                out += s.text;
+                break;
+            case Segment::Field:
+                if (c.row >= 0)
+                    out += show(s, b.rows()[c.row][s.column]);
+                break;
+            case Segment::QueryField: {
+                const data::Recordset &rs = b.results[size_t(s.query)];
+                if (!rs.isEmpty())
+                    out += show(s, rs.rows().front()[s.column]);
+                break;
+            }
+            case Segment::Param:
+                out += show(s, b.params[s.query]);
+                break;
+            case Segment::ReportValue:
+                if (s.text == QLatin1String("hospitalName"))
+                    out += m_context.hospitalName;
+                else if (s.text == QLatin1String("title"))
+                    out += m_def.title;
+                else if (s.text == QLatin1String("userName"))
+                    out += m_context.userName;
+                else if (s.text == QLatin1String("printDate"))
+                    out += s.format ? s.format->apply(m_now) : ui::formatMMDDYYYY(m_now.date());
+                else if (s.text == QLatin1String("printTime"))
+                    out += s.format ? s.format->apply(m_now) : FieldFormat::parse(QStringLiteral("h:nn AM/PM"), nullptr)->apply(m_now);
+                break;
+            case Segment::Page:
+                out += pageMark;
+                *deferred = true;
+                break;
+            case Segment::Pages:
+                out += pagesMark;
+                *deferred = true;
+                break;
+            case Segment::Aggregate:
+                out += show(s, total(s, e, b, c));
+                break;
+            }
+        }
+        return out;
+    }
+
+    static QString show(const Segment &s, const QVariant &v) { return s.format ? s.format->apply(v) : FieldFormat::plain(v); }
+
+    QVariant total(const Segment &s, const Element &e, BodyRun &b, const Ctx &c)
+    {
+        int start = 0;
+        int end = b.rowCount;
+        auto levelOf = [&](const QString &name) {
+            for (int i = 0; i < b.body.groups.size(); ++i)
+                if (b.body.groups[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                    return i;
+            return -1;
+        };
+        const bool reportScope = s.scope.compare(QLatin1String("report"), Qt::CaseInsensitive) == 0;
+        switch (c.kind) {
+        case BandKind::PageFooter:
+            if (reportScope) {
+                end = m_lastPlacedMain + 1;
+            } else if (m_firstRowOnPage < 0) {
+                start = end = 0;
+            } else {
+                start = m_firstRowOnPage;
+                end = m_lastRowOnPage + 1;
+            }
+            break;
+        case BandKind::Detail:
+            end = c.row + 1; // running totals
+            if (!s.scope.isEmpty() && !reportScope)
+                start = b.groupStart[size_t(levelOf(s.scope))];
+            break;
+        case BandKind::GroupHeader:
+        case BandKind::GroupFooter:
+            if (!reportScope) {
+                const int level = s.scope.isEmpty() ? c.level : levelOf(s.scope);
+                start = b.groupStart[size_t(level)];
+                end = b.groupEnd[size_t(level)];
+            }
+            break;
+        default:
+            break;
+        }
+        Accumulator &a = b.totals[&s];
+        if (a.start != start || a.upTo > end || a.upTo < start) {
+            a = Accumulator();
+            a.start = a.upTo = start;
+        }
+        const QList<QVariantList> &rows = b.rows();
+        for (int r = a.upTo; r < end; ++r) {
+            if (s.field.isEmpty()) {
+                ++a.count;
+                continue;
+            }
+            const QVariant &v = rows[r][s.column];
+            if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty()))
+                continue;
+            bool ok = false;
+            const double x = numberOf(v, &ok);
+            if (!ok)
+                throw ReportError(m_def.fileName, e.pos.line, e.pos.column,
+                                  QStringLiteral("the total of %1 cannot add \"%2\" (row %3): it is not a number")
+                                      .arg(s.field, v.toString()).arg(r + 1));
+            a.min = a.count == 0 ? x : std::min(a.min, x);
+            a.max = a.count == 0 ? x : std::max(a.max, x);
+            a.sum += x;
+            ++a.count;
+        }
+        a.upTo = std::max(a.upTo, end);
+        switch (s.function) {
+        case Segment::Sum: return a.sum;
+        case Segment::Count: return a.count;
+        case Segment::Avg: return a.count ? QVariant(a.sum / double(a.count)) : QVariant();
+        case Segment::Min: return a.count ? QVariant(a.min) : QVariant();
+        case Segment::Max: return a.count ? QVariant(a.max) : QVariant();
+        }
+        return {};
+    }
+
+    const ReportDefinition &m_def;
+    const ReportContext &m_context;
+    PageModel &m_model;
+    Measurer m_measure;
+    QDateTime m_now;
+    std::vector<BodyRun> *m_bodies = nullptr;
+    BodyRun *m_active = nullptr;
+    double m_limit = 0;
+    double m_y = 0;
+    bool m_hasBody = false;
+    int m_nextMainRow = -1;
+    int m_firstRowOnPage = -1, m_lastRowOnPage = -1, m_lastPlacedMain = -1;
+    std::vector<std::pair<int, LineRun>> m_deferred;
+};
+
+// Every field a text names must be a column of its query: a mistyped name fails here, with
+// its line, instead of printing blank on every row.
+int columnOf(const QString &file, const BodyRun &b, int query, const QString &field, SourcePos pos)
+{
+    const data::Recordset &rs = b.results[size_t(query)];
+    const int c = rs.columnIndex(field);
+    if (c < 0)
+        throw ReportError(file, pos.line, pos.column,
+                          QStringLiteral("query \"%1\" returns no column \"%2\" (it returns: %3)")
+                              .arg(b.body.queries[query].name, field, rs.columns().join(QStringLiteral(", "))));
+    return c;
+}
+
+void resolveBand(const QString &file, std::optional<Band> &band, const BodyRun &b)
+{
+    if (!band)
+        return;
+    for (Element &e : band->elements) {
+        for (Segment &s : e.segments) {
+            if (s.kind == Segment::Field || (s.kind == Segment::Aggregate && !s.field.isEmpty())) {
+                s.column = columnOf(file, b, b.detail, s.kind == Segment::Field ? s.text : s.field, e.pos);
+            } else if (s.kind == Segment::QueryField) {
+                s.query = b.chosen.value(s.text.toLower(), -1);
+                s.column = columnOf(file, b, s.query, s.field, e.pos);
+            } else if (s.kind == Segment::Param) {
+                s.query = b.body.paramIndex(s.text);
+            }
+        }
+    }
+}
+
+QVariant convert(const QVariant &value, ParamType type, bool *ok)
+{
+    *ok = true;
+    if (value.isNull())
+        return QVariant();
+    const bool isText = value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray;
+    switch (type) {
+    case ParamType::Text:
+        if (value.typeId() == QMetaType::QDate)
+            return ui::formatMMDDYYYY(value.toDate());
+        if (value.typeId() == QMetaType::QDateTime)
+            return ui::formatMMDDYYYY(value.toDateTime().date());
+        if (value.typeId() == QMetaType::Bool)
+            return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        return data::variantText(value);
+    case ParamType::Number: {
+        if (isText) {
+            if (value.toString().trimmed().isEmpty())
+                return QVariant();
+            const auto n = ui::parseNumber(value.toString());
+            *ok = n.has_value();
+            return n ? QVariant(*n) : QVariant();
+        }
+        if (value.typeId() == QMetaType::Bool)
+            return value.toBool() ? 1 : 0;
+        if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::UInt
+            || value.typeId() == QMetaType::ULongLong)
+            return value.toLongLong();
+        const double d = value.toDouble(ok);
+        *ok = *ok && std::isfinite(d);
+        return d;
+    }
+    case ParamType::Date: {
+        if (isText && value.toString().trimmed().isEmpty())
+            return QVariant();
+        const auto dt = data::dateTimeOf(value);
+        if (!dt) {
+            *ok = false;
+            return QVariant();
+        }
+        return dt->time() == QTime(0, 0) ? QVariant(dt->date()) : QVariant(*dt);
+    }
+    }
+    return QVariant();
+}
+
+QString typeName(ParamType t)
+{
+    return t == ParamType::Number ? QStringLiteral("number") : t == ParamType::Date ? QStringLiteral("date") : QStringLiteral("text");
+}
+
+} // namespace
+
+Report::Report(ReportDefinition definition) : m_def(std::move(definition))
+{
+    m_main.values = QVariantList(m_def.main.params.size());
+    m_main.set = QList<bool>(m_def.main.params.size(), false);
+    for (const ReportBody &sub : m_def.subreports)
+        m_subs.append({QVariantList(sub.params.size()), QList<bool>(sub.params.size(), false)});
+}
+
+void Report::assign(const ReportBody &body, Values &target, const QVariantList &values)
+{
+    const qsizetype n = std::min(values.size(), body.params.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const ParamDef &p = body.params[i];
+        bool ok = false;
+        const QVariant v = convert(values[i], p.type, &ok);
+        if (!ok)
+            throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
+                              QStringLiteral("value %1 (\"%2\") for the %3 parameter %4 is not a %3")
+                                  .arg(i + 1).arg(values[i].toString(), typeName(p.type), p.name));
+        target.values[i] = v;
+        target.set[i] = true;
+    }
+}
+
+void Report::setParameters(const QVariantList &values)
+{
+    assign(m_def.main, m_main, values);
+}
+
+void Report::setSubreportParameters(const QString &name, const QVariantList &values)
+{
+    const int i = m_def.subreportIndex(name);
+    if (i < 0) {
+        QStringList names;
+        for (const ReportBody &sub : m_def.subreports)
+            names.append(sub.name);
+        throw ReportError(m_def.fileName, 0, 0,
+                          QStringLiteral("the report has no subreport named \"%1\" (it has: %2)")
+                              .arg(name, names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
+    }
+    assign(m_def.subreports[i], m_subs[i], values);
+}
+
+std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
+{
+    ensureReportFonts();
+    if (!context.connection)
+        throw ReportError(m_def.fileName, 0, 0, QStringLiteral("there is no database connection to run the report on"));
+    const QString driver = context.connection->driverName();
+    std::vector<BodyRun> bodies;
+    QList<const ReportBody *> sources{&m_def.main};
+    for (const ReportBody &sub : m_def.subreports)
+        sources.append(&sub);
+
+    for (int bi = 0; bi < sources.size(); ++bi) {
+        BodyRun b;
+        b.index = bi;
+        b.body = *sources[bi];
+        const Values &given = bi == 0 ? m_main : m_subs[bi - 1];
+        b.params = given.values;
+        for (int i = 0; i < b.body.params.size(); ++i) {
+            const ParamDef &p = b.body.params[i];
+            if (given.set[i])
+                continue;
+            if (!p.defaultValue) {
+                int count = 0;
+                for (bool s : given.set)
+                    count += s ? 1 : 0;
+                throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
+                                  QStringLiteral("parameter %1 (number %2) has no value: %3 %4 given for %5 parameters")
+                                      .arg(p.name).arg(i + 1).arg(count).arg(count == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
+                                      .arg(b.body.params.size()));
+            }
+            bool ok = false;
+            b.params[i] = convert(*p.defaultValue, p.type, &ok);
+            if (!ok)
+                throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
+                                  QStringLiteral("the default of parameter %1 is not a %2").arg(p.name, typeName(p.type)));
+        }
+
+        // The variant of each query written for this connection's driver, or the common one.
+        b.results.resize(size_t(b.body.queries.size()));
+        QHash<QString, int> &chosen = b.chosen;
+        for (int qi = 0; qi < b.body.queries.size(); ++qi) {
+            const QueryDef &q = b.body.queries[qi];
+            const QString key = q.name.toLower();
+            if (q.driver.isEmpty() ? !chosen.contains(key) : q.driver == driver)
+                chosen[key] = qi;
+        }
+        for (int qi = 0; qi < b.body.queries.size(); ++qi) {
+            const QueryDef &q = b.body.queries[qi];
+            if (chosen.value(q.name.toLower(), -1) != qi) {
+                if (!chosen.contains(q.name.toLower()))
+                    throw ReportError(m_def.fileName, q.pos.line, q.pos.column,
+                                      QStringLiteral("query \"%1\" has no variant for the %2 driver").arg(q.name, driver));
+                continue;
+            }
+            data::Bindings bindings;
+            for (const QString &name : q.parameters)
+                bindings.append({name, b.params[b.body.paramIndex(name)]});
+            try {
+                b.results[size_t(qi)] = context.connection->query(q.sql, bindings);
+            } catch (const data::DbError &error) {
+                throw ReportError(m_def.fileName, q.pos.line, q.pos.column,
+                                  QStringLiteral("query \"%1\" failed: %2").arg(q.name, error.displayText()));
+            }
+        }
+        if (b.body.detail)
+            b.detail = b.chosen.value(b.body.detailQuery.toLower(), -1);
+        resolveBand(m_def.fileName, b.body.reportHeader, b);
+        resolveBand(m_def.fileName, b.body.detail, b);
+        resolveBand(m_def.fileName, b.body.noRows, b);
+        resolveBand(m_def.fileName, b.body.reportFooter, b);
+        for (GroupDef &g : b.body.groups) {
+            resolveBand(m_def.fileName, g.header, b);
+            resolveBand(m_def.fileName, g.footer, b);
+            g.column = columnOf(m_def.fileName, b, b.detail, g.key, g.pos);
+        }
+        if (b.detail >= 0) {
+            b.rowCount = b.results[size_t(b.detail)].recordCount();
+            const QList<QVariantList> &rows = b.rows();
+            for (const GroupDef &g : std::as_const(b.body.groups)) {
+                QStringList keys;
+                keys.reserve(rows.size());
+                for (const QVariantList &row : rows)
+                    keys.append(data::variantText(row[g.column]));
+                b.keys.push_back(std::move(keys));
+            }
+        }
+        bodies.push_back(std::move(b));
+    }
+
+    // The page header and footer belong to the report and read its rows.
+    ReportDefinition def = m_def;
+    def.main = bodies.front().body;
+    resolveBand(m_def.fileName, def.pageHeader, bodies.front());
+    resolveBand(m_def.fileName, def.pageFooter, bodies.front());
+
+    auto model = std::make_shared<PageModel>();
+    model->title = m_def.title;
+    model->paperName = m_def.paperName;
+    model->landscape = m_def.landscape;
+    model->pageSize = m_def.pageSize;
+    Layout layout(def, context, *model);
+    layout.run(bodies);
+    return model;
+}
+
+} // namespace mss::reports
