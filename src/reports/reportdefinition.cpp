@@ -422,7 +422,7 @@ private:
                 const double x = number(QStringLiteral("x"), 0);
                 const double y = number(QStringLiteral("y"), 0);
                 const double w = number(QStringLiteral("w"), width - x);
-                const double h = number(QStringLiteral("h"), std::ceil(e.font.size * 1.4));
+                const double h = number(QStringLiteral("h"), std::max(0.0, band.height - y)); // the rest of the band
                 e.rect = QRectF(x, y, w, h);
                 const QString align = has(QStringLiteral("align")) ? attr(QStringLiteral("align")) : QStringLiteral("left");
                 if (align == QLatin1String("left"))
@@ -623,8 +623,9 @@ private:
                 switch (s.kind) {
                 case Segment::Field:
                     if (body.detailQuery.isEmpty())
-                        fail(QStringLiteral("{%1}: this %2 has no <detail> rows; name the query, as in {query.%1}")
-                                 .arg(token, body.name.isEmpty() ? QStringLiteral("report") : QStringLiteral("subreport")), e.pos);
+                        fail(QStringLiteral("{%1}: this %2 has no <detail> rows; name the query, as in {%3.%1}")
+                                 .arg(token, body.name.isEmpty() ? QStringLiteral("report") : QStringLiteral("subreport"),
+                                      body.queries.isEmpty() ? QStringLiteral("query") : body.queries.first().name), e.pos);
                     if (band->kind == BandKind::NoRows)
                         fail(QStringLiteral("{%1}: the no-rows band has no row to print").arg(token), e.pos);
                     break;
