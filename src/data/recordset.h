@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <utility>
+
 namespace mss::data {
 
 // A client-side result set: every row is read into memory when the statement runs, so the
@@ -43,6 +45,12 @@ public:
 
     // Whole rows, for code that fills a grid from a result set.
     const QList<QVariantList> &rows() const { return m_rows; }
+    // Moves the rows out, for a list model that keeps them as they came; the recordset is empty after.
+    QList<QVariantList> takeRows()
+    {
+        m_pos = 0;
+        return std::exchange(m_rows, {});
+    }
 
 private:
     const QVariantList &currentRow() const;

@@ -89,4 +89,11 @@ std::optional<QDateTime> dateTimeOf(const QVariant &value)
     }
 }
 
+bool isInPatientAdmission(const QString &admissionNumber)
+{
+    const QString n = admissionNumber.trimmed();
+    return !n.isEmpty()
+        && std::all_of(n.begin(), n.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
 } // namespace mss::data

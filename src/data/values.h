@@ -21,4 +21,7 @@ std::optional<QDateTime> parseDateTime(const QString &text);
 // The same for a value read from a recordset (text from SQLite, QDate/QDateTime from ODBC).
 std::optional<QDateTime> dateTimeOf(const QVariant &value);
 
+// An all-digit admission number is an in-patient admission; any other is an out-patient or ER visit.
+bool isInPatientAdmission(const QString &admissionNumber);
+
 } // namespace mss::data

@@ -1,6 +1,7 @@
 #include "suite/billingstatement.h"
 
 #include "data/connection.h"
+#include "data/values.h"
 #include "ui/format.h"
 #include "ui/messages.h"
 
@@ -11,16 +12,6 @@
 #include <QVBoxLayout>
 
 namespace mss::suite {
-
-namespace {
-
-bool isInPatient(const QString &admissionNumber)
-{
-    const QString n = admissionNumber.trimmed();
-    return !n.isEmpty() && std::all_of(n.begin(), n.end(), [](QChar c) { return c.isDigit(); });
-}
-
-} // namespace
 
 bool clsOpenConnection::EstablishedConnection(const QString &, const QString &database, const QString &)
 {
@@ -52,7 +43,7 @@ SummarizedStatement loadSummarizedStatement(data::Connection &connection, const 
                                    name.text(QStringLiteral("MiddleName")))
                               .trimmed();
 
-    const QString table = isInPatient(id) ? QStringLiteral("BILLING..tbBillDailyBill") : QStringLiteral("BILLING..tbBillOPDailyOut");
+    const QString table = data::isInPatientAdmission(id) ? QStringLiteral("BILLING..tbBillDailyBill") : QStringLiteral("BILLING..tbBillOPDailyOut");
     data::Recordset lines = connection.query(
         QStringLiteral("SELECT isnull(r.Department, b.RevenueID) AS Department, isnull(r.IsCharge, 1) AS IsCharge, "
                        "sum(b.Amount) AS Amount, min(isnull(r.SortOrder, 999)) AS SortOrder "

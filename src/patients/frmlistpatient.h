@@ -1,0 +1,103 @@
+#pragma once
+
+#include "patients/patientselection.h"
+
+#include <QWidget>
+
+class QButtonGroup;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTreeView;
+
+namespace mss::data {
+class Connection;
+}
+
+namespace mss::patients {
+
+class PatientListModel;
+
+// The patient list: a search panel on the left, the matching admissions on the right, split by a
+// draggable bar. Choosing a row sets the selection that the main window's commands read.
+class frmListPatient final : public QWidget {
+    Q_OBJECT
+
+public:
+    // The selection outlives the window; the list connection is the session's shared one and the
+    // MSS patients list reads on the user's connection (the same object in this program).
+    frmListPatient(PatientSelection &selection, data::Connection *listConnection, data::Connection *userConnection,
+                   QWidget *parent = nullptr);
+    ~frmListPatient() override;
+
+    // The main window's File menu, popped up by a right click on the list.
+    void setFileMenu(QMenu *menu) { m_fileMenu = menu; }
+
+    void SearchPatients(const QString &hospNum, const QString &lastName, const QString &idNum, const QString &firstName,
+                        const QString &middleName);
+    void LoadMssPatients(const QString &hospNum, const QString &lastName, const QString &idNum, const QString &firstName,
+                         const QString &middleName);
+    void SelectCurrentPatient();
+    // Lays the panels out for a splitter at x twips, kept 750 twips from either side.
+    void SizeControls(int xTwips);
+    // Runs the search the window runs on opening when the list button set the numbers.
+    void searchOnOpening();
+
+    const PatientSelection &selection() const { return m_selection; }
+    PatientListModel *model() const { return m_model; }
+    int splitterTwips() const { return m_splitterTwips; }
+
+    // Splitter dragging in window pixels, as the grip's mouse events drive it.
+    void beginSplitterDrag();
+    void dragSplitterTo(int windowX);
+    void endSplitterDrag();
+
+    QFrame *Picture1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtLastname = nullptr;
+    QLineEdit *txtHospNum = nullptr;
+    QLineEdit *txtIDNum = nullptr;
+    QLineEdit *txtFirstname = nullptr;
+    QLineEdit *txtMiddleName = nullptr;
+    QPushButton *cmdSearch = nullptr;
+    QPushButton *cmdClose = nullptr;
+    QLabel *lblRecCount = nullptr;
+    QProgressBar *pbProgress = nullptr;
+    QFrame *Frame4 = nullptr;
+    QLabel *lblMSS = nullptr;
+    QFrame *Frame2 = nullptr;
+    QFrame *Frame3 = nullptr;
+    QButtonGroup *optPatientType = nullptr;
+    QFrame *Frame1 = nullptr;
+    QTreeView *lvwSearchPatient = nullptr;
+    QFrame *imgSplitter = nullptr;
+    QFrame *picSplitter = nullptr;
+
+signals:
+    // The main window enables "Patient Datasheet" only for an in-patient admission.
+    void patientDatasheetAvailable(bool available);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void fill(const QString &statement, data::Connection *connection, int filledColumns);
+    void searchFromBoxes();
+    void setLinkHover(bool hover);
+
+    PatientSelection &m_selection;
+    data::Connection *m_listConnection;
+    data::Connection *m_userConnection;
+    PatientListModel *m_model = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    int m_splitterTwips = 4200;
+    bool m_dragging = false;
+};
+
+} // namespace mss::patients
