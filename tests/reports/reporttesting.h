@@ -20,11 +20,11 @@ inline void fillCensus(data::EmbeddedConnection &c, int rows, int wardSize = 25)
                                    "CREATE TABLE main.tbCensus (Seq INTEGER PRIMARY KEY, Ward TEXT, Name TEXT, Amount REAL, AdmDate TEXT);"));
     if (rows > 0)
         c.executeScript(QStringLiteral(
-            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)"
-            " INSERT INTO main.tbCensus SELECT i, printf('WARD %03d', (i - 1) / %2), printf('PATIENT %05d', i),"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < @rows)"
+            " INSERT INTO main.tbCensus SELECT i, printf('WARD %03d', (i - 1) / @size), printf('PATIENT %05d', i),"
             " ((i * 7919) % 100000) / 100.0, printf('2026-03-%02d 14:27:00', 1 + i % 28) FROM n;")
-                            .arg(rows)
-                            .arg(wardSize));
+                            .replace(QStringLiteral("@rows"), QString::number(rows))
+                            .replace(QStringLiteral("@size"), QString::number(wardSize)));
 }
 
 inline reports::ReportContext contextOf(data::Connection &c)
