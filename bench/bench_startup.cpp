@@ -4,14 +4,12 @@
 #include "data/demodata.h"
 #include "data/hospitaldb.h"
 #include "shell/startup.h"
-#include "suite/frmlogon.h"
+#include "support/sessionfixture.h"
 #include "ui/messages.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QMainWindow>
-#include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -30,17 +28,7 @@ const bench::Register startup(QStringLiteral("startup"), [](bool quick) {
     }
     const QString folder = dir.path();
     double passwordMs = 0;
-    ui::Messages::setDialogHandler([&](QDialog &dialog) {
-        auto *logOn = qobject_cast<suite::frmLogOn *>(&dialog);
-        if (!logOn)
-            return int(QDialog::Rejected);
-        logOn->optEmbedded->setChecked(true);
-        logOn->txtFolder->setText(folder);
-        logOn->txtUserCode->setText(QString::fromLatin1(data::kDemoAdministrator.code));
-        logOn->txtPassword->setText(QString::fromLatin1(data::kDemoAdministrator.password));
-        logOn->tryLogOn();
-        return logOn->result();
-    });
+    test::answerLogOn(folder);
 
     QElapsedTimer hashTimer;
     const QString hash = data::hashPassword(QStringLiteral("x"));

@@ -10,6 +10,7 @@
 #include "suite/currentuser.h"
 #include "suite/frmlogon.h"
 #include "support/demohospital.h"
+#include "support/sessionfixture.h"
 #include "ui/messages.h"
 
 #include <QLabel>
@@ -20,6 +21,7 @@
 
 using namespace mss;
 using shell::Session;
+using test::answerLogOn;
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -35,8 +37,6 @@ private slots:
     void changeOfUserEndsWhenTheNewLogOnIsCancelled();
 
 private:
-    // Answers the log-on dialog with a user of the demo hospital, or cancels it.
-    void answerLogOn(const QString &folder, bool cancel = false);
     QList<ui::Messages::Shown> m_shown;
 };
 
@@ -51,28 +51,9 @@ void TestStartup::init()
 
 void TestStartup::cleanup()
 {
-    shell::EndSession();
-    if (QMainWindow *w = shell::MainWindow()) {
-        w->setProperty("changingUser", true);
-        delete w;
-    }
+    test::endDemoSession();
     ui::Messages::setBoxHandler(nullptr);
     ui::Messages::setDialogHandler(nullptr);
-}
-
-void TestStartup::answerLogOn(const QString &folder, bool cancel)
-{
-    ui::Messages::setDialogHandler([folder, cancel](QDialog &dialog) {
-        auto *logOn = qobject_cast<suite::frmLogOn *>(&dialog);
-        if (!logOn || cancel)
-            return int(QDialog::Rejected);
-        logOn->optEmbedded->setChecked(true);
-        logOn->txtFolder->setText(folder);
-        logOn->txtUserCode->setText(QString::fromLatin1(data::kDemoAdministrator.code));
-        logOn->txtPassword->setText(QString::fromLatin1(data::kDemoAdministrator.password));
-        logOn->tryLogOn();
-        return logOn->result();
-    });
 }
 
 void TestStartup::logOnOpensTheMainWindowWithTheSession()

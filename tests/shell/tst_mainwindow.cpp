@@ -1,0 +1,183 @@
+// The main window: its menu tree, the tool bar's menus, what is enabled, the list button and the
+// selection-dependent "Patient Datasheet".
+#include "patients/frmlistpatient.h"
+#include "patients/patientlistmodel.h"
+#include "shell/mdimss.h"
+#include "shell/startup.h"
+#include "support/demohospital.h"
+#include "support/sessionfixture.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+
+using namespace mss;
+
+namespace {
+
+// The menu's items in order: object names, "-" for a separator, ">" before a submenu's name.
+QStringList outline(const QMenu *menu)
+{
+    QStringList items;
+    for (QAction *a : menu->actions()) {
+        if (a->isSeparator())
+            items.append(QStringLiteral("-"));
+        else if (a->menu())
+            items.append(QLatin1Char('>') + a->objectName() + QLatin1Char('(') + outline(a->menu()).join(QLatin1Char(' '))
+                         + QLatin1Char(')'));
+        else
+            items.append(a->objectName() + QLatin1Char('=') + a->text());
+    }
+    return items;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void menuTreeInOrder();
+    void toolBarButtonsPopTheMenuBarMenus();
+    void commandsWithoutTheirWindowsAreDisabled();
+    void listButtonReopensTheListWithItsNumbers();
+    void datasheetFollowsTheSelectedAdmission();
+
+private:
+    shell::mdiMSS *m_main = nullptr;
+    std::unique_ptr<test::DemoHospital> m_hospital;
+};
+
+void TestMainWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    m_hospital = std::make_unique<test::DemoHospital>();
+    QVERIFY(test::startDemoSession(m_hospital->folder()));
+    m_main = qobject_cast<shell::mdiMSS *>(shell::MainWindow());
+    QVERIFY(m_main);
+}
+
+void TestMainWindow::cleanupTestCase()
+{
+    test::endDemoSession();
+}
+
+void TestMainWindow::menuTreeInOrder()
+{
+    const QStringList bar = [&] {
+        QStringList names;
+        for (QAction *a : m_main->menuBar()->actions())
+            names.append(a->objectName());
+        return names;
+    }();
+    QCOMPARE(bar, (QStringList{QStringLiteral("mnuFile"), QStringLiteral("mnuViewing"), QStringLiteral("mnuFileMaintenance"),
+                               QStringLiteral("mnuReports")}));
+    QCOMPARE(outline(m_main->menu(QStringLiteral("mnuFile"))).join(QLatin1Char('|')),
+             QStringLiteral("mnuIntakeSheet=Intake Sheet Entry|mnuARR=Assessment and Referal|"
+                            "mnuEditPatClass=Edit Patient Classification"));
+    QCOMPARE(outline(m_main->menu(QStringLiteral("mnuViewing"))).join(QLatin1Char('|')),
+             QStringLiteral("mnuComputeDiscount=View Computation of Discount|"
+                            ">mnuPatientCharges(mnuViewPatientBill=Detailed SOA mnuSummarizedSOA=Summarized SOA)|"
+                            "mnuDischargeNotice=View Discharge Notice|mnuReferral=View Referral From Medical Team History|"
+                            "mnuViewPatientDatasheet=Patient Datasheet"));
+    QCOMPARE(outline(m_main->menu(QStringLiteral("mnuFileMaintenance"))).join(QLatin1Char('|')),
+             QStringLiteral("mnuRePrintIntake=Re-Print Intake Sheet|mnuRePrintARR=Re-Print ARR|mnuEditMSSNo=Edit MSS Number|"
+                            "mnuContractSlip=Contract/Responsibility Slip"));
+    const QStringList reports = outline(m_main->menu(QStringLiteral("mnuReports")));
+    QCOMPARE(reports.size(), 25);
+    QCOMPARE(reports.first(), QStringLiteral("mnuListGrantees=View List of Grantees"));
+    QCOMPARE(reports[3], QStringLiteral("-"));
+    QCOMPARE(reports[10], QStringLiteral("-"));
+    QCOMPARE(reports[13], QStringLiteral("-"));
+    QCOMPARE(reports[16], QStringLiteral("-"));
+    QCOMPARE(reports[17], QStringLiteral(">mnuServiceIncomeReport(mnuServiceIncomeReportInpatient=In-Patient "
+                                         "mnuServiceIncomeReportOutpatient=Out-Patient mnuServiceIncomeReportERPatient=ER-Patient)"));
+    QCOMPARE(reports[19], QStringLiteral(">mnuERReports(mnuERCensus=ER Admission Range mnuERDischarges=ER Discharges)"));
+    QCOMPARE(reports.last(), QStringLiteral("mnuNBB=NBB Report"));
+}
+
+void TestMainWindow::toolBarButtonsPopTheMenuBarMenus()
+{
+    const QList<std::pair<QToolButton *, QString>> buttons = {{m_main->btnDataEntry, QStringLiteral("mnuFile")},
+                                                             {m_main->btnViewing, QStringLiteral("mnuViewing")},
+                                                             {m_main->btnFileMaintenance, QStringLiteral("mnuFileMaintenance")},
+                                                             {m_main->btnReports, QStringLiteral("mnuReports")}};
+    for (const auto &[button, name] : buttons) {
+        button->click();
+        QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(m_main->menu(name)));
+        m_main->menu(name)->close();
+    }
+    QCOMPARE(m_main->btnClose->toolTip(), QStringLiteral("Change Active User"));
+    QCOMPARE(m_main->btnDataEntry->text(), QStringLiteral("Data Entry"));
+    QCOMPARE(m_main->btnFileMaintenance->text(), QStringLiteral("File Maintenance"));
+}
+
+void TestMainWindow::commandsWithoutTheirWindowsAreDisabled()
+{
+    for (const QString &name : {QStringLiteral("mnuIntakeSheet"), QStringLiteral("mnuARR"), QStringLiteral("mnuComputeDiscount"),
+                                QStringLiteral("mnuSummarizedSOA"), QStringLiteral("mnuNBB"), QStringLiteral("mnuEditMSSNo")})
+        QVERIFY2(!m_main->action(name)->isEnabled(), qPrintable(name));
+    QVERIFY(m_main->action(QStringLiteral("mnuReports"))->isEnabled()); // menus open, to show what is there
+    QVERIFY(m_main->btnListing->isEnabled());
+    QVERIFY(m_main->btnClose->isEnabled());
+}
+
+void TestMainWindow::listButtonReopensTheListWithItsNumbers()
+{
+    auto &c = m_hospital->connection();
+    const QString id = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    const QString hosp = test::scalar(c, QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id));
+
+    m_main->btnListing->click();
+    patients::frmListPatient *first = m_main->patientList();
+    QVERIFY(first);
+    QCOMPARE(first->model()->rowCount(), 0); // nothing to search for yet
+    first->txtHospNum->setText(hosp);
+    first->txtIDNum->setText(id);
+    first->txtLastname->setText(QStringLiteral("ANY"));
+
+    m_main->btnListing->click();
+    patients::frmListPatient *second = m_main->patientList();
+    QVERIFY(second && second != first);
+    QCOMPARE(second->txtHospNum->text(), hosp);
+    QCOMPARE(second->txtIDNum->text(), id);
+    QCOMPARE(second->txtLastname->text(), QStringLiteral("ANY"));
+    QCOMPARE(m_main->selection().HospNum, hosp);
+    // On opening it searched with the two numbers (not the name).
+    QCOMPARE(second->model()->rowCount(), 1);
+    QCOMPARE(second->model()->text(0, 0), id);
+    QCOMPARE(m_main->mdiArea->subWindowList().size(), 1);
+}
+
+void TestMainWindow::datasheetFollowsTheSelectedAdmission()
+{
+    auto &c = m_hospital->connection();
+    QVERIFY(!m_main->patientDatasheetSelectable());
+    patients::frmListPatient *list = m_main->showPatientList();
+    const QString er = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbERMaster"));
+    const QString in = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    list->SearchPatients(QString(), QString(), in, QString(), QString());
+    list->lvwSearchPatient->setCurrentIndex(list->model()->index(0, 0));
+    list->SelectCurrentPatient();
+    QVERIFY(m_main->patientDatasheetSelectable());
+    list->optPatientType->button(3)->click();
+    list->SearchPatients(QString(), QString(), er, QString(), QString());
+    list->lvwSearchPatient->setCurrentIndex(list->model()->index(0, 0));
+    list->SelectCurrentPatient();
+    QCOMPARE(m_main->selection().IDNUM, er);
+    QVERIFY(!m_main->patientDatasheetSelectable());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
