@@ -25,4 +25,8 @@ void report(const QString &name, double value, const QString &unit = {});
 // Seconds taken by fn, the best of a few runs so that a busy neighbour counts less.
 double bestOf(int runs, const std::function<void()> &fn);
 
+// Run in a child process of the benchmark: shows the whole in-patient list of the hospital in
+// the folder and prints the resident memory in MB.
+int listResidentMemoryChild(const QString &folder);
+
 } // namespace mss::bench

@@ -47,6 +47,8 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (app.arguments().size() == 3 && app.arguments()[1] == QLatin1String("--list-rss"))
+        return mss::bench::listResidentMemoryChild(app.arguments()[2]);
     bool quick = false;
     QStringList filters;
     const QStringList args = app.arguments();

@@ -286,6 +286,8 @@ void frmListPatient::LoadMssPatients(const QString &hospNum, const QString &last
 void frmListPatient::fill(const QString &statement, data::Connection *connection, int filledColumns)
 {
     lvwSearchPatient->setEnabled(true);
+    // The old rows go first: a new search then reuses their memory instead of doubling the peak.
+    m_model->clear();
     const bool ok = ui::runGuarded(
         [&] {
             ui::WaitCursor wait;
