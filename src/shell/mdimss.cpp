@@ -1,6 +1,8 @@
 #include "shell/mdimss.h"
 
 #include "patients/frmlistpatient.h"
+#include "reports/frmreportviewer.h"
+#include "reports/reportrunner.h"
 #include "shell/mainwindowfactory.h"
 #include "shell/noticemonitor.h"
 #include "shell/sessionstate.h"
@@ -73,6 +75,9 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
         statusBar()->showMessage(QStringLiteral("Referral notices cannot be checked: ") + message, 20000);
     });
     m_monitor->start();
+
+    // Report viewers open inside this window, like every other window of the program.
+    reports::setViewerHost([this](reports::frmReportViewer *viewer) { openChild(viewer)->resize(mdiArea->size() * 0.9); });
 }
 
 mdiMSS::~mdiMSS() = default;
@@ -290,6 +295,7 @@ void mdiMSS::showEvent(QShowEvent *event)
 
 void mdiMSS::closeEvent(QCloseEvent *event)
 {
+    reports::setViewerHost(nullptr);
     m_monitor->tmrReferralNotice.stop();
     m_monitor->tmrShowDateTime.stop();
     mdiArea->closeAllSubWindows();

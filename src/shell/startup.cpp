@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/quote.h"
 #include "patients/patientsearch.h"
+#include "reports/reportrunner.h"
 #include "shell/mainwindowfactory.h"
 #include "shell/sessionstate.h"
 #include "suite/billingstatement.h"
@@ -70,6 +71,8 @@ void openSession(SessionState &s)
     s.PatientComponent->OpenConnection(connection.connectionString());
     s.AdmissionObject = &s.PatientComponent->Admission();
     s.PatientMasterObject = &s.PatientComponent->PatientMaster();
+    // Reports run on the user's own connection: no administrator log-on is needed for them.
+    reports::reportContext() = {&connection, s.HospitalName, s.ReportsPath, user.EmployeeName()};
 
     mainWindow = createMainWindow();
     mainWindow->show();
@@ -94,6 +97,8 @@ void EndSession()
     s.PatientComponent.reset();
     s.KeyPressComponent.reset();
     s.SharedConnection = nullptr;
+    reports::reportContext() = {};
+    reports::CurrentReport().reset();
     if (s.CurrentUser && s.CurrentUser->sqlconnection())
         s.CurrentUser->sqlconnection()->close();
     s.CurrentUser.reset();
