@@ -236,6 +236,11 @@ QMdiSubWindow *mdiMSS::openChild(QWidget *window)
     return sub;
 }
 
+patients::frmListPatient *mdiMSS::patientList() const
+{
+    return m_list.data();
+}
+
 patients::frmListPatient *mdiMSS::createPatientList()
 {
     const SessionState &s = Session();

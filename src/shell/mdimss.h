@@ -42,7 +42,7 @@ public:
 
     // The patient list's default instance: the open one, or a new one shown in the MDI area.
     patients::frmListPatient *showPatientList();
-    patients::frmListPatient *patientList() const { return m_list; }
+    patients::frmListPatient *patientList() const;
     // The list button: reopen the list with the numbers its boxes held.
     void reopenPatientList();
     // Opens a window inside the MDI area.
