@@ -2,6 +2,7 @@
 
 #include "patients/frmlistpatient.h"
 #include "reports/frmreportviewer.h"
+#include "reports/reportcatalogue.h"
 #include "reports/reportrunner.h"
 #include "shell/mainwindowfactory.h"
 #include "shell/noticemonitor.h"
@@ -162,6 +163,18 @@ void mdiMSS::buildMenus()
     addItem(grouped, QStringLiteral("mnuER"), QStringLiteral("ER Patients"));
     addItem(reports, QStringLiteral("mnuactivity"), QStringLiteral("Activity Comparison Table"));
     addItem(reports, QStringLiteral("mnuNBB"), QStringLiteral("NBB Report"));
+
+    // The report items run through the catalogue.
+    for (const QString &name : reports::catalogueItems()) {
+        QAction *item = m_actions.value(name);
+        if (!item)
+            continue;
+        m_wired.insert(name);
+        connect(item, &QAction::triggered, this, [this, name, item] {
+            ui::runGuarded([&] { reports::runCatalogueItem(name, m_selection, this); }, Session().SharedConnection,
+                           item->text());
+        });
+    }
 
     // Items whose windows are not built yet are shown but cannot be chosen; menus and submenus
     // stay open so that what is coming can be seen.
