@@ -2,8 +2,12 @@
 
 #include "data/demodata.h"
 #include "data/hospitaldb.h"
+#include "reports/reportrunner.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QDate>
 #include <QElapsedTimer>
 #include <QStringList>
@@ -14,9 +18,11 @@
 
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <optional>
 
 using namespace mss::data;
+namespace reports = mss::reports;
 
 namespace {
 
@@ -30,6 +36,10 @@ const char *const kUsage =
     "  mss-db user add DIR CODE --last NAME --first NAME [--password P] [--rights R]\n"
     "  mss-db user passwd DIR CODE [--password P]\n"
     "  mss-db user rights DIR CODE RIGHTS      (for example A; an empty text removes all)\n"
+    "  mss-db report DIR REPORTFILE OUT.pdf [VALUE ...] [--sub NAME VALUE ...]\n"
+    "      renders a report definition to PDF on the database in DIR; REPORTFILE is a name in the\n"
+    "      program's REPORTS folder or a path; values go to the report's parameters by position,\n"
+    "      each --sub to the named subreport's (\"\" gives an empty value)\n"
     "  a password not given on the command line is read from the terminal without echo\n";
 
 struct UsageError {
@@ -253,12 +263,65 @@ int user(const QStringList &args)
     throw UsageError{QStringLiteral("unknown user action %1").arg(action)};
 }
 
+// A name without a folder is looked up where the program keeps its reports: beside this tool,
+// as installed, or in the sources when the tool runs from a build folder.
+QString reportDefinition(const QString &name)
+{
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || QFileInfo::exists(name))
+        return reports::resolveReportPath(name);
+    const QStringList folders{QCoreApplication::applicationDirPath() + QStringLiteral("/REPORTS"),
+                              QCoreApplication::applicationDirPath() + QStringLiteral("/../REPORTS")};
+    for (const QString &folder : folders) {
+        const QString path = reports::resolveReportPath(folder + QLatin1Char('/') + name);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return reports::resolveReportPath(folders.first() + QLatin1Char('/') + name);
+}
+
+int report(const QStringList &args)
+{
+    if (args.size() < 3)
+        throw UsageError{QStringLiteral("report needs a folder, a report file and the PDF to write")};
+    QVariantList values;
+    QList<reports::SubreportValues> subs;
+    for (int i = 3; i < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--sub")) {
+            if (i + 1 >= args.size())
+                throw UsageError{QStringLiteral("--sub needs a subreport name")};
+            subs.append({args[++i], {}});
+        } else if (subs.isEmpty()) {
+            values.append(args[i]);
+        } else {
+            subs.last().values.append(args[i]);
+        }
+    }
+    auto connection = openHospitalDatabase(args[0]);
+    const Recordset info = connection->open(QStringLiteral("SELECT Company, Address1 FROM PATIENT_DATA..tbHospitalInfo"));
+    reports::ReportContext context;
+    context.connection = connection.get();
+    context.hospitalName = info.isEmpty() ? QString() : info.text(0);
+    context.userName = QStringLiteral("mss-db");
+    const QString definition = reportDefinition(args[1]);
+    context.reportsPath = QFileInfo(definition).absolutePath() + QLatin1Char('/');
+    const int pages = reports::renderToPdf(definition, context, values, subs, args[2]);
+    std::cerr << "Wrote " << pages << (pages == 1 ? " page" : " pages") << " to " << args[2].toStdString() << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    // Reports measure text with real fonts, which need a GUI application; without a display it
+    // runs off screen.
+    const bool reporting = argc > 1 && qstrcmp(argv[1], "report") == 0;
+    if (reporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> application = reporting ? std::make_unique<QGuiApplication>(argc, argv)
+                                                              : std::make_unique<QCoreApplication>(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
     try {
         if (args.isEmpty())
             throw UsageError{QStringLiteral("no command")};
@@ -269,6 +332,8 @@ int main(int argc, char *argv[])
             return execute(args.mid(1));
         if (command == QStringLiteral("user"))
             return user(args.mid(1));
+        if (command == QStringLiteral("report"))
+            return report(args.mid(1));
         if (command == QStringLiteral("--help") || command == QStringLiteral("help")) {
             std::cout << kUsage;
             return 0;
@@ -279,6 +344,9 @@ int main(int argc, char *argv[])
         return 2;
     } catch (const DbError &e) {
         std::cerr << "mss-db: " << e.displayText().toStdString() << "\n";
+        return 1;
+    } catch (const reports::ReportError &e) {
+        std::cerr << "mss-db: " << e.what() << "\n";
         return 1;
     } catch (const std::exception &e) {
         std::cerr << "mss-db: " << e.what() << "\n";

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+namespace mss::data {
+class Connection;
+}
+
+namespace mss::reports {
+
+// What a report dialog hands back. The values outlive the dialog: a later report that is
+// cancelled leaves them as the last "&Enter" wrote them.
+struct ReportDialogValues {
+    QString startdate; // the system's short date form
+    QString enddate;
+    QString category;
+    QString WorkerCode;
+    bool CloseForm = false;
+};
+
+// The dates (and, for two of them, a worker or a category) a report asks for before it runs.
+// "&Enter" keeps the dates and closes; "&Close" (and closing by the window frame, which users
+// mean as the same thing) sets CloseForm and keeps the previous values.
+class ReportDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    QLabel *Label3 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QDateEdit *dtStart = nullptr;
+    QDateEdit *dtEnd = nullptr;
+    QPushButton *cmdEnter = nullptr;
+    QPushButton *cmdClose = nullptr;
+
+    void reject() override;
+
+protected:
+    ReportDialog(ReportDialogValues &values, const QString &name, const QString &title, const QString &heading,
+                 const QString &startCaption, bool withEnd, bool centred, QWidget *parent);
+    void showEvent(QShowEvent *event) override;
+    virtual void enter();
+    class QGridLayout *m_grid = nullptr;
+    ReportDialogValues &m_values;
+
+private:
+    bool m_centred;
+};
+
+// One report date.
+class frmReportDate final : public ReportDialog {
+    Q_OBJECT
+
+public:
+    explicit frmReportDate(QWidget *parent = nullptr);
+    static const ReportDialogValues &values();
+    static QString startdate() { return values().startdate; }
+    static bool CloseForm() { return values().CloseForm; }
+};
+
+// A range of dates.
+class frmReportDateRange final : public ReportDialog {
+    Q_OBJECT
+
+public:
+    explicit frmReportDateRange(QWidget *parent = nullptr);
+    static const ReportDialogValues &values();
+    static QString startdate() { return values().startdate; }
+    static QString enddate() { return values().enddate; }
+    static bool CloseForm() { return values().CloseForm; }
+};
+
+// A range of dates and, when the caller shows its row, a social worker.
+class frmReportDate2 final : public ReportDialog {
+    Q_OBJECT
+
+public:
+    explicit frmReportDate2(data::Connection *connection, QWidget *parent = nullptr);
+    static const ReportDialogValues &values();
+    static QString startdate() { return values().startdate; }
+    static QString enddate() { return values().enddate; }
+    static QString WorkerCode() { return values().WorkerCode; }
+    static bool CloseForm() { return values().CloseForm; }
+
+    // The worker row is hidden on every opening; callers that want a worker show it.
+    void showWorkerRow(bool shown = true);
+    // The pick list of social workers, then the chosen worker's name.
+    void searchWorker();
+
+    QLabel *lblmssw = nullptr;
+    QLineEdit *txtMSSW = nullptr;
+    QToolButton *cmdSearch = nullptr;
+
+private:
+    data::Connection *m_connection;
+};
+
+// A range of dates and a case category.
+class frmReportDateCategory final : public ReportDialog {
+    Q_OBJECT
+
+public:
+    explicit frmReportDateCategory(data::Connection *connection, QWidget *parent = nullptr);
+    static const ReportDialogValues &values();
+    static QString startdate() { return values().startdate; }
+    static QString enddate() { return values().enddate; }
+    static QString category() { return values().category; }
+    static bool CloseForm() { return values().CloseForm; }
+
+    QLabel *Label4 = nullptr;
+    QComboBox *cmbCategory = nullptr;
+
+protected:
+    void enter() override;
+};
+
+} // namespace mss::reports
