@@ -1,5 +1,6 @@
 #include "shell/mdimss.h"
 
+#include "intake/frmintakesurveysheet.h"
 #include "patients/frmlistpatient.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportcatalogue.h"
@@ -164,16 +165,12 @@ void mdiMSS::buildMenus()
     addItem(reports, QStringLiteral("mnuactivity"), QStringLiteral("Activity Comparison Table"));
     addItem(reports, QStringLiteral("mnuNBB"), QStringLiteral("NBB Report"));
 
+    wire(QStringLiteral("mnuIntakeSheet"), [this] { showIntakeSheet(); });
+
     // The report items run through the catalogue.
     for (const QString &name : reports::catalogueItems()) {
-        QAction *item = m_actions.value(name);
-        if (!item)
-            continue;
-        m_wired.insert(name);
-        connect(item, &QAction::triggered, this, [this, name, item] {
-            ui::runGuarded([&] { reports::runCatalogueItem(name, m_selection, this); }, Session().SharedConnection,
-                           item->text());
-        });
+        if (m_actions.contains(name))
+            wire(name, [this, name] { reports::runCatalogueItem(name, m_selection, this); });
     }
 
     // Items whose windows are not built yet are shown but cannot be chosen; menus and submenus
@@ -247,6 +244,41 @@ QMdiSubWindow *mdiMSS::openChild(QWidget *window)
     sub->setWindowIcon(window->windowIcon());
     window->show();
     return sub;
+}
+
+void mdiMSS::wire(const QString &name, const std::function<void()> &command)
+{
+    QAction *item = m_actions.value(name);
+    m_wired.insert(name);
+    connect(item, &QAction::triggered, this, [this, command, item] {
+        ui::runGuarded(command, Session().SharedConnection, item->text());
+    });
+}
+
+intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()
+{
+    if (m_selection.HospNum.isEmpty()) {
+        showPatientList();
+        return nullptr;
+    }
+    // One intake window at a time: an open one comes to the front, still on its own patient.
+    if (m_intake) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(m_intake->parentWidget()))
+            mdiArea->setActiveSubWindow(sub);
+        return m_intake;
+    }
+    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection);
+    window->load();
+    m_intake = window.release();
+    QMdiSubWindow *sub = openChild(m_intake);
+    sub->resize(mdiArea->size().boundedTo(QSize(1320, 700)));
+    sub->move(0, 0);
+    return m_intake;
+}
+
+intake::frmIntakeSurveySheet *mdiMSS::intakeSheet() const
+{
+    return m_intake.data();
 }
 
 patients::frmListPatient *mdiMSS::patientList() const

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+
 class QAction;
 class QLabel;
 class QMdiArea;
@@ -15,6 +17,9 @@ class QToolButton;
 
 namespace mss::patients {
 class frmListPatient;
+}
+namespace mss::intake {
+class frmIntakeSurveySheet;
 }
 
 namespace mss::shell {
@@ -45,6 +50,9 @@ public:
     patients::frmListPatient *patientList() const;
     // The list button: reopen the list with the numbers its boxes held.
     void reopenPatientList();
+    // "Intake Sheet Entry": the selected patient's intake sheet, or the list when none is selected.
+    intake::frmIntakeSurveySheet *showIntakeSheet();
+    intake::frmIntakeSurveySheet *intakeSheet() const;
     // Opens a window inside the MDI area.
     QMdiSubWindow *openChild(QWidget *window);
 
@@ -76,11 +84,14 @@ private:
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
     void updateDatasheetItem();
     patients::frmListPatient *createPatientList();
+    // Enables a menu item and runs its command inside the command guard.
+    void wire(const QString &name, const std::function<void()> &command);
 
     patients::PatientSelection m_selection;
     QHash<QString, QAction *> m_actions;
     QHash<QString, QMenu *> m_menus;
     QPointer<patients::frmListPatient> m_list;
+    QPointer<intake::frmIntakeSurveySheet> m_intake;
     NoticeMonitor *m_monitor = nullptr;
     bool m_datasheetSelectable = false;
     // Commands whose windows are not built yet stay disabled; this lists the ones that are.

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace mss::data {
+class Connection;
+}
+
+namespace mss::intake {
+
+// The family composition of the intake sheet: the grid FCFlexGrid with its two in-place editors
+// (txtFlx for text, cmbFlx for civil status) and the total family income field. Rows here are
+// the grid's data rows; the header is the table's own header, so "row 1" of the form is row 0.
+class FamilyComposition final : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kIncomeColumn = 7;
+    static constexpr int kCivilStatusColumn = 3;
+
+    FamilyComposition(QTableWidget *grid, QLineEdit *totalIncome, QPushButton *addMembers, QObject *parent = nullptr);
+
+    QTableWidget *FCFlexGrid;
+    QLineEdit *txtFlx;
+    QComboBox *cmbFlx;
+
+    void InitFamilyGrid();
+    // Shows a stored composition (rows as the database returned them); false when there was none.
+    bool LoadFamilyComposition(data::Connection &connection, const QString &hospitalNumber);
+    // The total field takes the current row's income. A text that is not a number is refused:
+    // the user is told, the cell is emptied and the total shows 0.
+    void Compute_Total();
+    // Replaces the stored members of the patient by the grid's rows up to the first incomplete
+    // one. Runs inside the caller's transaction.
+    void Save_FamilyComposition(data::Connection &connection, const QString &hospNum, const QString &hospitalNumberText);
+    // Checks every income that a save would store; names the first that is not a number.
+    std::optional<QString> firstBadIncome() const;
+
+    // Opens the editor of the current cell, as a click or a cursor move does.
+    void openEditor();
+    void moveTo(int row, int column);
+    QString cell(int row, int column) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setCell(int row, int column, const QString &text);
+    void placeOver(QWidget *editor, int row, int column);
+    void enterInTextField();
+    int storedColumns() const; // columns the save checks: all but the last
+
+    QLineEdit *m_total;
+    QPushButton *m_add;
+    bool m_stored = false;
+};
+
+// A typed income as a number: empty is 0; anything else not a number gives nothing.
+std::optional<double> incomeValue(const QString &text);
+
+} // namespace mss::intake

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+class QTableWidget;
+
+namespace mss::data {
+class Recordset;
+}
+
+namespace mss::intake {
+
+// A patient's previous assessments, handed over by the window that read them.
+class frmAssessmentList final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmAssessmentList(QWidget *parent = nullptr);
+
+    // Shows the rows as given, in the order given, from the second column on.
+    void setRows(const data::Recordset &rows);
+
+    QTableWidget *GridAssessment = nullptr;
+    QPushButton *cmdClose = nullptr;
+};
+
+} // namespace mss::intake
