@@ -1,0 +1,396 @@
+// The intake sheet as a social worker uses it: opening for each kind of patient, the family
+// composition typed with the keyboard alone, saving, refusals, and a save that fails half way.
+#include "data/demodata.h"
+#include "data/embedded.h"
+#include "intake/familycomposition.h"
+#include "intake/frmintakesurveysheet.h"
+#include "patients/frmemployeelisting.h"
+#include "patients/patientselection.h"
+#include "reports/frmreportviewer.h"
+#include "reports/reportrunner.h"
+#include "shell/sessionstate.h"
+#include "support/demohospital.h"
+#include "support/sessionfixture.h"
+#include "ui/messages.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QtTest>
+
+using namespace mss;
+using intake::frmIntakeSurveySheet;
+
+class TestIntakeSheet : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void opensAnInPatientWithMasterAndAdmission();
+    void patientTypeDecidesHowTheAdmissionIsRead();
+    void familyTypedWithTheKeyboardIsStoredAndShownAgain();
+    void totalFollowsTheCurrentRow();
+    void savingRefusesWhatItMust();
+    void problemFlagsAndDefaults();
+    void failedSaveKeepsTheStoredFamily();
+    void socialWorkerNoLongerOnFile();
+    void saveAndPrintOpensTheIntakeSheet();
+
+private:
+    // A window opened on an admission, shown as the main window shows it.
+    std::unique_ptr<frmIntakeSurveySheet> open(const QString &idNum, const QString &type = QStringLiteral("0"));
+    QString scalar(const QString &statement) { return test::scalar(m_hospital->connection(), statement); }
+
+    std::unique_ptr<test::DemoHospital> m_hospital;
+    patients::PatientSelection m_selection;
+    QList<ui::Messages::Shown> m_shown;
+};
+
+void TestIntakeSheet::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    m_hospital = std::make_unique<test::DemoHospital>();
+    QVERIFY(test::startDemoSession(m_hospital->folder()));
+}
+
+void TestIntakeSheet::cleanupTestCase()
+{
+    test::endDemoSession();
+}
+
+void TestIntakeSheet::init()
+{
+    m_shown.clear();
+    ui::Messages::setBoxHandler([this](const ui::Messages::Shown &shown) {
+        m_shown.append(shown);
+        return QMessageBox::Ok;
+    });
+}
+
+void TestIntakeSheet::cleanup()
+{
+    ui::Messages::setBoxHandler(nullptr);
+    ui::Messages::setDialogHandler(nullptr);
+}
+
+std::unique_ptr<frmIntakeSurveySheet> TestIntakeSheet::open(const QString &idNum, const QString &type)
+{
+    m_selection = {};
+    m_selection.IDNUM = idNum;
+    m_selection.HospNum = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
+    m_selection.PatientType = type;
+    auto window = std::make_unique<frmIntakeSurveySheet>(m_selection);
+    window->resize(1300, 700);
+    window->show();
+    window->load();
+    return window;
+}
+
+void TestIntakeSheet::opensAnInPatientWithMasterAndAdmission()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
+        "WHERE m.CivilStatus = '3' AND m.Sex = 'F' AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE s.HospNum = p.HospNum)"));
+    QVERIFY(!id.isEmpty());
+    auto w = open(id);
+    const QString hosp = m_selection.HospNum;
+    QCOMPARE(w->txtHospitalNo->text(), hosp);
+    QCOMPARE(w->txtLastname->text(), scalar(QStringLiteral("SELECT LastName FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hosp)));
+    QVERIFY(w->optSexFemale->isChecked());
+    QCOMPARE(w->optCS->checkedId(), 2); // "3" is Married
+    QCOMPARE(w->txtWard->text(), scalar(QStringLiteral("SELECT RoomID FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id)));
+    QVERIFY(QDate::fromString(w->txtAdmissionDate->text(), QStringLiteral("MM/dd/yyyy")).isValid());
+    QVERIFY(w->optNew->isChecked() || w->optOld->isChecked());
+    QCOMPARE(w->DTDateInterviewed->date(), QDate::currentDate());
+    QVERIFY(!w->txtHospitalNo->isEnabled() && !w->txtCaseNo->isEnabled());
+    QVERIFY(w->cboClassCode->count() > 0 && w->cbostatus->count() > 0 && w->cboReferringParty->count() > 0);
+    QCOMPARE(w->ClassNames.size(), w->cboClassCode->count());
+    QCOMPARE(w->FCFlexGrid->rowCount(), 1); // a new sheet: one empty member row
+    QCOMPARE(w->FCFlexGrid->horizontalHeaderItem(0)->text(), QStringLiteral(" Family Member "));
+    w->EnableEntry();
+    QVERIFY(w->txtHospitalNo->isEnabled() && w->txtCaseNo->isEnabled());
+    QVERIFY(m_shown.isEmpty());
+}
+
+void TestIntakeSheet::patientTypeDecidesHowTheAdmissionIsRead()
+{
+    const QString outVisit = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbOutPatient WHERE IdNum LIKE '%B'"));
+    QVERIFY(!outVisit.isEmpty());
+    for (const QString &type : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}) {
+        auto w = open(outVisit, type);
+        QCOMPARE(w->txtWard->text(), QStringLiteral("OPD"));
+    }
+    // The MSS patients list gives no identifying data: nothing stored is looked up either.
+    auto mss = open(outVisit, QStringLiteral("5"));
+    QVERIFY(mss->txtHospitalNo->text().isEmpty());
+    QVERIFY(mss->txtLastname->text().isEmpty());
+}
+
+void TestIntakeSheet::familyTypedWithTheKeyboardIsStoredAndShownAgain()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
+        "WHERE m.CivilStatus IN ('1','2','3','4') AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE s.HospNum = p.HospNum) "
+        "AND ifnull(m.MSSNum, '') = ''"));
+    auto w = open(id);
+    w->EnableEntry();
+    w->txtCaseNo->setText(QStringLiteral("T-0001"));
+
+    // Enter in the last document field goes to the family grid's editor.
+    w->txtDocOthers->setFocus();
+    QTest::keyClick(w->txtDocOthers, Qt::Key_Return);
+    QCOMPARE(w->SSTab1->currentIndex(), 1);
+    intake::FamilyComposition &f = w->family();
+    QVERIFY(!f.txtFlx->isHidden());
+
+    const QList<QStringList> members = {
+        {QStringLiteral("JUAN DELA CRUZ"), QStringLiteral("HUSBAND"), QStringLiteral("45"), QStringLiteral("MARRIED"),
+         QStringLiteral("HIGH SCHOOL"), QStringLiteral("SAME"), QStringLiteral("DRIVER"), QStringLiteral("9000")},
+        {QStringLiteral("ANA DELA CRUZ"), QStringLiteral("DAUGHTER"), QStringLiteral("19"), QStringLiteral("SINGLE"),
+         QStringLiteral("COLLEGE"), QStringLiteral("SAME"), QStringLiteral("CLERK"), QStringLiteral("12000")},
+        {QStringLiteral("PEDRO O'NEIL"), QStringLiteral("SON"), QStringLiteral("15"), QStringLiteral("single"),
+         QStringLiteral("HIGH SCHOOL"), QStringLiteral("SAME"), QStringLiteral("STUDENT"), QStringLiteral("0")}};
+    for (const QStringList &member : members) {
+        for (int c = 0; c < 8; ++c) {
+            QWidget *editor = c == intake::FamilyComposition::kCivilStatusColumn ? static_cast<QWidget *>(f.cmbFlx->lineEdit())
+                                                                                : static_cast<QWidget *>(f.txtFlx);
+            QVERIFY2(!editor->isHidden() || c == intake::FamilyComposition::kCivilStatusColumn, qPrintable(member[c]));
+            if (c == intake::FamilyComposition::kCivilStatusColumn)
+                f.cmbFlx->setEditText(QString());
+            QTest::keyClicks(editor, member[c]);
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+    }
+    QCOMPARE(f.FCFlexGrid->rowCount(), 4); // three members and the row the last Enter added
+    QCOMPARE(f.cell(1, 7), QStringLiteral("12000"));
+    QCOMPARE(f.cell(2, 0), QStringLiteral("PEDRO O'NEIL"));
+
+    QVERIFY(w->save());
+    QCOMPARE(m_shown.last().text, QStringLiteral("Record of ") + w->txtLastname->text() + QStringLiteral(", ")
+                                      + w->txtFirstname->text() + QStringLiteral("Saved."));
+    QCOMPARE(m_shown.last().title, QStringLiteral("Message"));
+    QVERIFY(w->IsSaved);
+
+    auto &c = m_hospital->connection();
+    const QString hosp = m_selection.HospNum;
+    data::Recordset stored = c.open(QStringLiteral("MSS..sp_MSS_LoadExistFamilyComposition '%1'").arg(hosp));
+    QCOMPARE(stored.recordCount(), 3);
+    QCOMPARE(stored.text(QStringLiteral("FamilyMember")), QStringLiteral("JUAN DELA CRUZ"));
+    stored.moveLast();
+    QCOMPARE(stored.text(QStringLiteral("FamilyMember")), QStringLiteral("PEDRO O'NEIL"));
+    QCOMPARE(stored.text(QStringLiteral("CivilStatus")), QStringLiteral("single")); // stored as typed
+    QCOMPARE(scalar(QStringLiteral("SELECT MSSNum FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hosp)), QStringLiteral("T-0001"));
+
+    // Reopened: everything comes back, the grid in its stored layout.
+    w.reset();
+    auto again = open(id);
+    QCOMPARE(again->txtCaseNo->text(), QStringLiteral("T-0001"));
+    QCOMPARE(again->FCFlexGrid->rowCount(), 3);
+    QCOMPARE(again->FCFlexGrid->horizontalHeaderItem(0)->text(), QStringLiteral("Family Members"));
+    QCOMPARE(again->family().cell(1, 6), QStringLiteral("CLERK"));
+    QVERIFY(!again->cmdAdd->isEnabled());
+    // Saving again replaces rather than adds.
+    QVERIFY(again->save());
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_MSS_LoadExistFamilyComposition '%1'").arg(hosp)).recordCount(), 3);
+}
+
+void TestIntakeSheet::totalFollowsTheCurrentRow()
+{
+    const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    auto w = open(id);
+    intake::FamilyComposition &f = w->family();
+    f.FCFlexGrid->setRowCount(2);
+    f.moveTo(0, 7);
+    f.openEditor();
+    QTest::keyClicks(f.txtFlx, QStringLiteral("5000"));
+    QTest::keyClick(f.txtFlx, Qt::Key_Return); // to the first cell of the next row
+    f.moveTo(1, 7);
+    f.openEditor();
+    QTest::keyClicks(f.txtFlx, QStringLiteral("12000"));
+    QTest::keyClick(f.txtFlx, Qt::Key_Return);
+    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("12000")); // that row's income, not a sum
+    QTest::keyClick(f.txtFlx, Qt::Key_A); // a key in the new row, whose income is empty
+    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("0"));
+
+    // Text where a number belongs is refused where it is confirmed and where it is computed.
+    f.moveTo(0, 7);
+    f.openEditor();
+    f.txtFlx->selectAll();
+    QTest::keyClicks(f.txtFlx, QStringLiteral("abc"));
+    QTest::keyClick(f.txtFlx, Qt::Key_Return);
+    QCOMPARE(m_shown.last().text, QStringLiteral("Please Enter Numeric Values"));
+    QCOMPARE(f.cell(0, 7), QString());
+    m_shown.clear();
+    f.moveTo(1, 7);
+    f.openEditor();
+    f.txtFlx->selectAll();
+    QTest::keyClicks(f.txtFlx, QStringLiteral("x"));
+    QTest::keyClick(f.txtFlx, Qt::Key_Left); // computed on the next key: refused, cell emptied
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(f.cell(1, 7), QString());
+}
+
+void TestIntakeSheet::savingRefusesWhatItMust()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
+        "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = ''"));
+    auto w = open(id);
+    auto stored = [&] { return scalar(QStringLiteral("SELECT count(*) FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(m_selection.HospNum)); };
+    const QString before = stored();
+
+    w->txtCaseNo->clear();
+    QVERIFY(!w->save());
+    QCOMPARE(m_shown.last().text, QStringLiteral("Can't save incomplete data Case Number is Missing."));
+    QVERIFY(w->txtCaseNo->isEnabled());
+
+    const QString taken = scalar(QStringLiteral("SELECT min(MSSNum) FROM PATIENT_DATA..tbMaster WHERE MSSNum <> '' AND HospNum <> '%1'")
+                                     .arg(m_selection.HospNum));
+    w->txtCaseNo->setText(taken);
+    QVERIFY(!w->save());
+    QVERIFY(m_shown.last().text.startsWith(QStringLiteral("The CaseNumber already exists and is owned by ")));
+    QVERIFY(w->txtCaseNo->text().isEmpty());
+    // Enter in the field checks it too.
+    w->txtCaseNo->setText(taken);
+    QTest::keyClick(w->txtCaseNo, Qt::Key_Return);
+    QVERIFY(w->CaseNumberTaken);
+
+    w->txtCaseNo->setText(QStringLiteral("T-0002"));
+    w->optCS->button(4)->setChecked(true); // Divorced cannot be stored
+    QVERIFY(!w->save());
+    QCOMPARE(m_shown.last().text, QStringLiteral("Civil Status is Missing."));
+    QCOMPARE(m_shown.last().icon, QMessageBox::Warning);
+
+    w->optCS->button(0)->setChecked(true);
+    w->family().FCFlexGrid->setItem(0, 0, new QTableWidgetItem(QStringLiteral("X")));
+    for (int c = 1; c < 8; ++c)
+        w->family().FCFlexGrid->setItem(0, c, new QTableWidgetItem(c == 7 ? QStringLiteral("twelve") : QStringLiteral("Y")));
+    QVERIFY(!w->save());
+    QCOMPARE(m_shown.last().text, QStringLiteral("Please Enter Numeric Values"));
+    QCOMPARE(stored(), before); // nothing was written by any refused save
+}
+
+void TestIntakeSheet::problemFlagsAndDefaults()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
+        "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = '' AND p.IdNum > '%1'").arg(QStringLiteral("0")));
+    auto w = open(id);
+    w->txtCaseNo->setText(QStringLiteral("T-0003"));
+    w->chkFinancialProb->setChecked(true);
+    w->chkDifficultyProb->setChecked(true);
+    w->optSexMale->setAutoExclusive(false);
+    w->optSexMale->setChecked(false);
+    w->optSexFemale->setAutoExclusive(false);
+    w->optSexFemale->setChecked(false);
+    QVERIFY(w->save());
+    const QString hosp = m_selection.HospNum;
+    data::Recordset sheet = m_hospital->connection().open(QStringLiteral("SELECT * FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(hosp));
+    QCOMPARE(sheet.text(QStringLiteral("FinancialProb")), QStringLiteral("1"));
+    QCOMPARE(sheet.text(QStringLiteral("Difficulty")), QStringLiteral("0"));
+    QCOMPARE(sheet.text(QStringLiteral("Sex")), QStringLiteral("Male")); // neither chosen
+
+    // Reloaded, a stored "1" ticks its box.
+    w.reset();
+    auto again = open(id);
+    QVERIFY(again->chkFinancialProb->isChecked());
+    QVERIFY(!again->chkDifficultyProb->isChecked());
+}
+
+void TestIntakeSheet::failedSaveKeepsTheStoredFamily()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT min(s.IdNum) FROM MSS..tbMSSIntakeSheet s JOIN MSS..tbMSSFamilyComposition f ON f.HospNum = s.HospNum "
+        "JOIN PATIENT_DATA..tbMaster m ON m.HospNum = s.HospNum JOIN PATIENT_DATA..tbPatient2 p ON p.IdNum = s.IdNum "
+        "WHERE m.CivilStatus IN ('1','2','3','4')"));
+    QVERIFY2(!id.isEmpty(), "the demo has a patient with a stored family composition");
+    auto w = open(id);
+    const QString hosp = m_selection.HospNum;
+    const QString membersBefore = scalar(QStringLiteral("SELECT group_concat(FamilyMember, '|') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'").arg(hosp));
+    const QString sheetBefore = scalar(QStringLiteral("SELECT Salary || '/' || ifnull(Education,'') FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(hosp));
+    QVERIFY(!membersBefore.isEmpty());
+    w->EnableEntry();
+    if (w->txtCaseNo->text().isEmpty())
+        w->txtCaseNo->setText(QStringLiteral("T-0004"));
+    w->txtSalary->setText(QStringLiteral("99999"));
+    w->txtEducation->setText(QStringLiteral("CHANGED"));
+
+    // The member procedure fails after the sheet and the clearing have run.
+    auto &c = m_hospital->connection();
+    const QString original = scalar(QStringLiteral("SELECT source FROM MSS..mss_procedures WHERE name = 'sp_MSS_SaveFamilyComposition'"));
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_MSS_SaveFamilyComposition"),
+                     QStringLiteral("-- params: HospNum, FamilyMember, Relationship, Age, CivilStatus, Education, Address, "
+                                    "Occupation, Income, TotalIncome\nSELECT mss_error('disk full');"));
+    // The session's connection keeps procedures it has prepared: make it read them again.
+    auto *session = dynamic_cast<data::EmbeddedConnection *>(shell::Session().SharedConnection);
+    QVERIFY(session);
+    session->clearProcedureCache();
+    QVERIFY(!w->save());
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_MSS_SaveFamilyComposition"), original);
+    session->clearProcedureCache();
+
+    QVERIFY(!w->IsSaved);
+    QVERIFY(m_shown.last().text.contains(QStringLiteral("disk full")));
+    QVERIFY(!shell::Session().SharedConnection->inTransaction());
+    QCOMPARE(scalar(QStringLiteral("SELECT group_concat(FamilyMember, '|') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'").arg(hosp)),
+             membersBefore);
+    QCOMPARE(scalar(QStringLiteral("SELECT Salary || '/' || ifnull(Education,'') FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(hosp)),
+             sheetBefore);
+}
+
+void TestIntakeSheet::socialWorkerNoLongerOnFile()
+{
+    const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    auto w = open(id);
+    patients::frmEmployeeListing::resetWorkerCode();
+    ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
+    w->txtMSSW->setText(QStringLiteral("KEPT"));
+    w->searchSocialWorker();
+    QCOMPARE(m_shown.last().text, QStringLiteral("Employee No Longer Exists."));
+    QCOMPARE(m_shown.last().title, QStringLiteral("MESSAGE"));
+    QCOMPARE(w->txtMSSW->text(), QStringLiteral("KEPT"));
+
+    ui::Messages::setDialogHandler([](QDialog &dialog) {
+        auto &listing = dynamic_cast<patients::frmEmployeeListing &>(dialog);
+        listing.choose();
+        return listing.result();
+    });
+    w->searchSocialWorker();
+    QVERIFY(w->txtMSSW->text() != QLatin1String("KEPT"));
+    QVERIFY(!w->WorkerCode.isEmpty());
+}
+
+void TestIntakeSheet::saveAndPrintOpensTheIntakeSheet()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT max(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
+        "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = ''"));
+    auto w = open(id);
+    QList<reports::frmReportViewer *> viewers;
+    reports::setViewerHost([&](reports::frmReportViewer *viewer) { viewers.append(viewer); });
+    // A refused save prints nothing.
+    w->txtCaseNo->clear();
+    w->saveAndPrint();
+    QVERIFY(viewers.isEmpty());
+
+    w->txtCaseNo->setText(QStringLiteral("T-0005"));
+    w->saveAndPrint();
+    reports::setViewerHost(nullptr);
+    QCOMPARE(viewers.size(), 1);
+    QCOMPARE(viewers.first()->windowTitle(), QStringLiteral("Intake Sheet Data"));
+    qDeleteAll(viewers);
+}
+
+QTEST_MAIN(TestIntakeSheet)
+#include "tst_intakesheet.moc"
