@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
 #include <vector>
+
+struct sqlite3;
 
 namespace mss::bench {
 
@@ -21,6 +24,11 @@ struct Register {
 };
 
 void report(const QString &name, double value, const QString &unit = {});
+
+// The baseline of the list benchmarks: a stored procedure's own text prepared and stepped
+// directly on SQLite with every @argument empty but one, reading every column as text.
+// Returns the number of rows.
+int runProcedureTextRaw(sqlite3 *db, const QByteArray &source, const char *argument, const QByteArray &value);
 
 // Seconds taken by fn, the best of a few runs so that a busy neighbour counts less.
 double bestOf(int runs, const std::function<void()> &fn);

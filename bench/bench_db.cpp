@@ -41,25 +41,8 @@ const bench::Register hospital(QStringLiteral("demo_and_search"), [](bool quick)
                                   .text(0)
                                   .toUtf8();
     int rawRows = 0;
-    const double raw = bench::bestOf(5, [&] {
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(db->handle(), source.constData(), int(source.size()), &stmt, nullptr);
-        const QByteArray p = prefix.toUtf8();
-        for (const char *name : {"@HospNum", "@IdNum", "@FirstName", "@MiddleName"})
-            sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, name), "", 0, SQLITE_STATIC);
-        sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, "@LastName"), p.constData(), int(p.size()), SQLITE_STATIC);
-        rawRows = 0;
-        const int columns = sqlite3_column_count(stmt);
-        size_t bytes = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            ++rawRows;
-            for (int i = 0; i < columns; ++i)
-                bytes += size_t(sqlite3_column_bytes(stmt, i)) + (sqlite3_column_text(stmt, i) ? 1 : 0);
-        }
-        sqlite3_finalize(stmt);
-        if (bytes == 0 && rawRows > 0)
-            throw std::runtime_error("no bytes read");
-    });
+    const QByteArray prefixUtf8 = prefix.toUtf8();
+    const double raw = bench::bestOf(5, [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, "@LastName", prefixUtf8); });
     if (rows != rawRows || rows == 0)
         throw std::runtime_error("the procedure and the raw query disagree");
     bench::report(QStringLiteral("inpatient_search_rows"), rows);

@@ -69,23 +69,7 @@ const bench::Register listFill(QStringLiteral("list_fill"), [](bool quick) {
                                   .text(0)
                                   .toUtf8();
     int rawRows = 0;
-    const double raw = bench::bestOf(3, [&] {
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(db->handle(), source.constData(), int(source.size()), &stmt, nullptr);
-        for (const char *name : {"@HospNum", "@LastName", "@IdNum", "@FirstName", "@MiddleName"})
-            sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, name), "", 0, SQLITE_STATIC);
-        rawRows = 0;
-        const int columns = sqlite3_column_count(stmt);
-        size_t bytes = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            ++rawRows;
-            for (int i = 0; i < columns; ++i)
-                bytes += size_t(sqlite3_column_bytes(stmt, i)) + (sqlite3_column_text(stmt, i) ? 1 : 0);
-        }
-        sqlite3_finalize(stmt);
-        if (bytes == 0)
-            throw std::runtime_error("no bytes read");
-    });
+    const double raw = bench::bestOf(3, [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, nullptr, {}); });
     if (rows != rawRows || rows == 0)
         throw std::runtime_error("the list and the raw query disagree");
 

@@ -7,6 +7,9 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <stdexcept>
+
+#include <sqlite3.h>
 
 namespace mss::bench {
 
@@ -25,6 +28,30 @@ void report(const QString &name, double value, const QString &unit)
 {
     std::printf("BENCH %s %.4g%s%s\n", qPrintable(name), value, unit.isEmpty() ? "" : " ", qPrintable(unit));
     std::fflush(stdout);
+}
+
+int runProcedureTextRaw(sqlite3 *db, const QByteArray &source, const char *argument, const QByteArray &value)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, source.constData(), int(source.size()), &stmt, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
+    for (const char *name : {"@HospNum", "@LastName", "@IdNum", "@FirstName", "@MiddleName"})
+        sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, name), "", 0, SQLITE_STATIC);
+    if (argument)
+        sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, argument), value.constData(), int(value.size()),
+                          SQLITE_STATIC);
+    int rows = 0;
+    size_t bytes = 0;
+    const int columns = sqlite3_column_count(stmt);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        ++rows;
+        for (int i = 0; i < columns; ++i)
+            bytes += size_t(sqlite3_column_bytes(stmt, i)) + (sqlite3_column_text(stmt, i) ? 1 : 0);
+    }
+    sqlite3_finalize(stmt);
+    if (rows > 0 && bytes == 0)
+        throw std::runtime_error("the raw query read no bytes");
+    return rows;
 }
 
 double bestOf(int runs, const std::function<void()> &fn)

@@ -44,34 +44,34 @@ bool clsPatientSearch::InitConnection(const QString &strConnectionString, const 
     return true;
 }
 
+namespace {
+
+// Each object is loaded again only when a different number was accepted since its last load.
+template <typename Object, typename Loader>
+Object &loadedFor(Object &object, const QString &requested, QString &loaded, Loader load)
+{
+    if (requested != loaded) {
+        loaded = requested;
+        (object.*load)(loaded);
+    }
+    return object;
+}
+
+} // namespace
+
 suite::clsPatientMaster &clsPatientSearch::PatientMaster()
 {
-    suite::clsPatientMaster &master = component().PatientMaster();
-    if (m_requestedPatient != m_loadedPatient) {
-        m_loadedPatient = m_requestedPatient;
-        master.LoadPatient(m_loadedPatient);
-    }
-    return master;
+    return loadedFor(component().PatientMaster(), m_requestedPatient, m_loadedPatient, &suite::clsPatientMaster::LoadPatient);
 }
 
 suite::clsAdmission &clsPatientSearch::Admission()
 {
-    suite::clsAdmission &admission = component().Admission();
-    if (m_requestedAdmission != m_loadedAdmission) {
-        m_loadedAdmission = m_requestedAdmission;
-        admission.OpenAdmission(m_loadedAdmission);
-    }
-    return admission;
+    return loadedFor(component().Admission(), m_requestedAdmission, m_loadedAdmission, &suite::clsAdmission::OpenAdmission);
 }
 
 suite::clsRoom &clsPatientSearch::Room()
 {
-    suite::clsRoom &room = component().RoomObject();
-    if (m_requestedRoom != m_loadedRoom) {
-        m_loadedRoom = m_requestedRoom;
-        room.LoadRoom(m_loadedRoom);
-    }
-    return room;
+    return loadedFor(component().RoomObject(), m_requestedRoom, m_loadedRoom, &suite::clsRoom::LoadRoom);
 }
 
 bool clsPatientSearch::validate(const QString &statement, const QString &number, QString &requested)
