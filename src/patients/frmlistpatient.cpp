@@ -307,9 +307,8 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
             pbProgress->setValue(0);
             pbProgress->show();
             lblRecCount->setText(QStringLiteral("Total No. of Records: %1").arg(rows));
-            // The rows are already in memory: the model takes them whole, so the bar needs only
-            // its first and last state rather than a repaint per row.
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            // The rows are already in memory and the model takes them whole: there is no per-row
+            // work for the bar to follow, so it is not repainted in between.
             m_model->setRows(rs.columns(), rs.takeRows(), filledColumns);
             pbProgress->setValue(rows);
             lvwSearchPatient->setEnabled(true);
