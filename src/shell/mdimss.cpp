@@ -214,8 +214,10 @@ void mdiMSS::buildToolBar()
                                QStringLiteral("Referrals From the Medical Team"));
     bar->addSeparator();
     btnClose = button(QStringLiteral("btnClose"), QStringLiteral("changeuser"), {}, QStringLiteral("Change Active User"));
-    // The discharge and referral windows come later; their buttons wait for them.
+    // The discharge and referral windows come later; their buttons wait for them (the referral
+    // button still changes colour when referrals wait).
     btnDischargeNotice->setEnabled(false);
+    btnReferralNotice->setEnabled(false);
 
     // The four text buttons pop up the very menus of the menu bar, where the mouse is.
     const QList<std::pair<QToolButton *, QString>> popups = {{btnDataEntry, QStringLiteral("mnuFile")},
