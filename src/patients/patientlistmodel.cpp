@@ -109,7 +109,7 @@ void PatientListModel::sortByColumn(int column)
     std::vector<QString> keys(m_rows.size());
     std::vector<double> numbers(m_rows.size());
     bool numeric = source >= 0;
-    for (size_t i = 0; i < m_rows.size(); ++i) {
+    for (size_t i = 0; i < size_t(m_rows.size()); ++i) {
         if (source >= 0 && source < m_rows[i].size())
             keys[i] = data::variantText(m_rows[i][source]);
         if (numeric && !keys[i].isEmpty()) {
