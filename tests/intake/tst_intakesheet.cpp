@@ -41,6 +41,8 @@ private slots:
     void patientTypeDecidesHowTheAdmissionIsRead();
     void familyTypedWithTheKeyboardIsStoredAndShownAgain();
     void totalFollowsTheCurrentRow();
+    void arrowKeysStayInsideTheGrid();
+    void storingStopsAtTheFirstIncompleteRow();
     void savingRefusesWhatItMust();
     void problemFlagsAndDefaults();
     void failedSaveKeepsTheStoredFamily();
@@ -239,6 +241,69 @@ void TestIntakeSheet::totalFollowsTheCurrentRow()
     QTest::keyClick(f.txtFlx, Qt::Key_Left); // computed on the next key: refused, cell emptied
     QCOMPARE(m_shown.size(), 1);
     QCOMPARE(f.cell(1, 7), QString());
+}
+
+void TestIntakeSheet::arrowKeysStayInsideTheGrid()
+{
+    const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    auto w = open(id);
+    intake::FamilyComposition &f = w->family();
+    // One row: Down has nowhere to go, nor has Up; Left stops at the first column.
+    f.moveTo(0, 0);
+    f.openEditor();
+    QTest::keyClick(f.txtFlx, Qt::Key_Down);
+    QTest::keyClick(f.txtFlx, Qt::Key_Up);
+    QTest::keyClick(f.txtFlx, Qt::Key_Left);
+    QCOMPARE(f.FCFlexGrid->currentRow(), 0);
+    QCOMPARE(f.FCFlexGrid->currentColumn(), 0);
+    // Right walks to the civil status list, whose cell keeps its text.
+    f.FCFlexGrid->setItem(0, 3, new QTableWidgetItem(QStringLiteral("MARRIED")));
+    QTest::keyClick(f.txtFlx, Qt::Key_Right);
+    QTest::keyClick(f.txtFlx, Qt::Key_Right);
+    QTest::keyClick(f.txtFlx, Qt::Key_Right);
+    QCOMPARE(f.FCFlexGrid->currentColumn(), 3);
+    QVERIFY(!f.cmbFlx->isHidden());
+    QCOMPARE(f.cell(0, 3), QStringLiteral("MARRIED"));
+    // From the income column Right goes nowhere; with two rows Down and Up move.
+    f.FCFlexGrid->setRowCount(2);
+    f.moveTo(0, 7);
+    f.openEditor();
+    QTest::keyClick(f.txtFlx, Qt::Key_Right);
+    QCOMPARE(f.FCFlexGrid->currentColumn(), 7);
+    QTest::keyClick(f.txtFlx, Qt::Key_Down);
+    QCOMPARE(f.FCFlexGrid->currentRow(), 1);
+    QTest::keyClick(f.txtFlx, Qt::Key_Down);
+    QCOMPARE(f.FCFlexGrid->currentRow(), 1); // the last row
+    QTest::keyClick(f.txtFlx, Qt::Key_Up);
+    QCOMPARE(f.FCFlexGrid->currentRow(), 0);
+}
+
+void TestIntakeSheet::storingStopsAtTheFirstIncompleteRow()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
+        "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = '' "
+        "AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSFamilyComposition f WHERE f.HospNum = p.HospNum)"));
+    auto w = open(id);
+    w->txtCaseNo->setText(QStringLiteral("T-0006"));
+    const QString hosp = m_selection.HospNum;
+    auto members = [&] {
+        return scalar(QStringLiteral("SELECT ifnull(group_concat(FamilyMember, '|'), '') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'").arg(hosp));
+    };
+    // A new sheet with no member typed stores none.
+    QVERIFY(w->save());
+    QCOMPARE(members(), QString());
+
+    QTableWidget *grid = w->family().FCFlexGrid;
+    grid->setRowCount(3);
+    const QStringList full = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("1"), QStringLiteral("SINGLE"),
+                              QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G"), QStringLiteral("100")};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 8; ++c)
+            grid->setItem(r, c, new QTableWidgetItem(c == 0 ? QStringLiteral("M%1").arg(r) : full[c]));
+    grid->item(1, 6)->setText(QString()); // the second member has no occupation
+    QVERIFY(w->save());
+    QCOMPARE(members(), QStringLiteral("M0")); // that member and everyone after are not stored
 }
 
 void TestIntakeSheet::savingRefusesWhatItMust()

@@ -1,5 +1,6 @@
 // The main window: its menu tree, the tool bar's menus, what is enabled, the list button and the
 // selection-dependent "Patient Datasheet".
+#include "intake/frmintakesurveysheet.h"
 #include "patients/frmlistpatient.h"
 #include "patients/patientlistmodel.h"
 #include "shell/mdimss.h"
@@ -53,6 +54,7 @@ private slots:
     void commandsWithoutTheirWindowsAreDisabled();
     void listButtonReopensTheListWithItsNumbers();
     void datasheetFollowsTheSelectedAdmission();
+    void intakeEntryNeedsASelectedPatient();
 
 private:
     shell::mdiMSS *m_main = nullptr;
@@ -125,8 +127,9 @@ void TestMainWindow::toolBarButtonsPopTheMenuBarMenus()
 
 void TestMainWindow::commandsWithoutTheirWindowsAreDisabled()
 {
-    for (const QString &name : {QStringLiteral("mnuARR"), QStringLiteral("mnuComputeDiscount"),
-                                QStringLiteral("mnuSummarizedSOA"), QStringLiteral("mnuNBB"), QStringLiteral("mnuEditMSSNo")})
+    for (const QString &name : {QStringLiteral("mnuARR"), QStringLiteral("mnuEditPatClass"), QStringLiteral("mnuComputeDiscount"),
+                                QStringLiteral("mnuDischargeNotice"), QStringLiteral("mnuReferral"), QStringLiteral("mnuRePrintARR"),
+                                QStringLiteral("mnuEditMSSNo")})
         QVERIFY2(!m_main->action(name)->isEnabled(), qPrintable(name));
     QVERIFY(m_main->action(QStringLiteral("mnuReports"))->isEnabled()); // menus open, to show what is there
     QVERIFY(m_main->btnListing->isEnabled());
@@ -177,6 +180,36 @@ void TestMainWindow::datasheetFollowsTheSelectedAdmission()
     list->SelectCurrentPatient();
     QCOMPARE(m_main->selection().IDNUM, er);
     QVERIFY(!m_main->patientDatasheetSelectable());
+}
+
+void TestMainWindow::intakeEntryNeedsASelectedPatient()
+{
+    m_main->mdiArea->closeAllSubWindows();
+    QTRY_VERIFY(!m_main->patientList());
+    m_main->selection() = {};
+    QAction *entry = m_main->action(QStringLiteral("mnuIntakeSheet"));
+    QVERIFY(entry->isEnabled());
+    entry->trigger(); // nobody chosen: the list opens instead
+    QVERIFY(m_main->patientList());
+    QVERIFY(!m_main->intakeSheet());
+
+    auto &c = m_hospital->connection();
+    const QString id = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    patients::frmListPatient *list = m_main->patientList();
+    list->SearchPatients(QString(), QString(), id, QString(), QString());
+    list->lvwSearchPatient->setCurrentIndex(list->model()->index(0, 0));
+    list->SelectCurrentPatient();
+    entry->trigger();
+    intake::frmIntakeSurveySheet *sheet = m_main->intakeSheet();
+    QVERIFY(sheet);
+    QCOMPARE(sheet->IdNum, id);
+
+    // Chosen again after another patient was picked: the open sheet comes back, on its patient.
+    m_main->selection().HospNum = QStringLiteral("OTHER");
+    m_main->selection().IDNUM = QStringLiteral("OTHER");
+    entry->trigger();
+    QCOMPARE(m_main->intakeSheet(), sheet);
+    QCOMPARE(sheet->IdNum, id);
 }
 
 QTEST_MAIN(TestMainWindow)
