@@ -785,6 +785,7 @@ void Report::assign(const ReportBody &body, Values &target, const QVariantList &
 void Report::setParameters(const QVariantList &values)
 {
     assign(m_def.main, m_main, values);
+    m_given = values;
 }
 
 void Report::setSubreportParameters(const QString &name, const QVariantList &values)
@@ -799,6 +800,7 @@ void Report::setSubreportParameters(const QString &name, const QVariantList &val
                               .arg(name, names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
     }
     assign(m_def.subreports[i], m_subs[i], values);
+    m_givenSubs.insert(name, values);
 }
 
 std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const

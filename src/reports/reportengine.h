@@ -3,6 +3,7 @@
 #include "reports/pagemodel.h"
 #include "reports/reportdefinition.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 
@@ -38,6 +39,11 @@ public:
     // The same for a named subreport; ReportError when the report has no such subreport.
     void setSubreportParameters(const QString &name, const QVariantList &values);
 
+    // The values exactly as the caller gave them (before conversion to the declared types), for
+    // checking what a caller passes: a date value and a date text print alike but are not the same.
+    const QVariantList &givenValues() const { return m_given; }
+    QVariantList givenSubreportValues(const QString &name) const { return m_givenSubs.value(name); }
+
     // Runs the queries with bound values on the context's connection and lays the pages out.
     // A failing query, a field the query does not return or a parameter left without a value
     // is a ReportError naming the file and line.
@@ -51,6 +57,8 @@ private:
     void assign(const ReportBody &body, Values &target, const QVariantList &values);
 
     ReportDefinition m_def;
+    QVariantList m_given;
+    QHash<QString, QVariantList> m_givenSubs;
     Values m_main;
     QList<Values> m_subs;
 };
