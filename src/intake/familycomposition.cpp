@@ -44,6 +44,7 @@ FamilyComposition::FamilyComposition(QTableWidget *grid, QLineEdit *totalIncome,
     FCFlexGrid->setEditTriggers(QAbstractItemView::NoEditTriggers); // edited through the two editors only
     FCFlexGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     FCFlexGrid->verticalHeader()->hide();
+    FCFlexGrid->setTabKeyNavigation(false); // the editors move the cursor, not the grid
 
     txtFlx = new QLineEdit(FCFlexGrid->viewport());
     txtFlx->setObjectName(QStringLiteral("txtFlx"));
@@ -156,18 +157,23 @@ void FamilyComposition::openEditor()
     if (row < 0)
         return;
     FCFlexGrid->scrollTo(FCFlexGrid->model()->index(row, column));
+    // The new editor takes the focus before the old one hides: a hidden focus widget hands the
+    // focus on, and the grid would take that as a move to the next cell.
     if (column == kCivilStatusColumn) {
-        txtFlx->hide();
         placeOver(cmbFlx, row, column);
         cmbFlx->setFocus();
+        cmbFlx->lineEdit()->selectAll(); // its text stays, but what is typed replaces it
+        txtFlx->hide();
     } else if (column >= 0 && column <= kIncomeColumn) {
-        cmbFlx->hide();
-        const QSignalBlocker block(txtFlx); // the cell already holds this text
-        txtFlx->setText(cell(row, column));
+        {
+            const QSignalBlocker block(txtFlx); // the cell already holds this text
+            txtFlx->setText(cell(row, column));
+        }
         placeOver(txtFlx, row, column);
         txtFlx->setEnabled(true);
         txtFlx->setFocus();
         txtFlx->selectAll();
+        cmbFlx->hide();
     }
 }
 
@@ -253,9 +259,9 @@ bool FamilyComposition::eventFilter(QObject *watched, QEvent *event)
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (FCFlexGrid->currentColumn() == kCivilStatusColumn) {
                 setCell(FCFlexGrid->currentRow(), kCivilStatusColumn, cmbFlx->currentText());
-                cmbFlx->hide();
                 moveTo(FCFlexGrid->currentRow(), kCivilStatusColumn + 1);
                 openEditor();
+                cmbFlx->hide();
             } else {
                 cmbFlx->hide();
             }
