@@ -82,10 +82,7 @@ void FamilyComposition::InitFamilyGrid()
     FCFlexGrid->setColumnCount(int(kNewHeaders.size()));
     FCFlexGrid->setRowCount(1);
     FCFlexGrid->setHorizontalHeaderLabels(kNewHeaders);
-    for (int c = 0; c < kNewWidths.size(); ++c) {
-        FCFlexGrid->setColumnWidth(c, ui::twipsToPixels(kNewWidths[c], FCFlexGrid));
-        FCFlexGrid->setColumnHidden(c, kNewWidths[c] == 0);
-    }
+    ui::setColumnWidthsInTwips(FCFlexGrid, kNewWidths);
     FCFlexGrid->setCurrentCell(0, 0);
 }
 
@@ -113,10 +110,9 @@ bool FamilyComposition::LoadFamilyComposition(data::Connection &connection, cons
         return true;
     }
     m_add->setEnabled(false);
-    for (int c = 0; c < kStoredHeaders.size() && c < FCFlexGrid->columnCount(); ++c) {
-        FCFlexGrid->setColumnWidth(c, ui::twipsToPixels(kStoredWidths[c], FCFlexGrid));
+    for (int c = 0; c < kStoredHeaders.size() && c < FCFlexGrid->columnCount(); ++c)
         FCFlexGrid->setHorizontalHeaderItem(c, new QTableWidgetItem(kStoredHeaders[c]));
-    }
+    ui::setColumnWidthsInTwips(FCFlexGrid, kStoredWidths);
     FCFlexGrid->setCurrentCell(0, 0);
     return true;
 }

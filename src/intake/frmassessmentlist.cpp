@@ -25,12 +25,10 @@ frmAssessmentList::frmAssessmentList(QWidget *parent) : QDialog(parent)
                                                QStringLiteral("Classification"), QStringLiteral("Category"),
                                                QStringLiteral("AssessDate"), QStringLiteral("Remarks"),
                                                QStringLiteral("ExpiryDate  ")});
-    const int widths[] = {100, 1050, 850, 1200, 1200, 1900, 3000, 1200};
+    ui::setColumnWidthsInTwips(GridAssessment, {100, 1050, 850, 1200, 1200, 1900, 3000, 1200});
     int total = 0;
-    for (int c = 0; c < 8; ++c) {
-        GridAssessment->setColumnWidth(c, ui::twipsToPixels(widths[c], this));
+    for (int c = 0; c < 8; ++c)
         total += GridAssessment->columnWidth(c);
-    }
     GridAssessment->verticalHeader()->hide();
     GridAssessment->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridAssessment->setSelectionBehavior(QAbstractItemView::SelectRows);

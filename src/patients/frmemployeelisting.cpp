@@ -67,9 +67,7 @@ frmEmployeeListing::frmEmployeeListing(data::Connection *connection, QWidget *pa
     GridListWorkers->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridListWorkers->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridListWorkers->setSelectionMode(QAbstractItemView::SingleSelection);
-    const int widths[] = {100, 1100, 3000};
-    for (int c = 0; c < 3; ++c)
-        GridListWorkers->setColumnWidth(c, ui::twipsToPixels(widths[c], this));
+    ui::setColumnWidthsInTwips(GridListWorkers, {100, 1100, 3000});
     GridListWorkers->horizontalHeader()->setStretchLastSection(true);
     auto *frameLayout = new QVBoxLayout(frame1);
     frameLayout->addWidget(GridListWorkers);

@@ -186,12 +186,7 @@ frmListPatient::frmListPatient(PatientSelection &selection, data::Connection *li
     lvwSearchPatient->setContextMenuPolicy(Qt::CustomContextMenu);
     lvwSearchPatient->header()->setSectionsClickable(true);
     lvwSearchPatient->header()->setStretchLastSection(false);
-    // The widths were set for a narrow 8-point face; scale them to the font in use and never let
-    // a header caption be cut.
-    const double fontScale = std::max(1.0, lvwSearchPatient->fontMetrics().averageCharWidth() / 5.5);
-    for (int c = 0; c < PatientListModel::kColumns; ++c)
-        lvwSearchPatient->setColumnWidth(c, std::max(int(px(PatientListModel::widthsInTwips()[c], this) * fontScale),
-                                                     lvwSearchPatient->header()->sectionSizeHint(c) + 8));
+    ui::setColumnWidthsInTwips(lvwSearchPatient, PatientListModel::widthsInTwips());
     lvwSearchPatient->setEnabled(false);
     lvwSearchPatient->installEventFilter(this);
     auto *right = new QVBoxLayout(Frame1);

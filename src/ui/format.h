@@ -28,6 +28,10 @@ std::optional<double> parseNumber(const QString &text);
 // Sizes of the forms are given in twips: 15 twips are one pixel at 96 dpi, scaled by the
 // screen's logical dpi (of the widget's screen when one is given).
 int twipsToPixels(int twips, const QWidget *widget = nullptr);
+// Sets the widths of a grid's columns from twips, as the forms give them for a narrow 8-point
+// face: scaled to the grid's font, and never narrower than the column's header caption. A width
+// of 0 hides the column.
+void setColumnWidthsInTwips(class QAbstractItemView *view, const QList<int> &twips);
 double twipsToPixelsF(double twips, double logicalDpi);
 
 } // namespace mss::ui
