@@ -401,11 +401,10 @@ bool frmListPatient::eventFilter(QObject *watched, QEvent *event)
     } else if (watched == Frame4 && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
         setLinkHover(false);
     } else if (watched == imgSplitter) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton)
+        if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
             beginSplitterDrag();
         else if (event->type() == QEvent::MouseMove)
-            dragSplitterTo(imgSplitter->x() + int(mouse->position().x()));
+            dragSplitterTo(imgSplitter->x() + int(static_cast<QMouseEvent *>(event)->position().x()));
         else if (event->type() == QEvent::MouseButtonRelease)
             endSplitterDrag();
     } else if (watched == lvwSearchPatient && event->type() == QEvent::FocusIn) {
