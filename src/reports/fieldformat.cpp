@@ -8,34 +8,6 @@
 
 namespace mss::reports {
 
-QString roundedDigits(double magnitude, int decimals)
-{
-    magnitude = std::fabs(magnitude);
-    QString digits = data::shortestText(magnitude);
-    if (digits.contains(QLatin1Char('e')) || digits.contains(QLatin1Char('E')))
-        return QString::number(magnitude, 'f', decimals); // beyond any amount a hospital prints
-    QString whole = digits.section(QLatin1Char('.'), 0, 0);
-    QString fraction = digits.section(QLatin1Char('.'), 1);
-    fraction = fraction.leftJustified(decimals + 1, QLatin1Char('0'));
-    const bool roundUp = fraction[decimals] >= QLatin1Char('5');
-    QString all = whole + fraction.left(decimals);
-    if (roundUp) {
-        qsizetype i = all.size() - 1;
-        while (i >= 0 && all[i] == QLatin1Char('9')) {
-            all[i] = QLatin1Char('0');
-            --i;
-        }
-        if (i < 0)
-            all.prepend(QLatin1Char('1'));
-        else
-            all[i] = QChar(all[i].unicode() + 1);
-    }
-    whole = all.left(all.size() - decimals);
-    if (whole.isEmpty())
-        whole = QStringLiteral("0");
-    return decimals > 0 ? whole + QLatin1Char('.') + all.right(decimals) : whole;
-}
-
 namespace {
 
 const char *const monthNames[] = {"January", "February", "March",     "April",   "May",      "June",
@@ -216,7 +188,7 @@ QString FieldFormat::applyNumber(double value) const
 {
     if (!std::isfinite(value))
         return QString();
-    QString digits = roundedDigits(value, m_maxDecimals);
+    QString digits = ui::roundedDigits(value, m_maxDecimals);
     QString whole = digits.section(QLatin1Char('.'), 0, 0);
     QString fraction = digits.section(QLatin1Char('.'), 1);
     while (fraction.size() > m_minDecimals && fraction.endsWith(QLatin1Char('0')))

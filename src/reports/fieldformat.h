@@ -53,8 +53,4 @@ private:
     bool m_twelveHour = false;
 };
 
-// Rounds half away from zero on the decimal digits of the number as written (so 2.675 gives
-// 2.68 although the double is 2.67499…) and returns the digits without sign: "1234.57".
-QString roundedDigits(double magnitude, int decimals);
-
 } // namespace mss::reports

@@ -35,44 +35,47 @@ QString numberText(double value)
     return data::shortestText(value);
 }
 
+QString roundedDigits(double value, int decimals)
+{
+    const double magnitude = std::fabs(value);
+    QString digits = data::shortestText(magnitude);
+    if (digits.contains(QLatin1Char('e')) || digits.contains(QLatin1Char('E')))
+        return QString::number(magnitude, 'f', decimals); // beyond any amount a hospital prints
+    QString whole = digits.section(QLatin1Char('.'), 0, 0);
+    QString fraction = digits.section(QLatin1Char('.'), 1);
+    fraction = fraction.leftJustified(decimals + 1, QLatin1Char('0'));
+    const bool roundUp = fraction[decimals] >= QLatin1Char('5');
+    QString all = whole + fraction.left(decimals);
+    if (roundUp) {
+        qsizetype i = all.size() - 1;
+        while (i >= 0 && all[i] == QLatin1Char('9')) {
+            all[i] = QLatin1Char('0');
+            --i;
+        }
+        if (i < 0)
+            all.prepend(QLatin1Char('1'));
+        else
+            all[i] = QChar(all[i].unicode() + 1);
+    }
+    whole = all.left(all.size() - decimals);
+    if (whole.isEmpty())
+        whole = QStringLiteral("0");
+    return decimals > 0 ? whole + QLatin1Char('.') + all.right(decimals) : whole;
+}
+
 QString formatMoney(double amount)
 {
     if (!std::isfinite(amount))
         return QString();
-    // Round the decimal digits of the shortest form, so binary noise (2.675 is 2.67499…) does not
-    // round the way a person would not.
-    QString digits = data::shortestText(std::fabs(amount));
-    QString whole = digits.section(QLatin1Char('.'), 0, 0);
-    QString fraction = digits.section(QLatin1Char('.'), 1);
-    if (whole.contains(QLatin1Char('e'))) { // astronomically large: fall back to fixed notation
-        digits = QString::number(std::fabs(amount), 'f', 2);
-        whole = digits.section(QLatin1Char('.'), 0, 0);
-        fraction = digits.section(QLatin1Char('.'), 1);
-    }
-    fraction = fraction.leftJustified(3, QLatin1Char('0'));
-    const bool roundUp = fraction[2] >= QLatin1Char('5');
-    QString cents = whole + fraction.left(2);
-    if (roundUp) {
-        int i = int(cents.size()) - 1;
-        while (i >= 0 && cents[i] == QLatin1Char('9')) {
-            cents[i] = QLatin1Char('0');
-            --i;
-        }
-        if (i < 0)
-            cents.prepend(QLatin1Char('1'));
-        else
-            cents[i] = QChar(cents[i].unicode() + 1);
-    }
-    whole = cents.left(cents.size() - 2);
-    if (whole.isEmpty())
-        whole = QStringLiteral("0");
+    const QString digits = roundedDigits(amount, 2);
+    const QString whole = digits.section(QLatin1Char('.'), 0, 0);
     QString grouped;
     for (qsizetype i = 0; i < whole.size(); ++i) {
         if (i > 0 && (whole.size() - i) % 3 == 0)
             grouped += QLatin1Char(',');
         grouped += whole[i];
     }
-    const QString result = grouped + QLatin1Char('.') + cents.right(2);
+    const QString result = grouped + QLatin1Char('.') + digits.section(QLatin1Char('.'), 1);
     const bool negative = amount < 0 && result != QLatin1String("0.00");
     return negative ? QLatin1Char('-') + result : result;
 }

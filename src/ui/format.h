@@ -20,6 +20,9 @@ std::optional<QDate> parseDate(const QString &text);
 // "##,###,###,##0.00": thousands separators, two decimals rounded half away from zero on the
 // number as written (2.675 shows as 2.68), the same under every locale.
 QString formatMoney(double amount);
+// The magnitude of a number rounded half away from zero to a number of decimals, on the digits
+// of its shortest form, without sign or separators ("1234.57").
+QString roundedDigits(double value, int decimals);
 // The shortest text that reads back as the same number, for statements.
 QString numberText(double value);
 // Reads a typed amount ("1,250.50", " 300 "); nothing when it is not a number.
