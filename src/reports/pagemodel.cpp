@@ -34,14 +34,7 @@ QPageLayout PageModel::pageLayout() const
 
 QFont PageModel::font(int index) const
 {
-    const FontSpec &spec = fonts.at(index);
-    QFont f(spec.family);
-    f.setPointSizeF(spec.size);
-    f.setBold(spec.bold);
-    f.setItalic(spec.italic);
-    f.setHintingPreference(QFont::PreferNoHinting);
-    f.setStyleStrategy(QFont::PreferOutline);
-    return f;
+    return fonts.at(index).font();
 }
 
 void PageModel::paintPage(QPainter &painter, int index) const

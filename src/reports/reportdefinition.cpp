@@ -708,4 +708,15 @@ ReportDefinition loadDefinition(const QString &path)
     return parseDefinition(file.readAll(), QFileInfo(path).fileName());
 }
 
+QFont FontSpec::font() const
+{
+    QFont f(family);
+    f.setPointSizeF(size);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    f.setStyleStrategy(QFont::PreferOutline);
+    return f;
+}
+
 } // namespace mss::reports

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+
 #include "reports/fieldformat.h"
 
 #include <QColor>
@@ -78,6 +80,9 @@ struct FontSpec {
     bool bold = false;
     bool italic = false;
     bool operator==(const FontSpec &o) const = default;
+    // The font as measured and painted: outlines without hinting, so that text measures the same
+    // at every resolution.
+    QFont font() const;
 };
 
 struct Element {

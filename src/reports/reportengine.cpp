@@ -36,13 +36,7 @@ public:
             if (m_specs[i] == spec)
                 return i;
         m_specs.append(spec);
-        QFont f(spec.family);
-        f.setPointSizeF(spec.size);
-        f.setBold(spec.bold);
-        f.setItalic(spec.italic);
-        f.setHintingPreference(QFont::PreferNoHinting);
-        f.setStyleStrategy(QFont::PreferOutline);
-        m_metrics.emplace_back(f, &m_device);
+        m_metrics.emplace_back(spec.font(), &m_device);
         m_space.push_back(m_metrics.back().horizontalAdvance(QLatin1Char(' ')) * k);
         return int(m_specs.size()) - 1;
     }
