@@ -2,6 +2,7 @@
 
 #include "ui/messages.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -12,6 +13,8 @@
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QStandardPaths>
+#include <QScrollBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -145,6 +148,12 @@ void frmReportViewer::zoomToPageWidth()
 {
     CRViewer1->fitToWidth();
     cboZoom->setCurrentIndex(0);
+    // The preview centres the current page; at page width a page is taller than the view, so a
+    // report opens at the top of its first page, where the title is.
+    QTimer::singleShot(0, this, [this] {
+        if (auto *view = CRViewer1->findChild<QAbstractScrollArea *>(); view && currentPage() == 1)
+            view->verticalScrollBar()->setValue(view->verticalScrollBar()->minimum());
+    });
 }
 
 void frmReportViewer::zoomToWholePage()
