@@ -24,21 +24,21 @@ const QChar pageMark(0xE001);    // stands for {page} until the band has found i
 // screen resolution differ by a percent or two, and a layout must not depend on them.
 class Measurer {
 public:
-    explicit Measurer(QList<FontSpec> &specs) : m_specs(specs), m_device(1, 1, QImage::Format_ARGB32)
+    explicit Measurer(QList<FontSpec> &fonts) : m_fonts(fonts), m_device(1, 1, QImage::Format_ARGB32)
     {
         m_device.setDotsPerMeterX(qRound(measureDpi / 0.0254));
         m_device.setDotsPerMeterY(qRound(measureDpi / 0.0254));
     }
 
-    int fontIndex(const FontSpec &spec)
+    int fontIndex(const FontSpec &wanted)
     {
-        for (int i = 0; i < m_specs.size(); ++i)
-            if (m_specs[i] == spec)
+        for (int i = 0; i < m_fonts.size(); ++i)
+            if (m_fonts[i] == wanted)
                 return i;
-        m_specs.append(spec);
-        m_metrics.emplace_back(spec.font(), &m_device);
+        m_fonts.append(wanted);
+        m_metrics.emplace_back(wanted.font(), &m_device);
         m_space.push_back(m_metrics.back().horizontalAdvance(QLatin1Char(' ')) * k);
-        return int(m_specs.size()) - 1;
+        return int(m_fonts.size()) - 1;
     }
     double width(int f, const QString &s) const { return m_metrics[size_t(f)].horizontalAdvance(s) * k; }
     double lineHeight(int f) const { return m_metrics[size_t(f)].lineSpacing() * k; }
@@ -93,7 +93,7 @@ public:
 
 private:
     static constexpr double k = 72.0 / measureDpi;
-    QList<FontSpec> &m_specs;
+    QList<FontSpec> &m_fonts;
     QImage m_device;
     std::vector<QFontMetricsF> m_metrics;
     std::vector<double> m_space;
