@@ -88,6 +88,7 @@ private slots:
     void transactionSpansDatabases();
     void faultBeforeCommitLeavesBothUnchanged();
     void killedProcessLeavesBothUnchanged();
+    void readersSeeOnlyCommittedWork();
 };
 
 void TestEmbedded::quotedStatementShapes()
@@ -450,6 +451,23 @@ void TestEmbedded::killedProcessLeavesBothUnchanged()
     QCOMPARE(single(*after, QStringLiteral("SELECT group_concat(Note) FROM MSS..tbNotes")), QStringLiteral("before"));
     QCOMPARE(single(*after, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("0"));
     after->execute(QStringLiteral("INSERT INTO Billing..tbLedger(Note) VALUES ('unlocked')"));
+}
+
+void TestEmbedded::readersSeeOnlyCommittedWork()
+{
+    TempHospital h;
+    createFixtures(h.connection());
+    auto writer = h.openAnother();
+    auto reader = h.openAnother(200);
+    writer->beginTrans();
+    writer->execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('pending')"));
+    writer->execute(QStringLiteral("INSERT INTO Billing..tbLedger(Note) VALUES ('pending')"));
+    // Another program reads on while the work is pending, and sees none of it.
+    QCOMPARE(single(*reader, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("0"));
+    QCOMPARE(single(*reader, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("0"));
+    writer->commitTrans();
+    QCOMPARE(single(*reader, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
+    QCOMPARE(single(*reader, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("1"));
 }
 
 // The child half of the kill test: runs in a separate process started by the test itself.

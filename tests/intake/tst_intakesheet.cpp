@@ -48,6 +48,8 @@ private slots:
     void problemFlagsAndDefaults();
     void failedSaveKeepsTheStoredFamily();
     void socialWorkerNoLongerOnFile();
+    void storedSheetOverridesWhatItHolds();
+    void codesFollowTheTextOnLeavingABox();
     void saveAndPrintOpensTheIntakeSheet();
 
 private:
@@ -438,6 +440,61 @@ void TestIntakeSheet::socialWorkerNoLongerOnFile()
     w->searchSocialWorker();
     QVERIFY(w->txtMSSW->text() != QLatin1String("KEPT"));
     QVERIFY(!w->WorkerCode.isEmpty());
+}
+
+void TestIntakeSheet::storedSheetOverridesWhatItHolds()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT max(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
+        "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = '' AND p.IdNum < '%1' "
+        "AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE s.HospNum = p.HospNum)")
+                                   .arg(scalar(QStringLiteral("SELECT max(IdNum) FROM PATIENT_DATA..tbPatient2"))));
+    QVERIFY(!id.isEmpty());
+    auto w = open(id);
+    const QString lastName = w->txtLastname->text();
+    w->txtCaseNo->setText(QStringLiteral("T-0007"));
+    w->txtStatus->setText(QStringLiteral("SELF-EMPLOYED"));
+    w->txtReferredBy->setText(QStringLiteral("DR. O'HARA"));
+    w->txtTreatment->setText(QStringLiteral("DIALYSIS"));
+    w->txtLastname->setText(QStringLiteral("TYPED ON THE SHEET"));
+    w->cboClassCode->setEditText(QStringLiteral("C2"));
+    w->txtClassification->setText(QStringLiteral("SERVICE C-2"));
+    QVERIFY2(w->save(), m_shown.isEmpty() ? "" : qPrintable(m_shown.last().text));
+    w.reset();
+
+    auto again = open(id);
+    QCOMPARE(again->txtCaseNo->text(), QStringLiteral("T-0007"));
+    QCOMPARE(again->cboClassCode->currentText(), QStringLiteral("C2"));
+    QCOMPARE(again->txtStatus->text(), QStringLiteral("SELF-EMPLOYED"));
+    QCOMPARE(again->txtReferredBy->text(), QStringLiteral("DR. O'HARA"));
+    QCOMPARE(again->txtTreatment->text(), QStringLiteral("DIALYSIS"));
+    QCOMPARE(again->txtLastname->text(), lastName); // names come from the patient master
+}
+
+void TestIntakeSheet::codesFollowTheTextOnLeavingABox()
+{
+    const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    auto w = open(id);
+    const QString category = scalar(QStringLiteral("SELECT category FROM MSS..tbMssCaseCategory ORDER BY categoryid DESC LIMIT 1"));
+    const QString categoryId = scalar(QStringLiteral("SELECT categoryid FROM MSS..tbMssCaseCategory ORDER BY categoryid DESC LIMIT 1"));
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    w->cmbCategory->setEditText(category);
+    QApplication::sendEvent(w->cmbCategory, &leave);
+    QCOMPARE(w->categoryCode, categoryId);
+    w->cmbCategory->setEditText(QStringLiteral("NO SUCH CATEGORY'"));
+    QApplication::sendEvent(w->cmbCategory, &leave);
+    QCOMPARE(w->categoryCode, categoryId); // no match keeps the code it had
+
+    const QString status = scalar(QStringLiteral("SELECT CaseStatus FROM MSS..tbMSSActive ORDER BY Code LIMIT 1"));
+    w->cbostatus->setEditText(status);
+    QApplication::sendEvent(w->cbostatus, &leave);
+    QCOMPARE(w->caseStatusCode, scalar(QStringLiteral("SELECT Code FROM MSS..tbMSSActive ORDER BY Code LIMIT 1")));
+
+    // Choosing a classification code shows its name.
+    const int last = w->cboClassCode->count() - 1;
+    w->cboClassCode->setCurrentIndex(last);
+    emit w->cboClassCode->activated(last);
+    QCOMPARE(w->txtClassification->text(), w->ClassNames[last]);
 }
 
 void TestIntakeSheet::saveAndPrintOpensTheIntakeSheet()
