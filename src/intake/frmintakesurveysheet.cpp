@@ -98,6 +98,13 @@ QString dateText(const QDateEdit *picker, bool mmddyyyy)
     return mmddyyyy ? ui::formatMMDDYYYY(picker->date()) : ui::shortDate(picker->date());
 }
 
+// A masked date box left blank reads as "//": that is no date, not a wrong one.
+QString maskedDateText(const QLineEdit *edit)
+{
+    const QString text = edit->text();
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }) ? text : QString();
+}
+
 QString flag(bool on)
 {
     return on ? QStringLiteral("1") : QStringLiteral("0");
@@ -885,7 +892,7 @@ bool frmIntakeSurveySheet::save()
     const QStringList sheet = {HospNum, interviewText, txtClassification->text(), cmbCategory->currentText(),
                                txtSalary->text(), txtEducation->text(), txtWard->text(), txtLastname->text(),
                                txtFirstname->text(), txtMiddle->text(), txtHouseStreet->text(), txtBarangay->text(),
-                               txtZipCode->text(), txtProvince->text(), sex, txtBirthdate->text(), civilStatuses[civil],
+                               txtZipCode->text(), txtProvince->text(), sex, maskedDateText(txtBirthdate), civilStatuses[civil],
                                txtOccupation->text(), txtAge->text(), txtTelNo->text(), txtSSSMember->text(),
                                txtBirthPlace->text(), txtReligion->text(), txtEmployer->text(), txtEmploymentAd->text(),
                                IdNum, txtAdmissionDate->text(), caseStatusCode, interviewText, dateText(txtExpiry, false),

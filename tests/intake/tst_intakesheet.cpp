@@ -359,6 +359,7 @@ void TestIntakeSheet::problemFlagsAndDefaults()
         "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = '' AND p.IdNum > '%1'").arg(QStringLiteral("0")));
     auto w = open(id);
     w->txtCaseNo->setText(QStringLiteral("T-0003"));
+    w->txtBirthdate->clear(); // a patient without a birth date can still be saved
     w->chkFinancialProb->setChecked(true);
     w->chkDifficultyProb->setChecked(true);
     w->optSexMale->setAutoExclusive(false);
@@ -371,6 +372,7 @@ void TestIntakeSheet::problemFlagsAndDefaults()
     QCOMPARE(sheet.text(QStringLiteral("FinancialProb")), QStringLiteral("1"));
     QCOMPARE(sheet.text(QStringLiteral("Difficulty")), QStringLiteral("0"));
     QCOMPARE(sheet.text(QStringLiteral("Sex")), QStringLiteral("Male")); // neither chosen
+    QVERIFY(sheet.isNull(QStringLiteral("BirthDate")));
 
     // Reloaded, a stored "1" ticks its box.
     w.reset();
