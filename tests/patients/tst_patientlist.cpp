@@ -35,6 +35,7 @@ private slots:
     void selectionAndWhatClosingKeeps();
     void sortingKeepsNaturalOrder();
     void splitterLimits();
+    void headerCaptionsAreNotCut();
 
 private:
     QStringList m_shown;
@@ -248,6 +249,16 @@ void TestPatientList::splitterLimits()
     QVERIFY(!window.picSplitter->isVisible());
     QCOMPARE(window.splitterTwips(), 750);
     QVERIFY(window.Frame1->x() > window.Picture1->width());
+}
+
+void TestPatientList::headerCaptionsAreNotCut()
+{
+    test::RecordingConnection list;
+    PatientSelection selection;
+    frmListPatient window(selection, &list, &list);
+    QHeaderView *header = window.lvwSearchPatient->header();
+    for (int c = 0; c < PatientListModel::kColumns; ++c)
+        QVERIFY2(header->sectionSize(c) >= header->sectionSizeHint(c), qPrintable(PatientListModel::headers()[c]));
 }
 
 QTEST_MAIN(TestPatientList)
