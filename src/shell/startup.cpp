@@ -63,11 +63,13 @@ void openSession(SessionState &s)
     s.CodeSearch->Connection = &connection;
 
     s.PatientSearch = std::make_unique<patients::clsPatientSearch>();
+    // The search validates on the session's connection: handed over first, it opens no
+    // connection of its own only to have it replaced a step later.
+    s.PatientSearch->setSharedConnection(&connection);
     if (!s.PatientSearch->InitConnection(connection.connectionString(), s.MtsServerName))
         return;
 
     s.SharedConnection = &connection;
-    s.PatientSearch->setSharedConnection(&connection);
     s.PatientComponent->OpenConnection(connection.connectionString());
     s.AdmissionObject = &s.PatientComponent->Admission();
     s.PatientMasterObject = &s.PatientComponent->PatientMaster();

@@ -79,6 +79,7 @@ void TestStartup::logOnOpensTheMainWindowWithTheSession()
     QCOMPARE(s.SharedConnection, s.CurrentUser->sqlconnection());
     QCOMPARE(s.SharedConnection->defaultDatabase(), QStringLiteral("MSS"));
     QVERIFY(s.PatientSearch && s.PatientSearch->PatientClass());
+    QCOMPARE(s.PatientSearch->sharedConnection(), s.SharedConnection); // validations use the session's connection
     QVERIFY(s.AdmissionObject && s.PatientMasterObject);
     QCOMPARE(s.CodeSearch->SearchTitle, QStringLiteral("Medical Social Service"));
     QCOMPARE(s.CodeSearch->CompanyName, s.HospitalName);
