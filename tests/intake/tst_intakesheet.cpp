@@ -10,6 +10,7 @@
 #include "reports/reportrunner.h"
 #include "shell/sessionstate.h"
 #include "support/demohospital.h"
+#include "support/messagelog.h"
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
 
@@ -59,7 +60,7 @@ private:
 
     std::unique_ptr<test::DemoHospital> m_hospital;
     patients::PatientSelection m_selection;
-    QList<ui::Messages::Shown> m_shown;
+    std::optional<test::MessageLog> m_log;
 };
 
 void TestIntakeSheet::initTestCase()
@@ -76,16 +77,12 @@ void TestIntakeSheet::cleanupTestCase()
 
 void TestIntakeSheet::init()
 {
-    m_shown.clear();
-    ui::Messages::setBoxHandler([this](const ui::Messages::Shown &shown) {
-        m_shown.append(shown);
-        return QMessageBox::Ok;
-    });
+    m_log.emplace();
 }
 
 void TestIntakeSheet::cleanup()
 {
-    ui::Messages::setBoxHandler(nullptr);
+    m_log.reset();
     ui::Messages::setDialogHandler(nullptr);
 }
 
@@ -125,7 +122,7 @@ void TestIntakeSheet::opensAnInPatientWithMasterAndAdmission()
     QCOMPARE(w->FCFlexGrid->horizontalHeaderItem(0)->text(), QStringLiteral(" Family Member "));
     w->EnableEntry();
     QVERIFY(w->txtHospitalNo->isEnabled() && w->txtCaseNo->isEnabled());
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_log->shown.isEmpty());
 }
 
 void TestIntakeSheet::patientTypeDecidesHowTheAdmissionIsRead()
@@ -185,9 +182,9 @@ void TestIntakeSheet::familyTypedWithTheKeyboardIsStoredAndShownAgain()
     QCOMPARE(f.cell(2, 0), QStringLiteral("PEDRO O'NEIL"));
 
     QVERIFY(w->save());
-    QCOMPARE(m_shown.last().text, QStringLiteral("Record of ") + w->txtLastname->text() + QStringLiteral(", ")
+    QCOMPARE(m_log->shown.last().text, QStringLiteral("Record of ") + w->txtLastname->text() + QStringLiteral(", ")
                                       + w->txtFirstname->text() + QStringLiteral("Saved."));
-    QCOMPARE(m_shown.last().title, QStringLiteral("Message"));
+    QCOMPARE(m_log->shown.last().title, QStringLiteral("Message"));
     QVERIFY(w->IsSaved);
 
     auto &c = m_hospital->connection();
@@ -237,15 +234,15 @@ void TestIntakeSheet::totalFollowsTheCurrentRow()
     f.txtFlx->selectAll();
     QTest::keyClicks(f.txtFlx, QStringLiteral("abc"));
     QTest::keyClick(f.txtFlx, Qt::Key_Return);
-    QCOMPARE(m_shown.last().text, QStringLiteral("Please Enter Numeric Values"));
+    QCOMPARE(m_log->shown.last().text, QStringLiteral("Please Enter Numeric Values"));
     QCOMPARE(f.cell(0, 7), QString());
-    m_shown.clear();
+    m_log->shown.clear();
     f.moveTo(1, 7);
     f.openEditor();
     f.txtFlx->selectAll();
     QTest::keyClicks(f.txtFlx, QStringLiteral("x"));
     QTest::keyClick(f.txtFlx, Qt::Key_Left); // computed on the next key: refused, cell emptied
-    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_log->shown.size(), 1);
     QCOMPARE(f.cell(1, 7), QString());
 }
 
@@ -323,14 +320,14 @@ void TestIntakeSheet::savingRefusesWhatItMust()
 
     w->txtCaseNo->clear();
     QVERIFY(!w->save());
-    QCOMPARE(m_shown.last().text, QStringLiteral("Can't save incomplete data Case Number is Missing."));
+    QCOMPARE(m_log->shown.last().text, QStringLiteral("Can't save incomplete data Case Number is Missing."));
     QVERIFY(w->txtCaseNo->isEnabled());
 
     const QString taken = scalar(QStringLiteral("SELECT min(MSSNum) FROM PATIENT_DATA..tbMaster WHERE MSSNum <> '' AND HospNum <> '%1'")
                                      .arg(m_selection.HospNum));
     w->txtCaseNo->setText(taken);
     QVERIFY(!w->save());
-    QVERIFY(m_shown.last().text.startsWith(QStringLiteral("The CaseNumber already exists and is owned by ")));
+    QVERIFY(m_log->shown.last().text.startsWith(QStringLiteral("The CaseNumber already exists and is owned by ")));
     QVERIFY(w->txtCaseNo->text().isEmpty());
     // Enter in the field checks it too.
     w->txtCaseNo->setText(taken);
@@ -340,15 +337,15 @@ void TestIntakeSheet::savingRefusesWhatItMust()
     w->txtCaseNo->setText(QStringLiteral("T-0002"));
     w->optCS->button(4)->setChecked(true); // Divorced cannot be stored
     QVERIFY(!w->save());
-    QCOMPARE(m_shown.last().text, QStringLiteral("Civil Status is Missing."));
-    QCOMPARE(m_shown.last().icon, QMessageBox::Warning);
+    QCOMPARE(m_log->shown.last().text, QStringLiteral("Civil Status is Missing."));
+    QCOMPARE(m_log->shown.last().icon, QMessageBox::Warning);
 
     w->optCS->button(0)->setChecked(true);
     w->family().FCFlexGrid->setItem(0, 0, new QTableWidgetItem(QStringLiteral("X")));
     for (int c = 1; c < 8; ++c)
         w->family().FCFlexGrid->setItem(0, c, new QTableWidgetItem(c == 7 ? QStringLiteral("twelve") : QStringLiteral("Y")));
     QVERIFY(!w->save());
-    QCOMPARE(m_shown.last().text, QStringLiteral("Please Enter Numeric Values"));
+    QCOMPARE(m_log->shown.last().text, QStringLiteral("Please Enter Numeric Values"));
     QCOMPARE(stored(), before); // nothing was written by any refused save
 }
 
@@ -414,7 +411,7 @@ void TestIntakeSheet::failedSaveKeepsTheStoredFamily()
     session->clearProcedureCache();
 
     QVERIFY(!w->IsSaved);
-    QVERIFY(m_shown.last().text.contains(QStringLiteral("disk full")));
+    QVERIFY(m_log->shown.last().text.contains(QStringLiteral("disk full")));
     QVERIFY(!shell::Session().SharedConnection->inTransaction());
     QCOMPARE(scalar(QStringLiteral("SELECT group_concat(FamilyMember, '|') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'").arg(hosp)),
              membersBefore);
@@ -430,8 +427,8 @@ void TestIntakeSheet::socialWorkerNoLongerOnFile()
     ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
     w->txtMSSW->setText(QStringLiteral("KEPT"));
     w->searchSocialWorker();
-    QCOMPARE(m_shown.last().text, QStringLiteral("Employee No Longer Exists."));
-    QCOMPARE(m_shown.last().title, QStringLiteral("MESSAGE"));
+    QCOMPARE(m_log->shown.last().text, QStringLiteral("Employee No Longer Exists."));
+    QCOMPARE(m_log->shown.last().title, QStringLiteral("MESSAGE"));
     QCOMPARE(w->txtMSSW->text(), QStringLiteral("KEPT"));
 
     ui::Messages::setDialogHandler([](QDialog &dialog) {
@@ -461,7 +458,7 @@ void TestIntakeSheet::storedSheetOverridesWhatItHolds()
     w->txtLastname->setText(QStringLiteral("TYPED ON THE SHEET"));
     w->cboClassCode->setEditText(QStringLiteral("C2"));
     w->txtClassification->setText(QStringLiteral("SERVICE C-2"));
-    QVERIFY2(w->save(), m_shown.isEmpty() ? "" : qPrintable(m_shown.last().text));
+    QVERIFY2(w->save(), m_log->shown.isEmpty() ? "" : qPrintable(m_log->shown.last().text));
     w.reset();
 
     auto again = open(id);

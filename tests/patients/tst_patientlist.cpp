@@ -5,6 +5,7 @@
 #include "patients/patientlistmodel.h"
 #include "support/demohospital.h"
 #include "support/fakeconnections.h"
+#include "support/messagelog.h"
 #include "ui/messages.h"
 
 #include <QAbstractButton>
@@ -26,7 +27,7 @@ class TestPatientList : public QObject {
 
 private slots:
     void init();
-    void cleanup() { ui::Messages::setBoxHandler(nullptr); }
+    void cleanup() { m_log.reset(); }
     void statementsForEachPatientType();
     void typingRulesInTheBoxes();
     void allPatientsNeedsAParameter();
@@ -38,16 +39,12 @@ private slots:
     void headerCaptionsAreNotCut();
 
 private:
-    QStringList m_shown;
+    std::optional<test::MessageLog> m_log;
 };
 
 void TestPatientList::init()
 {
-    m_shown.clear();
-    ui::Messages::setBoxHandler([this](const ui::Messages::Shown &shown) {
-        m_shown.append(shown.text);
-        return QMessageBox::Ok;
-    });
+    m_log.emplace();
 }
 
 void TestPatientList::statementsForEachPatientType()
@@ -84,7 +81,7 @@ void TestPatientList::statementsForEachPatientType()
     QTest::mouseClick(window.lblMSS, Qt::LeftButton);
     QCOMPARE(user.statements, QStringList{QStringLiteral("MSS..sp_MSS_LoadMSSPatient '', '','0200','',''")});
     QCOMPARE(selection.PatientType, QStringLiteral("5"));
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_log->shown.isEmpty());
 }
 
 void TestPatientList::typingRulesInTheBoxes()
@@ -113,7 +110,7 @@ void TestPatientList::allPatientsNeedsAParameter()
     window.optPatientType->button(2)->click();
     window.txtLastname->setText(QStringLiteral("   "));
     window.cmdSearch->click();
-    QCOMPARE(m_shown, QStringList{QStringLiteral("Please specify a search parameter.")});
+    QCOMPARE(m_log->texts(), QStringList{QStringLiteral("Please specify a search parameter.")});
     QVERIFY(list.statements.isEmpty());
 }
 
@@ -134,7 +131,7 @@ void TestPatientList::emptyResultLeavesADisabledList()
     // A long name with letters from the whole alphabet is searched, not refused.
     window.SearchPatients(QString(), QString(4000, QChar(0x00D1)), QString(), QString(), QString());
     QCOMPARE(window.model()->rowCount(), 0);
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_log->shown.isEmpty());
 }
 
 void TestPatientList::failingStatementIsReportedAndTheListEmptied()
@@ -147,8 +144,8 @@ void TestPatientList::failingStatementIsReportedAndTheListEmptied()
     QVERIFY(window.model()->rowCount() > 0);
     failing.failStatement = failing.statementCount + 1;
     window.SearchPatients(QString(), QStringLiteral("MAN"), QString(), QString(), QString());
-    QCOMPARE(m_shown.size(), 1);
-    QVERIFY(m_shown[0].contains(QStringLiteral("failed on purpose")));
+    QCOMPARE(m_log->shown.size(), 1);
+    QVERIFY(m_log->texts()[0].contains(QStringLiteral("failed on purpose")));
     QCOMPARE(window.model()->rowCount(), 0);
     QVERIFY(!window.lvwSearchPatient->isEnabled());
     // The window still works.

@@ -3,6 +3,7 @@
 #include "suite/patientcomponent.h"
 #include "support/demohospital.h"
 #include "support/fakeconnections.h"
+#include "support/messagelog.h"
 #include "ui/messages.h"
 
 #include <QtTest>
@@ -14,7 +15,7 @@ class TestPatientSearch : public QObject {
 
 private slots:
     void init();
-    void cleanup() { ui::Messages::setBoxHandler(nullptr); }
+    void cleanup() { m_log.reset(); }
     void failingComponentSaysSoAndReturnsFalse();
     void blankNumbersNeverTouchTheDatabase();
     void statementsAsSent();
@@ -23,16 +24,12 @@ private slots:
     void opensItsOwnConnectionWhenNoneIsShared();
 
 private:
-    QStringList m_shown;
+    std::optional<test::MessageLog> m_log;
 };
 
 void TestPatientSearch::init()
 {
-    m_shown.clear();
-    ui::Messages::setBoxHandler([this](const ui::Messages::Shown &shown) {
-        m_shown.append(shown.text);
-        return QMessageBox::Ok;
-    });
+    m_log.emplace();
 }
 
 void TestPatientSearch::failingComponentSaysSoAndReturnsFalse()
@@ -40,7 +37,7 @@ void TestPatientSearch::failingComponentSaysSoAndReturnsFalse()
     patients::clsPatientSearch search;
     QVERIFY(!search.InitConnection(QStringLiteral("  "), QString()));
     QVERIFY(!search.InitConnection(QStringLiteral("Driver=Embedded;Folder=/nonexistent/hospital"), QString()));
-    QCOMPARE(m_shown, QStringList(2, QStringLiteral("Unable to stablish a connection...")));
+    QCOMPARE(m_log->texts(), QStringList(2, QStringLiteral("Unable to stablish a connection...")));
     QVERIFY(!search.PatientClass());
 }
 
@@ -124,7 +121,7 @@ void TestPatientSearch::opensItsOwnConnectionWhenNoneIsShared()
     QVERIFY(search.InitConnection(h.connectionString(), QStringLiteral("  ")));
     QVERIFY(search.sharedConnection());
     QCOMPARE(search.sharedConnection()->state(), data::ConnectionState::Open);
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_log->shown.isEmpty());
 }
 
 QTEST_MAIN(TestPatientSearch)

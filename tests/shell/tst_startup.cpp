@@ -10,6 +10,7 @@
 #include "suite/currentuser.h"
 #include "suite/frmlogon.h"
 #include "support/demohospital.h"
+#include "support/messagelog.h"
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
 
@@ -37,22 +38,18 @@ private slots:
     void changeOfUserEndsWhenTheNewLogOnIsCancelled();
 
 private:
-    QList<ui::Messages::Shown> m_shown;
+    std::optional<test::MessageLog> m_log;
 };
 
 void TestStartup::init()
 {
-    m_shown.clear();
-    ui::Messages::setBoxHandler([this](const ui::Messages::Shown &shown) {
-        m_shown.append(shown);
-        return QMessageBox::Ok;
-    });
+    m_log.emplace();
 }
 
 void TestStartup::cleanup()
 {
     test::endDemoSession();
-    ui::Messages::setBoxHandler(nullptr);
+    m_log.reset();
     ui::Messages::setDialogHandler(nullptr);
 }
 
@@ -68,7 +65,7 @@ void TestStartup::logOnOpensTheMainWindowWithTheSession()
     QVERIFY(main->isVisible());
     QCOMPARE(main->windowTitle(), QStringLiteral("Medical Social Service"));
     QCOMPARE(main->pnlCurrentUser->text(), QStringLiteral("CurrentUser Name:  (MSS01)  CORAZON M. VILLANUEVA"));
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_log->shown.isEmpty());
 
     const shell::SessionState &s = Session();
     QCOMPARE(s.ReportsPath, QCoreApplication::applicationDirPath() + QStringLiteral("/REPORTS/"));
@@ -92,7 +89,7 @@ void TestStartup::cancelledLogOnEndsQuietly()
     answerLogOn(QString(), true);
     shell::StartSession();
     QVERIFY(!shell::MainWindow());
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_log->shown.isEmpty());
     QCOMPARE(Session().EmployeeCode, QString()); // read even though nobody logged on
     QVERIFY(Session().CurrentUser);
     QVERIFY(!Session().ReportsPath.isEmpty());
@@ -106,9 +103,9 @@ void TestStartup::missingHospitalIdentityStopsStartUp()
     answerLogOn(h.folder());
     shell::StartSession();
     QVERIFY(!shell::MainWindow());
-    QCOMPARE(m_shown.size(), 1);
-    QVERIFY2(m_shown[0].text.contains(QStringLiteral("tbHospitalInfo")), qPrintable(m_shown[0].text));
-    QCOMPARE(m_shown[0].icon, QMessageBox::Critical);
+    QCOMPARE(m_log->shown.size(), 1);
+    QVERIFY2(m_log->shown[0].text.contains(QStringLiteral("tbHospitalInfo")), qPrintable(m_log->shown[0].text));
+    QCOMPARE(m_log->shown[0].icon, QMessageBox::Critical);
 }
 
 void TestStartup::lookupsWithAndWithoutRows()
@@ -156,7 +153,7 @@ void TestStartup::changeOfUserEndsWhenTheNewLogOnIsCancelled()
     answerLogOn(QString(), true);
     shell::ChangeActiveUser();
     QVERIFY(!shell::MainWindow());
-    QVERIFY(m_shown.isEmpty());
+    QVERIFY(m_log->shown.isEmpty());
 }
 
 QTEST_MAIN(TestStartup)
