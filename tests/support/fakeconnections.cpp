@@ -1,6 +1,26 @@
 #include "support/fakeconnections.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QTest>
+
 namespace mss::test {
+
+RecordingConnection::~RecordingConnection()
+{
+    const QString logPath = qEnvironmentVariable("MSS_STATEMENT_LOG");
+    if (logPath.isEmpty() || statements.isEmpty())
+        return;
+    QFile log(logPath);
+    if (!log.open(QIODevice::Append | QIODevice::Text))
+        return;
+    const char *function = QTest::currentTestFunction();
+    QString text = QStringLiteral("## %1 %2\n")
+                       .arg(QCoreApplication::applicationName(), QString::fromUtf8(function ? function : "-"));
+    for (const QString &statement : statements)
+        text += statement + QLatin1Char('\n');
+    log.write(text.toUtf8());
+}
 
 void RecordingConnection::fail(const QString &what)
 {

@@ -13,6 +13,9 @@ namespace mss::test {
 class RecordingConnection : public data::Connection {
 public:
     explicit RecordingConnection(data::Connection *inner = nullptr) : m_inner(inner) {}
+    // With MSS_STATEMENT_LOG set, appends what it recorded to that file, so that two builds'
+    // statement texts can be compared scenario by scenario.
+    ~RecordingConnection() override;
 
     QStringList statements; // in the order they ran, transactions as "BEGIN"/"COMMIT"/"ROLLBACK"
     // Without an inner connection, the rows a statement answers with (by default none).
