@@ -2,8 +2,8 @@
 // adds to the in-patient search over the same SQLite query run by hand.
 #include "bench.h"
 
-#include "data/demodata.h"
-#include "data/hospitaldb.h"
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

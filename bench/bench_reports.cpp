@@ -3,8 +3,8 @@
 // and each cell's text drawn at a fixed place on a PDF page of 50 rows, with no layout at all.
 #include "bench.h"
 
-#include "data/hospitaldb.h"
-#include "reports/reportrunner.h"
+#include "db/hospitaldb.h"
+#include "reportfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,9 @@
 // Start-up to the main window on the demo database, the log-on answered programmatically.
 #include "bench.h"
 
-#include "data/demodata.h"
-#include "data/hospitaldb.h"
+#include "auth/password.h"
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
 #include "shell/startup.h"
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
@@ -31,9 +32,9 @@ const bench::Register startup(QStringLiteral("startup"), [](bool quick) {
     test::answerLogOn(folder);
 
     QElapsedTimer hashTimer;
-    const QString hash = data::hashPassword(QStringLiteral("x"));
+    const QString hash = suite::hashPassword(QStringLiteral("x"));
     hashTimer.start();
-    data::verifyPassword(hash, QStringLiteral("x"));
+    suite::verifyPassword(hash, QStringLiteral("x"));
     passwordMs = hashTimer.nsecsElapsed() / 1e6;
 
     const int runs = quick ? 1 : 5;

@@ -1,8 +1,8 @@
 // The patient list with a big result, and the main window at rest with the notice monitor on.
 #include "bench.h"
 
-#include "data/demodata.h"
-#include "data/hospitaldb.h"
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
 #include "patients/frmlistpatient.h"
 #include "patients/patientlistmodel.h"
 #include "shell/startup.h"

@@ -1,8 +1,9 @@
 // mss-db: creates the embedded hospital database, runs statements on it and manages log-ons.
 
-#include "data/demodata.h"
-#include "data/hospitaldb.h"
-#include "reports/reportrunner.h"
+#include "auth/password.h"
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
+#include "reportfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -216,7 +217,7 @@ int user(const QStringList &args)
                                    .isEmpty();
         if (!employee && (o.value(QStringLiteral("--last")).isEmpty() || o.value(QStringLiteral("--first")).isEmpty()))
             throw UsageError{QStringLiteral("%1 is not an employee yet: give --last and --first").arg(code)};
-        const QString hash = hashPassword(newPassword(o));
+        const QString hash = mss::suite::hashPassword(newPassword(o));
         connection->beginTrans();
         try {
             if (!employee)
@@ -240,7 +241,7 @@ int user(const QStringList &args)
     if (!exists())
         throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("There is no user %1").arg(code));
     if (action == QStringLiteral("passwd")) {
-        const QString hash = hashPassword(newPassword(o));
+        const QString hash = mss::suite::hashPassword(newPassword(o));
         connection->query(QStringLiteral("UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = getdate() WHERE UserCode = :code"),
                           {{QStringLiteral("code"), code}, {QStringLiteral("hash"), hash}});
         std::cerr << "Password of " << code.toStdString() << " changed\n";

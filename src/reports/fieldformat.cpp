@@ -1,8 +1,8 @@
-#include "reports/fieldformat.h"
+#include "fieldformat.h"
 
 #include "data/recordset.h"
 #include "data/values.h"
-#include "ui/format.h"
+#include "data/format.h"
 
 #include <cmath>
 
@@ -188,7 +188,7 @@ QString FieldFormat::applyNumber(double value) const
 {
     if (!std::isfinite(value))
         return QString();
-    QString digits = ui::roundedDigits(value, m_maxDecimals);
+    QString digits = data::roundedDigits(value, m_maxDecimals);
     QString whole = digits.section(QLatin1Char('.'), 0, 0);
     QString fraction = digits.section(QLatin1Char('.'), 1);
     while (fraction.size() > m_minDecimals && fraction.endsWith(QLatin1Char('0')))
@@ -258,7 +258,7 @@ QString FieldFormat::apply(const QVariant &value) const
     case Kind::Number: {
         double number = 0;
         if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray) {
-            const auto parsed = ui::parseNumber(value.toString());
+            const auto parsed = data::parseNumber(value.toString());
             if (!parsed)
                 return value.toString();
             number = *parsed;
@@ -276,7 +276,7 @@ QString FieldFormat::apply(const QVariant &value) const
     if (!dt)
         return plain(value);
     const QTime t = dt->time();
-    const QString date = ui::shortDate(dt->date());
+    const QString date = data::shortDate(dt->date());
     const QString timeText = QStringLiteral("%1:%2:%3 %4")
                                  .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
                                  .arg(t.minute(), 2, 10, QLatin1Char('0'))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reports/reportdefinition.h"
+#include "reportdefinition.h"
 
 #include <QColor>
 #include <QFont>
@@ -13,7 +13,6 @@
 #include <vector>
 
 class QPainter;
-class QPrinter;
 
 namespace mss::reports {
 
@@ -87,7 +86,5 @@ void ensureReportFonts();
 
 // Writes every page to a PDF file at 1200 dpi with the report's title; ReportError on failure.
 void writePdf(const PageModel &model, const QString &path);
-// Paints the pages a printer was set up for (its page range honoured) and ends the job.
-void printModel(const PageModel &model, QPrinter &printer);
 
 } // namespace mss::reports

@@ -1,4 +1,4 @@
-#include "reports/reportdefinition.h"
+#include "reportdefinition.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 
 #include <QFont>
 
-#include "reports/fieldformat.h"
+#include "fieldformat.h"
 
 #include <QColor>
 #include <QList>

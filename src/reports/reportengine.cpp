@@ -1,9 +1,9 @@
-#include "reports/reportengine.h"
+#include "reportengine.h"
 
 #include "data/connection.h"
 #include "data/recordset.h"
 #include "data/values.h"
-#include "ui/format.h"
+#include "data/format.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -154,7 +154,7 @@ double numberOf(const QVariant &v, bool *ok)
     switch (v.typeId()) {
     case QMetaType::QString:
     case QMetaType::QByteArray: {
-        const auto parsed = ui::parseNumber(v.toString());
+        const auto parsed = data::parseNumber(v.toString());
         *ok = parsed.has_value();
         return parsed.value_or(0);
     }
@@ -557,7 +557,7 @@ private:
                 else if (s.text == QLatin1String("userName"))
                     out += m_context.userName;
                 else if (s.text == QLatin1String("printDate"))
-                    out += s.format ? s.format->apply(m_now) : ui::formatMMDDYYYY(m_now.date());
+                    out += s.format ? s.format->apply(m_now) : data::formatMMDDYYYY(m_now.date());
                 else if (s.text == QLatin1String("printTime"))
                     out += s.format ? s.format->apply(m_now) : FieldFormat::parse(QStringLiteral("h:nn AM/PM"), nullptr)->apply(m_now);
                 break;
@@ -708,9 +708,9 @@ QVariant convert(const QVariant &value, ParamType type, bool *ok)
     switch (type) {
     case ParamType::Text:
         if (value.typeId() == QMetaType::QDate)
-            return ui::formatMMDDYYYY(value.toDate());
+            return data::formatMMDDYYYY(value.toDate());
         if (value.typeId() == QMetaType::QDateTime)
-            return ui::formatMMDDYYYY(value.toDateTime().date());
+            return data::formatMMDDYYYY(value.toDateTime().date());
         if (value.typeId() == QMetaType::Bool)
             return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
         return data::variantText(value);
@@ -718,7 +718,7 @@ QVariant convert(const QVariant &value, ParamType type, bool *ok)
         if (isText) {
             if (value.toString().trimmed().isEmpty())
                 return QVariant();
-            const auto n = ui::parseNumber(value.toString());
+            const auto n = data::parseNumber(value.toString());
             *ok = n.has_value();
             return n ? QVariant(*n) : QVariant();
         }

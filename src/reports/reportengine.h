@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reports/pagemodel.h"
-#include "reports/reportdefinition.h"
+#include "pagemodel.h"
+#include "reportdefinition.h"
 
 #include <QHash>
 #include <QString>

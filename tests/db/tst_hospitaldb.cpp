@@ -1,7 +1,8 @@
 // The embedded hospital database: creation and versions, the demo data, and the stored
 // procedures by family, called exactly as the windows call them.
-#include "data/demodata.h"
-#include "data/hospitaldb.h"
+#include "auth/password.h"
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -139,8 +140,8 @@ void TestHospitalDb::demoIsDeterministicAndComplete()
     // Demo users: hashed passwords, one with right "A", one without.
     const Recordset users = h.open(QStringLiteral("SELECT UserCode, PasswordHash FROM tbMSSUser ORDER BY UserCode"));
     QCOMPARE(users.recordCount(), 2);
-    QVERIFY(verifyPassword(users.text(QStringLiteral("PasswordHash")), QString::fromLatin1(kDemoAdministrator.password)));
-    QVERIFY(!verifyPassword(users.text(QStringLiteral("PasswordHash")), QStringLiteral("wrong")));
+    QVERIFY(mss::suite::verifyPassword(users.text(QStringLiteral("PasswordHash")), QString::fromLatin1(kDemoAdministrator.password)));
+    QVERIFY(!mss::suite::verifyPassword(users.text(QStringLiteral("PasswordHash")), QStringLiteral("wrong")));
     QVERIFY(!users.text(QStringLiteral("PasswordHash")).contains(QString::fromLatin1(kDemoAdministrator.password)));
     QCOMPARE(h.one(QStringLiteral("SELECT group_concat(UserCode || RightCode) FROM tbMSSUserRight")), QStringLiteral("MSS01A"));
 
@@ -643,7 +644,7 @@ void TestHospitalDb::toolExecAndUsers()
     auto db = openHospitalDatabase(dir.path());
     const Recordset u = db->open(QStringLiteral("SELECT PasswordHash, (SELECT count(*) FROM tbMSSUserRight WHERE UserCode = 'NURSE1') AS rights "
                                                 "FROM tbMSSUser WHERE UserCode = 'NURSE1'"));
-    QVERIFY(verifyPassword(u.text(0), QStringLiteral("n3w")));
+    QVERIFY(mss::suite::verifyPassword(u.text(0), QStringLiteral("n3w")));
     QCOMPARE(u.text(1), QStringLiteral("0"));
 }
 

@@ -1,6 +1,6 @@
 // The intake sheet as a social worker uses it: opening for each kind of patient, the family
 // composition typed with the keyboard alone, saving, refusals, and a save that fails half way.
-#include "data/demodata.h"
+#include "db/demodata.h"
 #include "data/embedded.h"
 #include "intake/familycomposition.h"
 #include "intake/frmintakesurveysheet.h"
@@ -8,7 +8,7 @@
 #include "patients/patientselection.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportrunner.h"
-#include "shell/sessionstate.h"
+#include "session/sessionstate.h"
 #include "support/demohospital.h"
 #include "support/messagelog.h"
 #include "support/sessionfixture.h"
@@ -503,7 +503,7 @@ void TestIntakeSheet::saveAndPrintOpensTheIntakeSheet()
         "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = ''"));
     auto w = open(id);
     QList<reports::frmReportViewer *> viewers;
-    reports::setViewerHost([&](reports::frmReportViewer *viewer) { viewers.append(viewer); });
+    w->reportRunner().setViewerHost([&](reports::frmReportViewer *viewer) { viewers.append(viewer); });
     // A refused save prints nothing.
     w->txtCaseNo->clear();
     w->saveAndPrint();
@@ -511,7 +511,6 @@ void TestIntakeSheet::saveAndPrintOpensTheIntakeSheet()
 
     w->txtCaseNo->setText(QStringLiteral("T-0005"));
     w->saveAndPrint();
-    reports::setViewerHost(nullptr);
     QCOMPARE(viewers.size(), 1);
     QCOMPARE(viewers.first()->windowTitle(), QStringLiteral("Intake Sheet Data"));
     qDeleteAll(viewers);

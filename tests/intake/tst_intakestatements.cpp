@@ -1,5 +1,5 @@
 // The three statements of an intake save, as the procedures have always been sent them.
-#include "intake/intakestatements.h"
+#include "domain/intakestatements.h"
 
 #include <QtTest>
 

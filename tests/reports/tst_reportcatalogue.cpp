@@ -1,17 +1,17 @@
 // The report items of the main menu: which dialog each asks with, the values it hands its report
 // (text dates against date values, patient numbers trimmed or not), its file and viewer title, and
 // what a cancelled dialog or a refused patient leaves behind.
-#include "data/demodata.h"
+#include "db/demodata.h"
 #include "patients/frmemployeelisting.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportcatalogue.h"
 #include "reports/reportdialogs.h"
 #include "reports/reportrunner.h"
 #include "shell/mdimss.h"
-#include "shell/sessionstate.h"
+#include "session/sessionstate.h"
 #include "shell/startup.h"
-#include "suite/billingstatement.h"
-#include "suite/currentuser.h"
+#include "domain/billingstatement.h"
+#include "auth/currentuser.h"
 #include "support/demohospital.h"
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
@@ -81,8 +81,9 @@ private:
     QString m_lastFile;
     patients::PatientSelection m_selection;
     std::unique_ptr<test::DemoHospital> m_hospital;
+    std::unique_ptr<ReportRunner> m_runner;
 
-    void run(const QString &item) { runCatalogueItem(item, m_selection, nullptr); }
+    void run(const QString &item) { runCatalogueItem(item, m_selection, *m_runner, nullptr); }
     frmReportViewer *lastViewer() const { return m_viewers.isEmpty() ? nullptr : m_viewers.last().data(); }
 };
 
@@ -109,12 +110,12 @@ void TestReportCatalogue::init()
     m_selection = {};
     m_lastValues.clear();
     m_lastFile.clear();
-    CurrentReport().reset();
-    setViewerHost([this](frmReportViewer *viewer) {
+    m_runner = std::make_unique<ReportRunner>();
+    m_runner->setViewerHost([this](frmReportViewer *viewer) {
         // What the report was opened with, read before anything can release it.
-        if (CurrentReport()) {
-            m_lastValues = CurrentReport()->givenValues();
-            m_lastFile = CurrentReport()->definition().fileName;
+        if (m_runner->CurrentReport()) {
+            m_lastValues = m_runner->CurrentReport()->givenValues();
+            m_lastFile = m_runner->CurrentReport()->definition().fileName;
         }
         m_viewers.append(viewer);
     });
@@ -147,7 +148,7 @@ void TestReportCatalogue::cleanup()
     for (const QPointer<frmReportViewer> &v : std::as_const(m_viewers))
         delete v.data();
     m_viewers.clear();
-    setViewerHost(nullptr);
+    m_runner.reset();
     ui::Messages::setBoxHandler(nullptr);
     ui::Messages::setDialogHandler(nullptr);
 }
@@ -318,12 +319,12 @@ void TestReportCatalogue::closedDialogRunsNothingAndKeepsItsDates()
 
     for (const QString &how : {QStringLiteral("close"), QStringLiteral("frame")}) {
         m_answer = how;
-        CurrentReport().reset();
+        m_runner->releaseCurrentReport();
         run(QStringLiteral("mnuCensus"));
         run(QStringLiteral("mnuServiceIncomeReportInpatient"));
         run(QStringLiteral("mnuAssessment"));
         QCOMPARE(m_viewers.size(), 1);
-        QVERIFY(!CurrentReport());
+        QVERIFY(!m_runner->CurrentReport());
         QVERIFY(frmReportDate::CloseForm());
         QVERIFY(frmReportDate2::CloseForm());
         QVERIFY(frmReportDateRange::CloseForm());
@@ -467,7 +468,7 @@ void TestReportCatalogue::nbbCollectsWithoutAReport()
                                                              QStringLiteral("SELECT category FROM MSS..tbMSSCaseCategory LIMIT 1 OFFSET 1")));
     QVERIFY(!frmReportDateCategory::CloseForm());
     QVERIFY(m_viewers.isEmpty());
-    QVERIFY(!CurrentReport());
+    QVERIFY(!m_runner->CurrentReport());
 }
 
 void TestReportCatalogue::menuItemOpensTheViewer()
@@ -475,9 +476,13 @@ void TestReportCatalogue::menuItemOpensTheViewer()
     auto *main = qobject_cast<shell::mdiMSS *>(shell::MainWindow());
     QVERIFY(main);
     main->findChild<QAction *>(QStringLiteral("mnuCensus"))->trigger();
-    QCOMPARE(m_viewers.size(), 1);
-    QCOMPARE(lastViewer()->windowTitle(), QStringLiteral("List of Admitted Patients (Census)"));
+    // The main window's own runner puts its viewer in the MDI area.
+    const QList<frmReportViewer *> shown = main->mdiArea->findChildren<frmReportViewer *>();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first()->windowTitle(), QStringLiteral("List of Admitted Patients (Census)"));
     QVERIFY(m_messages.isEmpty());
+    QVERIFY(m_viewers.isEmpty());
+    delete shown.first();
 }
 
 QTEST_MAIN(TestReportCatalogue)

@@ -1,8 +1,8 @@
 // Loading definitions strictly (every fault named with its line) and printing values through
 // masks exactly as a hospital's forms show them, under any locale.
-#include "reports/fieldformat.h"
-#include "reports/reportdefinition.h"
-#include "ui/format.h"
+#include "fieldformat.h"
+#include "reportdefinition.h"
+#include "data/format.h"
 
 #include <QDir>
 #include <QLocale>
@@ -228,7 +228,7 @@ void TestReportDefinition::moneyMaskMatchesTheFormsAmounts()
     QString error;
     const auto format = FieldFormat::parse(QStringLiteral("##,###,###,##0.00"), &error);
     for (double v : {0.0, 0.005, 0.015, 1.005, 2.675, 999.995, -999.995, 1e9 + 0.125, 12345678.9, -0.5, 1e-7, 4503599627370496.5})
-        QCOMPARE(format->apply(v), mss::ui::formatMoney(v));
+        QCOMPARE(format->apply(v), mss::data::formatMoney(v));
 }
 
 void TestReportDefinition::masksIgnoreTheLocale()

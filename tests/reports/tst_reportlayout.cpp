@@ -2,10 +2,10 @@
 // invariants of pagination from an empty report to 5,000 rows; then the PDF agrees with the model.
 #include "reporttesting.h"
 
-#include "data/demodata.h"
-#include "data/hospitaldb.h"
-#include "reports/reportrunner.h"
-#include "ui/format.h"
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
+#include "reportfiles.h"
+#include "data/format.h"
 
 #include <QImage>
 #include <QPainter>
@@ -112,7 +112,7 @@ void TestReportLayout::pagination()
         QVERIFY(model->pageText(pages - 1).contains(QStringLiteral("PATIENT %1").arg(rows, 5, 10, QLatin1Char('0'))));
         // The page total of page 1 is the SQL sum of its 40 (or fewer) rows.
         const double sum = m_db.connection().query(QStringLiteral("SELECT SUM(Amount) FROM tbCensus WHERE Seq <= 40")).rows()[0][0].toDouble();
-        QVERIFY(model->pageText(0).contains(QStringLiteral("Page total ") + ui::formatMoney(sum)));
+        QVERIFY(model->pageText(0).contains(QStringLiteral("Page total ") + data::formatMoney(sum)));
     }
 }
 
@@ -140,11 +140,11 @@ void TestReportLayout::groupsAndTotals()
         QStringLiteral("SELECT Ward, SUM(Amount), COUNT(*) FROM tbCensus GROUP BY Ward ORDER BY Ward"));
     QCOMPARE(sums.recordCount(), 14);
     for (const QVariantList &row : sums.rows())
-        QVERIFY2(all.contains(QStringLiteral("Total of %1: %2 in %3 rows").arg(row[0].toString(), ui::formatMoney(row[1].toDouble())).arg(row[2].toInt())),
+        QVERIFY2(all.contains(QStringLiteral("Total of %1: %2 in %3 rows").arg(row[0].toString(), data::formatMoney(row[1].toDouble())).arg(row[2].toInt())),
                  qPrintable(row[0].toString()));
     const data::Recordset total = m_db.connection().query(QStringLiteral("SELECT SUM(Amount), MAX(Amount) FROM tbCensus"));
     QVERIFY(all.contains(QStringLiteral("Grand total %1 of 500 rows, largest %2")
-                             .arg(ui::formatMoney(total.rows()[0][0].toDouble()), ui::formatMoney(total.rows()[0][1].toDouble()))));
+                             .arg(data::formatMoney(total.rows()[0][0].toDouble()), data::formatMoney(total.rows()[0][1].toDouble()))));
     // The running total on the last row equals the grand total; numbering restarts per ward.
     QVERIFY(all.contains(QStringLiteral("37 PATIENT 00037")));
     QVERIFY(all.contains(QStringLiteral("1 PATIENT 00038")));
@@ -283,7 +283,7 @@ void TestReportLayout::subreportsTakeTheirOwnValues()
     const double sum = m_db.connection().query(QStringLiteral("SELECT SUM(Amount) FROM tbCensus WHERE Seq <= 55")).rows()[0][0].toDouble();
     const int since = m_db.connection().query(QStringLiteral("SELECT COUNT(*) FROM tbCensus WHERE AdmDate >= '2026-03-20'")).rows()[0][0].toInt();
     QVERIFY(model->pageText(0).startsWith(QStringLiteral("Prepared by Ana\nI. Source of referral\nPATIENT 00001")));
-    QVERIFY(model->pageText(1).contains(QStringLiteral("Subtotal %1 of 55").arg(ui::formatMoney(sum))));
+    QVERIFY(model->pageText(1).contains(QStringLiteral("Subtotal %1 of 55").arg(data::formatMoney(sum))));
     QVERIFY(!model->pageText(1).contains(QStringLiteral("PATIENT 00056")));
     QVERIFY(model->pageText(2).startsWith(QStringLiteral("V. Documentation %1 by MSS01").arg(since)));
 }

@@ -4,6 +4,7 @@
 #include "reporttesting.h"
 
 #include "reports/frmreportviewer.h"
+#include "reportfiles.h"
 #include "reports/reportrunner.h"
 #include "ui/messages.h"
 
@@ -26,6 +27,7 @@ private slots:
     void valuesGoByPosition();
     void failuresOpenNoViewer();
     void viewersKeepTheirOwnReports();
+    void viewersOutliveTheirRunner();
     void navigationAndZoom();
     void printAndExportGoThroughTheSeam();
 
@@ -33,6 +35,8 @@ private:
     QList<frmReportViewer *> viewers() const;
 
     test::TempHospital m_db;
+    ReportContext m_context;
+    std::unique_ptr<ReportRunner> m_runner;
     QTemporaryDir m_reports;
     QList<ui::Messages::Shown> m_shown;
 };
@@ -57,9 +61,9 @@ void TestReportRunner::init()
     test::writeFile(m_reports.path(), QStringLiteral("BadQuery.rpt"),
                     QStringLiteral("<report>\n<query name=\"main\">SELECT Missing FROM tbCensus</query>\n"
                                    "<detail query=\"main\" height=\"10\"><text>{Missing}</text></detail>\n</report>"));
-    ReportContext &ctx = reportContext();
-    ctx = test::contextOf(m_db.connection());
-    ctx.reportsPath = m_reports.path() + QLatin1Char('/');
+    m_context = test::contextOf(m_db.connection());
+    m_context.reportsPath = m_reports.path() + QLatin1Char('/');
+    m_runner = std::make_unique<ReportRunner>(nullptr, [this] { return m_context; });
     m_shown.clear();
     ui::Messages::setBoxHandler([this](const ui::Messages::Shown &shown) {
         m_shown.append(shown);
@@ -71,7 +75,7 @@ void TestReportRunner::cleanup()
 {
     for (frmReportViewer *v : viewers())
         delete v;
-    CurrentReport().reset();
+    m_runner.reset();
     ui::Messages::setBoxHandler(nullptr);
     ui::Messages::setDialogHandler(nullptr);
 }
@@ -87,31 +91,31 @@ QList<frmReportViewer *> TestReportRunner::viewers() const
 
 void TestReportRunner::callersPathsFindTheFile()
 {
-    const QString path = reportContext().reportsPath; // ends in a separator, as callers have it
+    const QString path = m_context.reportsPath; // ends in a separator, as callers have it
     QVERIFY(QFileInfo(resolveReportPath(path + QStringLiteral("\\Listing.rpt"))).isFile());
     QVERIFY(QFileInfo(resolveReportPath(path + QStringLiteral("\\\\Listing.rpt"))).isFile());
     QVERIFY(QFileInfo(resolveReportPath(QString(path).replace(QLatin1Char('/'), QLatin1Char('\\')) + QStringLiteral("Listing.rpt"))).isFile());
     // A caller spelling the name in another letter case still finds it.
     QCOMPARE(QFileInfo(resolveReportPath(path + QStringLiteral("\\ER_Census_Report_new.RPT"))).fileName(),
              QStringLiteral("ER_Census_Report_New.rpt"));
-    OpenReport(path + QStringLiteral("\\ER_Census_Report_new.RPT"), {2, QStringLiteral("ER")});
-    QVERIFY(CurrentReport());
+    m_runner->OpenReport(path + QStringLiteral("\\ER_Census_Report_new.RPT"), {2, QStringLiteral("ER")});
+    QVERIFY(m_runner->CurrentReport());
 }
 
 void TestReportRunner::valuesGoByPosition()
 {
-    const QString path = reportContext().reportsPath + QStringLiteral("\\Listing.rpt");
-    OpenReport(path, {QStringLiteral("3"), QStringLiteral("In-Patient"), QStringLiteral("extra value"), 99});
-    frmReportViewer *viewer = ShowReport(false, QStringLiteral("Daily ER Admission Report"), false);
+    const QString path = m_context.reportsPath + QStringLiteral("\\Listing.rpt");
+    m_runner->OpenReport(path, {QStringLiteral("3"), QStringLiteral("In-Patient"), QStringLiteral("extra value"), 99});
+    frmReportViewer *viewer = m_runner->ShowReport(false, QStringLiteral("Daily ER Admission Report"), false);
     QVERIFY(viewer);
     QCOMPARE(viewer->windowTitle(), QStringLiteral("Daily ER Admission Report"));
     QCOMPARE(viewer->pages().pageText(0).section(QLatin1Char('\n'), 0, 0),
              QStringLiteral("PORT HALDEN GENERAL HOSPITAL: In-Patient kind 3"));
 
     // An empty list sets nothing: the report then says which value it lacks, and shows nothing.
-    OpenReport(path, {});
+    m_runner->OpenReport(path, {});
     try {
-        ShowReport(false, QStringLiteral("Empty"), false);
+        m_runner->ShowReport(false, QStringLiteral("Empty"), false);
         QFAIL("a report without its values was shown");
     } catch (const ReportError &e) {
         QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("parameter Kind (number 1) has no value")), e.what());
@@ -121,41 +125,41 @@ void TestReportRunner::valuesGoByPosition()
 
 void TestReportRunner::failuresOpenNoViewer()
 {
-    const QString folder = reportContext().reportsPath;
+    const QString folder = m_context.reportsPath;
     // A missing file: a clear error, and no report is left open to be shown by mistake.
-    OpenReport(folder + QStringLiteral("\\Listing.rpt"), {1, QStringLiteral("a")});
+    m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), {1, QStringLiteral("a")});
     try {
-        OpenReport(folder + QStringLiteral("\\Nowhere.rpt"), {});
+        m_runner->OpenReport(folder + QStringLiteral("\\Nowhere.rpt"), {});
         QFAIL("a missing file opened");
     } catch (const ReportError &e) {
         QVERIFY(QString::fromUtf8(e.what()).contains(QStringLiteral("Nowhere.rpt")));
     }
-    QVERIFY(!CurrentReport());
-    QVERIFY_THROWS_EXCEPTION(ReportError, ShowReport(false, QStringLiteral("Stale"), false));
+    QVERIFY(!m_runner->CurrentReport());
+    QVERIFY_THROWS_EXCEPTION(ReportError, m_runner->ShowReport(false, QStringLiteral("Stale"), false));
     // A value of the wrong type.
-    QVERIFY_THROWS_EXCEPTION(ReportError, OpenReport(folder + QStringLiteral("\\Listing.rpt"), {QStringLiteral("one")}));
-    QVERIFY(!CurrentReport());
+    QVERIFY_THROWS_EXCEPTION(ReportError, m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), {QStringLiteral("one")}));
+    QVERIFY(!m_runner->CurrentReport());
     // A failing query: the error names the file and line, and no viewer opens.
-    OpenReport(folder + QStringLiteral("\\BadQuery.rpt"), {});
+    m_runner->OpenReport(folder + QStringLiteral("\\BadQuery.rpt"), {});
     try {
-        ShowReport(false, QStringLiteral("Bad"), false);
+        m_runner->ShowReport(false, QStringLiteral("Bad"), false);
         QFAIL("a failing report was shown");
     } catch (const ReportError &e) {
         QVERIFY2(QString::fromUtf8(e.what()).startsWith(QStringLiteral("BadQuery.rpt:2:")), e.what());
     }
     QVERIFY(viewers().isEmpty());
     // A subreport the report does not have.
-    OpenReport(folder + QStringLiteral("\\Listing.rpt"), {1, QStringLiteral("a")});
-    QVERIFY_THROWS_EXCEPTION(ReportError, OpenSubreport(QStringLiteral("II.Caseload"), {}));
+    m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), {1, QStringLiteral("a")});
+    QVERIFY_THROWS_EXCEPTION(ReportError, m_runner->OpenSubreport(QStringLiteral("II.Caseload"), {}));
 }
 
 void TestReportRunner::viewersKeepTheirOwnReports()
 {
-    const QString path = reportContext().reportsPath + QStringLiteral("\\Listing.rpt");
-    OpenReport(path, {1, QStringLiteral("First")});
-    QPointer<frmReportViewer> first = ShowReport(false, QStringLiteral("First report"), false);
-    OpenReport(path, {2, QStringLiteral("Second")});
-    QPointer<frmReportViewer> second = ShowReport(false, QStringLiteral("Second report"), false);
+    const QString path = m_context.reportsPath + QStringLiteral("\\Listing.rpt");
+    m_runner->OpenReport(path, {1, QStringLiteral("First")});
+    QPointer<frmReportViewer> first = m_runner->ShowReport(false, QStringLiteral("First report"), false);
+    m_runner->OpenReport(path, {2, QStringLiteral("Second")});
+    QPointer<frmReportViewer> second = m_runner->ShowReport(false, QStringLiteral("Second report"), false);
     QCOMPARE(viewers().size(), 2);
     const QString secondText = second->pages().pageText(0);
     const int secondPages = second->pageCount();
@@ -164,17 +168,40 @@ void TestReportRunner::viewersKeepTheirOwnReports()
     QVERIFY(first->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!first);
-    QVERIFY(!CurrentReport()); // closing a viewer releases the current report
+    QVERIFY(!m_runner->CurrentReport()); // closing a viewer releases the current report
     QVERIFY(second);
     QCOMPARE(second->windowTitle(), QStringLiteral("Second report"));
     QCOMPARE(second->pages().pageText(0), secondText);
     QCOMPARE(second->pageCount(), secondPages);
 }
 
+void TestReportRunner::viewersOutliveTheirRunner()
+{
+    // A main window that goes away takes its runner with it; its viewers may still be open, and
+    // closing them afterwards must touch nothing of the runner.
+    QList<frmReportViewer *> hosted;
+    m_runner->setViewerHost([&](frmReportViewer *viewer) { hosted.append(viewer); });
+    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), {1, QStringLiteral("x")});
+    QPointer<frmReportViewer> viewer = m_runner->ShowReport(false, QStringLiteral("Listing"), false);
+    QCOMPARE(hosted.size(), 1);
+    m_runner.reset();
+    QVERIFY(viewer);
+    QVERIFY(viewer->close());
+    delete viewer.data();
+
+    // A runner of its own for the next window: its viewers go to its own host only.
+    ReportRunner next(nullptr, [this] { return m_context; });
+    next.OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), {2, QStringLiteral("y")});
+    std::unique_ptr<frmReportViewer> shown(next.ShowReport(false, QStringLiteral("Again"), false));
+    QCOMPARE(hosted.size(), 1);
+    QVERIFY(shown->pages().pageText(0).contains(QStringLiteral("y kind 2")));
+    m_runner = std::make_unique<ReportRunner>(nullptr, [this] { return m_context; });
+}
+
 void TestReportRunner::navigationAndZoom()
 {
-    OpenReport(reportContext().reportsPath + QStringLiteral("Listing.rpt"), {1, QStringLiteral("x")});
-    frmReportViewer *viewer = ShowReport(false, QStringLiteral("Listing"), false);
+    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), {1, QStringLiteral("x")});
+    frmReportViewer *viewer = m_runner->ShowReport(false, QStringLiteral("Listing"), false);
     const int pages = viewer->pages().pageCount();
     QVERIFY(pages >= 3);
     QCOMPARE(viewer->pageCount(), pages); // the preview shows exactly the model's pages
@@ -196,8 +223,8 @@ void TestReportRunner::navigationAndZoom()
 
 void TestReportRunner::printAndExportGoThroughTheSeam()
 {
-    OpenReport(reportContext().reportsPath + QStringLiteral("Listing.rpt"), {1, QStringLiteral("x")});
-    frmReportViewer *viewer = ShowReport(false, QStringLiteral("Listing"), false);
+    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), {1, QStringLiteral("x")});
+    frmReportViewer *viewer = m_runner->ShowReport(false, QStringLiteral("Listing"), false);
     const int pages = viewer->pages().pageCount();
     QTemporaryDir out;
 

@@ -2,10 +2,10 @@
 // queries, print its title and the hospital's name, and show rows that really are in the database.
 #include "reporttesting.h"
 
-#include "data/hospitaldb.h"
-#include "reports/reportrunner.h"
+#include "db/hospitaldb.h"
+#include "reportfiles.h"
 #include "support/demohospital.h"
-#include "ui/format.h"
+#include "data/format.h"
 
 #include <QSet>
 #include <QtTest>
@@ -42,7 +42,7 @@ QString allText(const QString &pdf)
 // "YYYY-MM-DD…" from the database as the dialogs hand it on: "mm/dd/yyyy".
 QString mdy(const QString &isoDate)
 {
-    return ui::formatMMDDYYYY(QDate::fromString(isoDate.left(10), QStringLiteral("yyyy-MM-dd")));
+    return data::formatMMDDYYYY(QDate::fromString(isoDate.left(10), QStringLiteral("yyyy-MM-dd")));
 }
 
 // What a case renders: values by position, values of subreports, and a text of a real row that

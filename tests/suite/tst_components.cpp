@@ -1,6 +1,8 @@
 // The suite's address search and summarized statement of account, on the demo hospital.
-#include "suite/billingstatement.h"
-#include "suite/codesearch.h"
+#include "domain/billingstatement.h"
+#include "domain/codesearch.h"
+#include "suite/frmaddresssearch.h"
+#include "suite/frmsummarizedsoa.h"
 #include "support/demohospital.h"
 #include "ui/messages.h"
 
@@ -31,6 +33,7 @@ void TestComponents::addressSearchNarrowsAndReturnsTheChoice()
 
     suite::clsCodeSearch search;
     search.Connection = &c;
+    search.AddressPicker = &suite::pickAddress;
     search.SearchTitle = QStringLiteral("Medical Social Service");
     int shownRows = -1;
     ui::Messages::setDialogHandler([&](QDialog &dialog) {
@@ -57,6 +60,7 @@ void TestComponents::cancelledAddressSearchKeepsNothing()
     test::DemoHospital h;
     suite::clsCodeSearch search;
     search.Connection = &h.connection();
+    search.AddressPicker = &suite::pickAddress;
     ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
     QVERIFY(!search.SearchListing(QString(), 0));
     QVERIFY(search.AddressRecord().ResultCode.isEmpty());
@@ -85,6 +89,7 @@ void TestComponents::statementTotalsMatchTheBill()
     suite::clssoa statement(connection);
     statement.HospitalNumber = hosp;
     statement.UserName = QStringLiteral("CORAZON M. VILLANUEVA");
+    statement.StatementWindow = &suite::showSummarizedStatement;
     QString balanceShown;
     int rows = 0;
     ui::Messages::setDialogHandler([&](QDialog &dialog) {

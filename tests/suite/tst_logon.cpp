@@ -1,10 +1,10 @@
 // Logging on: passwords against salted hashes, the lock-out after wrong passwords, rights, the
 // data source and what the dialog says when something is wrong.
-#include "data/demodata.h"
+#include "db/demodata.h"
 #include "data/embedded.h"
-#include "suite/currentuser.h"
+#include "auth/currentuser.h"
 #include "suite/frmlogon.h"
-#include "suite/logonthrottle.h"
+#include "auth/logonthrottle.h"
 #include "support/demohospital.h"
 #include "ui/messages.h"
 
@@ -195,6 +195,7 @@ void TestLogOn::dialogStaysOpenOnFailureAndRemembersTheSource()
 void TestLogOn::cancelLeavesNoConnection()
 {
     clsCurrentUser user;
+    user.LogOnWindow = &mss::suite::showLogOnWindow;
     ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
     user.ShowMain();
     ui::Messages::setDialogHandler(nullptr);

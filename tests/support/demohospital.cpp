@@ -1,7 +1,7 @@
 #include "support/demohospital.h"
 
-#include "data/demodata.h"
-#include "data/hospitaldb.h"
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "support/sessionfixture.h"
 
-#include "data/demodata.h"
+#include "db/demodata.h"
 #include "shell/startup.h"
 #include "suite/frmlogon.h"
 #include "ui/messages.h"

@@ -1,11 +1,14 @@
 // Amounts, dates and sizes exactly as the forms, statements and reports show them.
 #include "data/values.h"
-#include "ui/format.h"
+#include "data/format.h"
+#include "ui/twips.h"
 
 #include <QLocale>
 #include <QtTest>
 
-using namespace mss::ui;
+using namespace mss::data;
+using mss::ui::setColumnWidthsInTwips;
+using mss::ui::twipsToPixels;
 
 class TestFormat : public QObject {
     Q_OBJECT

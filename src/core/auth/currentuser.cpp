@@ -1,0 +1,189 @@
+#include "auth/currentuser.h"
+
+#include "auth/password.h"
+#include "data/embedded.h"
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace mss::suite {
+
+namespace {
+
+QSettings settings()
+{
+    return QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service"));
+}
+
+QString odbcServer(const QString &connectionString)
+{
+    static const QRegularExpression server(QStringLiteral(R"((?:^|;)\s*(?:Server|DSN|Data Source)\s*=\s*([^;]*))"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    return server.match(connectionString).captured(1).trimmed();
+}
+
+} // namespace
+
+QString DataSource::defaultEmbeddedFolder()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(QStringLiteral("hospital"));
+}
+
+DataSource DataSource::remembered()
+{
+    QSettings s = settings();
+    DataSource source;
+    source.embedded = s.value(QStringLiteral("logon/source"), QStringLiteral("embedded")).toString()
+                      != QLatin1String("odbc");
+    source.folder = s.value(QStringLiteral("logon/folder"), defaultEmbeddedFolder()).toString();
+    source.odbcConnection = s.value(QStringLiteral("logon/odbc")).toString();
+    return source;
+}
+
+void DataSource::remember() const
+{
+    QSettings s = settings();
+    s.setValue(QStringLiteral("logon/source"), embedded ? QStringLiteral("embedded") : QStringLiteral("odbc"));
+    s.setValue(QStringLiteral("logon/folder"), folder);
+    s.setValue(QStringLiteral("logon/odbc"), odbcConnection);
+}
+
+clsCurrentUser::clsCurrentUser(LogOnThrottle *throttle) : m_throttle(throttle ? *throttle : m_ownThrottle) {}
+clsCurrentUser::~clsCurrentUser() = default;
+
+bool clsCurrentUser::Connected() const
+{
+    return m_loggedOn && m_connection && m_connection->state() == data::ConnectionState::Open;
+}
+
+bool clsCurrentUser::have_rights(const QString &code) const
+{
+    return m_loggedOn && m_rights.contains(code.trimmed().toUpper());
+}
+
+void clsCurrentUser::ShowMain()
+{
+    if (!LogOnWindow || !LogOnWindow(*this)) {
+        m_loggedOn = false;
+        if (m_connection)
+            m_connection->close();
+    }
+}
+
+bool clsCurrentUser::openSource(const DataSource &source, QString *error)
+{
+    const QString wanted = source.embedded ? QStringLiteral("Driver=Embedded;Folder=") + source.folder
+                                           : source.odbcConnection.trimmed();
+    if (m_connection && m_connection->state() == data::ConnectionState::Open && m_openSource == wanted)
+        return true;
+    if (m_connection)
+        m_connection->close();
+    m_connection.reset();
+    m_openSource.clear();
+    try {
+        if (source.embedded) {
+            if (source.folder.trimmed().isEmpty()) {
+                *error = QStringLiteral("Please choose the folder of the embedded database.");
+                return false;
+            }
+            if (data::hospitalDatabaseExists(source.folder)) {
+                m_connection = data::openHospitalDatabase(source.folder);
+            } else {
+                // First use: a believable hospital to try the program on.
+                auto created = data::createHospitalDatabase(source.folder);
+                data::DemoOptions demo;
+                data::generateDemoData(*created, demo);
+                m_connection = std::move(created);
+            }
+            m_serverName = QDir::toNativeSeparators(source.folder);
+        } else {
+            if (wanted.isEmpty()) {
+                *error = QStringLiteral("Please enter the ODBC connection string of the hospital's SQL Server.");
+                return false;
+            }
+            m_connection = data::openConnection(wanted);
+            m_serverName = odbcServer(wanted);
+        }
+    } catch (const data::DbError &e) {
+        m_connection.reset();
+        *error = QStringLiteral("The database could not be opened.\n%1").arg(e.description());
+        return false;
+    }
+    m_openSource = wanted;
+    return true;
+}
+
+bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, const QString &password, QString *error)
+{
+    m_loggedOn = false;
+    const QString code = userCode.trimmed();
+    if (code.isEmpty()) {
+        *error = QStringLiteral("Please enter your user code.");
+        return false;
+    }
+    LogOnThrottle &throttle = m_throttle;
+    if (const int wait = throttle.secondsToWait(code); wait > 0) {
+        *error = QStringLiteral("Too many wrong passwords for user %1. Please wait %2 seconds before trying again.")
+                     .arg(code)
+                     .arg(wait);
+        return false;
+    }
+    if (!openSource(source, error))
+        return false;
+
+    try {
+        data::Recordset user = m_connection->query(
+            QStringLiteral("SELECT u.UserCode, u.PasswordHash, u.DeptCode, u.Active, e.LastName, e.FirstName, e.MiddleName "
+                           "FROM MSS..tbMSSUser u LEFT JOIN MSS..tbMSSEmployee e ON e.EmployeeID = u.UserCode "
+                           "WHERE u.UserCode = :code"),
+            {{QStringLiteral("code"), code}});
+        // One refusal for an unknown user and a wrong password, so codes cannot be probed.
+        const bool known = !user.eof() && user.number(QStringLiteral("Active")) != 0;
+        const bool passwordOk = known && verifyPassword(user.text(QStringLiteral("PasswordHash")), password);
+        if (!passwordOk) {
+            throttle.recordFailure(code);
+            *error = QStringLiteral("The user code or the password is not correct.");
+            return false;
+        }
+        if (!PasswordDeptCode.isEmpty()
+            && user.text(QStringLiteral("DeptCode")).compare(PasswordDeptCode, Qt::CaseInsensitive) != 0) {
+            *error = QStringLiteral("User %1 may not log on to the %2 department.").arg(code, PasswordDeptCode);
+            return false;
+        }
+        throttle.recordSuccess(code);
+
+        data::Recordset rights = m_connection->query(
+            QStringLiteral("SELECT RightCode FROM MSS..tbMSSUserRight WHERE UserCode = :code"), {{QStringLiteral("code"), code}});
+        m_rights.clear();
+        for (; !rights.eof(); rights.moveNext())
+            m_rights.insert(rights.text(0).trimmed().toUpper());
+
+        const QString first = user.text(QStringLiteral("FirstName")).trimmed();
+        const QString middle = user.text(QStringLiteral("MiddleName")).trimmed();
+        const QString last = user.text(QStringLiteral("LastName")).trimmed();
+        m_employeeName = (first + (middle.isEmpty() ? QString() : QLatin1Char(' ') + middle.left(1) + QLatin1Char('.'))
+                          + QLatin1Char(' ') + last)
+                             .trimmed();
+        m_employeeCode = user.text(QStringLiteral("UserCode"));
+    } catch (const data::DbError &e) {
+        *error = QStringLiteral("The user could not be checked.\n%1").arg(e.description());
+        return false;
+    }
+    m_loggedOn = true;
+    return true;
+}
+
+bool clsCurrentUser::checkPassword(const QString &typed) const
+{
+    if (!Connected())
+        return false;
+    data::Recordset user = m_connection->query(QStringLiteral("SELECT PasswordHash FROM MSS..tbMSSUser WHERE UserCode = :code"),
+                                               {{QStringLiteral("code"), m_employeeCode}});
+    return !user.eof() && verifyPassword(user.text(0), typed);
+}
+
+} // namespace mss::suite

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "auth/logonthrottle.h"
+#include "data/connection.h"
+
+#include <QSet>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace mss::suite {
+
+// Where the session's data is: the embedded database in a folder, or the hospital's SQL Server
+// through an ODBC connection string.
+struct DataSource {
+    bool embedded = true;
+    QString folder;           // embedded
+    QString odbcConnection;   // SQL Server
+
+    static QString defaultEmbeddedFolder(); // in the user's data folder
+    static DataSource remembered();         // the last choice, or the embedded default
+    void remember() const;
+};
+
+// The suite's user-session component: logs a user on and hands out the user's identity and the
+// session's one database connection. The password itself is never kept; checkPassword asks the
+// database's hash instead.
+class clsCurrentUser {
+public:
+    // Wrong passwords are counted in the throttle given, which outlives this object; without
+    // one, in a throttle of its own.
+    explicit clsCurrentUser(LogOnThrottle *throttle = nullptr);
+    ~clsCurrentUser();
+    clsCurrentUser(const clsCurrentUser &) = delete;
+    clsCurrentUser &operator=(const clsCurrentUser &) = delete;
+
+    QString PasswordDeptCode;
+    // The log-on window: true when the user logged on through it, false when they gave up. The
+    // session's shell provides it.
+    std::function<bool(clsCurrentUser &)> LogOnWindow;
+
+    // Shows the log-on window; returns when the user has logged on or given up.
+    void ShowMain();
+
+    bool Connected() const;
+    data::Connection *sqlconnection() const { return m_connection.get(); }
+    QString employeecode() const { return m_employeeCode; }
+    QString EmployeeName() const { return m_employeeName; }
+    QString ServerName() const { return m_serverName; }
+    QString Database() const { return QStringLiteral("MSS"); }
+    bool have_rights(const QString &code) const;
+    // True when the typed text is the logged-on user's password.
+    bool checkPassword(const QString &typed) const;
+
+    // The log-on itself, without a dialog: opens the data source (creating the embedded demo
+    // database on first use) unless the same source is already open, then checks the user.
+    // On failure returns false with a message for the user in *error.
+    bool logOn(const DataSource &source, const QString &userCode, const QString &password, QString *error);
+
+private:
+    bool openSource(const DataSource &source, QString *error);
+
+    LogOnThrottle m_ownThrottle;
+    LogOnThrottle &m_throttle;
+    std::unique_ptr<data::Connection> m_connection;
+    QString m_openSource; // connection string of m_connection
+    QString m_employeeCode;
+    QString m_employeeName;
+    QString m_serverName;
+    QSet<QString> m_rights;
+    bool m_loggedOn = false;
+};
+
+} // namespace mss::suite

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace mss::shell {
+
+// The hospital's billing lookup, on the session's connection: the out-patient admission number
+// matching a number.
+QString FindOpdIdNum(const QString &number);
+// True when the account is charged to a company.
+bool CheckCompany(const QString &account);
+
+} // namespace mss::shell

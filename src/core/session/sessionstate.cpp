@@ -1,0 +1,28 @@
+#include "session/sessionstate.h"
+
+#include "domain/patientsearch.h"
+#include "domain/billingstatement.h"
+#include "domain/codesearch.h"
+#include "auth/currentuser.h"
+#include "domain/keypress.h"
+#include "domain/patientcomponent.h"
+
+namespace mss::shell {
+
+SessionState::SessionState() = default;
+SessionState::~SessionState() = default;
+
+namespace detail {
+SessionState &writableSession()
+{
+    static SessionState state;
+    return state;
+}
+} // namespace detail
+
+const SessionState &Session()
+{
+    return detail::writableSession();
+}
+
+} // namespace mss::shell

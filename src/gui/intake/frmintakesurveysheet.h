@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class QTableWidget;
+
+namespace mss::data {
+class Connection;
+}
+namespace mss::reports {
+class ReportRunner;
+}
+namespace mss::patients {
+struct PatientSelection;
+}
+
+namespace mss::intake {
+
+class FamilyComposition;
+
+// The intake survey sheet of a patient: identifying data, referral and documents, family
+// composition, medical data, problems and plans, with the patient's classification at its head.
+class frmIntakeSurveySheet final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Its printed sheet goes through the runner given, or through one of its own without one.
+    explicit frmIntakeSurveySheet(const patients::PatientSelection &selection, reports::ReportRunner *reports = nullptr,
+                                  QWidget *parent = nullptr);
+    ~frmIntakeSurveySheet() override;
+
+    // Fills the window for the patient chosen when it was created, in the order of the form.
+    void load();
+
+    // Looks up whether the MSS number belongs to another patient; says so and empties the field.
+    void CheckCaseNumber();
+    // "&Save": validates, stores the sheet and its family composition in one transaction.
+    bool save();
+    // "Save/&Print".
+    void saveAndPrint();
+    // "&Edit": every entry field becomes editable.
+    void EnableEntry();
+    void LookUpZipCode();
+    void searchSocialWorker();
+
+    void LoadInPatientData();
+    void LoadOutPatientData();
+
+    // Window state.
+    QString HospNum;
+    QString IdNum;
+    QString WorkerCode;
+    QStringList ClassNames;
+    bool IsSaved = false;
+    bool CaseNumberTaken = false;
+    QString referringPartyCode;
+    QString caseStatusCode;
+    QString categoryCode;
+
+    FamilyComposition &family() { return *m_family; }
+
+    // Head.
+    QLineEdit *txtHospitalNo, *txtCaseNo, *txtAdmissionDate, *txtWard, *txtClassification;
+    QDateEdit *DTDateInterviewed, *txtExpiry;
+    QComboBox *cboClassCode, *cmbCategory, *cbostatus;
+    QCheckBox *chkSeniorCitizen, *chkActive;
+    QGroupBox *fmeStatus;
+    QRadioButton *optNew, *optOld, *optClosed, *optCarryover;
+    QTabWidget *SSTab1;
+    // Identifying data.
+    QLineEdit *txtLastname, *txtFirstname, *txtMiddle, *txtAge, *txtReligion, *txtEducation, *txtOccupation,
+        *txtBirthdate, *txtBirthPlace, *txtHouseStreet, *txtBarangay, *txtProvince, *txtZipCode, *txtTelNo,
+        *txtEmployer, *txtStatus, *txtEmploymentAd, *txtSalary, *txtSSSMember, *txtPhilhealth, *txtSourceInfo;
+    QPushButton *cmdListZipCodes;
+    QGroupBox *fmeSex, *fmeCS;
+    QRadioButton *optSexMale, *optSexFemale;
+    QButtonGroup *optCS;
+    QComboBox *cboReferringParty;
+    QLineEdit *txtReferredBy, *txtRefferAd, *txtDocDSWD, *txtDocAOCert, *txtDocCertEmploy, *txtDocMayorOff,
+        *txtDocBrgyClear, *txtDocOthers;
+    QDateEdit *DTDateReferred;
+    // Background.
+    QTableWidget *FCFlexGrid;
+    QLineEdit *txtTotFamIncome;
+    QPushButton *cmdAdd;
+    QLineEdit *txtChiefComp, *txtDiagnosis, *txtTreatment, *txtMDOtherInfo;
+    QLabel *lblOtherInformation;
+    // Other significant data.
+    QLineEdit *txtExpenses, *txtOtherResources, *txtOtherProb, *txtMSSW;
+    QCheckBox *chkFinancialProb, *chkRefusalProb, *chkAggressiveProb, *chkDifficultyProb;
+    QRadioButton *optIrregular;
+    QPlainTextEdit *txtDiagnostic, *txtGoalPlan, *txtActionTaken;
+    QPushButton *cmdAll;
+    // Buttons.
+    QPushButton *cmdSave, *cmdSavePrint, *cmdEdit, *cmdCancel;
+
+    // The runner its printed sheet goes through.
+    reports::ReportRunner &reportRunner() const { return *m_reports; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildHead(class QVBoxLayout *layout);
+    QWidget *buildIdentifyingPage();
+    QWidget *buildBackgroundPage();
+    QWidget *buildOtherPage();
+    void wireEnterKeys();
+    void wireCodes();
+    void fillLists();
+    void fillMaster();
+    void lookUpCode(QComboBox *box, const QString &statement, const QString &column, QString &code);
+    data::Connection &connection() const;
+
+    const patients::PatientSelection &m_selection;
+    reports::ReportRunner *m_reports;
+    QString m_patientType;
+    std::unique_ptr<FamilyComposition> m_family;
+};
+
+} // namespace mss::intake

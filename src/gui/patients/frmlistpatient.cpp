@@ -1,0 +1,427 @@
+#include "patients/frmlistpatient.h"
+
+#include "data/connection.h"
+#include "data/quote.h"
+#include "data/values.h"
+#include "patients/patientlistmodel.h"
+#include "ui/commandguard.h"
+#include "data/format.h"
+#include "ui/twips.h"
+#include "ui/messages.h"
+#include "ui/typingrules.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace mss::patients {
+
+namespace {
+
+int px(int twips, const QWidget *w)
+{
+    return ui::twipsToPixels(twips, w);
+}
+
+QString trimmed(const QString &text)
+{
+    return data::q(text.trimmed());
+}
+
+// The five arguments of every list procedure; the first separator has a blank.
+QString listCall(const QString &procedure, const QString &hospNum, const QString &lastName, const QString &idNum,
+                 const QString &firstName, const QString &middleName)
+{
+    return procedure + QStringLiteral(" '") + trimmed(hospNum) + QStringLiteral("', '") + trimmed(lastName)
+        + QStringLiteral("','") + trimmed(idNum) + QStringLiteral("','") + trimmed(firstName) + QStringLiteral("','")
+        + trimmed(middleName) + QStringLiteral("'");
+}
+
+QLineEdit *searchBox(const QString &name, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setClearButtonEnabled(true);
+    return edit;
+}
+
+} // namespace
+
+frmListPatient::frmListPatient(PatientSelection &selection, data::Connection *listConnection,
+                               data::Connection *userConnection, QWidget *parent)
+    : QWidget(parent), m_selection(selection), m_listConnection(listConnection), m_userConnection(userConnection)
+{
+    setObjectName(QStringLiteral("frmListPatient"));
+    setWindowTitle(QStringLiteral("Patient Listing"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/listing.svg")));
+    setMinimumSize(720, 420);
+
+    // Left panel: what to search for.
+    Picture1 = new QFrame(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Label1 = new QLabel(QStringLiteral("Search Category"), Picture1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont heading = Label1->font();
+    heading.setBold(true);
+    heading.setPointSizeF(heading.pointSizeF() * 1.15);
+    Label1->setFont(heading);
+
+    Frame3 = new QFrame(Picture1);
+    Frame3->setObjectName(QStringLiteral("Frame3"));
+    auto *typeBox = new QGroupBox(QStringLiteral("Patient Type"), Frame3);
+    typeBox->setObjectName(QStringLiteral("Label3"));
+    optPatientType = new QButtonGroup(this);
+    auto *typeLayout = new QVBoxLayout(typeBox);
+    const QStringList types = {QStringLiteral("In Patient"), QStringLiteral("Out Patient"), QStringLiteral("All Patients"),
+                               QStringLiteral("ER Patients")};
+    for (int i = 0; i < types.size(); ++i) {
+        auto *option = new QRadioButton(types[i], typeBox);
+        option->setObjectName(QStringLiteral("optPatientType_%1").arg(i));
+        optPatientType->addButton(option, i);
+        typeLayout->addWidget(option);
+    }
+    optPatientType->button(0)->setChecked(true);
+    auto *frame3Layout = new QVBoxLayout(Frame3);
+    frame3Layout->setContentsMargins(0, 0, 0, 0);
+    frame3Layout->addWidget(typeBox);
+
+    Frame2 = new QFrame(Picture1);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto *searchBoxFrame = new QGroupBox(QStringLiteral("Search Patient"), Frame2);
+    searchBoxFrame->setObjectName(QStringLiteral("Label2"));
+    txtLastname = searchBox(QStringLiteral("txtLastname"), searchBoxFrame);
+    txtHospNum = searchBox(QStringLiteral("txtHospNum"), searchBoxFrame);
+    txtIDNum = searchBox(QStringLiteral("txtIDNum"), searchBoxFrame);
+    txtFirstname = searchBox(QStringLiteral("txtFirstname"), searchBoxFrame);
+    txtMiddleName = searchBox(QStringLiteral("txtMiddleName"), searchBoxFrame);
+    auto *boxes = new QVBoxLayout(searchBoxFrame);
+    const QList<std::pair<QString, QLineEdit *>> labelled = {{QStringLiteral("Enter Lastname:"), txtLastname},
+                                                            {QStringLiteral("Enter Hospital Number:"), txtHospNum},
+                                                            {QStringLiteral("Enter Admission Number:"), txtIDNum},
+                                                            {QStringLiteral("Enter Firstname:"), txtFirstname},
+                                                            {QStringLiteral("Enter Middlename:"), txtMiddleName}};
+    int labelNumber = 4;
+    for (const auto &[caption, edit] : labelled) {
+        auto *label = new QLabel(caption, searchBoxFrame);
+        label->setObjectName(QStringLiteral("Label%1").arg(labelNumber++));
+        label->setBuddy(edit);
+        boxes->addWidget(label);
+        boxes->addWidget(edit);
+        ui::applyTypingRules(edit, true, edit != txtHospNum);
+        connect(edit, &QLineEdit::returnPressed, this, [this] {
+            m_selection.IDNUM.clear(); // and the name parts, which only ever hold nothing
+            searchFromBoxes();
+        });
+    }
+    auto *buttons = new QHBoxLayout;
+    cmdSearch = new QPushButton(QIcon(QStringLiteral(":/icons/search.svg")), QStringLiteral("&Search"), searchBoxFrame);
+    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
+    cmdClose = new QPushButton(QStringLiteral("&Close"), searchBoxFrame);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    buttons->addStretch();
+    buttons->addWidget(cmdSearch);
+    buttons->addWidget(cmdClose);
+    boxes->addSpacing(4);
+    boxes->addLayout(buttons);
+    auto *frame2Layout = new QVBoxLayout(Frame2);
+    frame2Layout->setContentsMargins(0, 0, 0, 0);
+    frame2Layout->addWidget(searchBoxFrame);
+
+    lblRecCount = new QLabel(Picture1);
+    lblRecCount->setObjectName(QStringLiteral("lblRecCount"));
+    pbProgress = new QProgressBar(Picture1);
+    pbProgress->setObjectName(QStringLiteral("pbProgress"));
+    pbProgress->setTextVisible(false);
+    pbProgress->setMaximumHeight(10);
+    pbProgress->hide();
+
+    Frame4 = new QFrame(Picture1);
+    Frame4->setObjectName(QStringLiteral("Frame4"));
+    Frame4->setStyleSheet(QStringLiteral("QFrame#Frame4 { background: #1f5f99; border-radius: 4px; }"));
+    lblMSS = new QLabel(QStringLiteral("MSS Patients"), Frame4);
+    lblMSS->setObjectName(QStringLiteral("lblMSS"));
+    lblMSS->setAlignment(Qt::AlignCenter);
+    lblMSS->setMouseTracking(true);
+    lblMSS->installEventFilter(this);
+    Frame4->installEventFilter(this);
+    auto *frame4Layout = new QVBoxLayout(Frame4);
+    frame4Layout->addWidget(lblMSS);
+    setLinkHover(false);
+
+    auto *left = new QVBoxLayout(Picture1);
+    left->addWidget(Label1);
+    left->addWidget(Frame3);
+    left->addWidget(Frame2);
+    left->addWidget(lblRecCount);
+    left->addWidget(pbProgress);
+    left->addStretch();
+    left->addWidget(Frame4);
+
+    // Right panel: the list.
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    m_model = new PatientListModel(this);
+    lvwSearchPatient = new QTreeView(Frame1);
+    lvwSearchPatient->setObjectName(QStringLiteral("lvwSearchPatient"));
+    lvwSearchPatient->setModel(m_model);
+    lvwSearchPatient->setRootIsDecorated(false);
+    lvwSearchPatient->setUniformRowHeights(true); // keeps 50,000 rows cheap to lay out
+    lvwSearchPatient->setAlternatingRowColors(true);
+    lvwSearchPatient->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lvwSearchPatient->setSelectionMode(QAbstractItemView::SingleSelection);
+    lvwSearchPatient->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lvwSearchPatient->setContextMenuPolicy(Qt::CustomContextMenu);
+    lvwSearchPatient->header()->setSectionsClickable(true);
+    lvwSearchPatient->header()->setStretchLastSection(false);
+    ui::setColumnWidthsInTwips(lvwSearchPatient, PatientListModel::widthsInTwips());
+    lvwSearchPatient->setEnabled(false);
+    lvwSearchPatient->installEventFilter(this);
+    auto *right = new QVBoxLayout(Frame1);
+    right->setContentsMargins(0, 0, 0, 0);
+    right->addWidget(lvwSearchPatient);
+
+    // The splitter: a grip to press, and a bar that follows the mouse until released.
+    imgSplitter = new QFrame(this);
+    imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
+    imgSplitter->setCursor(Qt::SplitHCursor);
+    imgSplitter->installEventFilter(this);
+    picSplitter = new QFrame(this);
+    picSplitter->setObjectName(QStringLiteral("picSplitter"));
+    picSplitter->setStyleSheet(QStringLiteral("background: #7a8a9a;"));
+    picSplitter->hide();
+
+    connect(cmdSearch, &QPushButton::clicked, this, [this] {
+        m_selection.HospNum.clear();
+        m_selection.IDNUM.clear();
+        const bool allEmpty = txtLastname->text().trimmed().isEmpty() && txtHospNum->text().trimmed().isEmpty()
+            && txtIDNum->text().trimmed().isEmpty() && txtFirstname->text().trimmed().isEmpty()
+            && txtMiddleName->text().trimmed().isEmpty();
+        if (allEmpty && optPatientType->checkedId() == 2) {
+            ui::Messages::information(QStringLiteral("Please specify a search parameter."), {}, this);
+            return;
+        }
+        searchFromBoxes();
+    });
+    connect(cmdClose, &QPushButton::clicked, this, [this] {
+        if (QWidget *frame = parentWidget(); frame && frame->inherits("QMdiSubWindow"))
+            frame->close();
+        else
+            close();
+    });
+    connect(optPatientType, &QButtonGroup::idClicked, this, [this](int id) { m_selection.PatientType = QString::number(id); });
+    connect(lvwSearchPatient, &QTreeView::clicked, this, [this] { SelectCurrentPatient(); });
+    connect(lvwSearchPatient, &QTreeView::doubleClicked, this, [this] { SelectCurrentPatient(); });
+    connect(lvwSearchPatient->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        m_model->sortByColumn(column);
+    });
+    connect(lvwSearchPatient, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        // The row under the pointer is the one highlighted: it must also be the one the menu acts on.
+        if (const QModelIndex under = lvwSearchPatient->indexAt(pos); under.isValid()) {
+            lvwSearchPatient->setCurrentIndex(under);
+            SelectCurrentPatient();
+        }
+        if (!m_selection.HospNum.isEmpty() && m_fileMenu)
+            m_fileMenu->popup(lvwSearchPatient->viewport()->mapToGlobal(pos));
+    });
+
+    SizeControls(m_splitterTwips);
+}
+
+frmListPatient::~frmListPatient() = default;
+
+void frmListPatient::searchOnOpening()
+{
+    if (m_selection.IDNUM.isEmpty() && m_selection.HospNum.isEmpty() && m_selection.PatientName.isEmpty()) {
+        pbProgress->hide();
+        return;
+    }
+    pbProgress->show();
+    SearchPatients(m_selection.HospNum, QString(), m_selection.IDNUM, QString(), QString());
+}
+
+void frmListPatient::searchFromBoxes()
+{
+    SearchPatients(txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text());
+}
+
+void frmListPatient::SearchPatients(const QString &hospNum, const QString &lastName, const QString &idNum,
+                                    const QString &firstName, const QString &middleName)
+{
+    // The options are tried in this order; with none chosen the in-patient list is searched.
+    QString procedure = QStringLiteral("MSS..sp_MSS_LoadInPatient");
+    switch (optPatientType->checkedId()) {
+    case 1: procedure = QStringLiteral("MSS..sp_MSS_LoadOutPatient"); break;
+    case 2: procedure = QStringLiteral("MSS..sp_MSS_LoadAllServicePatient"); break;
+    case 3: procedure = QStringLiteral("MSS..sp_MSS_LoadERPatient"); break;
+    default: break;
+    }
+    fill(listCall(procedure, hospNum, lastName, idNum, firstName, middleName), m_listConnection, PatientListModel::kColumns);
+}
+
+void frmListPatient::LoadMssPatients(const QString &hospNum, const QString &lastName, const QString &idNum,
+                                     const QString &firstName, const QString &middleName)
+{
+    fill(listCall(QStringLiteral("MSS..sp_MSS_LoadMSSPatient"), hospNum, lastName, idNum, firstName, middleName),
+         m_userConnection, PatientListModel::kColumns - 1);
+}
+
+void frmListPatient::fill(const QString &statement, data::Connection *connection, int filledColumns)
+{
+    lvwSearchPatient->setEnabled(true);
+    // The old rows go first: a new search then reuses their memory instead of doubling the peak.
+    m_model->clear();
+    const bool ok = ui::runGuarded(
+        [&] {
+            ui::WaitCursor wait;
+            if (!connection)
+                throw data::DbError(3704, QStringLiteral("Patient list"), QStringLiteral("There is no open connection."));
+            data::Recordset rs = connection->open(statement, data::CursorType::Dynamic,
+                                                  connection == m_listConnection ? data::LockType::Optimistic
+                                                                                 : data::LockType::ReadOnly);
+            if (rs.isEmpty()) {
+                m_model->clear();
+                lvwSearchPatient->setEnabled(false);
+                lblRecCount->clear();
+                return;
+            }
+            const int rows = rs.recordCount();
+            pbProgress->setMaximum(rows);
+            pbProgress->setValue(0);
+            pbProgress->show();
+            lblRecCount->setText(QStringLiteral("Total No. of Records: %1").arg(rows));
+            // The rows are already in memory and the model takes them whole: there is no per-row
+            // work for the bar to follow, so it is not repainted in between.
+            m_model->setRows(rs.columns(), rs.takeRows(), filledColumns);
+            pbProgress->setValue(rows);
+            lvwSearchPatient->setEnabled(true);
+            if (lvwSearchPatient->isVisible())
+                lvwSearchPatient->setFocus();
+        },
+        nullptr, windowTitle());
+    if (!ok) {
+        m_model->clear();
+        lvwSearchPatient->setEnabled(false);
+        lblRecCount->clear();
+    }
+    pbProgress->hide();
+}
+
+void frmListPatient::SelectCurrentPatient()
+{
+    const QModelIndex current = lvwSearchPatient->currentIndex();
+    if (!current.isValid())
+        return;
+    const int row = current.row();
+    m_selection.IDNUM = m_model->text(row, 0);
+    m_selection.HospNum = m_model->text(row, 1);
+    m_selection.RoomID = m_model->text(row, 6);
+    m_selection.PatientName = m_model->text(row, 3) + QStringLiteral(", ") + m_model->text(row, 4) + QLatin1Char(' ')
+        + m_model->text(row, 5);
+    m_selection.MSSID = m_model->text(row, 7);
+    m_selection.Billdate = m_model->text(row, 10);
+    emit patientDatasheetAvailable(data::isInPatientAdmission(m_selection.IDNUM));
+}
+
+void frmListPatient::SizeControls(int xTwips)
+{
+    const int widthTwips = int(width() * 15.0 * 96.0 / std::max(1, logicalDpiX()));
+    m_splitterTwips = std::max(750, std::min(xTwips, widthTwips - 750));
+    const int x = px(m_splitterTwips, this);
+    const int margin = px(60, this);
+    Picture1->setGeometry(0, 0, std::max(0, x - margin), height());
+    imgSplitter->setGeometry(x - margin, 0, margin + px(60, this), height());
+    Frame1->setGeometry(x + px(80, this), 0, std::max(0, width() - x - px(80, this)), height());
+}
+
+void frmListPatient::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    SizeControls(m_splitterTwips);
+}
+
+void frmListPatient::beginSplitterDrag()
+{
+    m_dragging = true;
+    picSplitter->setGeometry(imgSplitter->x(), imgSplitter->y(), std::max(2, imgSplitter->width() / 2),
+                             std::max(0, imgSplitter->height() - 20));
+    picSplitter->show();
+    picSplitter->raise();
+}
+
+void frmListPatient::dragSplitterTo(int windowX)
+{
+    if (!m_dragging)
+        return;
+    const int low = px(500, this);
+    const int high = width() - px(500, this);
+    picSplitter->move(std::max(low, std::min(windowX, high)), picSplitter->y());
+}
+
+void frmListPatient::endSplitterDrag()
+{
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    SizeControls(int(picSplitter->x() * 15.0 * 96.0 / std::max(1, logicalDpiX())));
+    picSplitter->hide();
+}
+
+void frmListPatient::setLinkHover(bool hover)
+{
+    lblMSS->setStyleSheet(hover ? QStringLiteral("color: rgb(255,255,0); text-decoration: underline; font-weight: bold;")
+                                : QStringLiteral("color: rgb(192,192,255); text-decoration: none; font-weight: bold;"));
+    lblMSS->setCursor(hover ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+bool frmListPatient::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lblMSS) {
+        if (event->type() == QEvent::Enter)
+            setLinkHover(true);
+        else if (event->type() == QEvent::MouseButtonRelease) {
+            m_selection.IDNUM.clear();
+            m_selection.HospNum.clear();
+            LoadMssPatients(txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(),
+                            txtMiddleName->text());
+            m_selection.PatientType = QStringLiteral("5");
+        }
+    } else if (watched == Frame4 && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
+        setLinkHover(false);
+    } else if (watched == imgSplitter) {
+        if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            beginSplitterDrag();
+        else if (event->type() == QEvent::MouseMove)
+            dragSplitterTo(imgSplitter->x() + int(static_cast<QMouseEvent *>(event)->position().x()));
+        else if (event->type() == QEvent::MouseButtonRelease)
+            endSplitterDrag();
+    } else if (watched == lvwSearchPatient && event->type() == QEvent::FocusIn) {
+        SelectCurrentPatient();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmListPatient::closeEvent(QCloseEvent *event)
+{
+    m_selection.IDNUM.clear();
+    m_selection.HospNum.clear();
+    m_selection.RoomID.clear();
+    m_selection.MSSID.clear();
+    m_selection.PatientName.clear();
+    event->accept();
+}
+
+} // namespace mss::patients

@@ -1,0 +1,71 @@
+#include "reports/reportrunner.h"
+
+#include "auth/currentuser.h"
+#include "reportfiles.h"
+#include "reports/frmreportviewer.h"
+#include "reports/reportprinting.h"
+#include "session/sessionstate.h"
+#include "ui/commandguard.h"
+
+#include <QPrinter>
+
+namespace mss::reports {
+
+ReportContext sessionReportContext()
+{
+    // Reports run on the user's own connection: no administrator log-on is needed for them.
+    const shell::SessionState &s = shell::Session();
+    if (!s.CurrentUser)
+        return {nullptr, s.HospitalName, s.ReportsPath, QString()};
+    return {s.CurrentUser->sqlconnection(), s.HospitalName, s.ReportsPath, s.CurrentUser->EmployeeName()};
+}
+
+ReportRunner::ReportRunner(QObject *parent, std::function<ReportContext()> context)
+    : QObject(parent), m_context(std::move(context))
+{
+}
+
+ReportRunner::~ReportRunner() = default;
+
+void ReportRunner::OpenReport(const QString &file, const QVariantList &values)
+{
+    m_current.reset();
+    m_current = std::make_shared<Report>(openReportFile(file, values));
+}
+
+void ReportRunner::OpenSubreport(const QString &name, const QVariantList &values)
+{
+    if (!m_current)
+        throw ReportError(QStringLiteral("No report is open, so its subreport \"%1\" cannot be opened.").arg(name));
+    m_current->setSubreportParameters(name, values);
+}
+
+frmReportViewer *ReportRunner::ShowReport(bool showGroupTree, const QString &caption, bool directPrint)
+{
+    Q_UNUSED(showGroupTree) // the viewer has no group tree; every caller asks for none
+    const std::shared_ptr<Report> report = m_current;
+    if (!report)
+        throw ReportError(QStringLiteral("No report is open to be shown."));
+    std::shared_ptr<const PageModel> pages;
+    {
+        ui::WaitCursor wait;
+        pages = report->run(m_context());
+    }
+    if (directPrint) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(caption.isEmpty() ? pages->title : caption);
+        printModel(*pages, printer);
+        m_current.reset();
+        return nullptr;
+    }
+    auto *viewer = new frmReportViewer(pages, caption);
+    // Closing a viewer releases the current report; the viewer keeps showing its own pages.
+    connect(viewer, &frmReportViewer::closed, this, [this] { m_current.reset(); });
+    if (m_viewerHost)
+        m_viewerHost(viewer);
+    else
+        viewer->show();
+    return viewer;
+}
+
+} // namespace mss::reports

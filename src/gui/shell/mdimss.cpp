@@ -1,0 +1,359 @@
+#include "shell/mdimss.h"
+
+#include "intake/frmintakesurveysheet.h"
+#include "patients/frmlistpatient.h"
+#include "reports/frmreportviewer.h"
+#include "reports/reportcatalogue.h"
+#include "reports/reportrunner.h"
+#include "shell/mainwindowfactory.h"
+#include "shell/noticemonitor.h"
+#include "session/sessionstate.h"
+#include "shell/startup.h"
+#include "auth/currentuser.h"
+#include "ui/commandguard.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace mss::shell {
+
+QMainWindow *createMainWindow()
+{
+    return new mdiMSS;
+}
+
+QString mdiMSS::userPanelText(const QString &employeeCode, const QString &employeeName)
+{
+    return QStringLiteral("CurrentUser Name: ") + QStringLiteral(" (") + employeeCode + QStringLiteral(")  ") + employeeName;
+}
+
+mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("mdiMSS"));
+    setWindowTitle(QStringLiteral("Medical Social Service"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/listing.svg")));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    mdiArea = new QMdiArea(this);
+    mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    QLinearGradient background(0, 0, 0, 900);
+    background.setColorAt(0, QColor(0xf4, 0xf7, 0xfb));
+    background.setColorAt(1, QColor(0xd9, 0xe3, 0xee));
+    mdiArea->setBackground(QBrush(background));
+    setCentralWidget(mdiArea);
+
+    buildMenus();
+    buildToolBar();
+
+    pnlCurrentUser = new QLabel(this);
+    pnlCurrentUser->setObjectName(QStringLiteral("CurrentUser"));
+    pnlCurrentUser->setToolTip(QStringLiteral("User logged on"));
+    pnlCurrentDateTime = new QLabel(this);
+    pnlCurrentDateTime->setObjectName(QStringLiteral("CurrentDateTime"));
+    pnlCurrentDateTime->setToolTip(QStringLiteral("Current Date Time Values"));
+    auto *clockIcon = new QLabel(this);
+    clockIcon->setPixmap(QIcon(QStringLiteral(":/icons/clock.svg")).pixmap(16, 16));
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar()->addWidget(pnlCurrentUser, 1);
+    statusBar()->addPermanentWidget(clockIcon);
+    statusBar()->addPermanentWidget(pnlCurrentDateTime);
+
+    const suite::clsCurrentUser *user = Session().CurrentUser.get();
+    pnlCurrentUser->setText(userPanelText(user ? user->employeecode() : QString(), user ? user->EmployeeName() : QString()));
+
+    m_monitor = new NoticeMonitor(pnlCurrentDateTime, btnReferralNotice, [] { return Session().SharedConnection; }, this);
+    connect(m_monitor, &NoticeMonitor::pollFailed, this, [this](const QString &message) {
+        statusBar()->showMessage(QStringLiteral("Referral notices cannot be checked: ") + message, 20000);
+    });
+    m_monitor->start();
+
+    // Report viewers open inside this window, like every other window of the program.
+    m_reports = new reports::ReportRunner(this);
+    m_reports->setViewerHost([this](reports::frmReportViewer *viewer) { openChild(viewer)->resize(mdiArea->size() * 0.9); });
+}
+
+mdiMSS::~mdiMSS() = default;
+
+QAction *mdiMSS::addItem(QMenu *menu, const QString &name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    m_actions.insert(name, action);
+    return action;
+}
+
+QMenu *mdiMSS::addMenu(QMenu *parent, const QString &name, const QString &caption)
+{
+    QMenu *menu = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    m_menus.insert(name, menu);
+    m_actions.insert(name, menu->menuAction());
+    return menu;
+}
+
+void mdiMSS::buildMenus()
+{
+    QMenu *file = addMenu(nullptr, QStringLiteral("mnuFile"), QStringLiteral("&File"));
+    addItem(file, QStringLiteral("mnuIntakeSheet"), QStringLiteral("Intake Sheet Entry"));
+    addItem(file, QStringLiteral("mnuARR"), QStringLiteral("Assessment and Referal"));
+    addItem(file, QStringLiteral("mnuEditPatClass"), QStringLiteral("Edit Patient Classification"));
+
+    QMenu *viewing = addMenu(nullptr, QStringLiteral("mnuViewing"), QStringLiteral("&Viewing"));
+    addItem(viewing, QStringLiteral("mnuComputeDiscount"), QStringLiteral("View Computation of Discount"));
+    QMenu *charges = addMenu(viewing, QStringLiteral("mnuPatientCharges"), QStringLiteral("View Patient Charges"));
+    addItem(charges, QStringLiteral("mnuViewPatientBill"), QStringLiteral("Detailed SOA"));
+    addItem(charges, QStringLiteral("mnuSummarizedSOA"), QStringLiteral("Summarized SOA"));
+    addItem(viewing, QStringLiteral("mnuDischargeNotice"), QStringLiteral("View Discharge Notice"));
+    addItem(viewing, QStringLiteral("mnuReferral"), QStringLiteral("View Referral From Medical Team History"));
+    addItem(viewing, QStringLiteral("mnuViewPatientDatasheet"), QStringLiteral("Patient Datasheet"));
+
+    QMenu *maintenance = addMenu(nullptr, QStringLiteral("mnuFileMaintenance"), QStringLiteral("File &Maintenance"));
+    addItem(maintenance, QStringLiteral("mnuRePrintIntake"), QStringLiteral("Re-Print Intake Sheet"));
+    addItem(maintenance, QStringLiteral("mnuRePrintARR"), QStringLiteral("Re-Print ARR"));
+    addItem(maintenance, QStringLiteral("mnuEditMSSNo"), QStringLiteral("Edit MSS Number"));
+    addItem(maintenance, QStringLiteral("mnuContractSlip"), QStringLiteral("Contract/Responsibility Slip"));
+
+    QMenu *reports = addMenu(nullptr, QStringLiteral("mnuReports"), QStringLiteral("&Reports"));
+    addItem(reports, QStringLiteral("mnuListGrantees"), QStringLiteral("View List of Grantees"));
+    addItem(reports, QStringLiteral("mnuAssessment"), QStringLiteral("List of Assessments"));
+    addItem(reports, QStringLiteral("mnuTransaction"), QStringLiteral("ARR Transaction Report"));
+    reports->addSeparator()->setObjectName(QStringLiteral("mnuSeparator1"));
+    addItem(reports, QStringLiteral("mnuListAdmissions"), QStringLiteral("Daily Admission List"));
+    addItem(reports, QStringLiteral("mnuListDischarges"), QStringLiteral("Daily Discharge List"));
+    addItem(reports, QStringLiteral("mnuCensus"), QStringLiteral("Admission Census"));
+    addItem(reports, QStringLiteral("mnuDailyERCensus"), QStringLiteral("ER Census"));
+    addItem(reports, QStringLiteral("mnuERAdmission"), QStringLiteral("Daily ER Admission"));
+    addItem(reports, QStringLiteral("mnuDischarges"), QStringLiteral("Daily ER Discharges"));
+    reports->addSeparator()->setObjectName(QStringLiteral("mnuSeparator2"));
+    addItem(reports, QStringLiteral("mnuAdmCensusService"), QStringLiteral("Admission Census (Service Only)"));
+    addItem(reports, QStringLiteral("mnuERCensusService"), QStringLiteral("ER Census (Service Only)"));
+    reports->addSeparator()->setObjectName(QStringLiteral("mnuSeparator"));
+    addItem(reports, QStringLiteral("mnuDischargeNoticeReport"), QStringLiteral("Discharge Notice Monitoring"));
+    addItem(reports, QStringLiteral("mnuDischargeNoticeRevoked"), QStringLiteral("Revoked Discharge Notice"));
+    reports->addSeparator()->setObjectName(QStringLiteral("mnuSeparator3"));
+    QMenu *income = addMenu(reports, QStringLiteral("mnuServiceIncomeReport"), QStringLiteral("Service Income Report"));
+    addItem(income, QStringLiteral("mnuServiceIncomeReportInpatient"), QStringLiteral("In-Patient"));
+    addItem(income, QStringLiteral("mnuServiceIncomeReportOutpatient"), QStringLiteral("Out-Patient"));
+    addItem(income, QStringLiteral("mnuServiceIncomeReportERPatient"), QStringLiteral("ER-Patient"));
+    QMenu *qc = addMenu(reports, QStringLiteral("mnuQCreport"), QStringLiteral("QC Residents Report"));
+    addItem(qc, QStringLiteral("mnuQCIPD"), QStringLiteral("In-Patient"));
+    addItem(qc, QStringLiteral("mnuQCOPD"), QStringLiteral("Out-Patient"));
+    addItem(qc, QStringLiteral("mnuQCER"), QStringLiteral("ER-Patient"));
+    QMenu *er = addMenu(reports, QStringLiteral("mnuERReports"), QStringLiteral("ER Reports (From ER Module)"));
+    addItem(er, QStringLiteral("mnuERCensus"), QStringLiteral("ER Admission Range"));
+    addItem(er, QStringLiteral("mnuERDischarges"), QStringLiteral("ER Discharges"));
+    addItem(reports, QStringLiteral("mnuMonthlyPerformanceReport"), QStringLiteral("Monthly Performance Report"));
+    QMenu *unpaid = addMenu(reports, QStringLiteral("mnuPatientUnpaid"), QStringLiteral("Patients With Unpaid Bills/Refund"));
+    addItem(unpaid, QStringLiteral("mnuPatientUnpaid_IPD"), QStringLiteral("In Patients"));
+    addItem(unpaid, QStringLiteral("mnuPatientUnpaid_OPD"), QStringLiteral("Out Patients"));
+    addItem(unpaid, QStringLiteral("mnuPatientUnpaid_ER"), QStringLiteral("ER Patients"));
+    QMenu *grouped = addMenu(reports, QStringLiteral("mnuIncome"), QStringLiteral("Service Income Report Grouped by Service"));
+    addItem(grouped, QStringLiteral("mnuIn"), QStringLiteral("In Patients"));
+    addItem(grouped, QStringLiteral("mnuOut"), QStringLiteral("Out Patients"));
+    addItem(grouped, QStringLiteral("mnuER"), QStringLiteral("ER Patients"));
+    addItem(reports, QStringLiteral("mnuactivity"), QStringLiteral("Activity Comparison Table"));
+    addItem(reports, QStringLiteral("mnuNBB"), QStringLiteral("NBB Report"));
+
+    wire(QStringLiteral("mnuIntakeSheet"), [this] { showIntakeSheet(); });
+
+    // The report items run through the catalogue.
+    for (const QString &name : reports::catalogueItems()) {
+        if (m_actions.contains(name))
+            wire(name, [this, name] { reports::runCatalogueItem(name, m_selection, *m_reports, this); });
+    }
+
+    // Items whose windows are not built yet are shown but cannot be chosen; menus and submenus
+    // stay open so that what is coming can be seen.
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        if (!m_menus.contains(it.key()) && !m_wired.contains(it.key()))
+            it.value()->setEnabled(false);
+    }
+    updateDatasheetItem();
+}
+
+void mdiMSS::buildToolBar()
+{
+    auto *bar = addToolBar(QStringLiteral("Tool Bar"));
+    bar->setObjectName(QStringLiteral("Picture1"));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(28, 28));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+
+    auto button = [this, bar](const QString &name, const QString &icon, const QString &caption, const QString &tip) {
+        auto *b = new QToolButton(bar);
+        b->setObjectName(name);
+        b->setAutoRaise(true);
+        b->setIcon(QIcon(QStringLiteral(":/icons/") + icon + QStringLiteral(".svg")));
+        b->setText(caption);
+        b->setToolTip(tip.isEmpty() ? caption : tip);
+        b->setToolButtonStyle(caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+        bar->addWidget(b);
+        return b;
+    };
+    btnDataEntry = button(QStringLiteral("btnDataEntry"), QStringLiteral("dataentry"), QStringLiteral("Data Entry"), {});
+    btnViewing = button(QStringLiteral("btnViewing"), QStringLiteral("viewing"), QStringLiteral("Viewing"), {});
+    btnFileMaintenance = button(QStringLiteral("btnFileMaintenance"), QStringLiteral("filemaintenance"),
+                                QStringLiteral("File Maintenance"), {});
+    btnReports = button(QStringLiteral("btnReports"), QStringLiteral("reports"), QStringLiteral("Reports"), {});
+    bar->addSeparator();
+    btnListing = button(QStringLiteral("btnListing"), QStringLiteral("listing"), {}, QStringLiteral("Patient Listing"));
+    btnDischargeNotice = button(QStringLiteral("btnDischargeNotice"), QStringLiteral("discharge"), {},
+                                QStringLiteral("Discharge Notices"));
+    btnReferralNotice = button(QStringLiteral("btnReferralNotice"), QStringLiteral("referral"), {},
+                               QStringLiteral("Referrals From the Medical Team"));
+    bar->addSeparator();
+    btnClose = button(QStringLiteral("btnClose"), QStringLiteral("changeuser"), {}, QStringLiteral("Change Active User"));
+    // The discharge and referral windows come later; their buttons wait for them (the referral
+    // button still changes colour when referrals wait).
+    btnDischargeNotice->setEnabled(false);
+    btnReferralNotice->setEnabled(false);
+
+    // The four text buttons pop up the very menus of the menu bar, where the mouse is.
+    const QList<std::pair<QToolButton *, QString>> popups = {{btnDataEntry, QStringLiteral("mnuFile")},
+                                                            {btnViewing, QStringLiteral("mnuViewing")},
+                                                            {btnFileMaintenance, QStringLiteral("mnuFileMaintenance")},
+                                                            {btnReports, QStringLiteral("mnuReports")}};
+    for (const auto &[b, menuName] : popups) {
+        QMenu *m = m_menus.value(menuName);
+        connect(b, &QToolButton::clicked, this, [m] { m->popup(QCursor::pos()); });
+    }
+    connect(btnListing, &QToolButton::clicked, this, [this] { ui::runGuarded([this] { reopenPatientList(); }); });
+    // Queued: the handler closes the window that owns the button.
+    connect(btnClose, &QToolButton::clicked, this, [] { QTimer::singleShot(0, &ChangeActiveUser); });
+}
+
+void mdiMSS::updateDatasheetItem()
+{
+    if (QAction *datasheet = action(QStringLiteral("mnuViewPatientDatasheet")))
+        datasheet->setEnabled(m_datasheetSelectable && m_wired.contains(QStringLiteral("mnuViewPatientDatasheet")));
+}
+
+QMdiSubWindow *mdiMSS::openChild(QWidget *window)
+{
+    QMdiSubWindow *sub = mdiArea->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(window->windowIcon());
+    window->show();
+    return sub;
+}
+
+void mdiMSS::wire(const QString &name, const std::function<void()> &command)
+{
+    QAction *item = m_actions.value(name);
+    m_wired.insert(name);
+    connect(item, &QAction::triggered, this, [this, command, item] {
+        ui::runGuarded(command, Session().SharedConnection, item->text());
+    });
+}
+
+intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()
+{
+    if (m_selection.HospNum.isEmpty()) {
+        showPatientList();
+        return nullptr;
+    }
+    // One intake window at a time: an open one comes to the front, still on its own patient.
+    if (m_intake) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(m_intake->parentWidget()))
+            mdiArea->setActiveSubWindow(sub);
+        return m_intake;
+    }
+    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection, m_reports);
+    window->load();
+    m_intake = window.release();
+    QMdiSubWindow *sub = openChild(m_intake);
+    sub->resize(mdiArea->size().boundedTo(QSize(1320, 700)));
+    sub->move(0, 0);
+    return m_intake;
+}
+
+intake::frmIntakeSurveySheet *mdiMSS::intakeSheet() const
+{
+    return m_intake.data();
+}
+
+patients::frmListPatient *mdiMSS::patientList() const
+{
+    return m_list.data();
+}
+
+patients::frmListPatient *mdiMSS::createPatientList()
+{
+    const SessionState &s = Session();
+    m_list = new patients::frmListPatient(m_selection, s.SharedConnection,
+                                          s.CurrentUser ? s.CurrentUser->sqlconnection() : nullptr);
+    m_list->setFileMenu(m_menus.value(QStringLiteral("mnuFile")));
+    connect(m_list, &patients::frmListPatient::patientDatasheetAvailable, this, [this](bool available) {
+        m_datasheetSelectable = available;
+        updateDatasheetItem();
+    });
+    return m_list;
+}
+
+patients::frmListPatient *mdiMSS::showPatientList()
+{
+    if (m_list) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(m_list->parentWidget()))
+            mdiArea->setActiveSubWindow(sub);
+        return m_list;
+    }
+    createPatientList();
+    openChild(m_list)->showMaximized();
+    m_list->searchOnOpening();
+    return m_list;
+}
+
+void mdiMSS::reopenPatientList()
+{
+    // A list not yet loaded would show empty boxes: nothing to carry over then.
+    const QString hospNum = m_list ? m_list->txtHospNum->text() : QString();
+    const QString idNum = m_list ? m_list->txtIDNum->text() : QString();
+    const QString lastName = m_list ? m_list->txtLastname->text() : QString();
+    mdiArea->closeAllSubWindows();
+    if (m_list && m_list->isVisible()) // a window that refused to close is left as it is
+        return;
+    m_list = nullptr;
+    m_selection.HospNum = hospNum;
+    m_selection.IDNUM = idNum;
+    m_selection.PatientName = lastName;
+    // The boxes get their texts back before the list searches with the numbers.
+    createPatientList();
+    m_list->txtHospNum->setText(hospNum);
+    m_list->txtIDNum->setText(idNum);
+    m_list->txtLastname->setText(lastName);
+    openChild(m_list)->showMaximized();
+    m_list->searchOnOpening();
+}
+
+void mdiMSS::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (const QScreen *screen = this->screen(); screen && !property("sized").toBool()) {
+        setProperty("sized", true);
+        setGeometry(screen->availableGeometry()); // full screen work area, window manager or not
+    }
+}
+
+void mdiMSS::closeEvent(QCloseEvent *event)
+{
+    m_monitor->tmrReferralNotice.stop();
+    m_monitor->tmrShowDateTime.stop();
+    mdiArea->closeAllSubWindows();
+    event->accept();
+    if (!property("changingUser").toBool())
+        QCoreApplication::quit(); // closing the main window ends the program
+}
+
+} // namespace mss::shell

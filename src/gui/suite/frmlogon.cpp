@@ -1,0 +1,159 @@
+#include "suite/frmlogon.h"
+
+#include "auth/currentuser.h"
+#include "ui/commandguard.h"
+#include "ui/messages.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace mss::suite {
+
+frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_user(user)
+{
+    setObjectName(QStringLiteral("frmLogOn"));
+    setWindowTitle(QStringLiteral("Medical Social Service - Log On"));
+    setMinimumWidth(460);
+
+    auto *title = new QLabel(QStringLiteral("Medical Social Service"), this);
+    QFont titleFont = title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    auto *subtitle = new QLabel(QStringLiteral("Log on with your user code and password."), this);
+
+    txtUserCode = new QLineEdit(this);
+    txtUserCode->setObjectName(QStringLiteral("txtUserCode"));
+    txtUserCode->setMaxLength(20);
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setMaxLength(128);
+
+    auto *fields = new QFormLayout;
+    fields->addRow(QStringLiteral("&User code:"), txtUserCode);
+    fields->addRow(QStringLiteral("&Password:"), txtPassword);
+
+    auto *sourceBox = new QGroupBox(QStringLiteral("Data"), this);
+    optEmbedded = new QRadioButton(QStringLiteral("&Embedded database on this computer"), sourceBox);
+    optEmbedded->setObjectName(QStringLiteral("optEmbedded"));
+    optServer = new QRadioButton(QStringLiteral("Hospital &SQL Server (ODBC connection string)"), sourceBox);
+    optServer->setObjectName(QStringLiteral("optServer"));
+    auto *group = new QButtonGroup(this);
+    group->addButton(optEmbedded, 0);
+    group->addButton(optServer, 1);
+    txtFolder = new QLineEdit(sourceBox);
+    txtFolder->setObjectName(QStringLiteral("txtFolder"));
+    auto *browse = new QToolButton(sourceBox);
+    browse->setText(QStringLiteral("..."));
+    browse->setToolTip(QStringLiteral("Choose the folder of the embedded database"));
+    txtConnectionString = new QLineEdit(sourceBox);
+    txtConnectionString->setObjectName(QStringLiteral("txtConnectionString"));
+    txtConnectionString->setPlaceholderText(QStringLiteral("Driver=FreeTDS;Server=…;Database=MSS;UID=…;PWD=…"));
+
+    auto *folderRow = new QHBoxLayout;
+    folderRow->addSpacing(22);
+    folderRow->addWidget(txtFolder, 1);
+    folderRow->addWidget(browse);
+    auto *serverRow = new QHBoxLayout;
+    serverRow->addSpacing(22);
+    serverRow->addWidget(txtConnectionString, 1);
+    auto *sourceLayout = new QVBoxLayout(sourceBox);
+    sourceLayout->addWidget(optEmbedded);
+    sourceLayout->addLayout(folderRow);
+    sourceLayout->addWidget(optServer);
+    sourceLayout->addLayout(serverRow);
+
+    lblMessage = new QLabel(this);
+    lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage->setWordWrap(true);
+    lblMessage->setStyleSheet(QStringLiteral("color: #b00020;"));
+    lblMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto *buttons = new QDialogButtonBox(this);
+    cmdLogOn = buttons->addButton(QStringLiteral("&Log On"), QDialogButtonBox::AcceptRole);
+    cmdLogOn->setObjectName(QStringLiteral("cmdLogOn"));
+    cmdLogOn->setDefault(true);
+    cmdCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(title);
+    layout->addWidget(subtitle);
+    layout->addSpacing(6);
+    layout->addLayout(fields);
+    layout->addWidget(sourceBox);
+    layout->addWidget(lblMessage);
+    layout->addWidget(buttons);
+
+    const DataSource source = DataSource::remembered();
+    (source.embedded ? optEmbedded : optServer)->setChecked(true);
+    txtFolder->setText(QDir::toNativeSeparators(source.folder));
+    txtConnectionString->setText(source.odbcConnection);
+    txtUserCode->setText(QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service"))
+                             .value(QStringLiteral("logon/user"))
+                             .toString());
+    (txtUserCode->text().isEmpty() ? txtUserCode : txtPassword)->setFocus();
+    updateSourceFields();
+
+    connect(optEmbedded, &QRadioButton::toggled, this, &frmLogOn::updateSourceFields);
+    connect(browse, &QToolButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Embedded database folder"), txtFolder->text());
+        if (!folder.isEmpty())
+            txtFolder->setText(QDir::toNativeSeparators(folder));
+    });
+    connect(buttons, &QDialogButtonBox::accepted, this, &frmLogOn::tryLogOn);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void frmLogOn::updateSourceFields()
+{
+    txtFolder->setEnabled(optEmbedded->isChecked());
+    txtConnectionString->setEnabled(optServer->isChecked());
+}
+
+void frmLogOn::tryLogOn()
+{
+    DataSource source;
+    source.embedded = optEmbedded->isChecked();
+    source.folder = QDir::fromNativeSeparators(txtFolder->text().trimmed());
+    source.odbcConnection = txtConnectionString->text().trimmed();
+
+    lblMessage->clear();
+    QString error;
+    bool ok = false;
+    {
+        ui::WaitCursor wait;
+        ok = m_user.logOn(source, txtUserCode->text(), txtPassword->text(), &error);
+    }
+    txtPassword->clear(); // never left in a widget once used
+    if (!ok) {
+        lblMessage->setText(error);
+        txtPassword->setFocus();
+        return;
+    }
+    source.remember();
+    QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service"))
+        .setValue(QStringLiteral("logon/user"), txtUserCode->text().trimmed());
+    accept();
+}
+
+bool showLogOnWindow(clsCurrentUser &user)
+{
+    frmLogOn dialog(user);
+    return ui::Messages::execDialog(dialog) == QDialog::Accepted;
+}
+
+} // namespace mss::suite

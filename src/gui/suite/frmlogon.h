@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace mss::suite {
+
+class clsCurrentUser;
+
+// The log-on dialog of the user-session component: user code, password and where the data is.
+// A refused log-on is explained in the dialog, which stays open for another try.
+class frmLogOn final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit frmLogOn(clsCurrentUser &user, QWidget *parent = nullptr);
+
+    QLineEdit *txtUserCode = nullptr;
+    QLineEdit *txtPassword = nullptr;
+    QRadioButton *optEmbedded = nullptr;
+    QRadioButton *optServer = nullptr;
+    QLineEdit *txtFolder = nullptr;
+    QLineEdit *txtConnectionString = nullptr;
+    QLabel *lblMessage = nullptr;
+    QPushButton *cmdLogOn = nullptr;
+    QPushButton *cmdCancel = nullptr;
+
+    // Tries to log on with what the fields hold; what a click on "Log On" does.
+    void tryLogOn();
+
+private:
+    void updateSourceFields();
+
+    clsCurrentUser &m_user;
+};
+
+// The user's log-on in this dialog: true when the user logged on, false when they gave up.
+bool showLogOnWindow(clsCurrentUser &user);
+
+} // namespace mss::suite

@@ -1,0 +1,55 @@
+#include "reportfiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace mss::reports {
+
+QString resolveReportPath(const QString &path)
+{
+    QString p = path;
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const bool unc = p.startsWith(QLatin1String("//"));
+    static const QRegularExpression doubled(QStringLiteral("/{2,}"));
+    p.replace(doubled, QStringLiteral("/"));
+    if (unc)
+        p.prepend(QLatin1Char('/'));
+    if (QFileInfo(p).isFile())
+        return p;
+    // Callers spell some names with another letter case ("….RPT"); on a file system that
+    // tells cases apart the file is still the one they mean.
+    const QFileInfo info(p);
+    const QDir dir = info.dir();
+    if (dir.exists()) {
+        const QStringList entries = dir.entryList(QDir::Files);
+        for (const QString &entry : entries)
+            if (entry.compare(info.fileName(), Qt::CaseInsensitive) == 0)
+                return dir.filePath(entry);
+    }
+    return p;
+}
+
+Report openReportFile(const QString &file, const QVariantList &values)
+{
+    const QString path = resolveReportPath(file);
+    if (!QFileInfo(path).isFile())
+        throw ReportError(QFileInfo(path).fileName(), 0, 0,
+                          QStringLiteral("the report file does not exist: %1").arg(QDir::toNativeSeparators(path)));
+    Report report(loadDefinition(path));
+    report.setParameters(values);
+    return report;
+}
+
+int renderToPdf(const QString &definitionPath, const ReportContext &context, const QVariantList &values,
+                const QList<SubreportValues> &subreports, const QString &pdfPath)
+{
+    Report report = openReportFile(definitionPath, values);
+    for (const SubreportValues &sub : subreports)
+        report.setSubreportParameters(sub.name, sub.values);
+    const auto pages = report.run(context);
+    writePdf(*pages, pdfPath);
+    return pages->pageCount();
+}
+
+} // namespace mss::reports
