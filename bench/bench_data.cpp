@@ -22,7 +22,8 @@ const bench::Register procCall(QStringLiteral("proc_call"), [](bool quick) {
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000)"
         " INSERT INTO main.tbBenchWorker SELECT printf('%05d', i), 'LAST' || i, 'FIRST' || i, 'LIC' || i FROM n;"));
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_MSS_BenchGetWorker"),
-                     QStringLiteral("-- params: Code\nSELECT Code, LastName, FirstName, Licence FROM tbBenchWorker WHERE Code = @Code;"));
+        QStringLiteral(
+            "-- params: Code\nSELECT Code, LastName, FirstName, Licence FROM tbBenchWorker WHERE Code = @Code;"));
 
     const int calls = quick ? 1000 : 10000;
     QStringList codes;
@@ -38,8 +39,8 @@ const bench::Register procCall(QStringLiteral("proc_call"), [](bool quick) {
     // The baseline: the same statement prepared once on the same SQLite handle, bound and
     // stepped, reading every column as text.
     sqlite3_stmt *stmt = nullptr;
-    sqlite3_prepare_v2(c.handle(), "SELECT Code, LastName, FirstName, Licence FROM tbBenchWorker WHERE Code = ?1", -1,
-                       &stmt, nullptr);
+    sqlite3_prepare_v2(
+        c.handle(), "SELECT Code, LastName, FirstName, Licence FROM tbBenchWorker WHERE Code = ?1", -1, &stmt, nullptr);
     size_t bytes = 0;
     const double raw = bench::bestOf(3, [&] {
         for (const QString &code : codes) {

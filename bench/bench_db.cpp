@@ -26,7 +26,7 @@ const bench::Register hospital(QStringLiteral("demo_and_search"), [](bool quick)
     data::generateDemoData(*db, options);
     const double createSeconds = timer.nsecsElapsed() / 1e9;
     bench::report(quick ? QStringLiteral("demo_create_5k_s") : QStringLiteral("demo_create_200k_s"), createSeconds,
-                  QStringLiteral("s"));
+        QStringLiteral("s"));
 
     // The most common three-letter start of a last name: the search a user makes most.
     const QString prefix = db->open(QStringLiteral("SELECT substr(LastName, 1, 3) FROM PATIENT_DATA..tbMaster "
@@ -37,12 +37,14 @@ const bench::Register hospital(QStringLiteral("demo_and_search"), [](bool quick)
     const double viaDriver = bench::bestOf(5, [&] { rows = db->open(call).recordCount(); });
 
     // The raw query: the procedure's own text, prepared and stepped by hand with the same values.
-    const QByteArray source = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
-                                  .text(0)
-                                  .toUtf8();
+    const QByteArray source
+        = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
+              .text(0)
+              .toUtf8();
     int rawRows = 0;
     const QByteArray prefixUtf8 = prefix.toUtf8();
-    const double raw = bench::bestOf(5, [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, "@LastName", prefixUtf8); });
+    const double raw = bench::bestOf(
+        5, [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, "@LastName", prefixUtf8); });
     if (rows != rawRows || rows == 0)
         throw std::runtime_error("the procedure and the raw query disagree");
     bench::report(QStringLiteral("inpatient_search_rows"), rows);

@@ -30,7 +30,7 @@ QString reportsFolder()
         return beside;
     // The compiler ran in the build folder, where mss-bench lives: this file's path leads to the sources.
     return QDir::cleanPath(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral(__FILE__))
-                           + QStringLiteral("/../../REPORTS"));
+        + QStringLiteral("/../../REPORTS"));
 }
 
 // 1,000 in-patients in the hospital on 03/15/2026, in 8 stations.
@@ -41,14 +41,16 @@ void fillHospital(data::EmbeddedConnection &c, int patients)
         " INSERT INTO PATIENT_DATA.tbRoom (RoomID, Station, RoomType, RoomRate)"
         "  SELECT printf('R%03d', i), printf('STATION %d', i % 8 + 1), 'WARD', 800 + (i % 5) * 250.5 FROM n;"
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)"
-        " INSERT INTO PATIENT_DATA.tbDoctor (DoctorID, LastName, FirstName) SELECT printf('D%03d', i), printf('DOCTOR%d', i), 'JUAN' FROM n;"
+        " INSERT INTO PATIENT_DATA.tbDoctor (DoctorID, LastName, FirstName) SELECT printf('D%03d', i), "
+        "printf('DOCTOR%d', i), 'JUAN' FROM n;"
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < @n)"
         " INSERT INTO PATIENT_DATA.tbMaster (HospNum, LastName, FirstName, MiddleName, Sex)"
         "  SELECT printf('%07d', i), printf('LASTNAME%04d', (i * 37) % 997), printf('FIRSTNAME %d', i), 'SANTOS',"
         "         CASE WHEN i % 2 = 0 THEN 'F' ELSE 'M' END FROM n;"
         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < @n)"
         " INSERT INTO PATIENT_DATA.tbPatient2 (IdNum, HospNum, AdmDate, RoomID, DoctorID, PatientClass)"
-        "  SELECT printf('%08d', i), printf('%07d', i), printf('2026-03-%02d 08:30:00', 1 + i % 14), printf('R%03d', 1 + i % 40),"
+        "  SELECT printf('%08d', i), printf('%07d', i), printf('2026-03-%02d 08:30:00', 1 + i % 14), printf('R%03d', 1 "
+        "+ i % 40),"
         "         printf('D%03d', 1 + i % 30), CASE WHEN i % 3 = 0 THEN 'P' ELSE 'S' END FROM n;")
                         .replace(QStringLiteral("@n"), QString::number(patients)));
 }
@@ -80,15 +82,15 @@ void measureMemory(int rows)
     const double before = memoryMb("VmRSS:");
     int pages = 0;
     const double seconds = bench::bestOf(1, [&] {
-        pages = reports::renderToPdf(definition, ctx, {QStringLiteral("03/15/2026"), QStringLiteral("MSS01")}, {},
-                                     dir.filePath(QStringLiteral("long.pdf")));
+        pages = reports::renderToPdf(definition, ctx, { QStringLiteral("03/15/2026"), QStringLiteral("MSS01") }, {},
+            dir.filePath(QStringLiteral("long.pdf")));
     });
     const double peak = memoryMb("VmHWM:");
     bench::report(QStringLiteral("census_%1_pdf_ms").arg(rows), seconds * 1000, QStringLiteral("ms"));
     bench::report(QStringLiteral("census_%1_pdf_pages").arg(rows), pages);
     bench::report(QStringLiteral("census_%1_peak_growth_mb").arg(rows), peak - before, QStringLiteral("MB"));
-    bench::report(QStringLiteral("census_%1_peak_growth_kb_per_page").arg(rows), (peak - before) * 1024 / qMax(1, pages),
-                  QStringLiteral("KB"));
+    bench::report(QStringLiteral("census_%1_peak_growth_kb_per_page").arg(rows),
+        (peak - before) * 1024 / qMax(1, pages), QStringLiteral("KB"));
 }
 
 void measure(bool quick)
@@ -105,16 +107,19 @@ void measure(bool quick)
 
     int pages = 0;
     const double full = bench::bestOf(3, [&] {
-        pages = reports::renderToPdf(definition, ctx, {QStringLiteral("03/15/2026"), QStringLiteral("MSS01")}, {}, pdf);
+        pages
+            = reports::renderToPdf(definition, ctx, { QStringLiteral("03/15/2026"), QStringLiteral("MSS01") }, {}, pdf);
     });
     if (pages < 2)
         throw std::runtime_error("the census printed fewer pages than its rows need");
 
     const double raw = bench::bestOf(3, [&] {
         const data::Recordset rs = db->query(QStringLiteral(
-            "SELECT p.IdNum, p.HospNum, m.LastName || ', ' || m.FirstName, m.Sex, p.RoomID, r.Station, r.RoomRate, p.AdmDate,"
+            "SELECT p.IdNum, p.HospNum, m.LastName || ', ' || m.FirstName, m.Sex, p.RoomID, r.Station, r.RoomRate, "
+            "p.AdmDate,"
             " d.LastName || ', ' || d.FirstName, p.PatientClass FROM PATIENT_DATA.tbPatient2 p"
-            " JOIN PATIENT_DATA.tbMaster m ON m.HospNum = p.HospNum LEFT JOIN PATIENT_DATA.tbRoom r ON r.RoomID = p.RoomID"
+            " JOIN PATIENT_DATA.tbMaster m ON m.HospNum = p.HospNum LEFT JOIN PATIENT_DATA.tbRoom r ON r.RoomID = "
+            "p.RoomID"
             " LEFT JOIN PATIENT_DATA.tbDoctor d ON d.DoctorID = p.DoctorID ORDER BY r.Station, m.LastName"));
         QPdfWriter writer(dir.filePath(QStringLiteral("raw.pdf")));
         writer.setResolution(1200);
@@ -155,7 +160,7 @@ struct ChildRun {
             return;
         static int argc = 1;
         static char name[] = "mss-bench";
-        static char *argv[] = {name, nullptr};
+        static char *argv[] = { name, nullptr };
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         int rc = 0;

@@ -38,7 +38,7 @@ double residentMegabytes()
 
 double cpuSeconds()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
@@ -65,17 +65,18 @@ const bench::Register listFill(QStringLiteral("list_fill"), [](bool quick) {
         rows = window.model()->rowCount();
     });
 
-    const QByteArray source = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
-                                  .text(0)
-                                  .toUtf8();
+    const QByteArray source
+        = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
+              .text(0)
+              .toUtf8();
     int rawRows = 0;
-    const double raw = bench::bestOf(3, [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, nullptr, {}); });
+    const double raw
+        = bench::bestOf(3, [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, nullptr, {}); });
     if (rows != rawRows || rows == 0)
         throw std::runtime_error("the list and the raw query disagree");
 
-    const double queryOnly = bench::bestOf(3, [&] {
-        db->open(QStringLiteral("MSS..sp_MSS_LoadInPatient '', '','','',''"));
-    });
+    const double queryOnly
+        = bench::bestOf(3, [&] { db->open(QStringLiteral("MSS..sp_MSS_LoadInPatient '', '','','',''")); });
     bench::report(QStringLiteral("list_query_only_ratio"), queryOnly / raw);
 
     QElapsedTimer sortTimer;
@@ -91,11 +92,11 @@ const bench::Register listFill(QStringLiteral("list_fill"), [](bool quick) {
     // Resident memory of a fresh process that shows the list, so that building the demo
     // hospital in this one does not count.
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--list-rss"), dir.path()});
+    child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--list-rss"), dir.path() });
     if (!child.waitForFinished(120000) || child.exitCode() != 0)
         throw std::runtime_error("the memory measurement failed");
     bench::report(quick ? QStringLiteral("list_quick_rss_mb") : QStringLiteral("list_50k_rss_mb"),
-                  child.readAllStandardOutput().trimmed().toDouble(), QStringLiteral("MB"));
+        child.readAllStandardOutput().trimmed().toDouble(), QStringLiteral("MB"));
 });
 
 } // namespace

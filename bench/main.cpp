@@ -21,7 +21,7 @@ std::vector<Benchmark> &registry()
 
 Register::Register(const QString &name, std::function<void(bool quick)> run)
 {
-    registry().push_back({name, std::move(run)});
+    registry().push_back({ name, std::move(run) });
 }
 
 void report(const QString &name, double value, const QString &unit)
@@ -35,11 +35,11 @@ int runProcedureTextRaw(sqlite3 *db, const QByteArray &source, const char *argum
     sqlite3_stmt *stmt = nullptr;
     if (sqlite3_prepare_v2(db, source.constData(), int(source.size()), &stmt, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(db));
-    for (const char *name : {"@HospNum", "@LastName", "@IdNum", "@FirstName", "@MiddleName"})
+    for (const char *name : { "@HospNum", "@LastName", "@IdNum", "@FirstName", "@MiddleName" })
         sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, name), "", 0, SQLITE_STATIC);
     if (argument)
-        sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, argument), value.constData(), int(value.size()),
-                          SQLITE_STATIC);
+        sqlite3_bind_text(
+            stmt, sqlite3_bind_parameter_index(stmt, argument), value.constData(), int(value.size()), SQLITE_STATIC);
     int rows = 0;
     size_t bytes = 0;
     const int columns = sqlite3_column_count(stmt);

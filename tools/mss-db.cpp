@@ -6,11 +6,11 @@
 #include "reportfiles.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QDate>
-#include <QElapsedTimer>
 #include <QStringList>
 #include <QTextStream>
 
@@ -27,21 +27,21 @@ namespace reports = mss::reports;
 
 namespace {
 
-const char *const kUsage =
-    "usage:\n"
-    "  mss-db create DIR [--demo] [--patients N] [--seed S] [--today YYYY-MM-DD] [--force]\n"
-    "      creates the four databases in DIR; --demo fills them with demo data of N admissions\n"
-    "      (100 to 200000, default 2000); an existing database is kept unless --force\n"
-    "  mss-db exec DIR STATEMENT\n"
-    "      runs one statement as the program would and prints its rows, tab-separated\n"
-    "  mss-db user add DIR CODE --last NAME --first NAME [--password P] [--rights R]\n"
-    "  mss-db user passwd DIR CODE [--password P]\n"
-    "  mss-db user rights DIR CODE RIGHTS      (for example A; an empty text removes all)\n"
-    "  mss-db report DIR REPORTFILE OUT.pdf [VALUE ...] [--sub NAME VALUE ...]\n"
-    "      renders a report definition to PDF on the database in DIR; REPORTFILE is a name in the\n"
-    "      program's REPORTS folder or a path; values go to the report's parameters by position,\n"
-    "      each --sub to the named subreport's (\"\" gives an empty value)\n"
-    "  a password not given on the command line is read from the terminal without echo\n";
+const char *const kUsage
+    = "usage:\n"
+      "  mss-db create DIR [--demo] [--patients N] [--seed S] [--today YYYY-MM-DD] [--force]\n"
+      "      creates the four databases in DIR; --demo fills them with demo data of N admissions\n"
+      "      (100 to 200000, default 2000); an existing database is kept unless --force\n"
+      "  mss-db exec DIR STATEMENT\n"
+      "      runs one statement as the program would and prints its rows, tab-separated\n"
+      "  mss-db user add DIR CODE --last NAME --first NAME [--password P] [--rights R]\n"
+      "  mss-db user passwd DIR CODE [--password P]\n"
+      "  mss-db user rights DIR CODE RIGHTS      (for example A; an empty text removes all)\n"
+      "  mss-db report DIR REPORTFILE OUT.pdf [VALUE ...] [--sub NAME VALUE ...]\n"
+      "      renders a report definition to PDF on the database in DIR; REPORTFILE is a name in the\n"
+      "      program's REPORTS folder or a path; values go to the report's parameters by position,\n"
+      "      each --sub to the named subreport's (\"\" gives an empty value)\n"
+      "  a password not given on the command line is read from the terminal without echo\n";
 
 struct UsageError {
     QString message;
@@ -60,7 +60,7 @@ public:
                 m_values.insert(a, QString());
             } else {
                 if (i + 1 >= args.size())
-                    throw UsageError{QStringLiteral("%1 needs a value").arg(a)};
+                    throw UsageError { QStringLiteral("%1 needs a value").arg(a) };
                 m_values.insert(a, args[++i]);
             }
         }
@@ -77,7 +77,7 @@ private:
 QString readPassword(const QString &prompt)
 {
     std::cerr << prompt.toStdString() << std::flush;
-    termios old{};
+    termios old {};
     const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &old) == 0;
     if (terminal) {
         termios quiet = old;
@@ -116,30 +116,32 @@ QString cell(const QVariant &v)
 
 int create(const QStringList &args)
 {
-    const Options o(args, {QStringLiteral("--demo"), QStringLiteral("--force")});
+    const Options o(args, { QStringLiteral("--demo"), QStringLiteral("--force") });
     if (o.positional().size() != 1)
-        throw UsageError{QStringLiteral("create needs one folder")};
+        throw UsageError { QStringLiteral("create needs one folder") };
     DemoOptions demo;
     if (o.has(QStringLiteral("--patients"))) {
         bool ok = false;
         demo.admissions = o.value(QStringLiteral("--patients")).toInt(&ok);
         if (!ok)
-            throw UsageError{QStringLiteral("--patients needs a whole number")};
+            throw UsageError { QStringLiteral("--patients needs a whole number") };
     }
     if (o.has(QStringLiteral("--seed"))) {
         bool ok = false;
         demo.seed = o.value(QStringLiteral("--seed")).toULongLong(&ok);
         if (!ok)
-            throw UsageError{QStringLiteral("--seed needs a whole number")};
+            throw UsageError { QStringLiteral("--seed needs a whole number") };
     }
     if (o.has(QStringLiteral("--today"))) {
         demo.today = QDate::fromString(o.value(QStringLiteral("--today")), QStringLiteral("yyyy-MM-dd"));
         if (!demo.today.isValid())
-            throw UsageError{QStringLiteral("--today needs a date YYYY-MM-DD")};
+            throw UsageError { QStringLiteral("--today needs a date YYYY-MM-DD") };
     }
     const bool withDemo = o.has(QStringLiteral("--demo"));
     if (withDemo && (demo.admissions < kDemoMinAdmissions || demo.admissions > kDemoMaxAdmissions))
-        throw UsageError{QStringLiteral("--patients must be from %1 to %2").arg(kDemoMinAdmissions).arg(kDemoMaxAdmissions)};
+        throw UsageError {
+            QStringLiteral("--patients must be from %1 to %2").arg(kDemoMinAdmissions).arg(kDemoMaxAdmissions)
+        };
 
     QElapsedTimer timer;
     timer.start();
@@ -155,7 +157,8 @@ int create(const QStringList &args)
         }
     }
     std::cerr << "Created the hospital database in " << o.positional().first().toStdString()
-              << (withDemo ? QStringLiteral(" with %1 demo admissions").arg(demo.admissions).toStdString() : std::string())
+              << (withDemo ? QStringLiteral(" with %1 demo admissions").arg(demo.admissions).toStdString()
+                           : std::string())
               << " in " << timer.elapsed() / 1000.0 << " s\n";
     return 0;
 }
@@ -163,7 +166,7 @@ int create(const QStringList &args)
 int execute(const QStringList &args)
 {
     if (args.size() != 2)
-        throw UsageError{QStringLiteral("exec needs a folder and one statement")};
+        throw UsageError { QStringLiteral("exec needs a folder and one statement") };
     auto connection = openHospitalDatabase(args[0]);
     const Recordset rs = connection->open(args[1]);
     QTextStream out(stdout);
@@ -183,52 +186,59 @@ int execute(const QStringList &args)
 int user(const QStringList &args)
 {
     if (args.isEmpty())
-        throw UsageError{QStringLiteral("user needs add, passwd or rights")};
+        throw UsageError { QStringLiteral("user needs add, passwd or rights") };
     const QString action = args.first();
     const Options o(args.mid(1), {});
     if (o.positional().size() < 2)
-        throw UsageError{QStringLiteral("user %1 needs a folder and a user code").arg(action)};
+        throw UsageError { QStringLiteral("user %1 needs a folder and a user code").arg(action) };
     auto connection = openHospitalDatabase(o.positional()[0]);
     const QString code = o.positional()[1].trimmed().toUpper();
     const auto exists = [&] {
-        return !connection->query(QStringLiteral("SELECT 1 AS found FROM tbMSSUser WHERE UserCode = :code"),
-                                  {{QStringLiteral("code"), code}})
+        return !connection
+                    ->query(QStringLiteral("SELECT 1 AS found FROM tbMSSUser WHERE UserCode = :code"),
+                        { { QStringLiteral("code"), code } })
                     .isEmpty();
     };
     const auto setRights = [&](const QString &rights) {
-        connection->query(QStringLiteral("DELETE FROM tbMSSUserRight WHERE UserCode = :code"), {{QStringLiteral("code"), code}});
+        connection->query(
+            QStringLiteral("DELETE FROM tbMSSUserRight WHERE UserCode = :code"), { { QStringLiteral("code"), code } });
         for (const QString &r : rights.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             // "A,B" or "AB": rights are one-letter codes unless separated by commas.
-            const QStringList codes = rights.contains(QLatin1Char(',')) ? QStringList{r.trimmed()}
-                                                                        : r.trimmed().split(QString(), Qt::SkipEmptyParts);
+            const QStringList codes = rights.contains(QLatin1Char(','))
+                ? QStringList { r.trimmed() }
+                : r.trimmed().split(QString(), Qt::SkipEmptyParts);
             for (const QString &c : codes)
                 connection->query(QStringLiteral("INSERT OR IGNORE INTO tbMSSUserRight VALUES (:code, :right)"),
-                                  {{QStringLiteral("code"), code}, {QStringLiteral("right"), c.toUpper()}});
+                    { { QStringLiteral("code"), code }, { QStringLiteral("right"), c.toUpper() } });
         }
     };
 
     if (action == QStringLiteral("add")) {
         if (o.positional().size() != 2)
-            throw UsageError{QStringLiteral("user add takes a folder and a user code")};
+            throw UsageError { QStringLiteral("user add takes a folder and a user code") };
         if (exists())
             throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("User %1 already exists").arg(code));
-        const bool employee = !connection->query(QStringLiteral("SELECT 1 AS found FROM tbMSSEmployee WHERE EmployeeID = :code"),
-                                                 {{QStringLiteral("code"), code}})
-                                   .isEmpty();
+        const bool employee
+            = !connection
+                   ->query(QStringLiteral("SELECT 1 AS found FROM tbMSSEmployee WHERE EmployeeID = :code"),
+                       { { QStringLiteral("code"), code } })
+                   .isEmpty();
         if (!employee && (o.value(QStringLiteral("--last")).isEmpty() || o.value(QStringLiteral("--first")).isEmpty()))
-            throw UsageError{QStringLiteral("%1 is not an employee yet: give --last and --first").arg(code)};
+            throw UsageError { QStringLiteral("%1 is not an employee yet: give --last and --first").arg(code) };
         const QString hash = mss::suite::hashPassword(newPassword(o));
         connection->beginTrans();
         try {
             if (!employee)
-                connection->query(QStringLiteral("INSERT INTO tbMSSEmployee (EmployeeID, LastName, FirstName, Position, "
-                                                 "IsSocialWorker, Active) VALUES (:code, :last, :first, 'USER', 0, 1)"),
-                                  {{QStringLiteral("code"), code},
-                                   {QStringLiteral("last"), o.value(QStringLiteral("--last")).toUpper()},
-                                   {QStringLiteral("first"), o.value(QStringLiteral("--first")).toUpper()}});
-            connection->query(QStringLiteral("INSERT INTO tbMSSUser (UserCode, PasswordHash, CreatedDate, PasswordDate) "
-                                             "VALUES (:code, :hash, getdate(), getdate())"),
-                              {{QStringLiteral("code"), code}, {QStringLiteral("hash"), hash}});
+                connection->query(
+                    QStringLiteral("INSERT INTO tbMSSEmployee (EmployeeID, LastName, FirstName, Position, "
+                                   "IsSocialWorker, Active) VALUES (:code, :last, :first, 'USER', 0, 1)"),
+                    { { QStringLiteral("code"), code },
+                        { QStringLiteral("last"), o.value(QStringLiteral("--last")).toUpper() },
+                        { QStringLiteral("first"), o.value(QStringLiteral("--first")).toUpper() } });
+            connection->query(
+                QStringLiteral("INSERT INTO tbMSSUser (UserCode, PasswordHash, CreatedDate, PasswordDate) "
+                               "VALUES (:code, :hash, getdate(), getdate())"),
+                { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash } });
             setRights(o.value(QStringLiteral("--rights")));
             connection->commitTrans();
         } catch (...) {
@@ -242,14 +252,16 @@ int user(const QStringList &args)
         throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("There is no user %1").arg(code));
     if (action == QStringLiteral("passwd")) {
         const QString hash = mss::suite::hashPassword(newPassword(o));
-        connection->query(QStringLiteral("UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = getdate() WHERE UserCode = :code"),
-                          {{QStringLiteral("code"), code}, {QStringLiteral("hash"), hash}});
+        connection->query(
+            QStringLiteral(
+                "UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = getdate() WHERE UserCode = :code"),
+            { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash } });
         std::cerr << "Password of " << code.toStdString() << " changed\n";
         return 0;
     }
     if (action == QStringLiteral("rights")) {
         if (o.positional().size() != 3)
-            throw UsageError{QStringLiteral("user rights takes a folder, a user code and the rights")};
+            throw UsageError { QStringLiteral("user rights takes a folder, a user code and the rights") };
         connection->beginTrans();
         try {
             setRights(o.positional()[2]);
@@ -261,7 +273,7 @@ int user(const QStringList &args)
         std::cerr << "Rights of " << code.toStdString() << " set\n";
         return 0;
     }
-    throw UsageError{QStringLiteral("unknown user action %1").arg(action)};
+    throw UsageError { QStringLiteral("unknown user action %1").arg(action) };
 }
 
 // A name without a folder is looked up where the program keeps its reports: beside this tool,
@@ -270,8 +282,8 @@ QString reportDefinition(const QString &name)
 {
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || QFileInfo::exists(name))
         return reports::resolveReportPath(name);
-    const QStringList folders{QCoreApplication::applicationDirPath() + QStringLiteral("/REPORTS"),
-                              QCoreApplication::applicationDirPath() + QStringLiteral("/../REPORTS")};
+    const QStringList folders { QCoreApplication::applicationDirPath() + QStringLiteral("/REPORTS"),
+        QCoreApplication::applicationDirPath() + QStringLiteral("/../REPORTS") };
     for (const QString &folder : folders) {
         const QString path = reports::resolveReportPath(folder + QLatin1Char('/') + name);
         if (QFileInfo(path).isFile())
@@ -283,14 +295,14 @@ QString reportDefinition(const QString &name)
 int report(const QStringList &args)
 {
     if (args.size() < 3)
-        throw UsageError{QStringLiteral("report needs a folder, a report file and the PDF to write")};
+        throw UsageError { QStringLiteral("report needs a folder, a report file and the PDF to write") };
     QVariantList values;
     QList<reports::SubreportValues> subs;
     for (int i = 3; i < args.size(); ++i) {
         if (args[i] == QStringLiteral("--sub")) {
             if (i + 1 >= args.size())
-                throw UsageError{QStringLiteral("--sub needs a subreport name")};
-            subs.append({args[++i], {}});
+                throw UsageError { QStringLiteral("--sub needs a subreport name") };
+            subs.append({ args[++i], {} });
         } else if (subs.isEmpty()) {
             values.append(args[i]);
         } else {
@@ -298,7 +310,8 @@ int report(const QStringList &args)
         }
     }
     auto connection = openHospitalDatabase(args[0]);
-    const Recordset info = connection->open(QStringLiteral("SELECT Company, Address1 FROM PATIENT_DATA..tbHospitalInfo"));
+    const Recordset info
+        = connection->open(QStringLiteral("SELECT Company, Address1 FROM PATIENT_DATA..tbHospitalInfo"));
     reports::ReportContext context;
     context.connection = connection.get();
     context.hospitalName = info.isEmpty() ? QString() : info.text(0);
@@ -320,12 +333,12 @@ int main(int argc, char *argv[])
     if (reporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> application = reporting ? std::make_unique<QGuiApplication>(argc, argv)
-                                                              : std::make_unique<QCoreApplication>(argc, argv);
+    std::unique_ptr<QCoreApplication> application
+        = reporting ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     try {
         if (args.isEmpty())
-            throw UsageError{QStringLiteral("no command")};
+            throw UsageError { QStringLiteral("no command") };
         const QString command = args.first();
         if (command == QStringLiteral("create"))
             return create(args.mid(1));
@@ -339,7 +352,7 @@ int main(int argc, char *argv[])
             std::cout << kUsage;
             return 0;
         }
-        throw UsageError{QStringLiteral("unknown command %1").arg(command)};
+        throw UsageError { QStringLiteral("unknown command %1").arg(command) };
     } catch (const UsageError &e) {
         std::cerr << "mss-db: " << e.message.toStdString() << "\n" << kUsage;
         return 2;

@@ -1,8 +1,8 @@
 #include "fieldformat.h"
 
+#include "data/format.h"
 #include "data/recordset.h"
 #include "data/values.h"
-#include "data/format.h"
 
 #include <cmath>
 
@@ -10,8 +10,8 @@ namespace mss::reports {
 
 namespace {
 
-const char *const monthNames[] = {"January", "February", "March",     "April",   "May",      "June",
-                                  "July",    "August",   "September", "October", "November", "December"};
+const char *const monthNames[] = { "January", "February", "March", "April", "May", "June", "July", "August",
+    "September", "October", "November", "December" };
 
 bool isNumberMask(const QString &mask)
 {
@@ -29,11 +29,10 @@ std::optional<FieldFormat> FieldFormat::parse(const QString &mask, QString *erro
 {
     FieldFormat f;
     const QString named = mask.trimmed().toLower();
-    static const QList<std::pair<QString, Kind>> names = {
-        {QStringLiteral("general date"), Kind::GeneralDate}, {QStringLiteral("long date"), Kind::LongDate},
-        {QStringLiteral("general time"), Kind::GeneralTime}, {QStringLiteral("short time"), Kind::ShortTime},
-        {QStringLiteral("general number"), Kind::GeneralNumber}, {QStringLiteral("upper"), Kind::Upper},
-        {QStringLiteral("lower"), Kind::Lower}};
+    static const QList<std::pair<QString, Kind>> names = { { QStringLiteral("general date"), Kind::GeneralDate },
+        { QStringLiteral("long date"), Kind::LongDate }, { QStringLiteral("general time"), Kind::GeneralTime },
+        { QStringLiteral("short time"), Kind::ShortTime }, { QStringLiteral("general number"), Kind::GeneralNumber },
+        { QStringLiteral("upper"), Kind::Upper }, { QStringLiteral("lower"), Kind::Lower } };
     for (const auto &[name, kind] : names) {
         if (named == name) {
             f.m_kind = kind;
@@ -53,7 +52,8 @@ std::optional<FieldFormat> FieldFormat::parse(const QString &mask, QString *erro
         const QString whole = dot >= 0 ? mask.left(dot) : mask;
         const QString fraction = dot >= 0 ? mask.mid(dot + 1) : QString();
         if (fraction.contains(QLatin1Char(','))) {
-            *error = QStringLiteral("the number mask \"%1\" has a thousands separator after the decimal point").arg(mask);
+            *error
+                = QStringLiteral("the number mask \"%1\" has a thousands separator after the decimal point").arg(mask);
             return std::nullopt;
         }
         f.m_grouping = whole.contains(QLatin1Char(','));
@@ -90,7 +90,7 @@ std::optional<FieldFormat> FieldFormat::parse(const QString &mask, QString *erro
         if (t == DatePart::Literal && !f.m_parts.isEmpty() && f.m_parts.last().type == DatePart::Literal)
             f.m_parts.last().literal += lit;
         else
-            f.m_parts.append({t, lit});
+            f.m_parts.append({ t, lit });
     };
     bool hasHour = false;
     while (i < lower.size()) {
@@ -110,10 +110,14 @@ std::optional<FieldFormat> FieldFormat::parse(const QString &mask, QString *erro
             if (n <= 2 && hasHour && !f.m_parts.isEmpty() && f.m_parts.last().type == DatePart::Literal
                 && f.m_parts.last().literal.endsWith(QLatin1Char(':'))) {
                 *error = QStringLiteral("in the date mask \"%1\" \"mm\" after a colon would be read as the month; "
-                                        "write minutes as \"nn\"").arg(mask);
+                                        "write minutes as \"nn\"")
+                             .arg(mask);
                 return std::nullopt;
             }
-            add(n == 1 ? DatePart::Month : n == 2 ? DatePart::Month2 : n == 3 ? DatePart::MonthShort : DatePart::MonthLong);
+            add(n == 1       ? DatePart::Month
+                    : n == 2 ? DatePart::Month2
+                    : n == 3 ? DatePart::MonthShort
+                             : DatePart::MonthLong);
             i += n;
         } else if (c == QLatin1Char('d')) {
             const qsizetype n = run(c);
@@ -127,7 +131,8 @@ std::optional<FieldFormat> FieldFormat::parse(const QString &mask, QString *erro
             const qsizetype n = run(c);
             if (n != 4) {
                 *error = QStringLiteral("the date mask \"%1\" must write the year as \"yyyy\": "
-                                        "no date is printed with a two-digit year").arg(mask);
+                                        "no date is printed with a two-digit year")
+                             .arg(mask);
                 return std::nullopt;
             }
             add(DatePart::Year4);
@@ -146,22 +151,24 @@ std::optional<FieldFormat> FieldFormat::parse(const QString &mask, QString *erro
             if (n != 2) {
                 *error = QStringLiteral("the date mask \"%1\" must write %2 with two letters (\"%3\")")
                              .arg(mask, c == QLatin1Char('n') ? QStringLiteral("minutes") : QStringLiteral("seconds"),
-                                  QString(2, c));
+                                 QString(2, c));
                 return std::nullopt;
             }
             add(c == QLatin1Char('n') ? DatePart::Minute2 : DatePart::Second2);
             i += n;
         } else if (c.isLetterOrNumber()) {
-            *error = QStringLiteral("the mask \"%1\" is neither a number mask nor a date mask (\"%2\" is not a date part)")
-                         .arg(mask, mask.mid(i, 1));
+            *error
+                = QStringLiteral("the mask \"%1\" is neither a number mask nor a date mask (\"%2\" is not a date part)")
+                      .arg(mask, mask.mid(i, 1));
             return std::nullopt;
         } else {
             add(DatePart::Literal, mask.mid(i, 1));
             ++i;
         }
     }
-    if (f.m_parts.isEmpty() || std::all_of(f.m_parts.begin(), f.m_parts.end(),
-                                           [](const DatePart &p) { return p.type == DatePart::Literal; })) {
+    if (f.m_parts.isEmpty() || std::all_of(f.m_parts.begin(), f.m_parts.end(), [](const DatePart &p) {
+            return p.type == DatePart::Literal;
+        })) {
         *error = QStringLiteral("the mask \"%1\" has no digit, date or time part").arg(mask);
         return std::nullopt;
     }
@@ -223,14 +230,30 @@ QString FieldFormat::applyDate(const QDateTime &dt) const
     QString out;
     for (const DatePart &p : m_parts) {
         switch (p.type) {
-        case DatePart::Literal: out += p.literal; break;
-        case DatePart::Month: out += QString::number(date.month()); break;
-        case DatePart::Month2: out += two(date.month()); break;
-        case DatePart::MonthShort: out += QString::fromLatin1(monthNames[date.month() - 1]).left(3); break;
-        case DatePart::MonthLong: out += QString::fromLatin1(monthNames[date.month() - 1]); break;
-        case DatePart::Day: out += QString::number(date.day()); break;
-        case DatePart::Day2: out += two(date.day()); break;
-        case DatePart::Year4: out += QString::number(date.year()).rightJustified(4, QLatin1Char('0')); break;
+        case DatePart::Literal:
+            out += p.literal;
+            break;
+        case DatePart::Month:
+            out += QString::number(date.month());
+            break;
+        case DatePart::Month2:
+            out += two(date.month());
+            break;
+        case DatePart::MonthShort:
+            out += QString::fromLatin1(monthNames[date.month() - 1]).left(3);
+            break;
+        case DatePart::MonthLong:
+            out += QString::fromLatin1(monthNames[date.month() - 1]);
+            break;
+        case DatePart::Day:
+            out += QString::number(date.day());
+            break;
+        case DatePart::Day2:
+            out += two(date.day());
+            break;
+        case DatePart::Year4:
+            out += QString::number(date.year()).rightJustified(4, QLatin1Char('0'));
+            break;
         case DatePart::Hour:
         case DatePart::Hour2: {
             int h = time.hour();
@@ -239,9 +262,15 @@ QString FieldFormat::applyDate(const QDateTime &dt) const
             out += p.type == DatePart::Hour ? QString::number(h) : two(h);
             break;
         }
-        case DatePart::Minute2: out += two(time.minute()); break;
-        case DatePart::Second2: out += two(time.second()); break;
-        case DatePart::AmPm: out += time.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"); break;
+        case DatePart::Minute2:
+            out += two(time.minute());
+            break;
+        case DatePart::Second2:
+            out += two(time.second());
+            break;
+        case DatePart::AmPm:
+            out += time.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
+            break;
         }
     }
     return out;
@@ -252,8 +281,10 @@ QString FieldFormat::apply(const QVariant &value) const
     if (value.isNull())
         return QString();
     switch (m_kind) {
-    case Kind::Upper: return plain(value).toUpper();
-    case Kind::Lower: return plain(value).toLower();
+    case Kind::Upper:
+        return plain(value).toUpper();
+    case Kind::Lower:
+        return plain(value).toLower();
     case Kind::GeneralNumber:
     case Kind::Number: {
         double number = 0;
@@ -270,7 +301,8 @@ QString FieldFormat::apply(const QVariant &value) const
         }
         return m_kind == Kind::Number ? applyNumber(number) : data::shortestText(std::isfinite(number) ? number : 0);
     }
-    default: break;
+    default:
+        break;
     }
     const auto dt = data::dateTimeOf(value);
     if (!dt)
@@ -286,10 +318,16 @@ QString FieldFormat::apply(const QVariant &value) const
     case Kind::GeneralDate:
         return t == QTime(0, 0) ? date : date + QLatin1Char(' ') + timeText;
     case Kind::LongDate:
-        return QStringLiteral("%1 %2, %3").arg(QString::fromLatin1(monthNames[dt->date().month() - 1])).arg(dt->date().day()).arg(dt->date().year());
-    case Kind::GeneralTime: return timeText;
-    case Kind::ShortTime: return QStringLiteral("%1:%2").arg(t.hour(), 2, 10, QLatin1Char('0')).arg(t.minute(), 2, 10, QLatin1Char('0'));
-    default: return applyDate(*dt);
+        return QStringLiteral("%1 %2, %3")
+            .arg(QString::fromLatin1(monthNames[dt->date().month() - 1]))
+            .arg(dt->date().day())
+            .arg(dt->date().year());
+    case Kind::GeneralTime:
+        return timeText;
+    case Kind::ShortTime:
+        return QStringLiteral("%1:%2").arg(t.hour(), 2, 10, QLatin1Char('0')).arg(t.minute(), 2, 10, QLatin1Char('0'));
+    default:
+        return applyDate(*dt);
     }
 }
 

@@ -34,7 +34,21 @@ public:
 private:
     enum class Kind { Number, Date, GeneralDate, LongDate, GeneralTime, ShortTime, GeneralNumber, Upper, Lower };
     struct DatePart {
-        enum Type { Literal, Month, Month2, MonthShort, MonthLong, Day, Day2, Year4, Hour, Hour2, Minute2, Second2, AmPm };
+        enum Type {
+            Literal,
+            Month,
+            Month2,
+            MonthShort,
+            MonthLong,
+            Day,
+            Day2,
+            Year4,
+            Hour,
+            Hour2,
+            Minute2,
+            Second2,
+            AmPm
+        };
         Type type;
         QString literal;
     };

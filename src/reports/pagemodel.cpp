@@ -28,7 +28,7 @@ QPageSize pageSizeOf(const PageModel &model)
 QPageLayout PageModel::pageLayout() const
 {
     return QPageLayout(pageSizeOf(*this), landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
-                       QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+        QMarginsF(0, 0, 0, 0), QPageLayout::Point);
 }
 
 QFont PageModel::font(int index) const
@@ -107,12 +107,12 @@ void ensureReportFonts()
     if (done)
         return;
     done = true;
-    const QStringList folders = {QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"),
-                                 QStringLiteral("/usr/share/fonts/truetype/liberation2"),
-                                 QStringLiteral("/usr/share/fonts/truetype/liberation")};
+    const QStringList folders = { QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"),
+        QStringLiteral("/usr/share/fonts/truetype/liberation2"),
+        QStringLiteral("/usr/share/fonts/truetype/liberation") };
     QStringList found;
     for (const QString &folder : folders) {
-        const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("Liberation*.ttf")}, QDir::Files);
+        const QFileInfoList files = QDir(folder).entryInfoList({ QStringLiteral("Liberation*.ttf") }, QDir::Files);
         for (const QFileInfo &file : files) {
             if (found.contains(file.fileName()))
                 continue;
@@ -121,7 +121,8 @@ void ensureReportFonts()
         }
     }
     if (found.isEmpty())
-        qWarning("The Liberation fonts were not found; reports use the nearest system fonts and may paginate differently.");
+        qWarning(
+            "The Liberation fonts were not found; reports use the nearest system fonts and may paginate differently.");
 }
 
 void writePdf(const PageModel &model, const QString &path)
@@ -141,7 +142,8 @@ void writePdf(const PageModel &model, const QString &path)
         model.paintPage(painter, i);
     }
     if (!painter.end())
-        throw ReportError(QStringLiteral("The PDF file \"%1\" could not be completed.").arg(QDir::toNativeSeparators(path)));
+        throw ReportError(
+            QStringLiteral("The PDF file \"%1\" could not be completed.").arg(QDir::toNativeSeparators(path)));
 }
 
 } // namespace mss::reports

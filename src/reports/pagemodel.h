@@ -41,11 +41,11 @@ struct BoxItem {
 // over the page footer, no group header left alone at the foot of a page) can be checked.
 struct PlacedBand {
     PlacedBand() = default;
-    PlacedBand(BandKind k, int b, int l = -1, int r = -1) : kind(k), body(b), level(l), row(r) {}
+    PlacedBand(BandKind k, int b, int l = -1, int r = -1) : kind(k), body(b), level(l), row(r) { }
     BandKind kind = BandKind::Detail;
-    int body = 0;   // 0 the report, 1 + i its subreport i
+    int body = 0; // 0 the report, 1 + i its subreport i
     int level = -1; // group bands: the group's level
-    int row = -1;   // detail bands: the row; -1 elsewhere
+    int row = -1; // detail bands: the row; -1 elsewhere
     bool continued = false; // the rest of a band too tall for one page
     QRectF rect;
 };
@@ -60,9 +60,9 @@ struct Page {
 class PageModel {
 public:
     QString title;
-    QString paperName;  // "Letter", "Legal", "A4"
+    QString paperName; // "Letter", "Legal", "A4"
     bool landscape = false;
-    QSizeF pageSize;    // points, as printed
+    QSizeF pageSize; // points, as printed
     double bodyBottom = 0; // points from the top: where the page footer begins
     QList<FontSpec> fonts;
     std::vector<Page> pages;

@@ -12,15 +12,15 @@ namespace mss::reports {
 ReportError::ReportError(const QString &file, int line, int column, const QString &message)
     : std::runtime_error((line > 0 ? QStringLiteral("%1:%2:%3: %4").arg(file).arg(line).arg(column).arg(message)
                                    : QStringLiteral("%1: %2").arg(file, message))
-                             .toStdString())
-    , m_file(file), m_line(line), m_column(column), m_message(message)
+                             .toStdString()),
+      m_file(file),
+      m_line(line),
+      m_column(column),
+      m_message(message)
 {
 }
 
-ReportError::ReportError(const QString &message)
-    : std::runtime_error(message.toStdString()), m_message(message)
-{
-}
+ReportError::ReportError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) { }
 
 int ReportBody::paramIndex(const QString &name) const
 {
@@ -52,19 +52,19 @@ namespace {
 // would be replaced silently and every report would paginate differently there.
 QString fontFamily(const QString &name)
 {
-    static const QHash<QString, QString> families = {
-        {QStringLiteral("liberation sans"), QStringLiteral("Liberation Sans")},
-        {QStringLiteral("arial"), QStringLiteral("Liberation Sans")},
-        {QStringLiteral("helvetica"), QStringLiteral("Liberation Sans")},
-        {QStringLiteral("liberation serif"), QStringLiteral("Liberation Serif")},
-        {QStringLiteral("times new roman"), QStringLiteral("Liberation Serif")},
-        {QStringLiteral("liberation mono"), QStringLiteral("Liberation Mono")},
-        {QStringLiteral("courier new"), QStringLiteral("Liberation Mono")}};
+    static const QHash<QString, QString> families
+        = { { QStringLiteral("liberation sans"), QStringLiteral("Liberation Sans") },
+              { QStringLiteral("arial"), QStringLiteral("Liberation Sans") },
+              { QStringLiteral("helvetica"), QStringLiteral("Liberation Sans") },
+              { QStringLiteral("liberation serif"), QStringLiteral("Liberation Serif") },
+              { QStringLiteral("times new roman"), QStringLiteral("Liberation Serif") },
+              { QStringLiteral("liberation mono"), QStringLiteral("Liberation Mono") },
+              { QStringLiteral("courier new"), QStringLiteral("Liberation Mono") } };
     return families.value(name.trimmed().toLower());
 }
 
-const QStringList reportValues = {QStringLiteral("hospitalName"), QStringLiteral("title"), QStringLiteral("printDate"),
-                                  QStringLiteral("printTime"), QStringLiteral("userName")};
+const QStringList reportValues = { QStringLiteral("hospitalName"), QStringLiteral("title"), QStringLiteral("printDate"),
+    QStringLiteral("printTime"), QStringLiteral("userName") };
 
 bool isIdentifier(const QString &s, bool allowDots = false)
 {
@@ -78,7 +78,7 @@ bool isIdentifier(const QString &s, bool allowDots = false)
 
 class Loader {
 public:
-    Loader(const QByteArray &xml, QString file) : m_xml(xml), m_file(std::move(file)) {}
+    Loader(const QByteArray &xml, QString file) : m_xml(xml), m_file(std::move(file)) { }
 
     ReportDefinition run()
     {
@@ -111,7 +111,7 @@ private:
             pos = here();
         throw ReportError(m_file, pos.line, pos.column, message);
     }
-    SourcePos here() const { return {int(m_xml.lineNumber()), int(m_xml.columnNumber())}; }
+    SourcePos here() const { return { int(m_xml.lineNumber()), int(m_xml.columnNumber()) }; }
     void checkXml()
     {
         if (m_xml.hasError())
@@ -123,7 +123,8 @@ private:
         for (const QXmlStreamAttribute &a : m_xml.attributes())
             if (!names.contains(a.name().toString()))
                 fail(QStringLiteral("<%1> has no attribute \"%2\" (it takes: %3)")
-                         .arg(m_xml.name(), a.name(), names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
+                         .arg(m_xml.name(), a.name(),
+                             names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
     }
     bool has(const QString &name) const { return m_xml.attributes().hasAttribute(name); }
     QString attr(const QString &name) const { return m_xml.attributes().value(name).toString(); }
@@ -168,7 +169,8 @@ private:
             if (m_xml.isEndElement())
                 return false;
             if (m_xml.isCharacters() && !m_xml.isWhitespace())
-                fail(QStringLiteral("text \"%1\" is not allowed here; texts go inside <text>").arg(m_xml.text().trimmed().left(40)));
+                fail(QStringLiteral("text \"%1\" is not allowed here; texts go inside <text>")
+                         .arg(m_xml.text().trimmed().left(40)));
         }
         checkXml();
         return false;
@@ -176,19 +178,21 @@ private:
 
     void readReport()
     {
-        allowOnly({QStringLiteral("title"), QStringLiteral("paper"), QStringLiteral("orientation"),
-                   QStringLiteral("margins"), QStringLiteral("font"), QStringLiteral("size")});
+        allowOnly({ QStringLiteral("title"), QStringLiteral("paper"), QStringLiteral("orientation"),
+            QStringLiteral("margins"), QStringLiteral("font"), QStringLiteral("size") });
         m_def.fileName = m_file;
         m_def.title = attr(QStringLiteral("title"));
-        const QString paper = has(QStringLiteral("paper")) ? attr(QStringLiteral("paper")).trimmed() : QStringLiteral("Letter");
-        static const QHash<QString, QSizeF> papers = {{QStringLiteral("letter"), {612, 792}},
-                                                      {QStringLiteral("legal"), {612, 1008}},
-                                                      {QStringLiteral("a4"), {595.28, 841.89}}};
+        const QString paper
+            = has(QStringLiteral("paper")) ? attr(QStringLiteral("paper")).trimmed() : QStringLiteral("Letter");
+        static const QHash<QString, QSizeF> papers = { { QStringLiteral("letter"), { 612, 792 } },
+            { QStringLiteral("legal"), { 612, 1008 } }, { QStringLiteral("a4"), { 595.28, 841.89 } } };
         if (!papers.contains(paper.toLower()))
             fail(QStringLiteral("paper=\"%1\" is not one of Letter, Legal, A4").arg(paper));
-        m_def.paperName = paper.toLower() == QLatin1String("a4") ? QStringLiteral("A4") : paper.left(1).toUpper() + paper.mid(1).toLower();
+        m_def.paperName = paper.toLower() == QLatin1String("a4") ? QStringLiteral("A4")
+                                                                 : paper.left(1).toUpper() + paper.mid(1).toLower();
         m_def.pageSize = papers.value(paper.toLower());
-        const QString orientation = has(QStringLiteral("orientation")) ? attr(QStringLiteral("orientation")) : QStringLiteral("portrait");
+        const QString orientation
+            = has(QStringLiteral("orientation")) ? attr(QStringLiteral("orientation")) : QStringLiteral("portrait");
         if (orientation == QLatin1String("landscape")) {
             m_def.landscape = true;
             m_def.pageSize.transpose();
@@ -202,11 +206,13 @@ private:
                 bool ok = false;
                 const double v = p.trimmed().toDouble(&ok);
                 if (!ok || v < 0 || v > 200)
-                    fail(QStringLiteral("margins=\"%1\" must be four sizes in points: top,right,bottom,left").arg(attr(QStringLiteral("margins"))));
+                    fail(QStringLiteral("margins=\"%1\" must be four sizes in points: top,right,bottom,left")
+                             .arg(attr(QStringLiteral("margins"))));
                 values.append(v);
             }
             if (values.size() != 4)
-                fail(QStringLiteral("margins=\"%1\" must be four sizes in points: top,right,bottom,left").arg(attr(QStringLiteral("margins"))));
+                fail(QStringLiteral("margins=\"%1\" must be four sizes in points: top,right,bottom,left")
+                         .arg(attr(QStringLiteral("margins"))));
             m_def.marginTop = values[0];
             m_def.marginRight = values[1];
             m_def.marginBottom = values[2];
@@ -217,7 +223,8 @@ private:
             m_def.font.family = fontFamily(attr(QStringLiteral("font")));
             if (m_def.font.family.isEmpty())
                 fail(QStringLiteral("font=\"%1\" is not one of Liberation Sans, Liberation Serif, Liberation Mono "
-                                    "(or Arial, Times New Roman, Courier New)").arg(attr(QStringLiteral("font"))));
+                                    "(or Arial, Times New Roman, Courier New)")
+                         .arg(attr(QStringLiteral("font"))));
         }
         m_def.font.size = fontSize(9);
         m_def.main.pos = here();
@@ -226,16 +233,19 @@ private:
 
         // Checks that need the whole file.
         const double room = m_def.printableHeight() - (m_def.pageHeader ? m_def.pageHeader->height : 0)
-                            - (m_def.pageFooter ? m_def.pageFooter->height : 0);
+            - (m_def.pageFooter ? m_def.pageFooter->height : 0);
         if (room < 12)
             fail(QStringLiteral("the page header and footer leave no room for the report (%1 pt)").arg(room),
-                 m_def.pageHeader ? m_def.pageHeader->pos : m_def.main.pos);
+                m_def.pageHeader ? m_def.pageHeader->pos : m_def.main.pos);
         auto checkRoom = [&](const std::optional<Band> &band) {
             if (band && band->height > room)
-                fail(QStringLiteral("this band is %1 pt high, but a page has room for %2 pt between its header and footer")
-                         .arg(band->height).arg(room), band->pos);
+                fail(QStringLiteral(
+                         "this band is %1 pt high, but a page has room for %2 pt between its header and footer")
+                         .arg(band->height)
+                         .arg(room),
+                    band->pos);
         };
-        QList<ReportBody *> bodies{&m_def.main};
+        QList<ReportBody *> bodies { &m_def.main };
         for (ReportBody &sub : m_def.subreports)
             bodies.append(&sub);
         for (ReportBody *body : bodies) {
@@ -257,7 +267,8 @@ private:
     {
         const double size = number(QStringLiteral("size"), fallback);
         if (size < 4 || size > 72)
-            fail(QStringLiteral("size=\"%1\" must be a font size between 4 and 72 points").arg(attr(QStringLiteral("size"))));
+            fail(QStringLiteral("size=\"%1\" must be a font size between 4 and 72 points")
+                     .arg(attr(QStringLiteral("size"))));
         return size;
     }
 
@@ -272,7 +283,7 @@ private:
                     fail(QStringLiteral("<%1> may appear only once here").arg(tag));
             };
             if (tag == QLatin1String("param")) {
-                allowOnly({QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("default")});
+                allowOnly({ QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("default") });
                 ParamDef p;
                 p.pos = pos;
                 p.name = required(QStringLiteral("name"));
@@ -280,7 +291,8 @@ private:
                     fail(QStringLiteral("parameter name \"%1\" must be letters, digits and _").arg(p.name));
                 if (body.paramIndex(p.name) >= 0)
                     fail(QStringLiteral("parameter \"%1\" is declared twice").arg(p.name));
-                const QString type = has(QStringLiteral("type")) ? attr(QStringLiteral("type")) : QStringLiteral("text");
+                const QString type
+                    = has(QStringLiteral("type")) ? attr(QStringLiteral("type")) : QStringLiteral("text");
                 if (type == QLatin1String("text"))
                     p.type = ParamType::Text;
                 else if (type == QLatin1String("number"))
@@ -294,13 +306,14 @@ private:
                 body.params.append(p);
                 endEmpty();
             } else if (tag == QLatin1String("query")) {
-                allowOnly({QStringLiteral("name"), QStringLiteral("driver")});
+                allowOnly({ QStringLiteral("name"), QStringLiteral("driver") });
                 QueryDef q;
                 q.pos = pos;
                 q.name = required(QStringLiteral("name"));
                 q.driver = attr(QStringLiteral("driver"));
                 if (!isIdentifier(q.name) || q.name == QLatin1String("param") || q.name == QLatin1String("report"))
-                    fail(QStringLiteral("query name \"%1\" must be letters, digits and _ (and not param or report)").arg(q.name));
+                    fail(QStringLiteral("query name \"%1\" must be letters, digits and _ (and not param or report)")
+                             .arg(q.name));
                 if (!q.driver.isEmpty() && q.driver != QLatin1String("Embedded") && q.driver != QLatin1String("ODBC"))
                     fail(QStringLiteral("driver=\"%1\" must be Embedded or ODBC").arg(q.driver));
                 for (const QueryDef &other : std::as_const(body.queries))
@@ -337,9 +350,9 @@ private:
                 body.detailQuery = has(QStringLiteral("query")) ? attr(QStringLiteral("query")) : QString();
                 if (body.detailQuery.isEmpty())
                     fail(QStringLiteral("<detail> needs the attribute \"query\""));
-                body.detail = readBand(BandKind::Detail, {QStringLiteral("query")});
+                body.detail = readBand(BandKind::Detail, { QStringLiteral("query") });
             } else if (isMain && tag == QLatin1String("subreport")) {
-                allowOnly({QStringLiteral("name"), QStringLiteral("newPage")});
+                allowOnly({ QStringLiteral("name"), QStringLiteral("newPage") });
                 ReportBody sub;
                 sub.pos = pos;
                 sub.name = required(QStringLiteral("name"));
@@ -351,13 +364,15 @@ private:
                 readBody(sub, false);
                 m_def.subreports.append(std::move(sub));
             } else {
-                fail(QStringLiteral("<%1> is not allowed in <%2>").arg(tag, isMain ? QStringLiteral("report") : QStringLiteral("subreport")));
+                fail(QStringLiteral("<%1> is not allowed in <%2>")
+                         .arg(tag, isMain ? QStringLiteral("report") : QStringLiteral("subreport")));
             }
         }
         if (!body.groups.isEmpty() && !body.detail)
             fail(QStringLiteral("groups need a <detail> band"), body.groups.first().pos);
         if (body.detail && body.queryIndex(body.detailQuery) < 0)
-            fail(QStringLiteral("<detail> reads query \"%1\", which is not declared").arg(body.detailQuery), body.detail->pos);
+            fail(QStringLiteral("<detail> reads query \"%1\", which is not declared").arg(body.detailQuery),
+                body.detail->pos);
     }
 
     void endEmpty()
@@ -368,13 +383,15 @@ private:
 
     void readGroup(ReportBody &body)
     {
-        allowOnly({QStringLiteral("name"), QStringLiteral("key"), QStringLiteral("newPage"), QStringLiteral("repeatHeader")});
+        allowOnly({ QStringLiteral("name"), QStringLiteral("key"), QStringLiteral("newPage"),
+            QStringLiteral("repeatHeader") });
         GroupDef g;
         g.pos = here();
         g.key = required(QStringLiteral("key"));
         g.name = has(QStringLiteral("name")) ? attr(QStringLiteral("name")) : g.key;
         if (!isIdentifier(g.name) || g.name == QLatin1String("report") || g.name == QLatin1String("page"))
-            fail(QStringLiteral("group name \"%1\" must be letters, digits and _ (and not report or page)").arg(g.name));
+            fail(
+                QStringLiteral("group name \"%1\" must be letters, digits and _ (and not report or page)").arg(g.name));
         for (const GroupDef &other : std::as_const(body.groups))
             if (other.name.compare(g.name, Qt::CaseInsensitive) == 0)
                 fail(QStringLiteral("group \"%1\" is declared twice").arg(g.name));
@@ -405,16 +422,18 @@ private:
             Element e;
             e.pos = here();
             if (tag == QLatin1String("text")) {
-                allowOnly({QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("w"), QStringLiteral("h"),
-                           QStringLiteral("align"), QStringLiteral("bold"), QStringLiteral("italic"), QStringLiteral("size"),
-                           QStringLiteral("font"), QStringLiteral("grow")});
+                allowOnly({ QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("w"), QStringLiteral("h"),
+                    QStringLiteral("align"), QStringLiteral("bold"), QStringLiteral("italic"), QStringLiteral("size"),
+                    QStringLiteral("font"), QStringLiteral("grow") });
                 e.kind = Element::Text;
                 e.font = m_def.font;
                 if (has(QStringLiteral("font"))) {
                     e.font.family = fontFamily(attr(QStringLiteral("font")));
                     if (e.font.family.isEmpty())
-                        fail(QStringLiteral("font=\"%1\" is not one of Liberation Sans, Liberation Serif, Liberation Mono "
-                                            "(or Arial, Times New Roman, Courier New)").arg(attr(QStringLiteral("font"))));
+                        fail(QStringLiteral(
+                            "font=\"%1\" is not one of Liberation Sans, Liberation Serif, Liberation Mono "
+                            "(or Arial, Times New Roman, Courier New)")
+                                 .arg(attr(QStringLiteral("font"))));
                 }
                 e.font.size = fontSize(m_def.font.size);
                 e.font.bold = boolean(QStringLiteral("bold"), false);
@@ -424,7 +443,8 @@ private:
                 const double w = number(QStringLiteral("w"), width - x);
                 const double h = number(QStringLiteral("h"), std::max(0.0, band.height - y)); // the rest of the band
                 e.rect = QRectF(x, y, w, h);
-                const QString align = has(QStringLiteral("align")) ? attr(QStringLiteral("align")) : QStringLiteral("left");
+                const QString align
+                    = has(QStringLiteral("align")) ? attr(QStringLiteral("align")) : QStringLiteral("left");
                 if (align == QLatin1String("left"))
                     e.align = Align::Left;
                 else if (align == QLatin1String("center"))
@@ -440,29 +460,33 @@ private:
                 checkXml();
                 e.segments = parseTemplate(text, e.pos);
             } else if (tag == QLatin1String("line")) {
-                allowOnly({QStringLiteral("x1"), QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
-                           QStringLiteral("width"), QStringLiteral("stretch")});
+                allowOnly({ QStringLiteral("x1"), QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
+                    QStringLiteral("width"), QStringLiteral("stretch") });
                 e.kind = Element::Line;
                 const double x1 = number(QStringLiteral("x1"), 0);
                 const double y1 = number(QStringLiteral("y1"), 0);
-                e.rect = QRectF(QPointF(x1, y1), QPointF(number(QStringLiteral("x2"), width), number(QStringLiteral("y2"), y1)));
+                e.rect = QRectF(
+                    QPointF(x1, y1), QPointF(number(QStringLiteral("x2"), width), number(QStringLiteral("y2"), y1)));
                 e.penWidth = number(QStringLiteral("width"), 0.5);
                 e.stretch = boolean(QStringLiteral("stretch"), false);
                 endEmpty();
             } else if (tag == QLatin1String("box")) {
-                allowOnly({QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("w"), QStringLiteral("h"),
-                           QStringLiteral("width"), QStringLiteral("fill"), QStringLiteral("stroke"), QStringLiteral("stretch")});
+                allowOnly({ QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("w"), QStringLiteral("h"),
+                    QStringLiteral("width"), QStringLiteral("fill"), QStringLiteral("stroke"),
+                    QStringLiteral("stretch") });
                 e.kind = Element::Box;
                 const double x = number(QStringLiteral("x"), 0);
                 const double y = number(QStringLiteral("y"), 0);
-                e.rect = QRectF(x, y, number(QStringLiteral("w"), width - x), number(QStringLiteral("h"), band.height - y));
+                e.rect = QRectF(
+                    x, y, number(QStringLiteral("w"), width - x), number(QStringLiteral("h"), band.height - y));
                 e.penWidth = number(QStringLiteral("width"), 0.5);
                 e.stroke = boolean(QStringLiteral("stroke"), true);
                 e.stretch = boolean(QStringLiteral("stretch"), false);
                 if (has(QStringLiteral("fill"))) {
                     static const QRegularExpression hex(QStringLiteral("^#[0-9a-fA-F]{6}$"));
                     if (!hex.match(attr(QStringLiteral("fill"))).hasMatch())
-                        fail(QStringLiteral("fill=\"%1\" must be a colour written #rrggbb").arg(attr(QStringLiteral("fill"))));
+                        fail(QStringLiteral("fill=\"%1\" must be a colour written #rrggbb")
+                                 .arg(attr(QStringLiteral("fill"))));
                     e.fill = QColor(attr(QStringLiteral("fill")));
                 }
                 endEmpty();
@@ -471,9 +495,15 @@ private:
             }
             const QRectF r = e.rect.normalized();
             if (r.right() > width + 0.01)
-                fail(QStringLiteral("this element reaches %1 pt, past the printable width of %2 pt").arg(r.right()).arg(width), e.pos);
+                fail(QStringLiteral("this element reaches %1 pt, past the printable width of %2 pt")
+                         .arg(r.right())
+                         .arg(width),
+                    e.pos);
             if (r.bottom() > band.height + 0.01)
-                fail(QStringLiteral("this element reaches %1 pt, below the band's height of %2 pt").arg(r.bottom()).arg(band.height), e.pos);
+                fail(QStringLiteral("this element reaches %1 pt, below the band's height of %2 pt")
+                         .arg(r.bottom())
+                         .arg(band.height),
+                    e.pos);
             band.elements.append(e);
         }
         return band;
@@ -533,15 +563,18 @@ private:
             if (!s.format)
                 fail(QStringLiteral("in {%1}: %2").arg(token, error), pos);
         }
-        static const QRegularExpression aggregate(
-            QStringLiteral(R"(^(sum|count|avg|min|max)(?:\(\s*([A-Za-z_][A-Za-z0-9_]*|\*)?\s*\))?(?:@([A-Za-z_][A-Za-z0-9_]*))?$)"));
+        static const QRegularExpression aggregate(QStringLiteral(
+            R"(^(sum|count|avg|min|max)(?:\(\s*([A-Za-z_][A-Za-z0-9_]*|\*)?\s*\))?(?:@([A-Za-z_][A-Za-z0-9_]*))?$)"));
         if (body == QLatin1String("page") || body == QLatin1String("pages")) {
             s.kind = body == QLatin1String("page") ? Segment::Page : Segment::Pages;
         } else if (auto m = aggregate.match(body); m.hasMatch()) {
             s.kind = Segment::Aggregate;
             const QString fn = m.captured(1);
-            s.function = fn == QLatin1String("sum") ? Segment::Sum : fn == QLatin1String("count") ? Segment::Count
-                       : fn == QLatin1String("avg") ? Segment::Avg : fn == QLatin1String("min") ? Segment::Min : Segment::Max;
+            s.function = fn == QLatin1String("sum") ? Segment::Sum
+                : fn == QLatin1String("count")      ? Segment::Count
+                : fn == QLatin1String("avg")        ? Segment::Avg
+                : fn == QLatin1String("min")        ? Segment::Min
+                                                    : Segment::Max;
             s.field = m.captured(2) == QLatin1String("*") ? QString() : m.captured(2);
             s.scope = m.captured(3);
             if (s.field.isEmpty() && s.function != Segment::Count)
@@ -555,7 +588,9 @@ private:
             s.kind = Segment::ReportValue;
             s.text = body.mid(7);
             if (!reportValues.contains(s.text))
-                fail(QStringLiteral("{%1}: the report values are %2").arg(token, QStringLiteral("report.") + reportValues.join(QStringLiteral(", report."))), pos);
+                fail(QStringLiteral("{%1}: the report values are %2")
+                         .arg(token, QStringLiteral("report.") + reportValues.join(QStringLiteral(", report."))),
+                    pos);
         } else if (body.count(QLatin1Char('.')) == 1 && isIdentifier(body, true)) {
             s.kind = Segment::QueryField;
             s.text = body.section(QLatin1Char('.'), 0, 0);
@@ -592,8 +627,9 @@ private:
                 skipTo(QStringLiteral("\n"));
             } else if (c == QLatin1Char('/') && sql.mid(i, 2) == QLatin1String("/*")) {
                 skipTo(QStringLiteral("*/"));
-            } else if (c == QLatin1Char(':') && i + 1 < sql.size() && (sql[i + 1].isLetter() || sql[i + 1] == QLatin1Char('_'))
-                       && (i == 0 || sql[i - 1] != QLatin1Char(':'))) {
+            } else if (c == QLatin1Char(':') && i + 1 < sql.size()
+                && (sql[i + 1].isLetter() || sql[i + 1] == QLatin1Char('_'))
+                && (i == 0 || sql[i - 1] != QLatin1Char(':'))) {
                 qsizetype j = i + 1;
                 while (j < sql.size() && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_')))
                     ++j;
@@ -601,7 +637,7 @@ private:
                 if (body.paramIndex(name) < 0) {
                     const int line = q.pos.line + int(sql.left(i).count(QLatin1Char('\n')));
                     fail(QStringLiteral("query \"%1\" uses :%2, which is not a declared parameter").arg(q.name, name),
-                         {line, int(i - sql.lastIndexOf(QLatin1Char('\n'), i))});
+                        { line, int(i - sql.lastIndexOf(QLatin1Char('\n'), i)) });
                 }
                 const QString declared = body.params[body.paramIndex(name)].name;
                 if (!names.contains(declared))
@@ -624,8 +660,10 @@ private:
                 case Segment::Field:
                     if (body.detailQuery.isEmpty())
                         fail(QStringLiteral("{%1}: this %2 has no <detail> rows; name the query, as in {%3.%1}")
-                                 .arg(token, body.name.isEmpty() ? QStringLiteral("report") : QStringLiteral("subreport"),
-                                      body.queries.isEmpty() ? QStringLiteral("query") : body.queries.first().name), e.pos);
+                                 .arg(token,
+                                     body.name.isEmpty() ? QStringLiteral("report") : QStringLiteral("subreport"),
+                                     body.queries.isEmpty() ? QStringLiteral("query") : body.queries.first().name),
+                            e.pos);
                     if (band->kind == BandKind::NoRows)
                         fail(QStringLiteral("{%1}: the no-rows band has no row to print").arg(token), e.pos);
                     break;
@@ -641,11 +679,15 @@ private:
                     if (body.detailQuery.isEmpty())
                         fail(QStringLiteral("{%1}: totals need <detail> rows").arg(token), e.pos);
                     if (band->kind == BandKind::PageHeader || band->kind == BandKind::NoRows)
-                        fail(QStringLiteral("{%1}: totals cannot be printed in this band; page totals go in the page footer").arg(token), e.pos);
+                        fail(QStringLiteral(
+                                 "{%1}: totals cannot be printed in this band; page totals go in the page footer")
+                                 .arg(token),
+                            e.pos);
                     const QString scope = s.scope;
                     if (scope == QLatin1String("page")) {
                         if (band->kind != BandKind::PageFooter)
-                            fail(QStringLiteral("{%1}: page totals can only be printed in the page footer").arg(token), e.pos);
+                            fail(QStringLiteral("{%1}: page totals can only be printed in the page footer").arg(token),
+                                e.pos);
                     } else if (!scope.isEmpty() && scope != QLatin1String("report")) {
                         int level = -1;
                         for (int i = 0; i < body.groups.size(); ++i)
@@ -654,7 +696,8 @@ private:
                         if (level < 0)
                             fail(QStringLiteral("{%1}: there is no group \"%2\"").arg(token, scope), e.pos);
                         if (band->kind != BandKind::Detail && (groupLevel < 0 || level > groupLevel))
-                            fail(QStringLiteral("{%1}: group \"%2\" is not open in this band").arg(token, scope), e.pos);
+                            fail(
+                                QStringLiteral("{%1}: group \"%2\" is not open in this band").arg(token, scope), e.pos);
                     }
                     break;
                 }
@@ -668,10 +711,14 @@ private:
     static QString tokenText(const Segment &s)
     {
         switch (s.kind) {
-        case Segment::QueryField: return s.text + QLatin1Char('.') + s.field;
-        case Segment::Param: return QStringLiteral("param.") + s.text;
-        case Segment::Aggregate: return s.field.isEmpty() ? QStringLiteral("count") : s.field;
-        default: return s.text;
+        case Segment::QueryField:
+            return s.text + QLatin1Char('.') + s.field;
+        case Segment::Param:
+            return QStringLiteral("param.") + s.text;
+        case Segment::Aggregate:
+            return s.field.isEmpty() ? QStringLiteral("count") : s.field;
+        default:
+            return s.text;
         }
     }
 
@@ -704,7 +751,7 @@ ReportDefinition loadDefinition(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw ReportError(QFileInfo(path).fileName(), 0, 0,
-                          QStringLiteral("the report definition cannot be read (%1): %2").arg(file.errorString(), path));
+            QStringLiteral("the report definition cannot be read (%1): %2").arg(file.errorString(), path));
     return parseDefinition(file.readAll(), QFileInfo(path).fileName());
 }
 

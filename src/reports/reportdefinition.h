@@ -63,13 +63,13 @@ struct Segment {
     enum Kind { Literal, Field, QueryField, Param, ReportValue, Page, Pages, Aggregate };
     enum Function { Sum, Count, Avg, Min, Max };
     Kind kind = Literal;
-    QString text;       // literal text, or the field / parameter / report value / query name
-    QString field;      // QueryField: the column; Aggregate: the column (empty for count of rows)
+    QString text; // literal text, or the field / parameter / report value / query name
+    QString field; // QueryField: the column; Aggregate: the column (empty for count of rows)
     Function function = Sum;
-    QString scope;      // Aggregate: "", "report", "page" or a group's name
+    QString scope; // Aggregate: "", "report", "page" or a group's name
     std::optional<FieldFormat> format;
-    int column = -1;    // resolved when the report runs
-    int query = -1;     // QueryField: index of the query; Param: index of the parameter
+    int column = -1; // resolved when the report runs
+    int query = -1; // QueryField: index of the query; Param: index of the parameter
 };
 
 enum class Align { Left, Center, Right };
@@ -88,13 +88,13 @@ struct FontSpec {
 struct Element {
     enum Kind { Text, Line, Box };
     Kind kind = Text;
-    QRectF rect;             // Text and Box; for Line: x1,y1 in topLeft and x2,y2 in bottomRight
-    double penWidth = 0.5;   // Line and Box
-    QColor fill;             // Box: invalid when not filled
-    bool stroke = true;      // Box
-    bool stretch = false;    // Line and Box: grow with the band
+    QRectF rect; // Text and Box; for Line: x1,y1 in topLeft and x2,y2 in bottomRight
+    double penWidth = 0.5; // Line and Box
+    QColor fill; // Box: invalid when not filled
+    bool stroke = true; // Box
+    bool stretch = false; // Line and Box: grow with the band
     Align align = Align::Left;
-    bool grow = false;       // Text: wrap and let the band grow
+    bool grow = false; // Text: wrap and let the band grow
     FontSpec font;
     QList<Segment> segments; // Text
     SourcePos pos;
@@ -111,27 +111,27 @@ struct Band {
 
 struct GroupDef {
     QString name;
-    QString key;                   // column whose change starts a new group
-    bool newPage = false;          // every group after the first starts a page
-    bool repeatHeader = false;     // a group running onto a new page prints its header again
+    QString key; // column whose change starts a new group
+    bool newPage = false; // every group after the first starts a page
+    bool repeatHeader = false; // a group running onto a new page prints its header again
     std::optional<Band> header;
     std::optional<Band> footer;
-    int column = -1;               // resolved when the report runs
+    int column = -1; // resolved when the report runs
     SourcePos pos;
 };
 
 // What a report and each of its subreports have: parameters, queries and a body.
 struct ReportBody {
-    QString name;                  // subreports: the name callers open them by
+    QString name; // subreports: the name callers open them by
     QList<ParamDef> params;
     QList<QueryDef> queries;
     std::optional<Band> reportHeader;
-    QList<GroupDef> groups;        // outermost first
-    QString detailQuery;           // empty when the body has no detail rows
+    QList<GroupDef> groups; // outermost first
+    QString detailQuery; // empty when the body has no detail rows
     std::optional<Band> detail;
     std::optional<Band> noRows;
     std::optional<Band> reportFooter;
-    bool newPage = false;          // subreports: start on a new page
+    bool newPage = false; // subreports: start on a new page
     SourcePos pos;
 
     int paramIndex(const QString &name) const;
@@ -139,10 +139,10 @@ struct ReportBody {
 };
 
 struct ReportDefinition {
-    QString fileName;              // as loaded, for messages
+    QString fileName; // as loaded, for messages
     QString title;
-    QSizeF pageSize;               // points, as printed (orientation applied)
-    QString paperName;             // "Letter", "Legal", "A4"
+    QSizeF pageSize; // points, as printed (orientation applied)
+    QString paperName; // "Letter", "Legal", "A4"
     bool landscape = false;
     double marginTop = 36, marginRight = 36, marginBottom = 36, marginLeft = 36;
     FontSpec font;

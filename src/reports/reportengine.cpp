@@ -1,9 +1,9 @@
 #include "reportengine.h"
 
 #include "data/connection.h"
+#include "data/format.h"
 #include "data/recordset.h"
 #include "data/values.h"
-#include "data/format.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -15,10 +15,10 @@ namespace mss::reports {
 namespace {
 
 constexpr double measureDpi = 1200.0;
-constexpr double padding = 1.5;   // blank kept inside a text's box, left and right
+constexpr double padding = 1.5; // blank kept inside a text's box, left and right
 constexpr double eps = 0.01;
-const QChar pagesMark(0xE000);   // stands for {pages} until the page count is known
-const QChar pageMark(0xE001);    // stands for {page} until the band has found its page
+const QChar pagesMark(0xE000); // stands for {pages} until the page count is known
+const QChar pageMark(0xE001); // stands for {page} until the band has found its page
 
 // Measures text once, at a fixed high resolution, whatever the output will be: widths at
 // screen resolution differ by a percent or two, and a layout must not depend on them.
@@ -131,13 +131,13 @@ struct BodyRun {
     ReportBody body;
     QVariantList params;
     std::vector<data::Recordset> results; // by query index; only the variants that ran are filled
-    int detail = -1;                      // index of the detail query
+    int detail = -1; // index of the detail query
     int rowCount = 0;
-    std::vector<QStringList> keys;        // group level -> key text of every row
+    std::vector<QStringList> keys; // group level -> key text of every row
     std::vector<int> groupStart, groupEnd;
     std::vector<bool> headerPrinted, open;
     QHash<const Segment *, Accumulator> totals;
-    QHash<QString, int> chosen;           // lower-cased query name -> the variant that ran
+    QHash<QString, int> chosen; // lower-cased query name -> the variant that ran
 
     const QList<QVariantList> &rows() const { return results[size_t(detail)].rows(); }
 };
@@ -181,15 +181,15 @@ public:
         m_nextMainRow = main.rowCount > 0 ? 0 : -1;
         // The report header opens the first page, above the page header.
         if (main.body.reportHeader)
-            place(build(*main.body.reportHeader, main, {BandKind::ReportHeader, main.rowCount > 0 ? 0 : -1}),
-                  {BandKind::ReportHeader, 0});
+            place(build(*main.body.reportHeader, main, { BandKind::ReportHeader, main.rowCount > 0 ? 0 : -1 }),
+                { BandKind::ReportHeader, 0 });
         putPageHeader();
         runBody(main);
         for (size_t i = 1; i < bodies.size(); ++i)
             runBody(bodies[i]);
         if (main.body.reportFooter)
-            place(build(*main.body.reportFooter, main, {BandKind::ReportFooter, main.rowCount - 1}),
-                  {BandKind::ReportFooter, 0});
+            place(build(*main.body.reportFooter, main, { BandKind::ReportFooter, main.rowCount - 1 }),
+                { BandKind::ReportFooter, 0 });
         finishPage();
         resolvePageMarks();
     }
@@ -203,8 +203,8 @@ private:
             if (b.body.newPage && m_hasBody)
                 newPage();
             if (b.body.reportHeader)
-                place(build(*b.body.reportHeader, b, {BandKind::ReportHeader, b.rowCount > 0 ? 0 : -1}),
-                      {BandKind::ReportHeader, b.index});
+                place(build(*b.body.reportHeader, b, { BandKind::ReportHeader, b.rowCount > 0 ? 0 : -1 }),
+                    { BandKind::ReportHeader, b.index });
         }
         if (b.body.detail) {
             const int levels = int(b.body.groups.size());
@@ -213,7 +213,7 @@ private:
             b.headerPrinted.assign(size_t(levels), false);
             b.open.assign(size_t(levels), false);
             if (b.rowCount == 0 && b.body.noRows)
-                place(build(*b.body.noRows, b, {BandKind::NoRows, -1}), {BandKind::NoRows, b.index});
+                place(build(*b.body.noRows, b, { BandKind::NoRows, -1 }), { BandKind::NoRows, b.index });
             for (int i = 0; i < b.rowCount; ++i) {
                 if (isMain)
                     m_nextMainRow = i;
@@ -228,7 +228,7 @@ private:
                 for (int level = changed; level < levels; ++level) {
                     int end = i + 1;
                     while (end < b.rowCount && b.keys[size_t(level)][end] == b.keys[size_t(level)][i]
-                           && (level == 0 || end < b.groupEnd[size_t(level - 1)]))
+                        && (level == 0 || end < b.groupEnd[size_t(level - 1)]))
                         ++end;
                     b.groupStart[size_t(level)] = i;
                     b.groupEnd[size_t(level)] = end;
@@ -244,12 +244,13 @@ private:
                 double total = 0;
                 for (int level = changed; level < levels; ++level) {
                     if (const auto &header = b.body.groups[level].header) {
-                        chain.emplace_back(build(*header, b, {BandKind::GroupHeader, i, level}),
-                                           PlacedBand{BandKind::GroupHeader, b.index, level});
+                        chain.emplace_back(build(*header, b, { BandKind::GroupHeader, i, level }),
+                            PlacedBand { BandKind::GroupHeader, b.index, level });
                         total += chain.back().first.height;
                     }
                 }
-                chain.emplace_back(build(*b.body.detail, b, {BandKind::Detail, i}), PlacedBand{BandKind::Detail, b.index, -1, i});
+                chain.emplace_back(
+                    build(*b.body.detail, b, { BandKind::Detail, i }), PlacedBand { BandKind::Detail, b.index, -1, i });
                 total += chain.back().first.height;
                 if (total > m_limit - m_y + eps && m_hasBody)
                     newPage();
@@ -263,12 +264,14 @@ private:
                         continue;
                     b.open[size_t(level)] = false;
                     if (const auto &footer = b.body.groups[level].footer)
-                        place(build(*footer, b, {BandKind::GroupFooter, i, level}), {BandKind::GroupFooter, b.index, level});
+                        place(build(*footer, b, { BandKind::GroupFooter, i, level }),
+                            { BandKind::GroupFooter, b.index, level });
                 }
             }
         }
         if (!isMain && b.body.reportFooter)
-            place(build(*b.body.reportFooter, b, {BandKind::ReportFooter, b.rowCount - 1}), {BandKind::ReportFooter, b.index});
+            place(build(*b.body.reportFooter, b, { BandKind::ReportFooter, b.rowCount - 1 }),
+                { BandKind::ReportFooter, b.index });
         m_active = nullptr;
     }
 
@@ -280,7 +283,7 @@ private:
             return;
         BodyRun &main = m_bodies->front();
         const bool had = m_hasBody;
-        put(build(*m_def.pageHeader, main, {BandKind::PageHeader, m_nextMainRow}), {BandKind::PageHeader, 0});
+        put(build(*m_def.pageHeader, main, { BandKind::PageHeader, m_nextMainRow }), { BandKind::PageHeader, 0 });
         m_hasBody = had;
     }
 
@@ -299,9 +302,9 @@ private:
                 const GroupDef &g = b.body.groups[level];
                 if (!g.repeatHeader || !g.header || !b.open[size_t(level)] || !b.headerPrinted[size_t(level)])
                     continue;
-                PlacedBand tag{BandKind::GroupHeader, b.index, level};
+                PlacedBand tag { BandKind::GroupHeader, b.index, level };
                 tag.continued = true;
-                put(build(*g.header, b, {BandKind::GroupHeader, b.groupStart[size_t(level)], level}), tag);
+                put(build(*g.header, b, { BandKind::GroupHeader, b.groupStart[size_t(level)], level }), tag);
                 m_hasBody = false;
             }
         }
@@ -314,8 +317,9 @@ private:
         BodyRun &main = m_bodies->front();
         const double y = m_y;
         m_y = m_limit;
-        put(build(*m_def.pageFooter, main, {BandKind::PageFooter, m_lastRowOnPage >= 0 ? m_lastRowOnPage : m_lastPlacedMain}),
-            {BandKind::PageFooter, 0});
+        put(build(*m_def.pageFooter, main,
+                { BandKind::PageFooter, m_lastRowOnPage >= 0 ? m_lastRowOnPage : m_lastPlacedMain }),
+            { BandKind::PageFooter, 0 });
         m_y = y;
     }
 
@@ -396,7 +400,7 @@ private:
                 rest.lines.push_back(part);
             }
         }
-        return {std::move(first), std::move(rest)};
+        return { std::move(first), std::move(rest) };
     }
 
     void put(const BandInstance &band, PlacedBand tag)
@@ -407,7 +411,7 @@ private:
             if (l.deferred) {
                 LineRun moved = l;
                 moved.run.origin.ry() += y;
-                m_deferred.push_back({int(m_model.pages.size()) - 1, moved});
+                m_deferred.push_back({ int(m_model.pages.size()) - 1, moved });
                 continue;
             }
             TextRun run = l.run;
@@ -452,9 +456,12 @@ private:
     double alignedX(int font, const QString &text, double x, double w, Align align) const
     {
         switch (align) {
-        case Align::Left: return x + padding;
-        case Align::Center: return x + (w - m_measure.width(font, text)) / 2;
-        case Align::Right: return x + w - padding - m_measure.width(font, text);
+        case Align::Left:
+            return x + padding;
+        case Align::Center:
+            return x + (w - m_measure.width(font, text)) / 2;
+        case Align::Right:
+            return x + w - padding - m_measure.width(font, text);
         }
         return x;
     }
@@ -478,7 +485,7 @@ private:
             const double lh = m_measure.lineHeight(f);
             const double ascent = m_measure.ascent(f);
             const double inner = std::max(1.0, e.rect.width() - 2 * padding);
-            QStringList lines = deferred ? QStringList{text} : m_measure.wrap(f, text, inner);
+            QStringList lines = deferred ? QStringList { text } : m_measure.wrap(f, text, inner);
             if (!e.grow) {
                 const int fits = std::max(1, int(std::floor((e.rect.height() + eps) / lh)));
                 if (lines.size() > fits) {
@@ -496,8 +503,8 @@ private:
                 l.run.font = f;
                 l.top = top + k * lh;
                 l.bottom = l.top + lh;
-                l.run.origin = QPointF(deferred ? 0 : alignedX(f, lines[k], left + e.rect.x(), e.rect.width(), e.align),
-                                       l.top + ascent);
+                l.run.origin = QPointF(
+                    deferred ? 0 : alignedX(f, lines[k], left + e.rect.x(), e.rect.width(), e.align), l.top + ascent);
                 l.deferred = deferred;
                 l.boxX = left + e.rect.x();
                 l.boxWidth = e.rect.width();
@@ -517,12 +524,12 @@ private:
                     else
                         line.setP2(line.p2() + QPointF(0, extra));
                 }
-                inst.lines.push_back({line, e.penWidth});
+                inst.lines.push_back({ line, e.penWidth });
             } else if (e.kind == Element::Box) {
                 QRectF r = e.rect.translated(left, 0);
                 if (e.stretch)
                     r.setHeight(r.height() + extra);
-                inst.boxes.push_back({r, e.penWidth, e.fill, e.stroke});
+                inst.boxes.push_back({ r, e.penWidth, e.fill, e.stroke });
             }
         }
         return inst;
@@ -559,7 +566,8 @@ private:
                 else if (s.text == QLatin1String("printDate"))
                     out += s.format ? s.format->apply(m_now) : data::formatMMDDYYYY(m_now.date());
                 else if (s.text == QLatin1String("printTime"))
-                    out += s.format ? s.format->apply(m_now) : FieldFormat::parse(QStringLiteral("h:nn AM/PM"), nullptr)->apply(m_now);
+                    out += s.format ? s.format->apply(m_now)
+                                    : FieldFormat::parse(QStringLiteral("h:nn AM/PM"), nullptr)->apply(m_now);
                 break;
             case Segment::Page:
                 out += pageMark;
@@ -577,7 +585,10 @@ private:
         return out;
     }
 
-    static QString show(const Segment &s, const QVariant &v) { return s.format ? s.format->apply(v) : FieldFormat::plain(v); }
+    static QString show(const Segment &s, const QVariant &v)
+    {
+        return s.format ? s.format->apply(v) : FieldFormat::plain(v);
+    }
 
     QVariant total(const Segment &s, const Element &e, BodyRun &b, const Ctx &c)
     {
@@ -635,8 +646,9 @@ private:
             const double x = numberOf(v, &ok);
             if (!ok)
                 throw ReportError(m_def.fileName, e.pos.line, e.pos.column,
-                                  QStringLiteral("the total of %1 cannot add \"%2\" (row %3): it is not a number")
-                                      .arg(s.field, v.toString()).arg(r + 1));
+                    QStringLiteral("the total of %1 cannot add \"%2\" (row %3): it is not a number")
+                        .arg(s.field, v.toString())
+                        .arg(r + 1));
             a.min = a.count == 0 ? x : std::min(a.min, x);
             a.max = a.count == 0 ? x : std::max(a.max, x);
             a.sum += x;
@@ -644,11 +656,16 @@ private:
         }
         a.upTo = std::max(a.upTo, end);
         switch (s.function) {
-        case Segment::Sum: return a.sum;
-        case Segment::Count: return a.count;
-        case Segment::Avg: return a.count ? QVariant(a.sum / double(a.count)) : QVariant();
-        case Segment::Min: return a.count ? QVariant(a.min) : QVariant();
-        case Segment::Max: return a.count ? QVariant(a.max) : QVariant();
+        case Segment::Sum:
+            return a.sum;
+        case Segment::Count:
+            return a.count;
+        case Segment::Avg:
+            return a.count ? QVariant(a.sum / double(a.count)) : QVariant();
+        case Segment::Min:
+            return a.count ? QVariant(a.min) : QVariant();
+        case Segment::Max:
+            return a.count ? QVariant(a.max) : QVariant();
         }
         return {};
     }
@@ -676,8 +693,8 @@ int columnOf(const QString &file, const BodyRun &b, int query, const QString &fi
     const int c = rs.columnIndex(field);
     if (c < 0)
         throw ReportError(file, pos.line, pos.column,
-                          QStringLiteral("query \"%1\" returns no column \"%2\" (it returns: %3)")
-                              .arg(b.body.queries[query].name, field, rs.columns().join(QStringLiteral(", "))));
+            QStringLiteral("query \"%1\" returns no column \"%2\" (it returns: %3)")
+                .arg(b.body.queries[query].name, field, rs.columns().join(QStringLiteral(", "))));
     return c;
 }
 
@@ -724,8 +741,8 @@ QVariant convert(const QVariant &value, ParamType type, bool *ok)
         }
         if (value.typeId() == QMetaType::Bool)
             return value.toBool() ? 1 : 0;
-        if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::UInt
-            || value.typeId() == QMetaType::ULongLong)
+        if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong
+            || value.typeId() == QMetaType::UInt || value.typeId() == QMetaType::ULongLong)
             return value.toLongLong();
         const double d = value.toDouble(ok);
         *ok = *ok && std::isfinite(d);
@@ -747,7 +764,9 @@ QVariant convert(const QVariant &value, ParamType type, bool *ok)
 
 QString typeName(ParamType t)
 {
-    return t == ParamType::Number ? QStringLiteral("number") : t == ParamType::Date ? QStringLiteral("date") : QStringLiteral("text");
+    return t == ParamType::Number ? QStringLiteral("number")
+        : t == ParamType::Date    ? QStringLiteral("date")
+                                  : QStringLiteral("text");
 }
 
 } // namespace
@@ -757,7 +776,7 @@ Report::Report(ReportDefinition definition) : m_def(std::move(definition))
     m_main.values = QVariantList(m_def.main.params.size());
     m_main.set = QList<bool>(m_def.main.params.size(), false);
     for (const ReportBody &sub : m_def.subreports)
-        m_subs.append({QVariantList(sub.params.size()), QList<bool>(sub.params.size(), false)});
+        m_subs.append({ QVariantList(sub.params.size()), QList<bool>(sub.params.size(), false) });
 }
 
 void Report::assign(const ReportBody &body, Values &target, const QVariantList &values)
@@ -769,8 +788,9 @@ void Report::assign(const ReportBody &body, Values &target, const QVariantList &
         const QVariant v = convert(values[i], p.type, &ok);
         if (!ok)
             throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
-                              QStringLiteral("value %1 (\"%2\") for the %3 parameter %4 is not a %3")
-                                  .arg(i + 1).arg(values[i].toString(), typeName(p.type), p.name));
+                QStringLiteral("value %1 (\"%2\") for the %3 parameter %4 is not a %3")
+                    .arg(i + 1)
+                    .arg(values[i].toString(), typeName(p.type), p.name));
         target.values[i] = v;
         target.set[i] = true;
     }
@@ -790,8 +810,8 @@ void Report::setSubreportParameters(const QString &name, const QVariantList &val
         for (const ReportBody &sub : m_def.subreports)
             names.append(sub.name);
         throw ReportError(m_def.fileName, 0, 0,
-                          QStringLiteral("the report has no subreport named \"%1\" (it has: %2)")
-                              .arg(name, names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
+            QStringLiteral("the report has no subreport named \"%1\" (it has: %2)")
+                .arg(name, names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "))));
     }
     assign(m_def.subreports[i], m_subs[i], values);
     m_givenSubs.insert(name, values);
@@ -804,7 +824,7 @@ std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
         throw ReportError(m_def.fileName, 0, 0, QStringLiteral("there is no database connection to run the report on"));
     const QString driver = context.connection->driverName();
     std::vector<BodyRun> bodies;
-    QList<const ReportBody *> sources{&m_def.main};
+    QList<const ReportBody *> sources { &m_def.main };
     for (const ReportBody &sub : m_def.subreports)
         sources.append(&sub);
 
@@ -823,15 +843,18 @@ std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
                 for (bool s : given.set)
                     count += s ? 1 : 0;
                 throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
-                                  QStringLiteral("parameter %1 (number %2) has no value: %3 %4 given for %5 parameters")
-                                      .arg(p.name).arg(i + 1).arg(count).arg(count == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
-                                      .arg(b.body.params.size()));
+                    QStringLiteral("parameter %1 (number %2) has no value: %3 %4 given for %5 parameters")
+                        .arg(p.name)
+                        .arg(i + 1)
+                        .arg(count)
+                        .arg(count == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
+                        .arg(b.body.params.size()));
             }
             bool ok = false;
             b.params[i] = convert(*p.defaultValue, p.type, &ok);
             if (!ok)
                 throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
-                                  QStringLiteral("the default of parameter %1 is not a %2").arg(p.name, typeName(p.type)));
+                    QStringLiteral("the default of parameter %1 is not a %2").arg(p.name, typeName(p.type)));
         }
 
         // The variant of each query written for this connection's driver, or the common one.
@@ -848,17 +871,17 @@ std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
             if (chosen.value(q.name.toLower(), -1) != qi) {
                 if (!chosen.contains(q.name.toLower()))
                     throw ReportError(m_def.fileName, q.pos.line, q.pos.column,
-                                      QStringLiteral("query \"%1\" has no variant for the %2 driver").arg(q.name, driver));
+                        QStringLiteral("query \"%1\" has no variant for the %2 driver").arg(q.name, driver));
                 continue;
             }
             data::Bindings bindings;
             for (const QString &name : q.parameters)
-                bindings.append({name, b.params[b.body.paramIndex(name)]});
+                bindings.append({ name, b.params[b.body.paramIndex(name)] });
             try {
                 b.results[size_t(qi)] = context.connection->query(q.sql, bindings);
             } catch (const data::DbError &error) {
                 throw ReportError(m_def.fileName, q.pos.line, q.pos.column,
-                                  QStringLiteral("query \"%1\" failed: %2").arg(q.name, error.displayText()));
+                    QStringLiteral("query \"%1\" failed: %2").arg(q.name, error.displayText()));
             }
         }
         if (b.body.detail)

@@ -35,14 +35,14 @@ Report openReportFile(const QString &file, const QVariantList &values)
     const QString path = resolveReportPath(file);
     if (!QFileInfo(path).isFile())
         throw ReportError(QFileInfo(path).fileName(), 0, 0,
-                          QStringLiteral("the report file does not exist: %1").arg(QDir::toNativeSeparators(path)));
+            QStringLiteral("the report file does not exist: %1").arg(QDir::toNativeSeparators(path)));
     Report report(loadDefinition(path));
     report.setParameters(values);
     return report;
 }
 
 int renderToPdf(const QString &definitionPath, const ReportContext &context, const QVariantList &values,
-                const QList<SubreportValues> &subreports, const QString &pdfPath)
+    const QList<SubreportValues> &subreports, const QString &pdfPath)
 {
     Report report = openReportFile(definitionPath, values);
     for (const SubreportValues &sub : subreports)

@@ -23,6 +23,6 @@ struct SubreportValues {
     QVariantList values;
 };
 int renderToPdf(const QString &definitionPath, const ReportContext &context, const QVariantList &values,
-                const QList<SubreportValues> &subreports, const QString &pdfPath);
+    const QList<SubreportValues> &subreports, const QString &pdfPath);
 
 } // namespace mss::reports

@@ -42,25 +42,25 @@ void createFixtures(EmbeddedConnection &c)
         CREATE TABLE BILLING.tbLedger (Id INTEGER PRIMARY KEY, Note TEXT);
     )"));
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_Echo"),
-                     QStringLiteral("-- Returns its arguments and their types.\n-- params: First, Second\n"
-                                    "SELECT @First AS First, @Second AS Second, typeof(@Second) AS SecondType;"));
+        QStringLiteral("-- Returns its arguments and their types.\n-- params: First, Second\n"
+                       "SELECT @First AS First, @Second AS Second, typeof(@Second) AS SecondType;"));
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_NoArgs"),
-                     QStringLiteral("-- params:\nSELECT count(*) AS recCount FROM tbMSSActive;"));
+        QStringLiteral("-- params:\nSELECT count(*) AS recCount FROM tbMSSActive;"));
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_SaveNote"),
-                     QStringLiteral("-- Stores a note in MSS and BILLING; refuses notes over 10 characters.\n"
-                                    "-- params: Note\n"
-                                    "INSERT INTO tbNotes(Note) VALUES (@Note);\n"
-                                    "INSERT INTO BILLING.tbLedger(Note) VALUES (@Note);\n"
-                                    "SELECT mss_error('The note is longer than ten characters') WHERE length(@Note) > 10;\n"
-                                    "SELECT last_insert_rowid() AS Id;"));
+        QStringLiteral("-- Stores a note in MSS and BILLING; refuses notes over 10 characters.\n"
+                       "-- params: Note\n"
+                       "INSERT INTO tbNotes(Note) VALUES (@Note);\n"
+                       "INSERT INTO BILLING.tbLedger(Note) VALUES (@Note);\n"
+                       "SELECT mss_error('The note is longer than ten characters') WHERE length(@Note) > 10;\n"
+                       "SELECT last_insert_rowid() AS Id;"));
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_Positional"),
-                     QStringLiteral("-- params: a, b, c\nSELECT ?3 || ?1 AS Joined, :b AS B;"));
+        QStringLiteral("-- params: a, b, c\nSELECT ?3 || ?1 AS Joined, :b AS B;"));
     c.storeProcedure(QStringLiteral("BILLING"), QStringLiteral("sp_Billing_Test_Sum"),
-                     QStringLiteral("-- params: Except\n"
-                                    "SELECT sum(ActualCharges) AS \"Actual Charges\" FROM tbDummyDiscountTable "
-                                    "WHERE RevenueID <> @Except;"));
+        QStringLiteral("-- params: Except\n"
+                       "SELECT sum(ActualCharges) AS \"Actual Charges\" FROM tbDummyDiscountTable "
+                       "WHERE RevenueID <> @Except;"));
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_Date"),
-                     QStringLiteral("-- params: d\nSELECT mss_date(@d) AS D;"));
+        QStringLiteral("-- params: d\nSELECT mss_date(@d) AS D;"));
 }
 
 QString single(Connection &c, const QString &statement)
@@ -97,30 +97,40 @@ void TestEmbedded::quotedStatementShapes()
     auto &c = h.connection();
     createFixtures(c);
 
-    Recordset rs = c.open(QStringLiteral(
-        "SELECT isnull(Code,'') [Code], isnull(Classification,'') [Classification] FROM MSS..tbMSSClassificationScheme ORDER BY Code"));
+    Recordset rs = c.open(QStringLiteral("SELECT isnull(Code,'') [Code], isnull(Classification,'') [Classification] "
+                                         "FROM MSS..tbMSSClassificationScheme ORDER BY Code"));
     QCOMPARE(rs.recordCount(), 3);
     QCOMPARE(rs.text(QStringLiteral("Code")), QString()); // null became '' and sorts first
     rs.moveLast();
     QCOMPARE(rs.text(QStringLiteral("code")), QStringLiteral("C1"));
 
-    QCOMPARE(single(c, QStringLiteral("SELECT left(isnull(PatientClass,''),1) [PatientClass] FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '555'")),
-             QStringLiteral("S"));
-    QCOMPARE(single(c, QStringLiteral("SELECT left(isnull(PatientClass,''),1) [PatientClass] FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '556'")),
-             QString());
+    QCOMPARE(single(c,
+                 QStringLiteral("SELECT left(isnull(PatientClass,''),1) [PatientClass] FROM PATIENT_DATA..tbPatient2 "
+                                "WHERE IdNum = '555'")),
+        QStringLiteral("S"));
+    QCOMPARE(single(c,
+                 QStringLiteral("SELECT left(isnull(PatientClass,''),1) [PatientClass] FROM PATIENT_DATA..tbPatient2 "
+                                "WHERE IdNum = '556'")),
+        QString());
 
-    rs = c.open(QStringLiteral("Select isnull(MSSClassification,'') as MSSClassification,  CONVERT(VARCHAR(10), MssDiscountExpiry, 101) "
-                               "as MssDiscountExpiry  From PATIENT_DATA..tbMaster WHERE HospNum = '000123'"));
+    rs = c.open(QStringLiteral(
+        "Select isnull(MSSClassification,'') as MSSClassification,  CONVERT(VARCHAR(10), MssDiscountExpiry, 101) "
+        "as MssDiscountExpiry  From PATIENT_DATA..tbMaster WHERE HospNum = '000123'"));
     QCOMPARE(rs.text(QStringLiteral("MSSClassification")), QStringLiteral("C1"));
     QCOMPARE(rs.text(QStringLiteral("MssDiscountExpiry")), QStringLiteral("03/07/2026"));
-    rs = c.open(QStringLiteral("Select isnull(MSSClassification,'') as MSSClassification,  CONVERT(VARCHAR(10), MssDiscountExpiry, 101) "
-                               "as MssDiscountExpiry  From PATIENT_DATA..tbMaster WHERE HospNum = '000124'"));
+    rs = c.open(QStringLiteral(
+        "Select isnull(MSSClassification,'') as MSSClassification,  CONVERT(VARCHAR(10), MssDiscountExpiry, 101) "
+        "as MssDiscountExpiry  From PATIENT_DATA..tbMaster WHERE HospNum = '000124'"));
     QVERIFY(rs.isNull(QStringLiteral("MssDiscountExpiry")));
 
-    QCOMPARE(single(c, QStringLiteral("Select isnull(sum(ActualCharges),0) as ActualCharges From Billing..tbDummyDiscountTable Where RevenueID <> 'MD'")),
-             QStringLiteral("300"));
-    QCOMPARE(single(c, QStringLiteral("Select isnull(sum(ActualCharges),0) as ActualCharges From Billing..tbDummyDiscountTable Where RevenueID = 'none'")),
-             QStringLiteral("0"));
+    QCOMPARE(single(c,
+                 QStringLiteral("Select isnull(sum(ActualCharges),0) as ActualCharges From "
+                                "Billing..tbDummyDiscountTable Where RevenueID <> 'MD'")),
+        QStringLiteral("300"));
+    QCOMPARE(single(c,
+                 QStringLiteral("Select isnull(sum(ActualCharges),0) as ActualCharges From "
+                                "Billing..tbDummyDiscountTable Where RevenueID = 'none'")),
+        QStringLiteral("0"));
 
     c.execute(QStringLiteral("DELETE   FROM BILLING..tbBillDailyBill WHERE revenueid = 'QF' and refNum = 'R1'"));
     c.execute(QStringLiteral("DELETE  FROM billing..tbBillDailyBill WHERE revenueid = 'QF' and refNum = 'nothing'"));
@@ -130,7 +140,8 @@ void TestEmbedded::quotedStatementShapes()
     rs = c.open(QStringLiteral("SELECT * FROM MSS..tbMSSCaseCategory WHERE STATUS = 'A'  order by categoryid asc"));
     QCOMPARE(rs.recordCount(), 2);
     QCOMPARE(rs.text(QStringLiteral("Category")), QStringLiteral("Surgical"));
-    QCOMPARE(single(c, QStringLiteral("Select * from PATIENT_DATA..tbHospitalInfo")), QStringLiteral("Demo General Hospital"));
+    QCOMPARE(single(c, QStringLiteral("Select * from PATIENT_DATA..tbHospitalInfo")),
+        QStringLiteral("Demo General Hospital"));
 }
 
 void TestEmbedded::procedureCallForms()
@@ -140,12 +151,12 @@ void TestEmbedded::procedureCallForms()
     createFixtures(c);
 
     const QList<std::pair<QString, QStringList>> calls = {
-        {QStringLiteral("MSS..sp_Test_Echo 'a','b'"), {QStringLiteral("a"), QStringLiteral("b")}},
-        {QStringLiteral("MSS..sp_Test_Echo'a', 'b' "), {QStringLiteral("a"), QStringLiteral("b")}},
-        {QStringLiteral("mss..SP_TEST_ECHO 'a',''"), {QStringLiteral("a"), QString()}},
-        {QStringLiteral("EXEC MSS..sp_Test_Echo 'O''Brien','x'"), {QStringLiteral("O'Brien"), QStringLiteral("x")}},
-        {QStringLiteral(" sp_Test_Echo 'no','prefix'"), {QStringLiteral("no"), QStringLiteral("prefix")}},
-        {QStringLiteral("MSS..sp_Test_Echo '123',4"), {QStringLiteral("123"), QStringLiteral("4")}},
+        { QStringLiteral("MSS..sp_Test_Echo 'a','b'"), { QStringLiteral("a"), QStringLiteral("b") } },
+        { QStringLiteral("MSS..sp_Test_Echo'a', 'b' "), { QStringLiteral("a"), QStringLiteral("b") } },
+        { QStringLiteral("mss..SP_TEST_ECHO 'a',''"), { QStringLiteral("a"), QString() } },
+        { QStringLiteral("EXEC MSS..sp_Test_Echo 'O''Brien','x'"), { QStringLiteral("O'Brien"), QStringLiteral("x") } },
+        { QStringLiteral(" sp_Test_Echo 'no','prefix'"), { QStringLiteral("no"), QStringLiteral("prefix") } },
+        { QStringLiteral("MSS..sp_Test_Echo '123',4"), { QStringLiteral("123"), QStringLiteral("4") } },
     };
     for (const auto &[statement, expected] : calls) {
         Recordset rs = c.open(statement);
@@ -154,19 +165,26 @@ void TestEmbedded::procedureCallForms()
         QCOMPARE(rs.text(QStringLiteral("Second")), expected[1]);
     }
     QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Echo '1',4")), QStringLiteral("1"));
-    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Echo '1',4")).text(QStringLiteral("SecondType")), QStringLiteral("integer"));
-    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Echo '1','4'")).text(QStringLiteral("SecondType")), QStringLiteral("text"));
-    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Echo '1',NULL")).text(QStringLiteral("SecondType")), QStringLiteral("null"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Echo '1',4")).text(QStringLiteral("SecondType")),
+        QStringLiteral("integer"));
+    QCOMPARE(
+        c.open(QStringLiteral("MSS..sp_Test_Echo '1','4'")).text(QStringLiteral("SecondType")), QStringLiteral("text"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Echo '1',NULL")).text(QStringLiteral("SecondType")),
+        QStringLiteral("null"));
 
     QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_NoArgs")).text(QStringLiteral("recCount")), QStringLiteral("2"));
     QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_NoArgs ")).text(QStringLiteral("reccount")), QStringLiteral("2"));
-    QCOMPARE(c.open(QStringLiteral("Billing..sp_Billing_Test_Sum 'MD'")).text(QStringLiteral("Actual Charges")), QStringLiteral("300"));
-    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Positional 'x','y','z'")).text(QStringLiteral("Joined")), QStringLiteral("zx"));
-    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Positional 'x','y','z'")).text(QStringLiteral("B")), QStringLiteral("y"));
+    QCOMPARE(c.open(QStringLiteral("Billing..sp_Billing_Test_Sum 'MD'")).text(QStringLiteral("Actual Charges")),
+        QStringLiteral("300"));
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_Positional 'x','y','z'")).text(QStringLiteral("Joined")),
+        QStringLiteral("zx"));
+    QCOMPARE(
+        c.open(QStringLiteral("MSS..sp_Test_Positional 'x','y','z'")).text(QStringLiteral("B")), QStringLiteral("y"));
 
     // The default database decides where an unqualified procedure is looked for.
     c.setDefaultDatabase(QStringLiteral("Billing"));
-    QCOMPARE(c.open(QStringLiteral("sp_Billing_Test_Sum 'LB'")).text(QStringLiteral("Actual Charges")), QStringLiteral("1049.5"));
+    QCOMPARE(c.open(QStringLiteral("sp_Billing_Test_Sum 'LB'")).text(QStringLiteral("Actual Charges")),
+        QStringLiteral("1049.5"));
     QVERIFY_THROWS_EXCEPTION(DbError, c.open(QStringLiteral("sp_Test_NoArgs")));
     c.setDefaultDatabase(QStringLiteral("MSS"));
     QCOMPARE(c.defaultDatabase(), QStringLiteral("MSS"));
@@ -181,28 +199,31 @@ void TestEmbedded::procedureResultsAndBinding()
     // Execute ignores rows; the call still stores both rows.
     c.execute(QStringLiteral("MSS..sp_Test_SaveNote 'first'"));
     Recordset rs = c.open(QStringLiteral("MSS..sp_Test_SaveNote 'second'"));
-    QCOMPARE(rs.columns(), QStringList{QStringLiteral("Id")}); // the last statement with columns
+    QCOMPARE(rs.columns(), QStringList { QStringLiteral("Id") }); // the last statement with columns
     QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("2"));
     QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("2"));
 
     // A procedure that only stores returns no rows, even with a guard as its last statement.
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_GuardLast"),
-                     QStringLiteral("-- params: Note\nINSERT INTO tbNotes(Note) VALUES (@Note);\n"
-                                    "SELECT mss_error('too long') WHERE length(@Note) > 10;"));
+        QStringLiteral("-- params: Note\nINSERT INTO tbNotes(Note) VALUES (@Note);\n"
+                       "SELECT mss_error('too long') WHERE length(@Note) > 10;"));
     QVERIFY(c.open(QStringLiteral("MSS..sp_Test_GuardLast 'third'")).columns().isEmpty());
 
     // A replaced procedure is used at once, even after it had been prepared.
-    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_NoArgs"), QStringLiteral("-- params:\nSELECT 42 AS recCount;"));
+    c.storeProcedure(
+        QStringLiteral("MSS"), QStringLiteral("sp_Test_NoArgs"), QStringLiteral("-- params:\nSELECT 42 AS recCount;"));
     QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_NoArgs")).text(QStringLiteral("recCount")), QStringLiteral("42"));
 
     // Bound queries for reports and tools.
     rs = c.query(QStringLiteral("SELECT Note FROM MSS..tbNotes WHERE Note = :note OR Note = :Other"),
-                 {{QStringLiteral("note"), QStringLiteral("first")}, {QStringLiteral(":other"), QStringLiteral("' OR 1=1 --")}});
+        { { QStringLiteral("note"), QStringLiteral("first") },
+            { QStringLiteral(":other"), QStringLiteral("' OR 1=1 --") } });
     QCOMPARE(rs.recordCount(), 1);
     QVERIFY_THROWS_EXCEPTION(DbError, c.query(QStringLiteral("SELECT :missing")));
 
     QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Date '12/9/2026'")), QStringLiteral("2026-12-09"));
-    QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Date '2026-12-09 14:27:05'")), QStringLiteral("2026-12-09 14:27:05"));
+    QCOMPARE(
+        single(c, QStringLiteral("MSS..sp_Test_Date '2026-12-09 14:27:05'")), QStringLiteral("2026-12-09 14:27:05"));
     QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Date ''")), QString());
 }
 
@@ -246,11 +267,12 @@ void TestEmbedded::hostileValuesRoundTrip()
     auto &c = h.connection();
     createFixtures(c);
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_Keep"),
-                     QStringLiteral("-- params: Note\nINSERT INTO tbNotes(Note) VALUES (@Note);"));
+        QStringLiteral("-- params: Note\nINSERT INTO tbNotes(Note) VALUES (@Note);"));
 
     c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('") + q(value) + QStringLiteral("')"));
     c.execute(QStringLiteral("MSS..sp_Test_Keep '") + q(value) + QStringLiteral("'"));
-    Recordset rs = c.open(QStringLiteral("SELECT Note FROM MSS..tbNotes WHERE Note = '") + q(value) + QStringLiteral("' ORDER BY Id"));
+    Recordset rs = c.open(
+        QStringLiteral("SELECT Note FROM MSS..tbNotes WHERE Note = '") + q(value) + QStringLiteral("' ORDER BY Id"));
     QCOMPARE(rs.recordCount(), 2);
     QCOMPARE(rs.text(QStringLiteral("Note")), value);
     rs.moveNext();
@@ -318,7 +340,8 @@ void TestEmbedded::failedProcedureWritesNothing()
     QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
 
     // Several statements in one text run all or nothing too.
-    QVERIFY_THROWS_EXCEPTION(DbError, c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('a'); INSERT INTO nowhere VALUES (1)")));
+    QVERIFY_THROWS_EXCEPTION(DbError,
+        c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('a'); INSERT INTO nowhere VALUES (1)")));
     QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
 }
 
@@ -340,7 +363,8 @@ void TestEmbedded::badInputIsAClearError()
     QCOMPARE(single(c, QStringLiteral("SELECT CONVERT(DATETIME, '2/29/2024')")), QStringLiteral("2024-02-29"));
     QCOMPARE(single(c, QStringLiteral("SELECT len('ab  ')")), QStringLiteral("2"));
     QCOMPARE(single(c, QStringLiteral("SELECT right('12345', 2)")), QStringLiteral("45"));
-    QVERIFY_THROWS_EXCEPTION(DbError, c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_NoParamsLine"), QStringLiteral("SELECT 1;")));
+    QVERIFY_THROWS_EXCEPTION(DbError,
+        c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_NoParamsLine"), QStringLiteral("SELECT 1;")));
 }
 
 void TestEmbedded::missingAndLockedFiles()
@@ -352,7 +376,8 @@ void TestEmbedded::missingAndLockedFiles()
     }
     // A second program holds the write lock: the statement fails with an error, after the wait.
     auto holder = h.openAnother();
-    holder->executeScript(QStringLiteral("CREATE TABLE BILLING.tbLock(x); BEGIN IMMEDIATE; INSERT INTO BILLING.tbLock VALUES (1);"));
+    holder->executeScript(
+        QStringLiteral("CREATE TABLE BILLING.tbLock(x); BEGIN IMMEDIATE; INSERT INTO BILLING.tbLock VALUES (1);"));
     auto waiter = h.openAnother(100);
     try {
         waiter->execute(QStringLiteral("INSERT INTO Billing..tbLock VALUES (2)"));
@@ -372,7 +397,8 @@ void TestEmbedded::missingAndLockedFiles()
         QVERIFY2(e.description().contains(QStringLiteral("MSS")), qPrintable(e.description()));
     }
     QVERIFY(!QFile::exists(embeddedDatabaseFile(empty.path(), QStringLiteral("MSS"))));
-    QFile::copy(embeddedDatabaseFile(h.folder(), QStringLiteral("MSS")), embeddedDatabaseFile(empty.path(), QStringLiteral("MSS")));
+    QFile::copy(embeddedDatabaseFile(h.folder(), QStringLiteral("MSS")),
+        embeddedDatabaseFile(empty.path(), QStringLiteral("MSS")));
     try {
         EmbeddedConnection c(empty.path());
         QFAIL("a missing database opened");
@@ -409,7 +435,7 @@ void TestEmbedded::transactionSpansDatabases()
 
 void TestEmbedded::faultBeforeCommitLeavesBothUnchanged()
 {
-    for (int failing : {0, 2}) {
+    for (int failing : { 0, 2 }) {
         TempHospital h;
         createFixtures(h.connection());
         FaultInjectingConnection c(&h.connection());
@@ -440,7 +466,7 @@ void TestEmbedded::killedProcessLeavesBothUnchanged()
 
     // The child writes to MSS and BILLING inside one transaction, says so, and is killed.
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--write-and-wait"), h.folder()});
+    child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--write-and-wait"), h.folder() });
     QVERIFY(child.waitForStarted());
     QVERIFY(child.waitForReadyRead(20000));
     QCOMPARE(child.readLine().trimmed(), QByteArray("written"));

@@ -29,9 +29,9 @@ private:
 void TestOdbc::initTestCase()
 {
     // Named by path, so the test does not depend on how odbcinst.ini was written.
-    for (const QString &candidate : {QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"),
-                                     QStringLiteral("/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so"),
-                                     QStringLiteral("/usr/lib/odbc/libsqlite3odbc.so")}) {
+    for (const QString &candidate : { QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"),
+             QStringLiteral("/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so"),
+             QStringLiteral("/usr/lib/odbc/libsqlite3odbc.so") }) {
         if (QFile::exists(candidate)) {
             m_driver = candidate;
             break;
@@ -39,12 +39,13 @@ void TestOdbc::initTestCase()
     }
     QVERIFY2(!m_driver.isEmpty(), "the SQLite ODBC driver (Debian package libsqliteodbc) is not installed");
     QVERIFY2(QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")),
-             "Qt's ODBC plugin (Debian package libqt6sql6-odbc) is not installed");
+        "Qt's ODBC plugin (Debian package libqt6sql6-odbc) is not installed");
 }
 
 QString TestOdbc::connectionString() const
 {
-    return QStringLiteral("Driver=%1;Database=%2").arg(m_driver, QDir(m_dir.path()).filePath(QStringLiteral("odbc.db")));
+    return QStringLiteral("Driver=%1;Database=%2")
+        .arg(m_driver, QDir(m_dir.path()).filePath(QStringLiteral("odbc.db")));
 }
 
 void TestOdbc::openQueryExecuteClose()
@@ -68,7 +69,7 @@ void TestOdbc::openQueryExecuteClose()
     QCOMPARE(rs.text(QStringLiteral("LastName")), QStringLiteral("Peña"));
 
     rs = c->query(QStringLiteral("SELECT LastName FROM tbMaster WHERE HospNum = :hosp"),
-                  {{QStringLiteral("hosp"), QStringLiteral("000124")}});
+        { { QStringLiteral("hosp"), QStringLiteral("000124") } });
     QCOMPARE(rs.recordCount(), 1);
     QCOMPARE(rs.text(0), QStringLiteral("Peña"));
 

@@ -29,38 +29,54 @@ void TestTsql::procedureCalls_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVariantList>("arguments");
 
-    QTest::newRow("quoted, blank after name") << "MSS..sp_MSS_GetEmployees 'DELA'" << "MSS" << "sp_MSS_GetEmployees"
-                                              << QVariantList{QStringLiteral("DELA")};
+    QTest::newRow("quoted, blank after name") << "MSS..sp_MSS_GetEmployees 'DELA'"
+                                              << "MSS"
+                                              << "sp_MSS_GetEmployees" << QVariantList { QStringLiteral("DELA") };
     QTest::newRow("no blank before first quote")
-        << "MSS..sp_MSS_SavePatientData'123','A B','' " << "MSS" << "sp_MSS_SavePatientData"
-        << QVariantList{QStringLiteral("123"), QStringLiteral("A B"), QString()};
-    QTest::newRow("separator with a blank") << "MSS..sp_MSS_LoadOutPatient '1', 'CRUZ','2','',''" << "MSS"
-                                            << "sp_MSS_LoadOutPatient"
-                                            << QVariantList{QStringLiteral("1"), QStringLiteral("CRUZ"), QStringLiteral("2"),
-                                                            QString(), QString()};
-    QTest::newRow("bare numbers") << "Billing..sp_Billing_Get_ActualCharges_ForDiscount '123','',3,1" << "Billing"
+        << "MSS..sp_MSS_SavePatientData'123','A B','' "
+        << "MSS"
+        << "sp_MSS_SavePatientData" << QVariantList { QStringLiteral("123"), QStringLiteral("A B"), QString() };
+    QTest::newRow("separator with a blank")
+        << "MSS..sp_MSS_LoadOutPatient '1', 'CRUZ','2','',''"
+        << "MSS"
+        << "sp_MSS_LoadOutPatient"
+        << QVariantList { QStringLiteral("1"), QStringLiteral("CRUZ"), QStringLiteral("2"), QString(), QString() };
+    QTest::newRow("bare numbers") << "Billing..sp_Billing_Get_ActualCharges_ForDiscount '123','',3,1"
+                                  << "Billing"
                                   << "sp_Billing_Get_ActualCharges_ForDiscount"
-                                  << QVariantList{QStringLiteral("123"), QString(), 3LL, 1LL};
-    QTest::newRow("bare number after a blank") << "Billing..sp_Billing_Get_SeniorCitizenCharges_PerDepartment '1','2', 7"
-                                               << "Billing" << "sp_Billing_Get_SeniorCitizenCharges_PerDepartment"
-                                               << QVariantList{QStringLiteral("1"), QStringLiteral("2"), 7LL};
-    QTest::newRow("no arguments") << "MSS..sp_MSS_LoadReferralNoticeCount" << "MSS" << "sp_MSS_LoadReferralNoticeCount"
-                                  << QVariantList{};
-    QTest::newRow("no arguments, trailing blank") << "MSS..sp_MSS_LoadDischargeNotice " << "MSS"
-                                                  << "sp_MSS_LoadDischargeNotice" << QVariantList{};
-    QTest::newRow("leading blank, no database") << " sp_SearchCategoryandClassification '0012'" << ""
-                                                << "sp_SearchCategoryandClassification"
-                                                << QVariantList{QStringLiteral("0012")};
-    QTest::newRow("doubled quotes inside") << "MSS..sp_x 'O''Brien','''',''''''" << "MSS" << "sp_x"
-                                           << QVariantList{QStringLiteral("O'Brien"), QStringLiteral("'"),
-                                                           QStringLiteral("''")};
-    QTest::newRow("EXEC and owner") << "EXEC Patient_Data.dbo.sp_Adm_RoomLoad 'W1'" << "Patient_Data" << "sp_Adm_RoomLoad"
-                                    << QVariantList{QStringLiteral("W1")};
-    QTest::newRow("execute, null, decimals, negative")
-        << "execute sp_y NULL, 12.5 ,-3" << "" << "sp_y" << QVariantList{QVariant(), 12.5, -3LL};
-    QTest::newRow("semicolon") << "MSS..sp_z 'a';" << "MSS" << "sp_z" << QVariantList{QStringLiteral("a")};
+                                  << QVariantList { QStringLiteral("123"), QString(), 3LL, 1LL };
+    QTest::newRow("bare number after a blank")
+        << "Billing..sp_Billing_Get_SeniorCitizenCharges_PerDepartment '1','2', 7"
+        << "Billing"
+        << "sp_Billing_Get_SeniorCitizenCharges_PerDepartment"
+        << QVariantList { QStringLiteral("1"), QStringLiteral("2"), 7LL };
+    QTest::newRow("no arguments") << "MSS..sp_MSS_LoadReferralNoticeCount"
+                                  << "MSS"
+                                  << "sp_MSS_LoadReferralNoticeCount" << QVariantList {};
+    QTest::newRow("no arguments, trailing blank") << "MSS..sp_MSS_LoadDischargeNotice "
+                                                  << "MSS"
+                                                  << "sp_MSS_LoadDischargeNotice" << QVariantList {};
+    QTest::newRow("leading blank, no database")
+        << " sp_SearchCategoryandClassification '0012'"
+        << ""
+        << "sp_SearchCategoryandClassification" << QVariantList { QStringLiteral("0012") };
+    QTest::newRow("doubled quotes inside")
+        << "MSS..sp_x 'O''Brien','''',''''''"
+        << "MSS"
+        << "sp_x" << QVariantList { QStringLiteral("O'Brien"), QStringLiteral("'"), QStringLiteral("''") };
+    QTest::newRow("EXEC and owner") << "EXEC Patient_Data.dbo.sp_Adm_RoomLoad 'W1'"
+                                    << "Patient_Data"
+                                    << "sp_Adm_RoomLoad" << QVariantList { QStringLiteral("W1") };
+    QTest::newRow("execute, null, decimals, negative") << "execute sp_y NULL, 12.5 ,-3"
+                                                       << ""
+                                                       << "sp_y" << QVariantList { QVariant(), 12.5, -3LL };
+    QTest::newRow("semicolon") << "MSS..sp_z 'a';"
+                               << "MSS"
+                               << "sp_z" << QVariantList { QStringLiteral("a") };
     QTest::newRow("statement text inside a value stays a value")
-        << "MSS..sp_z '''; DROP TABLE x; --'" << "MSS" << "sp_z" << QVariantList{QStringLiteral("'; DROP TABLE x; --")};
+        << "MSS..sp_z '''; DROP TABLE x; --'"
+        << "MSS"
+        << "sp_z" << QVariantList { QStringLiteral("'; DROP TABLE x; --") };
 }
 
 void TestTsql::procedureCalls()
@@ -125,7 +141,8 @@ void TestTsql::translation_data()
     QTest::newRow("db..object, every case")
         << "SELECT * FROM Patient_Data..tbMaster m JOIN billing..x b ON 1=1 JOIN mss..y ON 1=1"
         << "SELECT * FROM PATIENT_DATA.tbMaster m JOIN BILLING.x b ON 1=1 JOIN main.y ON 1=1";
-    QTest::newRow("db.dbo.object") << "select * from RADIOLOGY.dbo.tbX" << "select * from RADIOLOGY.tbX";
+    QTest::newRow("db.dbo.object") << "select * from RADIOLOGY.dbo.tbX"
+                                   << "select * from RADIOLOGY.tbX";
     QTest::newRow("isnull and left")
         << "SELECT left(isnull(PatientClass,''),1) [PatientClass] FROM PATIENT_DATA..tbPatient2"
         << "SELECT mss_left(ifnull(PatientClass,''),1) [PatientClass] FROM PATIENT_DATA.tbPatient2";
@@ -137,8 +154,10 @@ void TestTsql::translation_data()
     QTest::newRow("nothing inside strings is touched")
         << "SELECT 'isnull(MSS..x)', \"left(\" FROM t WHERE a = 'O''Brien..b'"
         << "SELECT 'isnull(MSS..x)', \"left(\" FROM t WHERE a = 'O''Brien..b'";
-    QTest::newRow("N prefix") << "SELECT N'Peña'" << "SELECT 'Peña'";
-    QTest::newRow("numbers with dots") << "SELECT 1.5, 2e3 FROM t" << "SELECT 1.5, 2e3 FROM t";
+    QTest::newRow("N prefix") << "SELECT N'Peña'"
+                              << "SELECT 'Peña'";
+    QTest::newRow("numbers with dots") << "SELECT 1.5, 2e3 FROM t"
+                                       << "SELECT 1.5, 2e3 FROM t";
 }
 
 void TestTsql::translation()

@@ -1,7 +1,7 @@
 // The intake sheet as a social worker uses it: opening for each kind of patient, the family
 // composition typed with the keyboard alone, saving, refusals, and a save that fails half way.
-#include "db/demodata.h"
 #include "data/embedded.h"
+#include "db/demodata.h"
 #include "intake/familycomposition.h"
 #include "intake/frmintakesurveysheet.h"
 #include "patients/frmemployeelisting.h"
@@ -90,7 +90,8 @@ std::unique_ptr<frmIntakeSurveySheet> TestIntakeSheet::open(const QString &idNum
 {
     m_selection = {};
     m_selection.IDNUM = idNum;
-    m_selection.HospNum = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
+    m_selection.HospNum
+        = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
     m_selection.PatientType = type;
     auto window = std::make_unique<frmIntakeSurveySheet>(m_selection);
     window->resize(1300, 700);
@@ -103,15 +104,18 @@ void TestIntakeSheet::opensAnInPatientWithMasterAndAdmission()
 {
     const QString id = scalar(QStringLiteral(
         "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
-        "WHERE m.CivilStatus = '3' AND m.Sex = 'F' AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE s.HospNum = p.HospNum)"));
+        "WHERE m.CivilStatus = '3' AND m.Sex = 'F' AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE "
+        "s.HospNum = p.HospNum)"));
     QVERIFY(!id.isEmpty());
     auto w = open(id);
     const QString hosp = m_selection.HospNum;
     QCOMPARE(w->txtHospitalNo->text(), hosp);
-    QCOMPARE(w->txtLastname->text(), scalar(QStringLiteral("SELECT LastName FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hosp)));
+    QCOMPARE(w->txtLastname->text(),
+        scalar(QStringLiteral("SELECT LastName FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hosp)));
     QVERIFY(w->optSexFemale->isChecked());
     QCOMPARE(w->optCS->checkedId(), 2); // "3" is Married
-    QCOMPARE(w->txtWard->text(), scalar(QStringLiteral("SELECT RoomID FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id)));
+    QCOMPARE(w->txtWard->text(),
+        scalar(QStringLiteral("SELECT RoomID FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id)));
     QVERIFY(QDate::fromString(w->txtAdmissionDate->text(), QStringLiteral("MM/dd/yyyy")).isValid());
     QVERIFY(w->optNew->isChecked() || w->optOld->isChecked());
     QCOMPARE(w->DTDateInterviewed->date(), QDate::currentDate());
@@ -127,9 +131,10 @@ void TestIntakeSheet::opensAnInPatientWithMasterAndAdmission()
 
 void TestIntakeSheet::patientTypeDecidesHowTheAdmissionIsRead()
 {
-    const QString outVisit = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbOutPatient WHERE IdNum LIKE '%B'"));
+    const QString outVisit
+        = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbOutPatient WHERE IdNum LIKE '%B'"));
     QVERIFY(!outVisit.isEmpty());
-    for (const QString &type : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}) {
+    for (const QString &type : { QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3") }) {
         auto w = open(outVisit, type);
         QCOMPARE(w->txtWard->text(), QStringLiteral("OPD"));
     }
@@ -143,7 +148,8 @@ void TestIntakeSheet::familyTypedWithTheKeyboardIsStoredAndShownAgain()
 {
     const QString id = scalar(QStringLiteral(
         "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
-        "WHERE m.CivilStatus IN ('1','2','3','4') AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE s.HospNum = p.HospNum) "
+        "WHERE m.CivilStatus IN ('1','2','3','4') AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE "
+        "s.HospNum = p.HospNum) "
         "AND ifnull(m.MSSNum, '') = ''"));
     auto w = open(id);
     w->EnableEntry();
@@ -160,18 +166,19 @@ void TestIntakeSheet::familyTypedWithTheKeyboardIsStoredAndShownAgain()
     QVERIFY(!f.txtFlx->isHidden());
 
     const QList<QStringList> members = {
-        {QStringLiteral("JUAN DELA CRUZ"), QStringLiteral("HUSBAND"), QStringLiteral("45"), QStringLiteral("MARRIED"),
-         QStringLiteral("HIGH SCHOOL"), QStringLiteral("SAME"), QStringLiteral("DRIVER"), QStringLiteral("9000")},
-        {QStringLiteral("ANA DELA CRUZ"), QStringLiteral("DAUGHTER"), QStringLiteral("19"), QStringLiteral("SINGLE"),
-         QStringLiteral("COLLEGE"), QStringLiteral("SAME"), QStringLiteral("CLERK"), QStringLiteral("12000")},
-        {QStringLiteral("PEDRO O'NEIL"), QStringLiteral("SON"), QStringLiteral("15"), QStringLiteral("single"),
-         QStringLiteral("HIGH SCHOOL"), QStringLiteral("SAME"), QStringLiteral("STUDENT"), QStringLiteral("0")}};
+        { QStringLiteral("JUAN DELA CRUZ"), QStringLiteral("HUSBAND"), QStringLiteral("45"), QStringLiteral("MARRIED"),
+            QStringLiteral("HIGH SCHOOL"), QStringLiteral("SAME"), QStringLiteral("DRIVER"), QStringLiteral("9000") },
+        { QStringLiteral("ANA DELA CRUZ"), QStringLiteral("DAUGHTER"), QStringLiteral("19"), QStringLiteral("SINGLE"),
+            QStringLiteral("COLLEGE"), QStringLiteral("SAME"), QStringLiteral("CLERK"), QStringLiteral("12000") },
+        { QStringLiteral("PEDRO O'NEIL"), QStringLiteral("SON"), QStringLiteral("15"), QStringLiteral("single"),
+            QStringLiteral("HIGH SCHOOL"), QStringLiteral("SAME"), QStringLiteral("STUDENT"), QStringLiteral("0") }
+    };
     for (const QStringList &member : members) {
         for (int c = 0; c < 8; ++c) {
             QWidget *focus = QApplication::focusWidget();
             const bool civil = c == intake::FamilyComposition::kCivilStatusColumn;
             QVERIFY2(focus == (civil ? static_cast<QWidget *>(f.cmbFlx) : static_cast<QWidget *>(f.txtFlx)),
-                     qPrintable(member[c]));
+                qPrintable(member[c]));
             QCOMPARE(f.FCFlexGrid->currentColumn(), c);
             QTest::keyClicks(focus, member[c]);
             QTest::keyClick(focus, Qt::Key_Return);
@@ -182,8 +189,9 @@ void TestIntakeSheet::familyTypedWithTheKeyboardIsStoredAndShownAgain()
     QCOMPARE(f.cell(2, 0), QStringLiteral("PEDRO O'NEIL"));
 
     QVERIFY(w->save());
-    QCOMPARE(m_log->shown.last().text, QStringLiteral("Record of ") + w->txtLastname->text() + QStringLiteral(", ")
-                                      + w->txtFirstname->text() + QStringLiteral("Saved."));
+    QCOMPARE(m_log->shown.last().text,
+        QStringLiteral("Record of ") + w->txtLastname->text() + QStringLiteral(", ") + w->txtFirstname->text()
+            + QStringLiteral("Saved."));
     QCOMPARE(m_log->shown.last().title, QStringLiteral("Message"));
     QVERIFY(w->IsSaved);
 
@@ -195,7 +203,8 @@ void TestIntakeSheet::familyTypedWithTheKeyboardIsStoredAndShownAgain()
     stored.moveLast();
     QCOMPARE(stored.text(QStringLiteral("FamilyMember")), QStringLiteral("PEDRO O'NEIL"));
     QCOMPARE(stored.text(QStringLiteral("CivilStatus")), QStringLiteral("single")); // stored as typed
-    QCOMPARE(scalar(QStringLiteral("SELECT MSSNum FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hosp)), QStringLiteral("T-0001"));
+    QCOMPARE(scalar(QStringLiteral("SELECT MSSNum FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hosp)),
+        QStringLiteral("T-0001"));
 
     // Reopened: everything comes back, the grid in its stored layout.
     w.reset();
@@ -291,7 +300,9 @@ void TestIntakeSheet::storingStopsAtTheFirstIncompleteRow()
     w->txtCaseNo->setText(QStringLiteral("T-0006"));
     const QString hosp = m_selection.HospNum;
     auto members = [&] {
-        return scalar(QStringLiteral("SELECT ifnull(group_concat(FamilyMember, '|'), '') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'").arg(hosp));
+        return scalar(QStringLiteral(
+            "SELECT ifnull(group_concat(FamilyMember, '|'), '') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'")
+                          .arg(hosp));
     };
     // A new sheet with no member typed stores none.
     QVERIFY(w->save());
@@ -299,8 +310,8 @@ void TestIntakeSheet::storingStopsAtTheFirstIncompleteRow()
 
     QTableWidget *grid = w->family().FCFlexGrid;
     grid->setRowCount(3);
-    const QStringList full = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("1"), QStringLiteral("SINGLE"),
-                              QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G"), QStringLiteral("100")};
+    const QStringList full = { QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("1"), QStringLiteral("SINGLE"),
+        QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G"), QStringLiteral("100") };
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 8; ++c)
             grid->setItem(r, c, new QTableWidgetItem(c == 0 ? QStringLiteral("M%1").arg(r) : full[c]));
@@ -315,7 +326,10 @@ void TestIntakeSheet::savingRefusesWhatItMust()
         "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
         "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = ''"));
     auto w = open(id);
-    auto stored = [&] { return scalar(QStringLiteral("SELECT count(*) FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(m_selection.HospNum)); };
+    auto stored = [&] {
+        return scalar(
+            QStringLiteral("SELECT count(*) FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(m_selection.HospNum));
+    };
     const QString before = stored();
 
     w->txtCaseNo->clear();
@@ -323,8 +337,9 @@ void TestIntakeSheet::savingRefusesWhatItMust()
     QCOMPARE(m_log->shown.last().text, QStringLiteral("Can't save incomplete data Case Number is Missing."));
     QVERIFY(w->txtCaseNo->isEnabled());
 
-    const QString taken = scalar(QStringLiteral("SELECT min(MSSNum) FROM PATIENT_DATA..tbMaster WHERE MSSNum <> '' AND HospNum <> '%1'")
-                                     .arg(m_selection.HospNum));
+    const QString taken
+        = scalar(QStringLiteral("SELECT min(MSSNum) FROM PATIENT_DATA..tbMaster WHERE MSSNum <> '' AND HospNum <> '%1'")
+                     .arg(m_selection.HospNum));
     w->txtCaseNo->setText(taken);
     QVERIFY(!w->save());
     QVERIFY(m_log->shown.last().text.startsWith(QStringLiteral("The CaseNumber already exists and is owned by ")));
@@ -343,7 +358,8 @@ void TestIntakeSheet::savingRefusesWhatItMust()
     w->optCS->button(0)->setChecked(true);
     w->family().FCFlexGrid->setItem(0, 0, new QTableWidgetItem(QStringLiteral("X")));
     for (int c = 1; c < 8; ++c)
-        w->family().FCFlexGrid->setItem(0, c, new QTableWidgetItem(c == 7 ? QStringLiteral("twelve") : QStringLiteral("Y")));
+        w->family().FCFlexGrid->setItem(
+            0, c, new QTableWidgetItem(c == 7 ? QStringLiteral("twelve") : QStringLiteral("Y")));
     QVERIFY(!w->save());
     QCOMPARE(m_log->shown.last().text, QStringLiteral("Please Enter Numeric Values"));
     QCOMPARE(stored(), before); // nothing was written by any refused save
@@ -353,7 +369,8 @@ void TestIntakeSheet::problemFlagsAndDefaults()
 {
     const QString id = scalar(QStringLiteral(
         "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
-        "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = '' AND p.IdNum > '%1'").arg(QStringLiteral("0")));
+        "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = '' AND p.IdNum > '%1'")
+                                  .arg(QStringLiteral("0")));
     auto w = open(id);
     w->txtCaseNo->setText(QStringLiteral("T-0003"));
     w->txtBirthdate->clear(); // a patient without a birth date can still be saved
@@ -365,7 +382,8 @@ void TestIntakeSheet::problemFlagsAndDefaults()
     w->optSexFemale->setChecked(false);
     QVERIFY(w->save());
     const QString hosp = m_selection.HospNum;
-    data::Recordset sheet = m_hospital->connection().open(QStringLiteral("SELECT * FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(hosp));
+    data::Recordset sheet = m_hospital->connection().open(
+        QStringLiteral("SELECT * FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(hosp));
     QCOMPARE(sheet.text(QStringLiteral("FinancialProb")), QStringLiteral("1"));
     QCOMPARE(sheet.text(QStringLiteral("Difficulty")), QStringLiteral("0"));
     QCOMPARE(sheet.text(QStringLiteral("Sex")), QStringLiteral("Male")); // neither chosen
@@ -387,8 +405,12 @@ void TestIntakeSheet::failedSaveKeepsTheStoredFamily()
     QVERIFY2(!id.isEmpty(), "the demo has a patient with a stored family composition");
     auto w = open(id);
     const QString hosp = m_selection.HospNum;
-    const QString membersBefore = scalar(QStringLiteral("SELECT group_concat(FamilyMember, '|') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'").arg(hosp));
-    const QString sheetBefore = scalar(QStringLiteral("SELECT Salary || '/' || ifnull(Education,'') FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(hosp));
+    const QString membersBefore = scalar(
+        QStringLiteral("SELECT group_concat(FamilyMember, '|') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'")
+            .arg(hosp));
+    const QString sheetBefore = scalar(
+        QStringLiteral("SELECT Salary || '/' || ifnull(Education,'') FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'")
+            .arg(hosp));
     QVERIFY(!membersBefore.isEmpty());
     w->EnableEntry();
     if (w->txtCaseNo->text().isEmpty())
@@ -398,10 +420,11 @@ void TestIntakeSheet::failedSaveKeepsTheStoredFamily()
 
     // The member procedure fails after the sheet and the clearing have run.
     auto &c = m_hospital->connection();
-    const QString original = scalar(QStringLiteral("SELECT source FROM MSS..mss_procedures WHERE name = 'sp_MSS_SaveFamilyComposition'"));
+    const QString original
+        = scalar(QStringLiteral("SELECT source FROM MSS..mss_procedures WHERE name = 'sp_MSS_SaveFamilyComposition'"));
     c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_MSS_SaveFamilyComposition"),
-                     QStringLiteral("-- params: HospNum, FamilyMember, Relationship, Age, CivilStatus, Education, Address, "
-                                    "Occupation, Income, TotalIncome\nSELECT mss_error('disk full');"));
+        QStringLiteral("-- params: HospNum, FamilyMember, Relationship, Age, CivilStatus, Education, Address, "
+                       "Occupation, Income, TotalIncome\nSELECT mss_error('disk full');"));
     // The session's connection keeps procedures it has prepared: make it read them again.
     auto *session = dynamic_cast<data::EmbeddedConnection *>(shell::Session().SharedConnection);
     QVERIFY(session);
@@ -413,10 +436,14 @@ void TestIntakeSheet::failedSaveKeepsTheStoredFamily()
     QVERIFY(!w->IsSaved);
     QVERIFY(m_log->shown.last().text.contains(QStringLiteral("disk full")));
     QVERIFY(!shell::Session().SharedConnection->inTransaction());
-    QCOMPARE(scalar(QStringLiteral("SELECT group_concat(FamilyMember, '|') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'").arg(hosp)),
-             membersBefore);
-    QCOMPARE(scalar(QStringLiteral("SELECT Salary || '/' || ifnull(Education,'') FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(hosp)),
-             sheetBefore);
+    QCOMPARE(scalar(QStringLiteral(
+                 "SELECT group_concat(FamilyMember, '|') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'")
+                        .arg(hosp)),
+        membersBefore);
+    QCOMPARE(scalar(QStringLiteral(
+                 "SELECT Salary || '/' || ifnull(Education,'') FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'")
+                        .arg(hosp)),
+        sheetBefore);
 }
 
 void TestIntakeSheet::socialWorkerNoLongerOnFile()
@@ -447,7 +474,7 @@ void TestIntakeSheet::storedSheetOverridesWhatItHolds()
         "SELECT max(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
         "WHERE m.CivilStatus IN ('1','2','3','4') AND ifnull(m.MSSNum, '') = '' AND p.IdNum < '%1' "
         "AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE s.HospNum = p.HospNum)")
-                                   .arg(scalar(QStringLiteral("SELECT max(IdNum) FROM PATIENT_DATA..tbPatient2"))));
+                                  .arg(scalar(QStringLiteral("SELECT max(IdNum) FROM PATIENT_DATA..tbPatient2"))));
     QVERIFY(!id.isEmpty());
     auto w = open(id);
     const QString lastName = w->txtLastname->text();
@@ -474,8 +501,10 @@ void TestIntakeSheet::codesFollowTheTextOnLeavingABox()
 {
     const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
     auto w = open(id);
-    const QString category = scalar(QStringLiteral("SELECT category FROM MSS..tbMssCaseCategory ORDER BY categoryid DESC LIMIT 1"));
-    const QString categoryId = scalar(QStringLiteral("SELECT categoryid FROM MSS..tbMssCaseCategory ORDER BY categoryid DESC LIMIT 1"));
+    const QString category
+        = scalar(QStringLiteral("SELECT category FROM MSS..tbMssCaseCategory ORDER BY categoryid DESC LIMIT 1"));
+    const QString categoryId
+        = scalar(QStringLiteral("SELECT categoryid FROM MSS..tbMssCaseCategory ORDER BY categoryid DESC LIMIT 1"));
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
     w->cmbCategory->setEditText(category);
     QApplication::sendEvent(w->cmbCategory, &leave);

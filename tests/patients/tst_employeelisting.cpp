@@ -25,7 +25,7 @@ void TestEmployeeListing::searchAsTypedAndCount()
     test::DemoHospital h;
     test::RecordingConnection recording(&h.connection());
     frmEmployeeListing dialog(&recording);
-    QCOMPARE(recording.statements, QStringList{QStringLiteral("MSS..sp_MSS_GetEmployees ''")});
+    QCOMPARE(recording.statements, QStringList { QStringLiteral("MSS..sp_MSS_GetEmployees ''") });
     const int all = dialog.GridListWorkers->rowCount();
     QVERIFY(all >= 2);
     QCOMPARE(dialog.txtRecCount->text(), QStringLiteral("1 of %1").arg(all));

@@ -58,9 +58,9 @@ void TestPatientList::statementsForEachPatientType()
     window.txtLastname->setText(QStringLiteral(" DELA CRUZ "));
     window.txtHospNum->setText(QStringLiteral("0100"));
     // Enter in a box searches with the chosen type; the first separator has a blank.
-    const QStringList procedures = {QStringLiteral("MSS..sp_MSS_LoadInPatient"), QStringLiteral("MSS..sp_MSS_LoadOutPatient"),
-                                    QStringLiteral("MSS..sp_MSS_LoadAllServicePatient"),
-                                    QStringLiteral("MSS..sp_MSS_LoadERPatient")};
+    const QStringList procedures
+        = { QStringLiteral("MSS..sp_MSS_LoadInPatient"), QStringLiteral("MSS..sp_MSS_LoadOutPatient"),
+              QStringLiteral("MSS..sp_MSS_LoadAllServicePatient"), QStringLiteral("MSS..sp_MSS_LoadERPatient") };
     for (int type = 0; type < 4; ++type) {
         window.optPatientType->button(type)->click();
         QCOMPARE(selection.PatientType, QString::number(type));
@@ -79,7 +79,7 @@ void TestPatientList::statementsForEachPatientType()
     // The MSS patients link reads on the user's connection and sets its own type.
     window.txtIDNum->setText(QStringLiteral("0200"));
     QTest::mouseClick(window.lblMSS, Qt::LeftButton);
-    QCOMPARE(user.statements, QStringList{QStringLiteral("MSS..sp_MSS_LoadMSSPatient '', '','0200','',''")});
+    QCOMPARE(user.statements, QStringList { QStringLiteral("MSS..sp_MSS_LoadMSSPatient '', '','0200','',''") });
     QCOMPARE(selection.PatientType, QStringLiteral("5"));
     QVERIFY(m_log->shown.isEmpty());
 }
@@ -110,7 +110,7 @@ void TestPatientList::allPatientsNeedsAParameter()
     window.optPatientType->button(2)->click();
     window.txtLastname->setText(QStringLiteral("   "));
     window.cmdSearch->click();
-    QCOMPARE(m_log->texts(), QStringList{QStringLiteral("Please specify a search parameter.")});
+    QCOMPARE(m_log->texts(), QStringList { QStringLiteral("Please specify a search parameter.") });
     QVERIFY(list.statements.isEmpty());
 }
 
@@ -158,7 +158,8 @@ void TestPatientList::selectionAndWhatClosingKeeps()
     test::DemoHospital h;
     auto &c = h.connection();
     // An in-patient with a billing date, and an out-patient visit.
-    const QString inPatient = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2 WHERE BillingDate IS NOT NULL"));
+    const QString inPatient = test::scalar(
+        c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2 WHERE BillingDate IS NOT NULL"));
     const QString outPatient = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbOutPatient"));
     PatientSelection selection;
     frmListPatient window(selection, &c, &c);
@@ -169,11 +170,12 @@ void TestPatientList::selectionAndWhatClosingKeeps()
     QCOMPARE(window.model()->rowCount(), 1);
     window.lvwSearchPatient->setCurrentIndex(window.model()->index(0, 0));
     QTest::mouseClick(window.lvwSearchPatient->viewport(), Qt::LeftButton, {},
-                      window.lvwSearchPatient->visualRect(window.model()->index(0, 3)).center());
+        window.lvwSearchPatient->visualRect(window.model()->index(0, 3)).center());
     QCOMPARE(selection.IDNUM, inPatient);
     QCOMPARE(selection.HospNum, window.model()->text(0, 1));
-    QCOMPARE(selection.PatientName, window.model()->text(0, 3) + QStringLiteral(", ") + window.model()->text(0, 4)
-                                        + QLatin1Char(' ') + window.model()->text(0, 5));
+    QCOMPARE(selection.PatientName,
+        window.model()->text(0, 3) + QStringLiteral(", ") + window.model()->text(0, 4) + QLatin1Char(' ')
+            + window.model()->text(0, 5));
     QVERIFY(!selection.Billdate.isEmpty());
     QCOMPARE(datasheet.last().first().toBool(), true);
 
@@ -187,7 +189,7 @@ void TestPatientList::selectionAndWhatClosingKeeps()
     const QString billdate = selection.Billdate;
     window.close();
     QVERIFY(selection.IDNUM.isEmpty() && selection.HospNum.isEmpty() && selection.RoomID.isEmpty()
-            && selection.MSSID.isEmpty() && selection.PatientName.isEmpty());
+        && selection.MSSID.isEmpty() && selection.PatientName.isEmpty());
     QCOMPARE(selection.Billdate, billdate);
     QCOMPARE(selection.PatientType, QStringLiteral("1"));
 }
@@ -195,11 +197,13 @@ void TestPatientList::selectionAndWhatClosingKeeps()
 void TestPatientList::sortingKeepsNaturalOrder()
 {
     PatientListModel model;
-    const QStringList columns = {QStringLiteral("IDNUM"), QStringLiteral("HospNum"), QStringLiteral("AdmDate"),
-                                 QStringLiteral("LastName")};
-    model.setRows(columns, {{QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("2026-02-01 08:00:00"), QStringLiteral("cruz")},
-                            {QStringLiteral("9"), QStringLiteral("B"), QStringLiteral("2025-12-31 23:59:00"), QStringLiteral("Abad")},
-                            {QStringLiteral("100"), QStringLiteral("C"), QStringLiteral("2026-01-15 00:00:00"), QStringLiteral("BAUTISTA")}});
+    const QStringList columns
+        = { QStringLiteral("IDNUM"), QStringLiteral("HospNum"), QStringLiteral("AdmDate"), QStringLiteral("LastName") };
+    model.setRows(columns,
+        { { QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("2026-02-01 08:00:00"), QStringLiteral("cruz") },
+            { QStringLiteral("9"), QStringLiteral("B"), QStringLiteral("2025-12-31 23:59:00"), QStringLiteral("Abad") },
+            { QStringLiteral("100"), QStringLiteral("C"), QStringLiteral("2026-01-15 00:00:00"),
+                QStringLiteral("BAUTISTA") } });
     auto column = [&](int c) {
         QStringList texts;
         for (int r = 0; r < model.rowCount(); ++r)
@@ -208,15 +212,15 @@ void TestPatientList::sortingKeepsNaturalOrder()
     };
     model.sortByColumn(0); // first click: descending
     QCOMPARE(model.sortOrder(), Qt::DescendingOrder);
-    QCOMPARE(column(0), (QStringList{QStringLiteral("100"), QStringLiteral("10"), QStringLiteral("9")}));
+    QCOMPARE(column(0), (QStringList { QStringLiteral("100"), QStringLiteral("10"), QStringLiteral("9") }));
     model.sortByColumn(0);
-    QCOMPARE(column(0), (QStringList{QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("100")}));
+    QCOMPARE(column(0), (QStringList { QStringLiteral("9"), QStringLiteral("10"), QStringLiteral("100") }));
     QVERIFY(!model.headerData(0, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().isNull());
     model.sortByColumn(2);
     QCOMPARE(model.sortColumn(), 2);
-    QCOMPARE(column(1), (QStringList{QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("B")}));
+    QCOMPARE(column(1), (QStringList { QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("B") }));
     model.sortByColumn(3);
-    QCOMPARE(column(3), (QStringList{QStringLiteral("Abad"), QStringLiteral("BAUTISTA"), QStringLiteral("cruz")}));
+    QCOMPARE(column(3), (QStringList { QStringLiteral("Abad"), QStringLiteral("BAUTISTA"), QStringLiteral("cruz") }));
     QCOMPARE(model.headerData(7, Qt::Horizontal).toString(), QStringLiteral(" MSS  "));
     QCOMPARE(model.text(0, 8), QString()); // a column the result lacks stays empty
 }

@@ -1,6 +1,6 @@
 // The patient search service: validations, the lazily loaded objects and a failing component.
-#include "domain/patientsearch.h"
 #include "domain/patientcomponent.h"
+#include "domain/patientsearch.h"
 #include "support/demohospital.h"
 #include "support/fakeconnections.h"
 #include "support/messagelog.h"
@@ -39,7 +39,8 @@ void TestPatientSearch::failingComponentSaysSoAndReturnsFalse()
     QVERIFY(!search.InitConnection(QStringLiteral("Driver=Embedded;Folder=/nonexistent/hospital"), QString()));
     // The search only says it failed; start-up tells the user, with this text.
     QVERIFY(m_log->texts().isEmpty());
-    QCOMPARE(QString::fromLatin1(patients::clsPatientSearch::kConnectionFailed), QStringLiteral("Unable to stablish a connection..."));
+    QCOMPARE(QString::fromLatin1(patients::clsPatientSearch::kConnectionFailed),
+        QStringLiteral("Unable to stablish a connection..."));
     QVERIFY(!search.PatientClass());
 }
 
@@ -65,17 +66,19 @@ void TestPatientSearch::statementsAsSent()
     search.ValidateRoom(QStringLiteral("W-1"), QString());
     search.ValidatePatient(QStringLiteral("O'Neil"));
     QCOMPARE(recording.statements,
-             (QStringList{QStringLiteral("Patient_Data..sp_Adm_LoadPatient ' 000123 '"),
-                          QStringLiteral("Patient_Data..sp_Adm_LoadInPatient '4567',''"),
-                          QStringLiteral("Patient_Data..sp_Adm_RoomLoad 'W-1'"),
-                          QStringLiteral("Patient_Data..sp_Adm_LoadPatient 'O''Neil'")}));
+        (QStringList { QStringLiteral("Patient_Data..sp_Adm_LoadPatient ' 000123 '"),
+            QStringLiteral("Patient_Data..sp_Adm_LoadInPatient '4567',''"),
+            QStringLiteral("Patient_Data..sp_Adm_RoomLoad 'W-1'"),
+            QStringLiteral("Patient_Data..sp_Adm_LoadPatient 'O''Neil'") }));
 }
 
 void TestPatientSearch::objectsLoadOncePerAcceptedNumber()
 {
     test::DemoHospital h;
-    const QString hosp = test::scalar(h.connection(), QStringLiteral("SELECT min(HospNum) FROM PATIENT_DATA..tbPatient2"));
-    const QString adm = test::scalar(h.connection(), QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2 WHERE HospNum = '%1'").arg(hosp));
+    const QString hosp
+        = test::scalar(h.connection(), QStringLiteral("SELECT min(HospNum) FROM PATIENT_DATA..tbPatient2"));
+    const QString adm = test::scalar(h.connection(),
+        QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2 WHERE HospNum = '%1'").arg(hosp));
     patients::clsPatientSearch search;
     search.setSharedConnection(&h.connection());
     QVERIFY(search.InitConnection(h.connectionString(), QString()));
@@ -105,7 +108,8 @@ void TestPatientSearch::objectsLoadOncePerAcceptedNumber()
 void TestPatientSearch::failedValidationKeepsTheEarlierNumber()
 {
     test::DemoHospital h;
-    const QString hosp = test::scalar(h.connection(), QStringLiteral("SELECT min(HospNum) FROM PATIENT_DATA..tbMaster"));
+    const QString hosp
+        = test::scalar(h.connection(), QStringLiteral("SELECT min(HospNum) FROM PATIENT_DATA..tbMaster"));
     patients::clsPatientSearch search;
     search.setSharedConnection(&h.connection());
     QVERIFY(search.InitConnection(h.connectionString(), QString()));

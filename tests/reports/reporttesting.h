@@ -16,8 +16,9 @@ namespace mss::test {
 // main.tbCensus: Seq 1..n in order, Ward changing every `wardSize` rows, an amount with cents.
 inline void fillCensus(data::EmbeddedConnection &c, int rows, int wardSize = 25)
 {
-    c.executeScript(QStringLiteral("DROP TABLE IF EXISTS main.tbCensus;"
-                                   "CREATE TABLE main.tbCensus (Seq INTEGER PRIMARY KEY, Ward TEXT, Name TEXT, Amount REAL, AdmDate TEXT);"));
+    c.executeScript(QStringLiteral(
+        "DROP TABLE IF EXISTS main.tbCensus;"
+        "CREATE TABLE main.tbCensus (Seq INTEGER PRIMARY KEY, Ward TEXT, Name TEXT, Amount REAL, AdmDate TEXT);"));
     if (rows > 0)
         c.executeScript(QStringLiteral(
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < @rows)"
@@ -49,17 +50,19 @@ inline QString writeFile(const QString &dir, const QString &name, const QString 
 inline int pdfPageCount(const QString &path)
 {
     QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {path});
+    p.start(QStringLiteral("pdfinfo"), { path });
     p.waitForFinished(60000);
-    const auto m = QRegularExpression(QStringLiteral(R"(Pages:\s+(\d+))")).match(QString::fromUtf8(p.readAllStandardOutput()));
+    const auto m
+        = QRegularExpression(QStringLiteral(R"(Pages:\s+(\d+))")).match(QString::fromUtf8(p.readAllStandardOutput()));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 inline QString pdfText(const QString &path, int page)
 {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page),
-                                          QStringLiteral("-l"), QString::number(page), path, QStringLiteral("-")});
+    p.start(QStringLiteral("pdftotext"),
+        { QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+            QString::number(page), path, QStringLiteral("-") });
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput());
 }

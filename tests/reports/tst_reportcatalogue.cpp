@@ -1,24 +1,24 @@
 // The report items of the main menu: which dialog each asks with, the values it hands its report
 // (text dates against date values, patient numbers trimmed or not), its file and viewer title, and
 // what a cancelled dialog or a refused patient leaves behind.
+#include "auth/currentuser.h"
 #include "db/demodata.h"
+#include "domain/billingstatement.h"
 #include "patients/frmemployeelisting.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportcatalogue.h"
 #include "reports/reportdialogs.h"
 #include "reports/reportrunner.h"
-#include "shell/mdimss.h"
 #include "session/sessionstate.h"
+#include "shell/mdimss.h"
 #include "shell/startup.h"
-#include "domain/billingstatement.h"
-#include "auth/currentuser.h"
 #include "support/demohospital.h"
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -73,11 +73,11 @@ private slots:
 private:
     // How the next report dialog is answered: "enter", "close" or "frame".
     QString m_answer = QStringLiteral("enter");
-    QStringList m_dialogs;       // object names of the dialogs opened, in order
-    QList<bool> m_workerShown;   // for each frmReportDate2: whether its worker row was visible
+    QStringList m_dialogs; // object names of the dialogs opened, in order
+    QList<bool> m_workerShown; // for each frmReportDate2: whether its worker row was visible
     QList<ui::Messages::Shown> m_messages;
     QList<QPointer<frmReportViewer>> m_viewers;
-    QVariantList m_lastValues;   // what the last report was given
+    QVariantList m_lastValues; // what the last report was given
     QString m_lastFile;
     patients::PatientSelection m_selection;
     std::unique_ptr<test::DemoHospital> m_hospital;
@@ -93,7 +93,7 @@ void TestReportCatalogue::initTestCase()
     m_hospital = std::make_unique<test::DemoHospital>();
     QVERIFY(test::startDemoSession(m_hospital->folder()));
     QVERIFY2(QFileInfo::exists(shell::Session().ReportsPath + QStringLiteral("Admissions.rpt")),
-             qPrintable(shell::Session().ReportsPath));
+        qPrintable(shell::Session().ReportsPath));
 }
 
 void TestReportCatalogue::cleanupTestCase()
@@ -127,7 +127,8 @@ void TestReportCatalogue::init()
         m_dialogs.append(dialog.objectName());
         if (auto *report = qobject_cast<ReportDialog *>(&dialog)) {
             if (auto *d2 = qobject_cast<frmReportDate2 *>(&dialog))
-                m_workerShown.append(!d2->lblmssw->isHidden() && !d2->txtMSSW->isHidden() && !d2->cmdSearch->isHidden());
+                m_workerShown.append(
+                    !d2->lblmssw->isHidden() && !d2->txtMSSW->isHidden() && !d2->cmdSearch->isHidden());
             report->dtStart->setDate(kStart);
             if (report->dtEnd)
                 report->dtEnd->setDate(kEnd);
@@ -193,7 +194,7 @@ void TestReportCatalogue::dialogsCarryTheirCaptions()
     QCOMPARE(text(category, "Label3"), QStringLiteral("Search NBB Report"));
     QCOMPARE(text(category, "Label4"), QStringLiteral("Category :"));
     QCOMPARE(category.cmbCategory->count(),
-             test::scalar(m_hospital->connection(), QStringLiteral("SELECT count(*) FROM MSS..tbMSSCaseCategory")).toInt());
+        test::scalar(m_hospital->connection(), QStringLiteral("SELECT count(*) FROM MSS..tbMSSCaseCategory")).toInt());
 }
 
 void TestReportCatalogue::everyItemIsWiredToItsMenuItem()
@@ -231,58 +232,155 @@ void TestReportCatalogue::parameterListsAndTitles_data()
     const QString H = QStringLiteral("@name"), A = QStringLiteral("@address");
     const QString unpaid = QStringLiteral("Payables/Refund Report - In Patient");
 
-    QTest::newRow("daily admissions: the discharge list's title") << "mnuListAdmissions" << "" << "" << "frmReportDate" << "Admissions.rpt"
-                                                                 << "DailyDischargeList" << QVariantList{D, user};
-    QTest::newRow("daily discharges") << "mnuListDischarges" << "" << "" << "frmReportDate" << "DailyDischargeList.rpt"
-                                      << "DailyDischargeList" << QVariantList{D, user};
-    QTest::newRow("census") << "mnuCensus" << "" << "" << "frmReportDate" << "Daily_Report_Admission.rpt"
-                            << "List of Admitted Patients (Census)" << QVariantList{D, user};
-    QTest::newRow("ER census") << "mnuDailyERCensus" << "" << "" << "frmReportDate" << "ER_Census_LikeAdmitting.rpt"
-                               << "List of Admitted Patients (Census)" << QVariantList{D};
-    QTest::newRow("ER admissions: type as text") << "mnuERAdmission" << "" << "" << "frmReportDate" << "ERAdmission.rpt"
-                                                 << "Daily ER Admission Report" << QVariantList{QStringLiteral("2"), D};
-    QTest::newRow("ER discharges") << "mnuDischarges" << "" << "" << "frmReportDate" << "ERAdmission.rpt"
-                                   << "Daily ER Discharges Report" << QVariantList{QStringLiteral("1"), D};
-    QTest::newRow("notice monitoring: a date value") << "mnuDischargeNoticeReport" << "" << "" << "frmReportDate"
-                                                     << "DischargeNoticeMonitoring.rpt" << "Discharge Notice Monitoring Report"
-                                                     << QVariantList{kStart};
-    QTest::newRow("revoked notices: the dialog's texts") << "mnuDischargeNoticeRevoked" << "" << "" << "frmReportDate2"
-                                                         << "DischargeRevoked.rpt" << "Revoked Discharge Notice Monitoring Report"
-                                                         << QVariantList{QStringLiteral("11/1/2026"), QStringLiteral("12/9/2026")};
-    QTest::newRow("in-patient income: texts") << "mnuServiceIncomeReportInpatient" << "" << "" << "frmReportDate2"
-                                              << "MSSDailyDischargesReport.rpt" << inTitle << QVariantList{D, E, 1, H, A, inTitle};
-    QTest::newRow("out-patient income: date values") << "mnuServiceIncomeReportOutpatient" << "" << "" << "frmReportDate2"
-                                                     << "MSSDailyDischargesReportOut.rpt" << outTitle
-                                                     << QVariantList{kStart, kEnd, 3, H, A, outTitle};
-    QTest::newRow("out-patients by service: date values") << "mnuOut" << "" << "" << "frmReportDate2" << "SummaryIncomeOutPatient.rpt"
-                                                          << outTitle << QVariantList{kStart, kEnd, 3, H, A, outTitle};
-    QTest::newRow("ER by service: texts") << "mnuER" << "" << "" << "frmReportDate2" << "SummaryIncome.rpt"
-                                          << "Daily Service Income Report - ER Patient"
-                                          << QVariantList{D, E, 2, H, A, QStringLiteral("Daily Service Income Report - ER Patient")};
-    QTest::newRow("QC out-patients: type 4") << "mnuQCOPD" << "" << "" << "frmReportDate2" << "MSS_Report_QC.rpt"
-                                             << "QC Residents Report - OPD Patients"
-                                             << QVariantList{D, E, 4, H, A, QStringLiteral("QC Report - OPD Patients")};
-    QTest::newRow("unpaid out-patients: in-patient titles") << "mnuPatientUnpaid_OPD" << "" << "" << "frmReportDate2"
-                                                            << "Checking_MSS_Report.rpt" << unpaid << QVariantList{D, E, 3, H, A, inTitle};
-    QTest::newRow("unpaid ER: in-patient titles") << "mnuPatientUnpaid_ER" << "" << "" << "frmReportDate2" << "Checking_MSS_Report.rpt"
-                                                  << unpaid << QVariantList{D, E, 2, H, A, inTitle};
-    QTest::newRow("ER census range") << "mnuERCensus" << "" << "" << "frmReportDate2" << "ER_Census_Report_new.RPT"
-                                     << "ER Census Report" << QVariantList{D, E};
-    QTest::newRow("assessments: the range dialog") << "mnuAssessment" << "" << "" << "frmReportDateRange" << "ListofAssessment.rpt"
-                                                   << "List of Assessments" << QVariantList{D, E};
-    QTest::newRow("grantees: no values") << "mnuListGrantees" << "" << "" << "" << "ListofGrantees.rpt" << "List of Grantees"
-                                         << QVariantList{};
-    QTest::newRow("transactions: HN trimmed") << "mnuTransaction" << " 0100001 " << "02000001" << "" << "ARRTransactionReport.rpt"
-                                              << "Assessment Transaction Report" << QVariantList{QStringLiteral("0100001")};
-    QTest::newRow("transactions without a patient") << "mnuTransaction" << "" << "" << "" << "ARRTransactionReport.rpt"
-                                                    << "Assessment Transaction Report" << QVariantList{QString()};
-    QTest::newRow("contract slip: HN untrimmed") << "mnuContractSlip" << " 0100001 " << "02000001" << "" << "ContractSlip.rpt"
-                                                 << "Contract Slip" << QVariantList{QStringLiteral(" 0100001 ")};
-    QTest::newRow("intake reprint") << "mnuRePrintIntake" << "0100001 " << "" << "" << "IntakeSheet-Final.rpt" << "Intake Sheet Data"
-                                    << QVariantList{QStringLiteral("MEDICAL SOCIAL SERVICE"), QStringLiteral("Vellmore Avenue, Port Halden"),
-                                                    QStringLiteral("0100001"), QStringLiteral("0100001")};
-    QTest::newRow("data sheet") << "mnuViewPatientDatasheet" << "0100001" << "02000001" << "" << "DataSheet.rpt" << "In-Patient Data Sheet"
-                                << QVariantList{A, QStringLiteral("02000001")};
+    QTest::newRow("daily admissions: the discharge list's title") << "mnuListAdmissions"
+                                                                  << ""
+                                                                  << ""
+                                                                  << "frmReportDate"
+                                                                  << "Admissions.rpt"
+                                                                  << "DailyDischargeList" << QVariantList { D, user };
+    QTest::newRow("daily discharges") << "mnuListDischarges"
+                                      << ""
+                                      << ""
+                                      << "frmReportDate"
+                                      << "DailyDischargeList.rpt"
+                                      << "DailyDischargeList" << QVariantList { D, user };
+    QTest::newRow("census") << "mnuCensus"
+                            << ""
+                            << ""
+                            << "frmReportDate"
+                            << "Daily_Report_Admission.rpt"
+                            << "List of Admitted Patients (Census)" << QVariantList { D, user };
+    QTest::newRow("ER census") << "mnuDailyERCensus"
+                               << ""
+                               << ""
+                               << "frmReportDate"
+                               << "ER_Census_LikeAdmitting.rpt"
+                               << "List of Admitted Patients (Census)" << QVariantList { D };
+    QTest::newRow("ER admissions: type as text")
+        << "mnuERAdmission"
+        << ""
+        << ""
+        << "frmReportDate"
+        << "ERAdmission.rpt"
+        << "Daily ER Admission Report" << QVariantList { QStringLiteral("2"), D };
+    QTest::newRow("ER discharges") << "mnuDischarges"
+                                   << ""
+                                   << ""
+                                   << "frmReportDate"
+                                   << "ERAdmission.rpt"
+                                   << "Daily ER Discharges Report" << QVariantList { QStringLiteral("1"), D };
+    QTest::newRow("notice monitoring: a date value") << "mnuDischargeNoticeReport"
+                                                     << ""
+                                                     << ""
+                                                     << "frmReportDate"
+                                                     << "DischargeNoticeMonitoring.rpt"
+                                                     << "Discharge Notice Monitoring Report" << QVariantList { kStart };
+    QTest::newRow("revoked notices: the dialog's texts")
+        << "mnuDischargeNoticeRevoked"
+        << ""
+        << ""
+        << "frmReportDate2"
+        << "DischargeRevoked.rpt"
+        << "Revoked Discharge Notice Monitoring Report"
+        << QVariantList { QStringLiteral("11/1/2026"), QStringLiteral("12/9/2026") };
+    QTest::newRow("in-patient income: texts")
+        << "mnuServiceIncomeReportInpatient"
+        << ""
+        << ""
+        << "frmReportDate2"
+        << "MSSDailyDischargesReport.rpt" << inTitle << QVariantList { D, E, 1, H, A, inTitle };
+    QTest::newRow("out-patient income: date values")
+        << "mnuServiceIncomeReportOutpatient"
+        << ""
+        << ""
+        << "frmReportDate2"
+        << "MSSDailyDischargesReportOut.rpt" << outTitle << QVariantList { kStart, kEnd, 3, H, A, outTitle };
+    QTest::newRow("out-patients by service: date values")
+        << "mnuOut"
+        << ""
+        << ""
+        << "frmReportDate2"
+        << "SummaryIncomeOutPatient.rpt" << outTitle << QVariantList { kStart, kEnd, 3, H, A, outTitle };
+    QTest::newRow("ER by service: texts")
+        << "mnuER"
+        << ""
+        << ""
+        << "frmReportDate2"
+        << "SummaryIncome.rpt"
+        << "Daily Service Income Report - ER Patient"
+        << QVariantList { D, E, 2, H, A, QStringLiteral("Daily Service Income Report - ER Patient") };
+    QTest::newRow("QC out-patients: type 4")
+        << "mnuQCOPD"
+        << ""
+        << ""
+        << "frmReportDate2"
+        << "MSS_Report_QC.rpt"
+        << "QC Residents Report - OPD Patients"
+        << QVariantList { D, E, 4, H, A, QStringLiteral("QC Report - OPD Patients") };
+    QTest::newRow("unpaid out-patients: in-patient titles")
+        << "mnuPatientUnpaid_OPD"
+        << ""
+        << ""
+        << "frmReportDate2"
+        << "Checking_MSS_Report.rpt" << unpaid << QVariantList { D, E, 3, H, A, inTitle };
+    QTest::newRow("unpaid ER: in-patient titles")
+        << "mnuPatientUnpaid_ER"
+        << ""
+        << ""
+        << "frmReportDate2"
+        << "Checking_MSS_Report.rpt" << unpaid << QVariantList { D, E, 2, H, A, inTitle };
+    QTest::newRow("ER census range") << "mnuERCensus"
+                                     << ""
+                                     << ""
+                                     << "frmReportDate2"
+                                     << "ER_Census_Report_new.RPT"
+                                     << "ER Census Report" << QVariantList { D, E };
+    QTest::newRow("assessments: the range dialog") << "mnuAssessment"
+                                                   << ""
+                                                   << ""
+                                                   << "frmReportDateRange"
+                                                   << "ListofAssessment.rpt"
+                                                   << "List of Assessments" << QVariantList { D, E };
+    QTest::newRow("grantees: no values") << "mnuListGrantees"
+                                         << ""
+                                         << ""
+                                         << ""
+                                         << "ListofGrantees.rpt"
+                                         << "List of Grantees" << QVariantList {};
+    QTest::newRow("transactions: HN trimmed")
+        << "mnuTransaction"
+        << " 0100001 "
+        << "02000001"
+        << ""
+        << "ARRTransactionReport.rpt"
+        << "Assessment Transaction Report" << QVariantList { QStringLiteral("0100001") };
+    QTest::newRow("transactions without a patient") << "mnuTransaction"
+                                                    << ""
+                                                    << ""
+                                                    << ""
+                                                    << "ARRTransactionReport.rpt"
+                                                    << "Assessment Transaction Report" << QVariantList { QString() };
+    QTest::newRow("contract slip: HN untrimmed") << "mnuContractSlip"
+                                                 << " 0100001 "
+                                                 << "02000001"
+                                                 << ""
+                                                 << "ContractSlip.rpt"
+                                                 << "Contract Slip" << QVariantList { QStringLiteral(" 0100001 ") };
+    QTest::newRow("intake reprint") << "mnuRePrintIntake"
+                                    << "0100001 "
+                                    << ""
+                                    << ""
+                                    << "IntakeSheet-Final.rpt"
+                                    << "Intake Sheet Data"
+                                    << QVariantList { QStringLiteral("MEDICAL SOCIAL SERVICE"),
+                                           QStringLiteral("Vellmore Avenue, Port Halden"), QStringLiteral("0100001"),
+                                           QStringLiteral("0100001") };
+    QTest::newRow("data sheet") << "mnuViewPatientDatasheet"
+                                << "0100001"
+                                << "02000001"
+                                << ""
+                                << "DataSheet.rpt"
+                                << "In-Patient Data Sheet" << QVariantList { A, QStringLiteral("02000001") };
 }
 
 void TestReportCatalogue::parameterListsAndTitles()
@@ -303,7 +401,7 @@ void TestReportCatalogue::parameterListsAndTitles()
     m_selection.HospNum = hospNum;
     m_selection.IDNUM = idNum;
     run(item);
-    QCOMPARE(m_dialogs, dialog.isEmpty() ? QStringList() : QStringList{dialog});
+    QCOMPARE(m_dialogs, dialog.isEmpty() ? QStringList() : QStringList { dialog });
     QVERIFY2(m_messages.isEmpty(), m_messages.isEmpty() ? "" : qPrintable(m_messages.first().text));
     QVERIFY(lastViewer());
     QCOMPARE(lastViewer()->windowTitle(), caption);
@@ -317,7 +415,7 @@ void TestReportCatalogue::closedDialogRunsNothingAndKeepsItsDates()
     QCOMPARE(frmReportDate::startdate(), QStringLiteral("11/1/2026"));
     QCOMPARE(m_viewers.size(), 1);
 
-    for (const QString &how : {QStringLiteral("close"), QStringLiteral("frame")}) {
+    for (const QString &how : { QStringLiteral("close"), QStringLiteral("frame") }) {
         m_answer = how;
         m_runner->releaseCurrentReport();
         run(QStringLiteral("mnuCensus"));
@@ -343,7 +441,7 @@ void TestReportCatalogue::workerRowOnlyWhereAsked()
     run(QStringLiteral("mnuERCensus"));
     run(QStringLiteral("mnuMonthlyPerformanceReport"));
     run(QStringLiteral("mnuIn"));
-    QCOMPARE(m_workerShown, (QList<bool>{true, false, true, false}));
+    QCOMPARE(m_workerShown, (QList<bool> { true, false, true, false }));
     QCOMPARE(m_viewers.size(), 4);
     QCOMPARE(m_viewers[0]->windowTitle(), QStringLiteral("ACTIVITY COMPARISON TABLE"));
 }
@@ -356,7 +454,7 @@ void TestReportCatalogue::workerSearchWithoutChoice()
     dialog.txtMSSW->setText(QStringLiteral("BEFORE"));
     // The pick list is closed without a choice: no worker, so none is found.
     dialog.searchWorker();
-    QCOMPARE(m_dialogs, QStringList{QStringLiteral("frmEmployeeListing")});
+    QCOMPARE(m_dialogs, QStringList { QStringLiteral("frmEmployeeListing") });
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(m_messages[0].text, QStringLiteral("Employee No Longer Exists."));
     QCOMPARE(m_messages[0].title, QStringLiteral("MESSAGE"));
@@ -385,7 +483,8 @@ void TestReportCatalogue::detailedSoaCases()
     QVERIFY(m_viewers.isEmpty());
 
     // An admission that came from an out-patient visit: the consolidated statement.
-    data::Recordset rs = c.open(QStringLiteral("SELECT IdNum, HospNum, OPDIdNum FROM PATIENT_DATA..tbPatient2 WHERE ifnull(OPDIdNum, '') <> ''"));
+    data::Recordset rs = c.open(QStringLiteral(
+        "SELECT IdNum, HospNum, OPDIdNum FROM PATIENT_DATA..tbPatient2 WHERE ifnull(OPDIdNum, '') <> ''"));
     m_selection.IDNUM = rs.text(0) + QStringLiteral(" ");
     m_selection.HospNum = rs.text(1);
     run(bill);
@@ -443,8 +542,9 @@ void TestReportCatalogue::monthlyPerformanceGivesEachSubreportItsValues()
     QVERIFY(lastViewer());
     QCOMPARE(lastViewer()->windowTitle(), QStringLiteral("Monthly Performance Report"));
     const QString w = frmReportDate2::WorkerCode();
-    QCOMPARE(describe(m_lastValues), describe(QVariantList{shell::Session().HospitalName, shell::Session().HospitalAddress,
-                                               shell::Session().CurrentUser->EmployeeName(), D, E, w}));
+    QCOMPARE(describe(m_lastValues),
+        describe(QVariantList { shell::Session().HospitalName, shell::Session().HospitalAddress,
+            shell::Session().CurrentUser->EmployeeName(), D, E, w }));
     // The report printed every subreport: five headings on its pages.
     QVERIFY(lastViewer()->pageCount() >= 1);
 }
@@ -463,9 +563,10 @@ void TestReportCatalogue::nbbCollectsWithoutAReport()
         return d->result();
     });
     run(QStringLiteral("mnuNBB"));
-    QCOMPARE(m_dialogs, QStringList{QStringLiteral("frmReportDateCategory")});
-    QCOMPARE(frmReportDateCategory::category(), test::scalar(m_hospital->connection(),
-                                                             QStringLiteral("SELECT category FROM MSS..tbMSSCaseCategory LIMIT 1 OFFSET 1")));
+    QCOMPARE(m_dialogs, QStringList { QStringLiteral("frmReportDateCategory") });
+    QCOMPARE(frmReportDateCategory::category(),
+        test::scalar(
+            m_hospital->connection(), QStringLiteral("SELECT category FROM MSS..tbMSSCaseCategory LIMIT 1 OFFSET 1")));
     QVERIFY(!frmReportDateCategory::CloseForm());
     QVERIFY(m_viewers.isEmpty());
     QVERIFY(!m_runner->CurrentReport());

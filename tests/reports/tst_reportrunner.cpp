@@ -3,8 +3,8 @@
 // page navigation, printing and export through the dialog seam.
 #include "reporttesting.h"
 
-#include "reports/frmreportviewer.h"
 #include "reportfiles.h"
+#include "reports/frmreportviewer.h"
 #include "reports/reportrunner.h"
 #include "ui/messages.h"
 
@@ -59,8 +59,8 @@ void TestReportRunner::init()
     test::writeFile(m_reports.path(), QStringLiteral("Listing.rpt"), listing);
     test::writeFile(m_reports.path(), QStringLiteral("ER_Census_Report_New.rpt"), listing);
     test::writeFile(m_reports.path(), QStringLiteral("BadQuery.rpt"),
-                    QStringLiteral("<report>\n<query name=\"main\">SELECT Missing FROM tbCensus</query>\n"
-                                   "<detail query=\"main\" height=\"10\"><text>{Missing}</text></detail>\n</report>"));
+        QStringLiteral("<report>\n<query name=\"main\">SELECT Missing FROM tbCensus</query>\n"
+                       "<detail query=\"main\" height=\"10\"><text>{Missing}</text></detail>\n</report>"));
     m_context = test::contextOf(m_db.connection());
     m_context.reportsPath = m_reports.path() + QLatin1Char('/');
     m_runner = std::make_unique<ReportRunner>(nullptr, [this] { return m_context; });
@@ -94,23 +94,26 @@ void TestReportRunner::callersPathsFindTheFile()
     const QString path = m_context.reportsPath; // ends in a separator, as callers have it
     QVERIFY(QFileInfo(resolveReportPath(path + QStringLiteral("\\Listing.rpt"))).isFile());
     QVERIFY(QFileInfo(resolveReportPath(path + QStringLiteral("\\\\Listing.rpt"))).isFile());
-    QVERIFY(QFileInfo(resolveReportPath(QString(path).replace(QLatin1Char('/'), QLatin1Char('\\')) + QStringLiteral("Listing.rpt"))).isFile());
+    QVERIFY(QFileInfo(
+        resolveReportPath(QString(path).replace(QLatin1Char('/'), QLatin1Char('\\')) + QStringLiteral("Listing.rpt")))
+                .isFile());
     // A caller spelling the name in another letter case still finds it.
     QCOMPARE(QFileInfo(resolveReportPath(path + QStringLiteral("\\ER_Census_Report_new.RPT"))).fileName(),
-             QStringLiteral("ER_Census_Report_New.rpt"));
-    m_runner->OpenReport(path + QStringLiteral("\\ER_Census_Report_new.RPT"), {2, QStringLiteral("ER")});
+        QStringLiteral("ER_Census_Report_New.rpt"));
+    m_runner->OpenReport(path + QStringLiteral("\\ER_Census_Report_new.RPT"), { 2, QStringLiteral("ER") });
     QVERIFY(m_runner->CurrentReport());
 }
 
 void TestReportRunner::valuesGoByPosition()
 {
     const QString path = m_context.reportsPath + QStringLiteral("\\Listing.rpt");
-    m_runner->OpenReport(path, {QStringLiteral("3"), QStringLiteral("In-Patient"), QStringLiteral("extra value"), 99});
+    m_runner->OpenReport(
+        path, { QStringLiteral("3"), QStringLiteral("In-Patient"), QStringLiteral("extra value"), 99 });
     frmReportViewer *viewer = m_runner->ShowReport(false, QStringLiteral("Daily ER Admission Report"), false);
     QVERIFY(viewer);
     QCOMPARE(viewer->windowTitle(), QStringLiteral("Daily ER Admission Report"));
     QCOMPARE(viewer->pages().pageText(0).section(QLatin1Char('\n'), 0, 0),
-             QStringLiteral("PORT HALDEN GENERAL HOSPITAL: In-Patient kind 3"));
+        QStringLiteral("PORT HALDEN GENERAL HOSPITAL: In-Patient kind 3"));
 
     // An empty list sets nothing: the report then says which value it lacks, and shows nothing.
     m_runner->OpenReport(path, {});
@@ -118,7 +121,8 @@ void TestReportRunner::valuesGoByPosition()
         m_runner->ShowReport(false, QStringLiteral("Empty"), false);
         QFAIL("a report without its values was shown");
     } catch (const ReportError &e) {
-        QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("parameter Kind (number 1) has no value")), e.what());
+        QVERIFY2(
+            QString::fromUtf8(e.what()).contains(QStringLiteral("parameter Kind (number 1) has no value")), e.what());
     }
     QCOMPARE(viewers().size(), 1);
 }
@@ -127,7 +131,7 @@ void TestReportRunner::failuresOpenNoViewer()
 {
     const QString folder = m_context.reportsPath;
     // A missing file: a clear error, and no report is left open to be shown by mistake.
-    m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), {1, QStringLiteral("a")});
+    m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), { 1, QStringLiteral("a") });
     try {
         m_runner->OpenReport(folder + QStringLiteral("\\Nowhere.rpt"), {});
         QFAIL("a missing file opened");
@@ -137,7 +141,8 @@ void TestReportRunner::failuresOpenNoViewer()
     QVERIFY(!m_runner->CurrentReport());
     QVERIFY_THROWS_EXCEPTION(ReportError, m_runner->ShowReport(false, QStringLiteral("Stale"), false));
     // A value of the wrong type.
-    QVERIFY_THROWS_EXCEPTION(ReportError, m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), {QStringLiteral("one")}));
+    QVERIFY_THROWS_EXCEPTION(
+        ReportError, m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), { QStringLiteral("one") }));
     QVERIFY(!m_runner->CurrentReport());
     // A failing query: the error names the file and line, and no viewer opens.
     m_runner->OpenReport(folder + QStringLiteral("\\BadQuery.rpt"), {});
@@ -149,16 +154,16 @@ void TestReportRunner::failuresOpenNoViewer()
     }
     QVERIFY(viewers().isEmpty());
     // A subreport the report does not have.
-    m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), {1, QStringLiteral("a")});
+    m_runner->OpenReport(folder + QStringLiteral("\\Listing.rpt"), { 1, QStringLiteral("a") });
     QVERIFY_THROWS_EXCEPTION(ReportError, m_runner->OpenSubreport(QStringLiteral("II.Caseload"), {}));
 }
 
 void TestReportRunner::viewersKeepTheirOwnReports()
 {
     const QString path = m_context.reportsPath + QStringLiteral("\\Listing.rpt");
-    m_runner->OpenReport(path, {1, QStringLiteral("First")});
+    m_runner->OpenReport(path, { 1, QStringLiteral("First") });
     QPointer<frmReportViewer> first = m_runner->ShowReport(false, QStringLiteral("First report"), false);
-    m_runner->OpenReport(path, {2, QStringLiteral("Second")});
+    m_runner->OpenReport(path, { 2, QStringLiteral("Second") });
     QPointer<frmReportViewer> second = m_runner->ShowReport(false, QStringLiteral("Second report"), false);
     QCOMPARE(viewers().size(), 2);
     const QString secondText = second->pages().pageText(0);
@@ -181,7 +186,7 @@ void TestReportRunner::viewersOutliveTheirRunner()
     // closing them afterwards must touch nothing of the runner.
     QList<frmReportViewer *> hosted;
     m_runner->setViewerHost([&](frmReportViewer *viewer) { hosted.append(viewer); });
-    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), {1, QStringLiteral("x")});
+    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), { 1, QStringLiteral("x") });
     QPointer<frmReportViewer> viewer = m_runner->ShowReport(false, QStringLiteral("Listing"), false);
     QCOMPARE(hosted.size(), 1);
     m_runner.reset();
@@ -191,7 +196,7 @@ void TestReportRunner::viewersOutliveTheirRunner()
 
     // A runner of its own for the next window: its viewers go to its own host only.
     ReportRunner next(nullptr, [this] { return m_context; });
-    next.OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), {2, QStringLiteral("y")});
+    next.OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), { 2, QStringLiteral("y") });
     std::unique_ptr<frmReportViewer> shown(next.ShowReport(false, QStringLiteral("Again"), false));
     QCOMPARE(hosted.size(), 1);
     QVERIFY(shown->pages().pageText(0).contains(QStringLiteral("y kind 2")));
@@ -200,7 +205,7 @@ void TestReportRunner::viewersOutliveTheirRunner()
 
 void TestReportRunner::navigationAndZoom()
 {
-    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), {1, QStringLiteral("x")});
+    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), { 1, QStringLiteral("x") });
     frmReportViewer *viewer = m_runner->ShowReport(false, QStringLiteral("Listing"), false);
     const int pages = viewer->pages().pageCount();
     QVERIFY(pages >= 3);
@@ -223,7 +228,7 @@ void TestReportRunner::navigationAndZoom()
 
 void TestReportRunner::printAndExportGoThroughTheSeam()
 {
-    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), {1, QStringLiteral("x")});
+    m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), { 1, QStringLiteral("x") });
     frmReportViewer *viewer = m_runner->ShowReport(false, QStringLiteral("Listing"), false);
     const int pages = viewer->pages().pageCount();
     QTemporaryDir out;

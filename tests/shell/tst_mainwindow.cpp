@@ -33,8 +33,8 @@ QStringList outline(const QMenu *menu)
         if (a->isSeparator())
             items.append(QStringLiteral("-"));
         else if (a->menu())
-            items.append(QLatin1Char('>') + a->objectName() + QLatin1Char('(') + outline(a->menu()).join(QLatin1Char(' '))
-                         + QLatin1Char(')'));
+            items.append(QLatin1Char('>') + a->objectName() + QLatin1Char('(')
+                + outline(a->menu()).join(QLatin1Char(' ')) + QLatin1Char(')'));
         else
             items.append(a->objectName() + QLatin1Char('=') + a->text());
     }
@@ -83,19 +83,20 @@ void TestMainWindow::menuTreeInOrder()
             names.append(a->objectName());
         return names;
     }();
-    QCOMPARE(bar, (QStringList{QStringLiteral("mnuFile"), QStringLiteral("mnuViewing"), QStringLiteral("mnuFileMaintenance"),
-                               QStringLiteral("mnuReports")}));
+    QCOMPARE(bar,
+        (QStringList { QStringLiteral("mnuFile"), QStringLiteral("mnuViewing"), QStringLiteral("mnuFileMaintenance"),
+            QStringLiteral("mnuReports") }));
     QCOMPARE(outline(m_main->menu(QStringLiteral("mnuFile"))).join(QLatin1Char('|')),
-             QStringLiteral("mnuIntakeSheet=Intake Sheet Entry|mnuARR=Assessment and Referal|"
-                            "mnuEditPatClass=Edit Patient Classification"));
+        QStringLiteral("mnuIntakeSheet=Intake Sheet Entry|mnuARR=Assessment and Referal|"
+                       "mnuEditPatClass=Edit Patient Classification"));
     QCOMPARE(outline(m_main->menu(QStringLiteral("mnuViewing"))).join(QLatin1Char('|')),
-             QStringLiteral("mnuComputeDiscount=View Computation of Discount|"
-                            ">mnuPatientCharges(mnuViewPatientBill=Detailed SOA mnuSummarizedSOA=Summarized SOA)|"
-                            "mnuDischargeNotice=View Discharge Notice|mnuReferral=View Referral From Medical Team History|"
-                            "mnuViewPatientDatasheet=Patient Datasheet"));
+        QStringLiteral("mnuComputeDiscount=View Computation of Discount|"
+                       ">mnuPatientCharges(mnuViewPatientBill=Detailed SOA mnuSummarizedSOA=Summarized SOA)|"
+                       "mnuDischargeNotice=View Discharge Notice|mnuReferral=View Referral From Medical Team History|"
+                       "mnuViewPatientDatasheet=Patient Datasheet"));
     QCOMPARE(outline(m_main->menu(QStringLiteral("mnuFileMaintenance"))).join(QLatin1Char('|')),
-             QStringLiteral("mnuRePrintIntake=Re-Print Intake Sheet|mnuRePrintARR=Re-Print ARR|mnuEditMSSNo=Edit MSS Number|"
-                            "mnuContractSlip=Contract/Responsibility Slip"));
+        QStringLiteral("mnuRePrintIntake=Re-Print Intake Sheet|mnuRePrintARR=Re-Print ARR|mnuEditMSSNo=Edit MSS Number|"
+                       "mnuContractSlip=Contract/Responsibility Slip"));
     const QStringList reports = outline(m_main->menu(QStringLiteral("mnuReports")));
     QCOMPARE(reports.size(), 25);
     QCOMPARE(reports.first(), QStringLiteral("mnuListGrantees=View List of Grantees"));
@@ -103,18 +104,20 @@ void TestMainWindow::menuTreeInOrder()
     QCOMPARE(reports[10], QStringLiteral("-"));
     QCOMPARE(reports[13], QStringLiteral("-"));
     QCOMPARE(reports[16], QStringLiteral("-"));
-    QCOMPARE(reports[17], QStringLiteral(">mnuServiceIncomeReport(mnuServiceIncomeReportInpatient=In-Patient "
-                                         "mnuServiceIncomeReportOutpatient=Out-Patient mnuServiceIncomeReportERPatient=ER-Patient)"));
-    QCOMPARE(reports[19], QStringLiteral(">mnuERReports(mnuERCensus=ER Admission Range mnuERDischarges=ER Discharges)"));
+    QCOMPARE(reports[17],
+        QStringLiteral(">mnuServiceIncomeReport(mnuServiceIncomeReportInpatient=In-Patient "
+                       "mnuServiceIncomeReportOutpatient=Out-Patient mnuServiceIncomeReportERPatient=ER-Patient)"));
+    QCOMPARE(
+        reports[19], QStringLiteral(">mnuERReports(mnuERCensus=ER Admission Range mnuERDischarges=ER Discharges)"));
     QCOMPARE(reports.last(), QStringLiteral("mnuNBB=NBB Report"));
 }
 
 void TestMainWindow::toolBarButtonsPopTheMenuBarMenus()
 {
-    const QList<std::pair<QToolButton *, QString>> buttons = {{m_main->btnDataEntry, QStringLiteral("mnuFile")},
-                                                             {m_main->btnViewing, QStringLiteral("mnuViewing")},
-                                                             {m_main->btnFileMaintenance, QStringLiteral("mnuFileMaintenance")},
-                                                             {m_main->btnReports, QStringLiteral("mnuReports")}};
+    const QList<std::pair<QToolButton *, QString>> buttons
+        = { { m_main->btnDataEntry, QStringLiteral("mnuFile") }, { m_main->btnViewing, QStringLiteral("mnuViewing") },
+              { m_main->btnFileMaintenance, QStringLiteral("mnuFileMaintenance") },
+              { m_main->btnReports, QStringLiteral("mnuReports") } };
     for (const auto &[button, name] : buttons) {
         button->click();
         QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(m_main->menu(name)));
@@ -127,9 +130,9 @@ void TestMainWindow::toolBarButtonsPopTheMenuBarMenus()
 
 void TestMainWindow::commandsWithoutTheirWindowsAreDisabled()
 {
-    for (const QString &name : {QStringLiteral("mnuARR"), QStringLiteral("mnuEditPatClass"), QStringLiteral("mnuComputeDiscount"),
-                                QStringLiteral("mnuDischargeNotice"), QStringLiteral("mnuReferral"), QStringLiteral("mnuRePrintARR"),
-                                QStringLiteral("mnuEditMSSNo")})
+    for (const QString &name : { QStringLiteral("mnuARR"), QStringLiteral("mnuEditPatClass"),
+             QStringLiteral("mnuComputeDiscount"), QStringLiteral("mnuDischargeNotice"), QStringLiteral("mnuReferral"),
+             QStringLiteral("mnuRePrintARR"), QStringLiteral("mnuEditMSSNo") })
         QVERIFY2(!m_main->action(name)->isEnabled(), qPrintable(name));
     QVERIFY(m_main->action(QStringLiteral("mnuReports"))->isEnabled()); // menus open, to show what is there
     QVERIFY(m_main->btnListing->isEnabled());
@@ -140,7 +143,8 @@ void TestMainWindow::listButtonReopensTheListWithItsNumbers()
 {
     auto &c = m_hospital->connection();
     const QString id = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
-    const QString hosp = test::scalar(c, QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id));
+    const QString hosp
+        = test::scalar(c, QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id));
 
     m_main->btnListing->click();
     patients::frmListPatient *first = m_main->patientList();

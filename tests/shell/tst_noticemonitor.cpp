@@ -22,8 +22,9 @@ private slots:
 void TestNoticeMonitor::clockFormat()
 {
     QCOMPARE(NoticeMonitor::clockText(QDateTime(QDate(2026, 12, 8), QTime(13, 45, 59))),
-             QStringLiteral("(08 December 2026)  13:45 "));
-    QCOMPARE(NoticeMonitor::clockText(QDateTime(QDate(2027, 1, 2), QTime(0, 5))), QStringLiteral("(02 January 2027)  00:05 "));
+        QStringLiteral("(08 December 2026)  13:45 "));
+    QCOMPARE(NoticeMonitor::clockText(QDateTime(QDate(2027, 1, 2), QTime(0, 5))),
+        QStringLiteral("(02 January 2027)  00:05 "));
     QLabel panel;
     NoticeMonitor monitor(&panel, nullptr, nullptr);
     monitor.showTime();
@@ -36,8 +37,8 @@ void TestNoticeMonitor::referralsStartTheAlertAndStopThePolling()
     test::RecordingConnection connection;
     connection.answer = [&](const QString &) {
         if (waiting < 0)
-            return data::Recordset({QStringLiteral("recCount")}, {});
-        return data::Recordset({QStringLiteral("recCount")}, {{waiting}});
+            return data::Recordset({ QStringLiteral("recCount") }, {});
+        return data::Recordset({ QStringLiteral("recCount") }, { { waiting } });
     };
     QLabel clock;
     QToolButton button;

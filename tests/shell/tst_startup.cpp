@@ -1,14 +1,14 @@
 // Start-up: the order of a session, what it holds, the two shared lookups, and how a failed or
 // given-up log-on ends the program.
+#include "auth/currentuser.h"
 #include "db/demodata.h"
-#include "domain/patientsearch.h"
 #include "domain/billingstatement.h"
-#include "shell/mdimss.h"
+#include "domain/codesearch.h"
+#include "domain/patientsearch.h"
 #include "session/lookups.h"
 #include "session/sessionstate.h"
+#include "shell/mdimss.h"
 #include "shell/startup.h"
-#include "domain/codesearch.h"
-#include "auth/currentuser.h"
 #include "suite/frmlogon.h"
 #include "support/demohospital.h"
 #include "support/messagelog.h"
@@ -71,7 +71,8 @@ void TestStartup::logOnOpensTheMainWindowWithTheSession()
     const shell::SessionState &s = Session();
     QCOMPARE(s.ReportsPath, QCoreApplication::applicationDirPath() + QStringLiteral("/REPORTS/"));
     QCOMPARE(s.EmployeeCode, QStringLiteral("MSS01"));
-    QCOMPARE(s.HospitalName, test::scalar(h.connection(), QStringLiteral("SELECT Company FROM PATIENT_DATA..tbHospitalInfo")));
+    QCOMPARE(s.HospitalName,
+        test::scalar(h.connection(), QStringLiteral("SELECT Company FROM PATIENT_DATA..tbHospitalInfo")));
     QVERIFY(!s.HospitalName.isEmpty());
     QVERIFY(!s.HospitalAddress.isEmpty());
     QCOMPARE(s.SharedConnection, s.CurrentUser->sqlconnection());
@@ -120,7 +121,8 @@ void TestStartup::lookupsWithAndWithoutRows()
     QVERIFY(!shell::CheckCompany(QStringLiteral("NO-SUCH-ACCOUNT")));
 
     const QString withOpd = test::scalar(h.connection(),
-        QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2 WHERE OPDIdNum IS NOT NULL AND OPDIdNum <> ''"));
+        QStringLiteral(
+            "SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2 WHERE OPDIdNum IS NOT NULL AND OPDIdNum <> ''"));
     QVERIFY(!withOpd.isEmpty());
     const QString opd = test::scalar(h.connection(),
         QStringLiteral("SELECT OPDIdNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(withOpd));

@@ -28,7 +28,8 @@ void TestComponents::addressSearchNarrowsAndReturnsTheChoice()
     test::DemoHospital h;
     auto &c = h.connection();
     const QString zip = test::scalar(c, QStringLiteral("SELECT min(ZipCode) FROM PATIENT_DATA..tbZipCode"));
-    const QString town = test::scalar(c, QStringLiteral("SELECT Town FROM PATIENT_DATA..tbZipCode WHERE ZipCode = '%1'").arg(zip));
+    const QString town
+        = test::scalar(c, QStringLiteral("SELECT Town FROM PATIENT_DATA..tbZipCode WHERE ZipCode = '%1'").arg(zip));
     const int all = test::scalar(c, QStringLiteral("SELECT count(*) FROM PATIENT_DATA..tbZipCode")).toInt();
 
     suite::clsCodeSearch search;
@@ -70,12 +71,19 @@ void TestComponents::statementTotalsMatchTheBill()
 {
     test::DemoHospital h;
     auto &c = h.connection();
-    const QString id = test::scalar(c, QStringLiteral("SELECT IdNum FROM BILLING..tbBillDailyBill GROUP BY IdNum ORDER BY count(*) DESC LIMIT 1"));
-    const QString hosp = test::scalar(c, QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id));
-    const double charges = test::scalar(c, QStringLiteral(
-        "SELECT sum(b.Amount) FROM BILLING..tbBillDailyBill b LEFT JOIN BILLING..tbBillRevenueCode r ON r.RevenueID = b.RevenueID "
-        "WHERE b.IdNum = '%1' AND ifnull(r.IsCharge, 1) = 1").arg(id)).toDouble();
-    const double payments = test::scalar(c, QStringLiteral("SELECT ifnull(sum(Amount), 0) FROM BILLING..tbBillPayment WHERE IdNum = '%1'").arg(id)).toDouble();
+    const QString id = test::scalar(
+        c, QStringLiteral("SELECT IdNum FROM BILLING..tbBillDailyBill GROUP BY IdNum ORDER BY count(*) DESC LIMIT 1"));
+    const QString hosp
+        = test::scalar(c, QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id));
+    const double charges = test::scalar(c,
+        QStringLiteral("SELECT sum(b.Amount) FROM BILLING..tbBillDailyBill b LEFT JOIN BILLING..tbBillRevenueCode r ON "
+                       "r.RevenueID = b.RevenueID "
+                       "WHERE b.IdNum = '%1' AND ifnull(r.IsCharge, 1) = 1")
+            .arg(id))
+                               .toDouble();
+    const double payments = test::scalar(
+        c, QStringLiteral("SELECT ifnull(sum(Amount), 0) FROM BILLING..tbBillPayment WHERE IdNum = '%1'").arg(id))
+                                .toDouble();
 
     const suite::SummarizedStatement soa = suite::loadSummarizedStatement(c, id, hosp);
     QVERIFY(charges > 0);

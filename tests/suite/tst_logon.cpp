@@ -1,10 +1,10 @@
 // Logging on: passwords against salted hashes, the lock-out after wrong passwords, rights, the
 // data source and what the dialog says when something is wrong.
-#include "db/demodata.h"
-#include "data/embedded.h"
 #include "auth/currentuser.h"
-#include "suite/frmlogon.h"
 #include "auth/logonthrottle.h"
+#include "data/embedded.h"
+#include "db/demodata.h"
+#include "suite/frmlogon.h"
 #include "support/demohospital.h"
 #include "ui/messages.h"
 
@@ -52,8 +52,9 @@ void TestLogOn::rightPasswordLogsOnWithNameAndRights()
     clsCurrentUser admin;
     admin.PasswordDeptCode = QStringLiteral("MSS");
     QString error;
-    QVERIFY2(admin.logOn(embeddedAt(h.folder()), QStringLiteral(" mss01 "), QString::fromLatin1(data::kDemoAdministrator.password), &error),
-             qPrintable(error));
+    QVERIFY2(admin.logOn(embeddedAt(h.folder()), QStringLiteral(" mss01 "),
+                 QString::fromLatin1(data::kDemoAdministrator.password), &error),
+        qPrintable(error));
     QVERIFY(admin.Connected());
     QCOMPARE(admin.employeecode(), QStringLiteral("MSS01"));
     QCOMPARE(admin.EmployeeName(), QStringLiteral("CORAZON M. VILLANUEVA"));
@@ -67,7 +68,7 @@ void TestLogOn::rightPasswordLogsOnWithNameAndRights()
 
     clsCurrentUser worker;
     QVERIFY(worker.logOn(embeddedAt(h.folder()), QString::fromLatin1(data::kDemoWorker.code),
-                         QString::fromLatin1(data::kDemoWorker.password), &error));
+        QString::fromLatin1(data::kDemoWorker.password), &error));
     QVERIFY(!worker.have_rights(QStringLiteral("A")));
 }
 
@@ -99,7 +100,7 @@ void TestLogOn::fiveWrongPasswordsMakeTheUserWait()
     QVERIFY2(error.contains(QStringLiteral("wait")), qPrintable(error));
     // Another user is not held up by it.
     QVERIFY(user.logOn(embeddedAt(h.folder()), QString::fromLatin1(data::kDemoAdministrator.code),
-                       QString::fromLatin1(data::kDemoAdministrator.password), &error));
+        QString::fromLatin1(data::kDemoAdministrator.password), &error));
 }
 
 void TestLogOn::throttleCountsPerUserAndExpires()
@@ -125,7 +126,8 @@ void TestLogOn::noPlainPasswordIsStored()
     test::DemoHospital h;
     clsCurrentUser user;
     QString error;
-    QVERIFY(user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"), QString::fromLatin1(data::kDemoAdministrator.password), &error));
+    QVERIFY(user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"),
+        QString::fromLatin1(data::kDemoAdministrator.password), &error));
     user.sqlconnection()->close();
     for (const QString &name : data::embeddedDatabaseNames()) {
         QFile file(data::embeddedDatabaseFile(h.folder(), name));
@@ -135,7 +137,7 @@ void TestLogOn::noPlainPasswordIsStored()
         QVERIFY2(!bytes.contains(data::kDemoWorker.password), qPrintable(name));
     }
     QDirIterator settings(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation), QDir::Files,
-                          QDirIterator::Subdirectories);
+        QDirIterator::Subdirectories);
     while (settings.hasNext()) {
         QFile file(settings.next());
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -155,7 +157,8 @@ void TestLogOn::damagedDatabaseIsNamedAndLeftAlone()
     }
     clsCurrentUser user;
     QString error;
-    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"), QString::fromLatin1(data::kDemoAdministrator.password), &error));
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"),
+        QString::fromLatin1(data::kDemoAdministrator.password), &error));
     QVERIFY2(error.contains(QStringLiteral("billing.db")), qPrintable(error));
     QFile file(billing);
     QVERIFY(file.open(QIODevice::ReadOnly));

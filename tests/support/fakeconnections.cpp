@@ -24,8 +24,8 @@ RecordingConnection::~RecordingConnection()
 
 void RecordingConnection::fail(const QString &what)
 {
-    data::DbErrorInfo info{50000, QStringLiteral("Injected fault"), what};
-    m_errors = {info};
+    data::DbErrorInfo info { 50000, QStringLiteral("Injected fault"), what };
+    m_errors = { info };
     throw data::DbError(info);
 }
 

@@ -12,7 +12,7 @@ namespace mss::test {
 // keeps every statement text, so a test can compare it with the text a window must send.
 class RecordingConnection : public data::Connection {
 public:
-    explicit RecordingConnection(data::Connection *inner = nullptr) : m_inner(inner) {}
+    explicit RecordingConnection(data::Connection *inner = nullptr) : m_inner(inner) { }
     // With MSS_STATEMENT_LOG set, appends what it recorded to that file, so that two builds'
     // statement texts can be compared scenario by scenario.
     ~RecordingConnection() override;
@@ -23,7 +23,7 @@ public:
 
     void execute(const QString &statement) override;
     data::Recordset open(const QString &statement, data::CursorType cursor = data::CursorType::Dynamic,
-                         data::LockType lock = data::LockType::ReadOnly) override;
+        data::LockType lock = data::LockType::ReadOnly) override;
     data::Recordset query(const QString &statement, const data::Bindings &bindings = {}) override;
     void beginTrans() override;
     void commitTrans() override;
@@ -40,8 +40,8 @@ public:
 
 protected:
     // Called before each statement reaches the inner connection; may throw to make it fail.
-    virtual void before(const QString &) {}
-    virtual void beforeCommit() {}
+    virtual void before(const QString &) { }
+    virtual void beforeCommit() { }
     void fail(const QString &what);
 
     data::Connection *m_inner;
@@ -55,7 +55,7 @@ class FaultInjectingConnection : public RecordingConnection {
 public:
     using RecordingConnection::RecordingConnection;
 
-    int failStatement = 0;     // 0: no statement fails
+    int failStatement = 0; // 0: no statement fails
     bool failCommit = false;
     int statementCount = 0;
 

@@ -1,6 +1,6 @@
 // Amounts, dates and sizes exactly as the forms, statements and reports show them.
-#include "data/values.h"
 #include "data/format.h"
+#include "data/values.h"
 #include "ui/twips.h"
 
 #include <QLocale>

@@ -125,7 +125,8 @@ void TestGuard::promptsAndDialogsGoThroughTheSeam()
             return std::nullopt;
         return text + QLatin1Char('|') + title;
     });
-    QCOMPARE(Messages::prompt(QStringLiteral("Reason"), QStringLiteral("Delete")).value(), QStringLiteral("Reason|Delete"));
+    QCOMPARE(
+        Messages::prompt(QStringLiteral("Reason"), QStringLiteral("Delete")).value(), QStringLiteral("Reason|Delete"));
     QVERIFY(!Messages::prompt(QStringLiteral("cancel")));
 
     QDialog dialog;

@@ -22,7 +22,7 @@ QSettings settings()
 QString odbcServer(const QString &connectionString)
 {
     static const QRegularExpression server(QStringLiteral(R"((?:^|;)\s*(?:Server|DSN|Data Source)\s*=\s*([^;]*))"),
-                                           QRegularExpression::CaseInsensitiveOption);
+        QRegularExpression::CaseInsensitiveOption);
     return server.match(connectionString).captured(1).trimmed();
 }
 
@@ -37,8 +37,8 @@ DataSource DataSource::remembered()
 {
     QSettings s = settings();
     DataSource source;
-    source.embedded = s.value(QStringLiteral("logon/source"), QStringLiteral("embedded")).toString()
-                      != QLatin1String("odbc");
+    source.embedded
+        = s.value(QStringLiteral("logon/source"), QStringLiteral("embedded")).toString() != QLatin1String("odbc");
     source.folder = s.value(QStringLiteral("logon/folder"), defaultEmbeddedFolder()).toString();
     source.odbcConnection = s.value(QStringLiteral("logon/odbc")).toString();
     return source;
@@ -52,7 +52,7 @@ void DataSource::remember() const
     s.setValue(QStringLiteral("logon/odbc"), odbcConnection);
 }
 
-clsCurrentUser::clsCurrentUser(LogOnThrottle *throttle) : m_throttle(throttle ? *throttle : m_ownThrottle) {}
+clsCurrentUser::clsCurrentUser(LogOnThrottle *throttle) : m_throttle(throttle ? *throttle : m_ownThrottle) { }
 clsCurrentUser::~clsCurrentUser() = default;
 
 bool clsCurrentUser::Connected() const
@@ -76,8 +76,8 @@ void clsCurrentUser::ShowMain()
 
 bool clsCurrentUser::openSource(const DataSource &source, QString *error)
 {
-    const QString wanted = source.embedded ? QStringLiteral("Driver=Embedded;Folder=") + source.folder
-                                           : source.odbcConnection.trimmed();
+    const QString wanted
+        = source.embedded ? QStringLiteral("Driver=Embedded;Folder=") + source.folder : source.odbcConnection.trimmed();
     if (m_connection && m_connection->state() == data::ConnectionState::Open && m_openSource == wanted)
         return true;
     if (m_connection)
@@ -137,10 +137,11 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
 
     try {
         data::Recordset user = m_connection->query(
-            QStringLiteral("SELECT u.UserCode, u.PasswordHash, u.DeptCode, u.Active, e.LastName, e.FirstName, e.MiddleName "
-                           "FROM MSS..tbMSSUser u LEFT JOIN MSS..tbMSSEmployee e ON e.EmployeeID = u.UserCode "
-                           "WHERE u.UserCode = :code"),
-            {{QStringLiteral("code"), code}});
+            QStringLiteral(
+                "SELECT u.UserCode, u.PasswordHash, u.DeptCode, u.Active, e.LastName, e.FirstName, e.MiddleName "
+                "FROM MSS..tbMSSUser u LEFT JOIN MSS..tbMSSEmployee e ON e.EmployeeID = u.UserCode "
+                "WHERE u.UserCode = :code"),
+            { { QStringLiteral("code"), code } });
         // One refusal for an unknown user and a wrong password, so codes cannot be probed.
         const bool known = !user.eof() && user.number(QStringLiteral("Active")) != 0;
         const bool passwordOk = known && verifyPassword(user.text(QStringLiteral("PasswordHash")), password);
@@ -156,8 +157,9 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
         }
         throttle.recordSuccess(code);
 
-        data::Recordset rights = m_connection->query(
-            QStringLiteral("SELECT RightCode FROM MSS..tbMSSUserRight WHERE UserCode = :code"), {{QStringLiteral("code"), code}});
+        data::Recordset rights
+            = m_connection->query(QStringLiteral("SELECT RightCode FROM MSS..tbMSSUserRight WHERE UserCode = :code"),
+                { { QStringLiteral("code"), code } });
         m_rights.clear();
         for (; !rights.eof(); rights.moveNext())
             m_rights.insert(rights.text(0).trimmed().toUpper());
@@ -166,7 +168,7 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
         const QString middle = user.text(QStringLiteral("MiddleName")).trimmed();
         const QString last = user.text(QStringLiteral("LastName")).trimmed();
         m_employeeName = (first + (middle.isEmpty() ? QString() : QLatin1Char(' ') + middle.left(1) + QLatin1Char('.'))
-                          + QLatin1Char(' ') + last)
+            + QLatin1Char(' ') + last)
                              .trimmed();
         m_employeeCode = user.text(QStringLiteral("UserCode"));
     } catch (const data::DbError &e) {
@@ -181,8 +183,9 @@ bool clsCurrentUser::checkPassword(const QString &typed) const
 {
     if (!Connected())
         return false;
-    data::Recordset user = m_connection->query(QStringLiteral("SELECT PasswordHash FROM MSS..tbMSSUser WHERE UserCode = :code"),
-                                               {{QStringLiteral("code"), m_employeeCode}});
+    data::Recordset user
+        = m_connection->query(QStringLiteral("SELECT PasswordHash FROM MSS..tbMSSUser WHERE UserCode = :code"),
+            { { QStringLiteral("code"), m_employeeCode } });
     return !user.eof() && verifyPassword(user.text(0), typed);
 }
 

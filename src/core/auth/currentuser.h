@@ -15,11 +15,11 @@ namespace mss::suite {
 // through an ODBC connection string.
 struct DataSource {
     bool embedded = true;
-    QString folder;           // embedded
-    QString odbcConnection;   // SQL Server
+    QString folder; // embedded
+    QString odbcConnection; // SQL Server
 
     static QString defaultEmbeddedFolder(); // in the user's data folder
-    static DataSource remembered();         // the last choice, or the embedded default
+    static DataSource remembered(); // the last choice, or the embedded default
     void remember() const;
 };
 

@@ -2,7 +2,7 @@
 
 namespace mss::suite {
 
-LogOnThrottle::LogOnThrottle(std::function<QDateTime()> clock) : m_clock(std::move(clock)) {}
+LogOnThrottle::LogOnThrottle(std::function<QDateTime()> clock) : m_clock(std::move(clock)) { }
 
 int LogOnThrottle::secondsToWait(const QString &userCode) const
 {

@@ -11,10 +11,10 @@ Connection::~Connection() = default;
 
 std::unique_ptr<Connection> openConnection(const QString &connectionString)
 {
-    static const QRegularExpression embedded(QStringLiteral(R"(^\s*Driver\s*=\s*Embedded\s*(?:;|$))"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression folder(QStringLiteral(R"((?:^|;)\s*Folder\s*=\s*([^;]*))"),
-                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression embedded(
+        QStringLiteral(R"(^\s*Driver\s*=\s*Embedded\s*(?:;|$))"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression folder(
+        QStringLiteral(R"((?:^|;)\s*Folder\s*=\s*([^;]*))"), QRegularExpression::CaseInsensitiveOption);
     if (embedded.match(connectionString).hasMatch())
         return std::make_unique<EmbeddedConnection>(folder.match(connectionString).captured(1).trimmed());
     return std::make_unique<OdbcConnection>(connectionString);

@@ -30,8 +30,9 @@ public:
     virtual void execute(const QString &statement) = 0;
     // Runs a query or a procedure call and returns its rows. Cursor and lock are accepted for the
     // callers' sake; every recordset is client-side and read into memory.
-    virtual Recordset open(const QString &statement, CursorType cursor = CursorType::Dynamic,
-                           LockType lock = LockType::ReadOnly) = 0;
+    virtual Recordset open(
+        const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly)
+        = 0;
     // A query with bound values, for code that builds no statement text (reports, tools).
     virtual Recordset query(const QString &statement, const Bindings &bindings = {}) = 0;
 

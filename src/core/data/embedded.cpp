@@ -30,10 +30,11 @@ QVariant columnValue(sqlite3_stmt *stmt, int i)
     case SQLITE_FLOAT:
         return QVariant(sqlite3_column_double(stmt, i));
     case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)),
-                                          sqlite3_column_bytes(stmt, i)));
+        return QVariant(QString::fromUtf8(
+            reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)), sqlite3_column_bytes(stmt, i)));
     case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i)));
+        return QVariant(
+            QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i)));
     default:
         return QVariant();
     }
@@ -56,12 +57,12 @@ int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
     case QMetaType::Float:
         return sqlite3_bind_double(stmt, index, value.toDouble());
     case QMetaType::QDate:
-        return sqlite3_bind_text(stmt, index, value.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8().constData(),
-                                 -1, SQLITE_TRANSIENT);
+        return sqlite3_bind_text(stmt, index,
+            value.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8().constData(), -1, SQLITE_TRANSIENT);
     case QMetaType::QDateTime:
         return sqlite3_bind_text(stmt, index,
-                                 value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8().constData(),
-                                 -1, SQLITE_TRANSIENT);
+            value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8().constData(), -1,
+            SQLITE_TRANSIENT);
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
         return sqlite3_bind_blob(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
@@ -93,8 +94,8 @@ int stepAll(sqlite3_stmt *stmt, std::optional<Recordset> &result)
         rows.append(std::move(row));
     }
     // A guard such as "SELECT mss_error('…') WHERE …" that let the call pass is not its result.
-    const bool guard = columns == 1 && rows.isEmpty()
-        && QByteArray(sqlite3_column_name(stmt, 0)).startsWith("mss_error(");
+    const bool guard
+        = columns == 1 && rows.isEmpty() && QByteArray(sqlite3_column_name(stmt, 0)).startsWith("mss_error(");
     if (rc == SQLITE_DONE && columns > 0 && !guard) {
         QStringList names;
         names.reserve(columns);
@@ -109,7 +110,7 @@ int stepAll(sqlite3_stmt *stmt, std::optional<Recordset> &result)
 QStringList declaredParams(const QString &source, bool *found)
 {
     static const QRegularExpression line(QStringLiteral(R"(^\s*--\s*params\s*:(.*)$)"),
-                                         QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+        QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
     const auto m = line.match(source);
     *found = m.hasMatch();
     QStringList params;
@@ -130,8 +131,8 @@ QStringList declaredParams(const QString &source, bool *found)
 
 const QStringList &embeddedDatabaseNames()
 {
-    static const QStringList names = {QStringLiteral("MSS"), QStringLiteral("PATIENT_DATA"), QStringLiteral("BILLING"),
-                                      QStringLiteral("RADIOLOGY")};
+    static const QStringList names = { QStringLiteral("MSS"), QStringLiteral("PATIENT_DATA"), QStringLiteral("BILLING"),
+        QStringLiteral("RADIOLOGY") };
     return names;
 }
 
@@ -191,9 +192,9 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
             sqlite3_bind_text(raw, 1, file.constData(), -1, SQLITE_TRANSIENT);
             if (sqlite3_step(raw) != SQLITE_DONE)
                 fail(sqlite3_extended_errcode(m_db),
-                     QStringLiteral("The %1 database file %2 cannot be read: %3")
-                         .arg(name, QString::fromUtf8(file), fromUtf8(sqlite3_errmsg(m_db))),
-                     QString());
+                    QStringLiteral("The %1 database file %2 cannot be read: %3")
+                        .arg(name, QString::fromUtf8(file), fromUtf8(sqlite3_errmsg(m_db))),
+                    QString());
         }
         // A rollback journal, not WAL: only then is a commit atomic across the attached files.
         // Checked first, so that opening needs no lock while another program is writing.
@@ -205,9 +206,9 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
                 run(QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(schema), nullptr);
             } catch (const DbError &e) {
                 fail(e.number(),
-                     QStringLiteral("The %1 database file %2 cannot be read: %3")
-                         .arg(name, embeddedDatabaseFile(m_folder, name), fromUtf8(sqlite3_errmsg(m_db))),
-                     QString());
+                    QStringLiteral("The %1 database file %2 cannot be read: %3")
+                        .arg(name, embeddedDatabaseFile(m_folder, name), fromUtf8(sqlite3_errmsg(m_db))),
+                    QString());
             }
             Recordset mode = run(QStringLiteral("PRAGMA %1.journal_mode").arg(schema), nullptr);
             if (mode.text(0).compare(QLatin1String("delete"), Qt::CaseInsensitive) != 0)
@@ -227,10 +228,9 @@ EmbeddedConnection::~EmbeddedConnection()
 
 void EmbeddedConnection::fail(int code, const QString &message, const QString &statement)
 {
-    DbErrorInfo info{code, kSource,
-                     statement.isEmpty() ? message
-                                         : QStringLiteral("%1 — in: %2").arg(message, statement.simplified().left(300))};
-    m_errors = {info};
+    DbErrorInfo info { code, kSource,
+        statement.isEmpty() ? message : QStringLiteral("%1 — in: %2").arg(message, statement.simplified().left(300)) };
+    m_errors = { info };
     throw DbError(info);
 }
 
@@ -289,7 +289,7 @@ Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bind
         }
         sqlite = tsql::translate(statement);
     } catch (const DbError &e) {
-        m_errors = {e.info()};
+        m_errors = { e.info() };
         throw;
     }
     const QByteArray utf8 = sqlite.toUtf8();
@@ -324,7 +324,8 @@ Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bind
                         return key.compare(name, Qt::CaseInsensitive) == 0;
                     });
                     if (name.isEmpty() || it == bindings->end())
-                        fail(SQLITE_RANGE, QStringLiteral("No value was given for the parameter \"%1\"").arg(name), statement);
+                        fail(SQLITE_RANGE, QStringLiteral("No value was given for the parameter \"%1\"").arg(name),
+                            statement);
                     bindValue(raw, i, it->second);
                 }
             }
@@ -344,8 +345,8 @@ Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bind
     return result ? std::move(*result) : Recordset();
 }
 
-EmbeddedConnection::Procedure &EmbeddedConnection::procedure(const QString &database, const QString &name,
-                                                             const QString &statement)
+EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
+    const QString &database, const QString &name, const QString &statement)
 {
     const QString db = database.isEmpty() ? m_defaultDatabase : database;
     const QString schema = tsql::schemaOf(db);
@@ -356,22 +357,25 @@ EmbeddedConnection::Procedure &EmbeddedConnection::procedure(const QString &data
         return **it;
 
     sqlite3_stmt *raw = nullptr;
-    const QByteArray lookup = QStringLiteral("SELECT name, source FROM %1.mss_procedures WHERE name = ?1 COLLATE NOCASE")
-                                  .arg(schema)
-                                  .toUtf8();
+    const QByteArray lookup
+        = QStringLiteral("SELECT name, source FROM %1.mss_procedures WHERE name = ?1 COLLATE NOCASE")
+              .arg(schema)
+              .toUtf8();
     if (sqlite3_prepare_v2(m_db, lookup.constData(), -1, &raw, nullptr) != SQLITE_OK)
-        fail(2812, QStringLiteral("Could not find stored procedure '%1' (the %2 database holds no procedures: %3)")
-                       .arg(name, db.toUpper(), fromUtf8(sqlite3_errmsg(m_db))),
-             statement);
+        fail(2812,
+            QStringLiteral("Could not find stored procedure '%1' (the %2 database holds no procedures: %3)")
+                .arg(name, db.toUpper(), fromUtf8(sqlite3_errmsg(m_db))),
+            statement);
     StatementPtr stmt(raw);
     const QByteArray nameUtf8 = name.toUtf8();
     sqlite3_bind_text(raw, 1, nameUtf8.constData(), -1, SQLITE_TRANSIENT);
     if (sqlite3_step(raw) != SQLITE_ROW)
         fail(2812, QStringLiteral("Could not find stored procedure '%1' in the %2 database").arg(name, db.toUpper()),
-             statement);
+            statement);
 
     auto proc = std::make_shared<Procedure>();
-    proc->name = db.toUpper() + QStringLiteral("..") + fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)));
+    proc->name
+        = db.toUpper() + QStringLiteral("..") + fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)));
     const QString source = fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 1)));
     bool declared = false;
     proc->params = declaredParams(source, &declared);
@@ -384,12 +388,13 @@ Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, con
 {
     Procedure &proc = procedure(call.database, call.name, statement);
     if (call.arguments.size() != proc.params.size())
-        fail(8144, QStringLiteral("Procedure %1 expects %2 argument(s) (%3) but was given %4")
-                       .arg(proc.name)
-                       .arg(proc.params.size())
-                       .arg(proc.params.join(QStringLiteral(", ")))
-                       .arg(call.arguments.size()),
-             statement);
+        fail(8144,
+            QStringLiteral("Procedure %1 expects %2 argument(s) (%3) but was given %4")
+                .arg(proc.name)
+                .arg(proc.params.size())
+                .arg(proc.params.join(QStringLiteral(", ")))
+                .arg(call.arguments.size()),
+            statement);
 
     static const char *const kSavepoint = "SAVEPOINT mss_call";
     if (sqlite3_exec(m_db, kSavepoint, nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -405,9 +410,11 @@ Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, con
                 const char *end = proc.body.constData() + proc.body.size();
                 const char *tail = nullptr;
                 sqlite3_stmt *raw = nullptr;
-                if (sqlite3_prepare_v3(m_db, begin, int(end - begin), SQLITE_PREPARE_PERSISTENT, &raw, &tail) != SQLITE_OK)
+                if (sqlite3_prepare_v3(m_db, begin, int(end - begin), SQLITE_PREPARE_PERSISTENT, &raw, &tail)
+                    != SQLITE_OK)
                     fail(sqlite3_extended_errcode(m_db),
-                         QStringLiteral("In procedure %1: %2").arg(proc.name, fromUtf8(sqlite3_errmsg(m_db))), statement);
+                        QStringLiteral("In procedure %1: %2").arg(proc.name, fromUtf8(sqlite3_errmsg(m_db))),
+                        statement);
                 proc.preparedUpTo = int(tail - proc.body.constData());
                 if (!raw) {
                     proc.complete = true;
@@ -431,8 +438,9 @@ Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, con
                     }
                     if (index < 0 || index >= proc.params.size())
                         fail(SQLITE_RANGE,
-                             QStringLiteral("Procedure %1 uses %2, which is not one of its params").arg(proc.name, pname),
-                             statement);
+                            QStringLiteral("Procedure %1 uses %2, which is not one of its params")
+                                .arg(proc.name, pname),
+                            statement);
                     step.argumentOf.push_back(index);
                 }
                 proc.steps.push_back(std::move(step));
@@ -528,7 +536,7 @@ void EmbeddedConnection::storeProcedure(const QString &database, const QString &
                                  "name TEXT PRIMARY KEY COLLATE NOCASE, source TEXT NOT NULL)")
                       .arg(schema));
     query(QStringLiteral("INSERT OR REPLACE INTO %1.mss_procedures(name, source) VALUES (:name, :source)").arg(schema),
-          {{QStringLiteral("name"), name}, {QStringLiteral("source"), source}});
+        { { QStringLiteral("name"), name }, { QStringLiteral("source"), source } });
     clearProcedureCache();
 }
 

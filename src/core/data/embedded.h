@@ -21,8 +21,8 @@ const QStringList &embeddedDatabaseNames();
 QString embeddedDatabaseFile(const QString &folder, const QString &database);
 
 struct EmbeddedOptions {
-    bool create = false;         // create missing database files instead of refusing to open
-    int busyTimeoutMs = 5000;    // how long to wait for another program holding a lock
+    bool create = false; // create missing database files instead of refusing to open
+    int busyTimeoutMs = 5000; // how long to wait for another program holding a lock
 };
 
 // The embedded driver: four SQLite files attached under the hospital's database names, T-SQL
@@ -34,8 +34,8 @@ public:
     ~EmbeddedConnection() override;
 
     void execute(const QString &statement) override;
-    Recordset open(const QString &statement, CursorType cursor = CursorType::Dynamic,
-                   LockType lock = LockType::ReadOnly) override;
+    Recordset open(
+        const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly) override;
     Recordset query(const QString &statement, const Bindings &bindings = {}) override;
 
     void beginTrans() override;

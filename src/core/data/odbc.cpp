@@ -34,8 +34,9 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
         QSqlDatabase::removeDatabase(m_name);
         fail(error, QStringLiteral("connect"));
     }
-    static const QRegularExpression databaseKey(QStringLiteral(R"((?:^|;)\s*(?:Database|Initial Catalog)\s*=\s*([^;]*))"),
-                                                QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression databaseKey(
+        QStringLiteral(R"((?:^|;)\s*(?:Database|Initial Catalog)\s*=\s*([^;]*))"),
+        QRegularExpression::CaseInsensitiveOption);
     m_defaultDatabase = databaseKey.match(connectionString).captured(1).trimmed();
 }
 
@@ -53,23 +54,24 @@ void OdbcConnection::fail(const QSqlError &error, const QString &statement)
     if (text.isEmpty())
         text = error.driverText().trimmed();
     // "[unixODBC][FreeTDS][SQL Server]message": the bracketed prefix names the source.
-    static const QRegularExpression prefix(QStringLiteral(R"(^((?:\[[^\]]*\])+)\s*(.*)$)"),
-                                           QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression prefix(
+        QStringLiteral(R"(^((?:\[[^\]]*\])+)\s*(.*)$)"), QRegularExpression::DotMatchesEverythingOption);
     QString source = QStringLiteral("ODBC");
     if (const auto m = prefix.match(text); m.hasMatch()) {
         source = m.captured(1);
         text = m.captured(2);
     }
-    DbErrorInfo info{ok ? number : -1, source,
-                     QStringLiteral("%1 — in: %2").arg(text, statement.simplified().left(300))};
-    m_errors = {info};
+    DbErrorInfo info { ok ? number : -1, source,
+        QStringLiteral("%1 — in: %2").arg(text, statement.simplified().left(300)) };
+    m_errors = { info };
     throw DbError(info);
 }
 
 void OdbcConnection::fail(long long number, const QString &message, const QString &statement)
 {
-    DbErrorInfo info{number, QStringLiteral("ODBC"), QStringLiteral("%1 — in: %2").arg(message, statement.left(300))};
-    m_errors = {info};
+    DbErrorInfo info { number, QStringLiteral("ODBC"),
+        QStringLiteral("%1 — in: %2").arg(message, statement.left(300)) };
+    m_errors = { info };
     throw DbError(info);
 }
 
@@ -112,8 +114,7 @@ Recordset OdbcConnection::run(const QString &statement, const Bindings *bindings
         fail(query.lastError(), statement);
 
     // A procedure may send row counts or empty results before the rows the caller wants.
-    while (!query.isSelect() && query.nextResult()) {
-    }
+    while (!query.isSelect() && query.nextResult()) { }
     if (!query.isSelect())
         return {};
     const QSqlRecord record = query.record();

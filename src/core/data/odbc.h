@@ -14,8 +14,8 @@ public:
     ~OdbcConnection() override;
 
     void execute(const QString &statement) override;
-    Recordset open(const QString &statement, CursorType cursor = CursorType::Dynamic,
-                   LockType lock = LockType::ReadOnly) override;
+    Recordset open(
+        const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly) override;
     Recordset query(const QString &statement, const Bindings &bindings = {}) override;
 
     void beginTrans() override;

@@ -40,7 +40,7 @@ const QVariantList &Recordset::currentRow() const
 {
     if (m_pos < 0 || m_pos >= m_rows.size())
         throw DbError(3021, QStringLiteral("Recordset"),
-                      QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted."));
     return m_rows[m_pos];
 }
 
@@ -49,7 +49,7 @@ QVariant Recordset::value(const QString &name) const
     const int column = columnIndex(name);
     if (column < 0)
         throw DbError(3265, QStringLiteral("Recordset"),
-                      QStringLiteral("Item cannot be found in the collection: no column named \"%1\".").arg(name));
+            QStringLiteral("Item cannot be found in the collection: no column named \"%1\".").arg(name));
     return currentRow().at(column);
 }
 
@@ -57,7 +57,7 @@ QVariant Recordset::value(int column) const
 {
     if (column < 0 || column >= m_columns.size())
         throw DbError(3265, QStringLiteral("Recordset"),
-                      QStringLiteral("Item cannot be found in the collection: no column %1.").arg(column));
+            QStringLiteral("Item cannot be found in the collection: no column %1.").arg(column));
     return currentRow().at(column);
 }
 
@@ -84,7 +84,7 @@ double Recordset::number(const QString &name) const
         const double d = t.toDouble(&ok);
         if (!ok)
             throw DbError(13, QStringLiteral("Recordset"),
-                          QStringLiteral("Type mismatch: column \"%1\" holds \"%2\", not a number.").arg(name, t));
+                QStringLiteral("Type mismatch: column \"%1\" holds \"%2\", not a number.").arg(name, t));
         return d;
     }
     return v.toDouble();

@@ -104,8 +104,7 @@ void getdate(sqlite3_context *ctx, int, sqlite3_value **)
     resultText(ctx, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
 }
 
-template <int Part>
-void datePart(sqlite3_context *ctx, int, sqlite3_value **argv)
+template <int Part> void datePart(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
     if (auto dt = dateArg(ctx, argv[0])) {
         const QDate d = dt->date();
@@ -121,8 +120,9 @@ void mssConvert(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         sqlite3_result_null(ctx);
         return;
     }
-    static const QRegularExpression typePattern(QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\d+|max)\s*(?:,\s*\d+\s*)?\))?\s*$)"),
-                                                QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression typePattern(
+        QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\d+|max)\s*(?:,\s*\d+\s*)?\))?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
     const QString typeText = argText(argv[0]);
     const auto m = typePattern.match(typeText);
     if (!m.hasMatch()) {
@@ -130,8 +130,8 @@ void mssConvert(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         return;
     }
     const QString type = m.captured(1).toLower();
-    const int length = m.captured(2).isEmpty() || m.captured(2).toLower() == QLatin1String("max") ? -1
-                                                                                                    : m.captured(2).toInt();
+    const int length
+        = m.captured(2).isEmpty() || m.captured(2).toLower() == QLatin1String("max") ? -1 : m.captured(2).toInt();
     const int style = argc > 2 && sqlite3_value_type(argv[2]) != SQLITE_NULL ? sqlite3_value_int(argv[2]) : -1;
 
     if (type.endsWith(QLatin1String("char")) || type == QLatin1String("text") || type == QLatin1String("ntext")) {
@@ -141,13 +141,27 @@ void mssConvert(sqlite3_context *ctx, int argc, sqlite3_value **argv)
             if (!dt)
                 return;
             switch (style) {
-            case 101: text = dt->toString(QStringLiteral("MM/dd/yyyy")); break;
-            case 1: text = dt->toString(QStringLiteral("MM/dd/yy")); break;
-            case 103: text = dt->toString(QStringLiteral("dd/MM/yyyy")); break;
-            case 108: text = dt->toString(QStringLiteral("HH:mm:ss")); break;
-            case 112: text = dt->toString(QStringLiteral("yyyyMMdd")); break;
-            case 120: text = dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); break;
-            case 121: text = dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")); break;
+            case 101:
+                text = dt->toString(QStringLiteral("MM/dd/yyyy"));
+                break;
+            case 1:
+                text = dt->toString(QStringLiteral("MM/dd/yy"));
+                break;
+            case 103:
+                text = dt->toString(QStringLiteral("dd/MM/yyyy"));
+                break;
+            case 108:
+                text = dt->toString(QStringLiteral("HH:mm:ss"));
+                break;
+            case 112:
+                text = dt->toString(QStringLiteral("yyyyMMdd"));
+                break;
+            case 120:
+                text = dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                break;
+            case 121:
+                text = dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+                break;
             default:
                 resultError(ctx, QStringLiteral("CONVERT: style %1 is not supported").arg(style));
                 return;
@@ -160,23 +174,26 @@ void mssConvert(sqlite3_context *ctx, int argc, sqlite3_value **argv)
         resultText(ctx, length >= 0 ? text.left(length) : text);
     } else if (type.contains(QLatin1String("date")) || type == QLatin1String("smalldatetime")) {
         if (auto dt = dateArg(ctx, value))
-            resultText(ctx, type == QLatin1String("date") ? dt->date().toString(QStringLiteral("yyyy-MM-dd")) : isoText(*dt));
+            resultText(
+                ctx, type == QLatin1String("date") ? dt->date().toString(QStringLiteral("yyyy-MM-dd")) : isoText(*dt));
     } else if (type.endsWith(QLatin1String("int")) || type == QLatin1String("bit")) {
         bool ok = true;
         const qlonglong n = sqlite3_value_type(value) == SQLITE_TEXT ? argText(value).trimmed().toLongLong(&ok)
-                                                                      : sqlite3_value_int64(value);
+                                                                     : sqlite3_value_int64(value);
         if (!ok) {
-            resultError(ctx, QStringLiteral("Conversion failed when converting \"%1\" to %2").arg(argText(value), type));
+            resultError(
+                ctx, QStringLiteral("Conversion failed when converting \"%1\" to %2").arg(argText(value), type));
             return;
         }
         sqlite3_result_int64(ctx, type == QLatin1String("bit") ? (n != 0) : n);
     } else if (type == QLatin1String("decimal") || type == QLatin1String("numeric") || type == QLatin1String("money")
-               || type == QLatin1String("float") || type == QLatin1String("real")) {
+        || type == QLatin1String("float") || type == QLatin1String("real")) {
         bool ok = true;
         const double d = sqlite3_value_type(value) == SQLITE_TEXT ? argText(value).trimmed().toDouble(&ok)
-                                                                   : sqlite3_value_double(value);
+                                                                  : sqlite3_value_double(value);
         if (!ok) {
-            resultError(ctx, QStringLiteral("Conversion failed when converting \"%1\" to %2").arg(argText(value), type));
+            resultError(
+                ctx, QStringLiteral("Conversion failed when converting \"%1\" to %2").arg(argText(value), type));
             return;
         }
         sqlite3_result_double(ctx, d);

@@ -29,14 +29,14 @@ bool isIdentChar(QChar c)
 // Words that open ordinary SQL; anything else at the start of a statement is a procedure name.
 bool isStatementKeyword(const QString &word)
 {
-    static const QSet<QString> keywords = {
-        QStringLiteral("select"), QStringLiteral("insert"), QStringLiteral("update"), QStringLiteral("delete"),
-        QStringLiteral("with"), QStringLiteral("create"), QStringLiteral("drop"), QStringLiteral("alter"),
-        QStringLiteral("begin"), QStringLiteral("commit"), QStringLiteral("rollback"), QStringLiteral("end"),
-        QStringLiteral("pragma"), QStringLiteral("replace"), QStringLiteral("values"), QStringLiteral("attach"),
-        QStringLiteral("detach"), QStringLiteral("vacuum"), QStringLiteral("analyze"), QStringLiteral("explain"),
-        QStringLiteral("savepoint"), QStringLiteral("release"), QStringLiteral("reindex"), QStringLiteral("set"),
-        QStringLiteral("declare"), QStringLiteral("if"), QStringLiteral("truncate"), QStringLiteral("use")};
+    static const QSet<QString> keywords
+        = { QStringLiteral("select"), QStringLiteral("insert"), QStringLiteral("update"), QStringLiteral("delete"),
+              QStringLiteral("with"), QStringLiteral("create"), QStringLiteral("drop"), QStringLiteral("alter"),
+              QStringLiteral("begin"), QStringLiteral("commit"), QStringLiteral("rollback"), QStringLiteral("end"),
+              QStringLiteral("pragma"), QStringLiteral("replace"), QStringLiteral("values"), QStringLiteral("attach"),
+              QStringLiteral("detach"), QStringLiteral("vacuum"), QStringLiteral("analyze"), QStringLiteral("explain"),
+              QStringLiteral("savepoint"), QStringLiteral("release"), QStringLiteral("reindex"), QStringLiteral("set"),
+              QStringLiteral("declare"), QStringLiteral("if"), QStringLiteral("truncate"), QStringLiteral("use") };
     return keywords.contains(word.toLower());
 }
 
@@ -186,8 +186,9 @@ std::optional<ProcedureCall> parseProcedureCall(const QString &statement)
         if (pos >= statement.size())
             syntaxError(QStringLiteral("An argument is missing at the end of the procedure call"), statement);
         const QChar c = statement[pos];
-        if (c == QLatin1Char('\'') || ((c == QLatin1Char('N') || c == QLatin1Char('n')) && pos + 1 < statement.size()
-                                        && statement[pos + 1] == QLatin1Char('\''))) {
+        if (c == QLatin1Char('\'')
+            || ((c == QLatin1Char('N') || c == QLatin1Char('n')) && pos + 1 < statement.size()
+                && statement[pos + 1] == QLatin1Char('\''))) {
             if (c != QLatin1Char('\''))
                 ++pos;
             auto value = readString(statement, pos);
@@ -197,13 +198,13 @@ std::optional<ProcedureCall> parseProcedureCall(const QString &statement)
         } else if (auto number = readNumber(statement, pos)) {
             call.arguments.append(*number);
         } else if (statement.mid(pos, 4).compare(QLatin1String("null"), Qt::CaseInsensitive) == 0
-                   && (pos + 4 >= statement.size() || !isIdentChar(statement[pos + 4]))) {
+            && (pos + 4 >= statement.size() || !isIdentChar(statement[pos + 4]))) {
             call.arguments.append(QVariant());
             pos += 4;
         } else {
             syntaxError(QStringLiteral("Incorrect syntax near \"%1\" in the arguments of procedure %2")
                             .arg(statement.mid(pos, 20), call.name),
-                        statement);
+                statement);
         }
         skipSpace(statement, pos);
         if (pos < statement.size() && statement[pos] == QLatin1Char(',')) {
@@ -218,7 +219,7 @@ std::optional<ProcedureCall> parseProcedureCall(const QString &statement)
     if (pos < statement.size())
         syntaxError(QStringLiteral("Incorrect syntax near \"%1\" after the arguments of procedure %2")
                         .arg(statement.mid(pos, 20), call.name),
-                    statement);
+            statement);
     return call;
 }
 
@@ -314,7 +315,7 @@ QString translate(const QString &s)
                 const QString schema = schemaOf(word);
                 if (schema.isEmpty())
                     throw DbError(911, kSource,
-                                  QStringLiteral("Database \"%1\" does not exist in statement: %2").arg(word, s.left(400)));
+                        QStringLiteral("Database \"%1\" does not exist in statement: %2").arg(word, s.left(400)));
                 out += schema;
                 out += QLatin1Char('.');
                 i = k;

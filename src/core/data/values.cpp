@@ -15,8 +15,8 @@ QString shortestText(double value)
     if (value == 0)
         return QStringLiteral("0"); // also turns -0 into 0
     char buffer[400];
-    auto fmt = std::fabs(value) >= 1e21 || std::fabs(value) < 1e-9 ? std::chars_format::general
-                                                                       : std::chars_format::fixed;
+    auto fmt
+        = std::fabs(value) >= 1e21 || std::fabs(value) < 1e-9 ? std::chars_format::general : std::chars_format::fixed;
     auto result = std::to_chars(buffer, buffer + sizeof buffer, value, fmt);
     return QString::fromLatin1(buffer, int(result.ptr - buffer));
 }
@@ -46,14 +46,16 @@ std::optional<QDateTime> parseDateTime(const QString &input)
     if (text.isEmpty())
         return std::nullopt;
 
-    static const QRegularExpression iso(QStringLiteral(
-        R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,7}))?)?)?$)"));
+    static const QRegularExpression iso(
+        QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,7}))?)?)?$)"));
     static const QRegularExpression us(QStringLiteral(
         R"(^(\d{1,2})/(\d{1,2})/(\d{4}|\d{2})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,7}))?)?\s*([AaPp][Mm])?)?$)"));
     static const QRegularExpression compact(QStringLiteral(R"(^(\d{4})(\d{2})(\d{2})$)"));
 
-    auto num = [](const QRegularExpressionMatch &m, int i) { return m.captured(i).isEmpty() ? 0 : m.captured(i).toInt(); };
-    auto millis = [](const QString &frac) { return frac.isEmpty() ? 0 : (frac + QStringLiteral("00")).left(3).toInt(); };
+    auto num
+        = [](const QRegularExpressionMatch &m, int i) { return m.captured(i).isEmpty() ? 0 : m.captured(i).toInt(); };
+    auto millis
+        = [](const QString &frac) { return frac.isEmpty() ? 0 : (frac + QStringLiteral("00")).left(3).toInt(); };
 
     if (auto m = iso.match(text); m.hasMatch())
         return build(num(m, 1), num(m, 2), num(m, 3), num(m, 4), num(m, 5), num(m, 6), millis(m.captured(7)));

@@ -25,7 +25,7 @@ const QString kSource = QStringLiteral("Demo data");
 // splitmix64: the same numbers on every platform and library, unlike <random>'s distributions.
 class Rng {
 public:
-    explicit Rng(std::uint64_t seed) : m_state(seed) {}
+    explicit Rng(std::uint64_t seed) : m_state(seed) { }
     std::uint64_t next()
     {
         std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
@@ -36,9 +36,14 @@ public:
     int below(int n) { return n <= 0 ? 0 : int(next() % std::uint64_t(n)); }
     int between(int lo, int hi) { return lo + below(hi - lo + 1); }
     bool chance(double p) { return double(next() >> 11) * 0x1.0p-53 < p; }
-    template <typename T, size_t N>
-    const T &pick(const std::array<T, N> &items) { return items[size_t(below(int(N)))]; }
-    double amount(double lo, double hi) { return std::round((lo + (hi - lo) * double(next() >> 11) * 0x1.0p-53) * 100) / 100; }
+    template <typename T, size_t N> const T &pick(const std::array<T, N> &items)
+    {
+        return items[size_t(below(int(N)))];
+    }
+    double amount(double lo, double hi)
+    {
+        return std::round((lo + (hi - lo) * double(next() >> 11) * 0x1.0p-53) * 100) / 100;
+    }
 
 private:
     std::uint64_t m_state;
@@ -51,12 +56,12 @@ struct Value {
     double d = 0;
     QByteArray t;
     Value() = default;
-    Value(std::nullptr_t) {}
-    Value(int v) : kind(Int), i(v) {}
-    Value(qint64 v) : kind(Int), i(v) {}
-    Value(double v) : kind(Real), d(v) {}
-    Value(const char *v) : kind(Text), t(v) {}
-    Value(const QString &v) : kind(v.isNull() ? Null : Text), t(v.toUtf8()) {}
+    Value(std::nullptr_t) { }
+    Value(int v) : kind(Int), i(v) { }
+    Value(qint64 v) : kind(Int), i(v) { }
+    Value(double v) : kind(Real), d(v) { }
+    Value(const char *v) : kind(Text), t(v) { }
+    Value(const QString &v) : kind(v.isNull() ? Null : Text), t(v.toUtf8()) { }
 };
 
 class Statement {
@@ -65,7 +70,7 @@ public:
     {
         if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK)
             throw DbError(sqlite3_errcode(db), kSource,
-                          QStringLiteral("%1 — in: %2").arg(QString::fromUtf8(sqlite3_errmsg(db)), QString::fromUtf8(sql)));
+                QStringLiteral("%1 — in: %2").arg(QString::fromUtf8(sqlite3_errmsg(db)), QString::fromUtf8(sql)));
     }
     ~Statement() { sqlite3_finalize(m_stmt); }
     Statement(const Statement &) = delete;
@@ -76,18 +81,27 @@ public:
         int index = 1;
         for (const Value &v : values) {
             switch (v.kind) {
-            case Value::Null: sqlite3_bind_null(m_stmt, index); break;
-            case Value::Int: sqlite3_bind_int64(m_stmt, index, v.i); break;
-            case Value::Real: sqlite3_bind_double(m_stmt, index, v.d); break;
-            case Value::Text: sqlite3_bind_text(m_stmt, index, v.t.constData(), int(v.t.size()), SQLITE_TRANSIENT); break;
+            case Value::Null:
+                sqlite3_bind_null(m_stmt, index);
+                break;
+            case Value::Int:
+                sqlite3_bind_int64(m_stmt, index, v.i);
+                break;
+            case Value::Real:
+                sqlite3_bind_double(m_stmt, index, v.d);
+                break;
+            case Value::Text:
+                sqlite3_bind_text(m_stmt, index, v.t.constData(), int(v.t.size()), SQLITE_TRANSIENT);
+                break;
             }
             ++index;
         }
         const int rc = sqlite3_step(m_stmt);
         sqlite3_reset(m_stmt);
         if (rc != SQLITE_DONE)
-            throw DbError(rc, kSource, QString::fromUtf8(sqlite3_errmsg(m_db)) + QStringLiteral(" — in: ")
-                                           + QString::fromUtf8(sqlite3_sql(m_stmt)));
+            throw DbError(rc, kSource,
+                QString::fromUtf8(sqlite3_errmsg(m_db)) + QStringLiteral(" — in: ")
+                    + QString::fromUtf8(sqlite3_sql(m_stmt)));
     }
 
 private:
@@ -101,70 +115,63 @@ void exec(sqlite3 *db, const char *sql)
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
         const QString text = QString::fromUtf8(message ? message : "error");
         sqlite3_free(message);
-        throw DbError(sqlite3_errcode(db), kSource, text + QStringLiteral(" — in: ") + QString::fromUtf8(sql).left(200));
+        throw DbError(
+            sqlite3_errcode(db), kSource, text + QStringLiteral(" — in: ") + QString::fromUtf8(sql).left(200));
     }
 }
 
 // Synthetic names in the style of the Philippines: surnames and given names are combined at
 // random, so no generated patient is a real person.
-constexpr std::array kSurnames = {
-    "SANTOS", "REYES", "CRUZ", "BAUTISTA", "OCAMPO", "GARCIA", "MENDOZA", "TORRES", "TOMAS", "ANDRADA",
-    "CASTILLO", "FLORES", "VILLANUEVA", "RAMOS", "CASTRO", "RIVERA", "AQUINO", "NAVARRO", "SALAZAR", "MERCADO",
-    "DELA CRUZ", "DEL ROSARIO", "GONZALES", "LOPEZ", "HERNANDEZ", "PEREZ", "DE LEON", "FERNANDEZ", "DIZON",
-    "PASCUAL", "MANALO", "MACARAEG", "SORIANO", "VALDEZ", "DOMINGO", "AGUILAR", "SANTIAGO", "MARQUEZ",
-    "GUTIERREZ", "TOLENTINO", "LIM", "TAN", "SY", "GO", "CHUA", "PANGANIBAN", "MANGUBAT", "DIMACULANGAN",
-    "MAGBANUA", "LACSON", "EVANGELISTA", "ROBLES", "SISON", "PADILLA", "JIMENEZ", "MANALASTAS", "BERNARDO",
-    "ESGUERRA", "ILAGAN", "JAVIER", "LACSAMANA", "MALLARI", "NEPOMUCENO", "PANGILINAN", "QUIAMBAO", "ROXAS",
-    "SARMIENTO", "TUAZON", "UMALI", "VERGARA", "YAP", "ZAMORA", "AGBAYANI", "CABRERA", "DUMLAO", "PEÑA",
-    "MACALINTAL", "BUENAVENTURA", "CATACUTAN", "DELOS SANTOS"};
-constexpr std::array kMaleNames = {
-    "JOSE", "JUAN", "MARK", "JOHN PAUL", "JEROME", "RODEL", "RAMIL", "ARNEL", "ROMEO", "EDUARDO", "ERNESTO",
-    "ROLANDO", "DANILO", "NOEL", "JOEL", "RICARDO", "ANTONIO", "FERDINAND", "JAYSON", "KENNETH", "CHRISTIAN",
-    "MICHAEL", "ROMMEL", "REYNALDO", "NESTOR", "BENJAMIN", "ALFREDO", "FELIPE", "MANUEL", "JUN"};
-constexpr std::array kFemaleNames = {
-    "MARIA", "ANA", "ROSARIO", "CRISTINA", "MA. THERESA", "ROWENA", "MARITES", "JENNIFER", "MICHELLE", "LORNA",
-    "ELIZABETH", "JOCELYN", "MARICEL", "GRACE", "ANGELICA", "CORAZON", "LEONORA", "EVANGELINE", "REMEDIOS",
-    "JOSEPHINE", "CHERRY", "KATHERINE", "PRINCESS", "JOY", "MYRNA", "NENITA", "TERESITA", "LUZVIMINDA", "ARLENE",
-    "RACHELLE"};
-constexpr std::array kOccupations = {"FARMER", "FISHERMAN", "DRIVER", "VENDOR", "LABORER", "HOUSEWIFE", "TEACHER",
-                                     "CARPENTER", "SECURITY GUARD", "OFW", "STUDENT", "NONE", "TRICYCLE DRIVER",
-                                     "SALES CLERK", "MASON", "RETIRED"};
-constexpr std::array kStreets = {"RIZAL ST.", "MABINI ST.", "BONIFACIO AVE.", "LUNA ST.", "P. BURGOS ST.",
-                                 "MAGSAYSAY BLVD.", "QUEZON AVE.", "AGUINALDO ST.", "DEL PILAR ST.", "JACINTO ST.",
-                                 "PUROK 3", "SITIO MALINIS", "GOMEZ ST.", "SAMPAGUITA ST.", "ILANG-ILANG ST."};
-constexpr std::array kBarangays = {"POBLACION", "SAN ISIDRO", "SANTA CRUZ", "BAGONG SILANG", "SAN JOSE",
-                                   "SANTO NIÑO", "MALANDAY", "BAGUMBAYAN", "SAN ROQUE", "SAN VICENTE",
-                                   "MABUHAY", "MALIGAYA", "DAMAYAN", "PAG-ASA", "KAUNLARAN"};
+constexpr std::array kSurnames = { "SANTOS", "REYES", "CRUZ", "BAUTISTA", "OCAMPO", "GARCIA", "MENDOZA", "TORRES",
+    "TOMAS", "ANDRADA", "CASTILLO", "FLORES", "VILLANUEVA", "RAMOS", "CASTRO", "RIVERA", "AQUINO", "NAVARRO", "SALAZAR",
+    "MERCADO", "DELA CRUZ", "DEL ROSARIO", "GONZALES", "LOPEZ", "HERNANDEZ", "PEREZ", "DE LEON", "FERNANDEZ", "DIZON",
+    "PASCUAL", "MANALO", "MACARAEG", "SORIANO", "VALDEZ", "DOMINGO", "AGUILAR", "SANTIAGO", "MARQUEZ", "GUTIERREZ",
+    "TOLENTINO", "LIM", "TAN", "SY", "GO", "CHUA", "PANGANIBAN", "MANGUBAT", "DIMACULANGAN", "MAGBANUA", "LACSON",
+    "EVANGELISTA", "ROBLES", "SISON", "PADILLA", "JIMENEZ", "MANALASTAS", "BERNARDO", "ESGUERRA", "ILAGAN", "JAVIER",
+    "LACSAMANA", "MALLARI", "NEPOMUCENO", "PANGILINAN", "QUIAMBAO", "ROXAS", "SARMIENTO", "TUAZON", "UMALI", "VERGARA",
+    "YAP", "ZAMORA", "AGBAYANI", "CABRERA", "DUMLAO", "PEÑA", "MACALINTAL", "BUENAVENTURA", "CATACUTAN",
+    "DELOS SANTOS" };
+constexpr std::array kMaleNames = { "JOSE", "JUAN", "MARK", "JOHN PAUL", "JEROME", "RODEL", "RAMIL", "ARNEL", "ROMEO",
+    "EDUARDO", "ERNESTO", "ROLANDO", "DANILO", "NOEL", "JOEL", "RICARDO", "ANTONIO", "FERDINAND", "JAYSON", "KENNETH",
+    "CHRISTIAN", "MICHAEL", "ROMMEL", "REYNALDO", "NESTOR", "BENJAMIN", "ALFREDO", "FELIPE", "MANUEL", "JUN" };
+constexpr std::array kFemaleNames = { "MARIA", "ANA", "ROSARIO", "CRISTINA", "MA. THERESA", "ROWENA", "MARITES",
+    "JENNIFER", "MICHELLE", "LORNA", "ELIZABETH", "JOCELYN", "MARICEL", "GRACE", "ANGELICA", "CORAZON", "LEONORA",
+    "EVANGELINE", "REMEDIOS", "JOSEPHINE", "CHERRY", "KATHERINE", "PRINCESS", "JOY", "MYRNA", "NENITA", "TERESITA",
+    "LUZVIMINDA", "ARLENE", "RACHELLE" };
+constexpr std::array kOccupations = { "FARMER", "FISHERMAN", "DRIVER", "VENDOR", "LABORER", "HOUSEWIFE", "TEACHER",
+    "CARPENTER", "SECURITY GUARD", "OFW", "STUDENT", "NONE", "TRICYCLE DRIVER", "SALES CLERK", "MASON", "RETIRED" };
+constexpr std::array kStreets = { "RIZAL ST.", "MABINI ST.", "BONIFACIO AVE.", "LUNA ST.", "P. BURGOS ST.",
+    "MAGSAYSAY BLVD.", "QUEZON AVE.", "AGUINALDO ST.", "DEL PILAR ST.", "JACINTO ST.", "PUROK 3", "SITIO MALINIS",
+    "GOMEZ ST.", "SAMPAGUITA ST.", "ILANG-ILANG ST." };
+constexpr std::array kBarangays = { "POBLACION", "SAN ISIDRO", "SANTA CRUZ", "BAGONG SILANG", "SAN JOSE", "SANTO NIÑO",
+    "MALANDAY", "BAGUMBAYAN", "SAN ROQUE", "SAN VICENTE", "MABUHAY", "MALIGAYA", "DAMAYAN", "PAG-ASA", "KAUNLARAN" };
 struct Place {
     const char *town;
     const char *province;
     int zip;
 };
-constexpr std::array kPlaces = {
-    Place{"PORT HALDEN", "METRO PORT HALDEN", 1100}, Place{"NORTH HALDEN", "METRO PORT HALDEN", 1400},
-    Place{"MALOLOS", "BULACAN", 3000},          Place{"MEYCAUAYAN", "BULACAN", 3020},
-    Place{"SAN FERNANDO", "PAMPANGA", 2000},    Place{"ANGELES", "PAMPANGA", 2009},
-    Place{"CALAMBA", "LAGUNA", 4027},           Place{"SANTA ROSA", "LAGUNA", 4026},
-    Place{"IMUS", "CAVITE", 4103},              Place{"DASMARIÑAS", "CAVITE", 4114},
-    Place{"BATANGAS CITY", "BATANGAS", 4200},   Place{"LIPA", "BATANGAS", 4217},
-    Place{"ANTIPOLO", "RIZAL", 1870},           Place{"CAINTA", "RIZAL", 1900},
-    Place{"DAGUPAN", "PANGASINAN", 2400},       Place{"CABANATUAN", "NUEVA ECIJA", 3100},
-    Place{"TARLAC CITY", "TARLAC", 2300},       Place{"LUCENA", "QUEZON", 4301}};
-constexpr std::array kDiagnoses = {"CHRONIC KIDNEY DISEASE STAGE 5", "PNEUMONIA", "DENGUE FEVER", "HYPERTENSION",
-                                   "DIABETES MELLITUS TYPE 2", "ACUTE GASTROENTERITIS", "URINARY TRACT INFECTION",
-                                   "END-STAGE RENAL DISEASE", "NEPHROTIC SYNDROME", "KIDNEY STONES",
-                                   "CONGESTIVE HEART FAILURE", "FRACTURE, LEFT FEMUR", "APPENDICITIS",
-                                   "PULMONARY TUBERCULOSIS", "ANEMIA"};
-constexpr std::array kRelationships = {"SPOUSE", "SON", "DAUGHTER", "MOTHER", "FATHER", "BROTHER", "SISTER",
-                                       "GRANDCHILD"};
-constexpr std::array kCivilStatusText = {"SINGLE", "MARRIED", "WIDOW", "WIDOWER", "SEPARATED"};
-constexpr std::array kEducation = {"ELEMENTARY", "HIGH SCHOOL", "COLLEGE LEVEL", "COLLEGE GRADUATE", "VOCATIONAL",
-                                   "NONE"};
-constexpr std::array kNurses = {"N. AQUINO, RN", "L. BAUTISTA, RN", "C. MENDOZA, RN", "R. FLORES, RN",
-                                "E. SANTOS, RN", "P. DIZON, RN"};
-constexpr std::array kSponsors = {"PRIORITY DEVELOPMENT ASSISTANCE FUND", "CHARITY DEVELOPMENT FUND",
-                                  "PROVINCIAL GOVERNMENT ASSISTANCE", "CITY SOCIAL WELFARE OFFICE",
-                                  "PHILANTHROPIC FOUNDATION GRANT"};
+constexpr std::array kPlaces
+    = { Place { "PORT HALDEN", "METRO PORT HALDEN", 1100 }, Place { "NORTH HALDEN", "METRO PORT HALDEN", 1400 },
+          Place { "MALOLOS", "BULACAN", 3000 }, Place { "MEYCAUAYAN", "BULACAN", 3020 },
+          Place { "SAN FERNANDO", "PAMPANGA", 2000 }, Place { "ANGELES", "PAMPANGA", 2009 },
+          Place { "CALAMBA", "LAGUNA", 4027 }, Place { "SANTA ROSA", "LAGUNA", 4026 }, Place { "IMUS", "CAVITE", 4103 },
+          Place { "DASMARIÑAS", "CAVITE", 4114 }, Place { "BATANGAS CITY", "BATANGAS", 4200 },
+          Place { "LIPA", "BATANGAS", 4217 }, Place { "ANTIPOLO", "RIZAL", 1870 }, Place { "CAINTA", "RIZAL", 1900 },
+          Place { "DAGUPAN", "PANGASINAN", 2400 }, Place { "CABANATUAN", "NUEVA ECIJA", 3100 },
+          Place { "TARLAC CITY", "TARLAC", 2300 }, Place { "LUCENA", "QUEZON", 4301 } };
+constexpr std::array kDiagnoses = { "CHRONIC KIDNEY DISEASE STAGE 5", "PNEUMONIA", "DENGUE FEVER", "HYPERTENSION",
+    "DIABETES MELLITUS TYPE 2", "ACUTE GASTROENTERITIS", "URINARY TRACT INFECTION", "END-STAGE RENAL DISEASE",
+    "NEPHROTIC SYNDROME", "KIDNEY STONES", "CONGESTIVE HEART FAILURE", "FRACTURE, LEFT FEMUR", "APPENDICITIS",
+    "PULMONARY TUBERCULOSIS", "ANEMIA" };
+constexpr std::array kRelationships
+    = { "SPOUSE", "SON", "DAUGHTER", "MOTHER", "FATHER", "BROTHER", "SISTER", "GRANDCHILD" };
+constexpr std::array kCivilStatusText = { "SINGLE", "MARRIED", "WIDOW", "WIDOWER", "SEPARATED" };
+constexpr std::array kEducation
+    = { "ELEMENTARY", "HIGH SCHOOL", "COLLEGE LEVEL", "COLLEGE GRADUATE", "VOCATIONAL", "NONE" };
+constexpr std::array kNurses
+    = { "N. AQUINO, RN", "L. BAUTISTA, RN", "C. MENDOZA, RN", "R. FLORES, RN", "E. SANTOS, RN", "P. DIZON, RN" };
+constexpr std::array kSponsors = { "PRIORITY DEVELOPMENT ASSISTANCE FUND", "CHARITY DEVELOPMENT FUND",
+    "PROVINCIAL GOVERNMENT ASSISTANCE", "CITY SOCIAL WELFARE OFFICE", "PHILANTHROPIC FOUNDATION GRANT" };
 
 // Revenue codes by group (the discount rates of a class apply per group); charges per line.
 struct Revenue {
@@ -172,21 +179,21 @@ struct Revenue {
     const char *department;
     double lo, hi;
 };
-constexpr std::array kRevenues = {
-    Revenue{"RA", "ROOM AND BOARD", 800, 3500},   Revenue{"XS", "X-RAY SUPPLIES", 100, 800},
-    Revenue{"CU", "CENTRAL SUPPLY", 50, 1500},    Revenue{"UU", "ULTRASOUND SUPPLIES", 80, 600},
-    Revenue{"RU", "RENAL UNIT SUPPLIES", 300, 2500}, Revenue{"CS", "CSR SUPPLIES", 50, 900},
-    Revenue{"KS", "KIDNEY UNIT SUPPLIES", 200, 2000}, Revenue{"OS", "OR SUPPLIES", 300, 4000},
-    Revenue{"RN", "RENAL MEDICINES", 200, 3000},  Revenue{"PH", "PHARMACY", 50, 2500},
-    Revenue{"RM", "ROOM MEDICINES", 40, 800},     Revenue{"XD", "X-RAY DRUGS", 100, 1200},
-    Revenue{"CN", "CONTRAST MEDIA", 500, 3500},   Revenue{"UM", "UNIT MEDICINES", 60, 900},
-    Revenue{"MD", "PROFESSIONAL FEES", 500, 8000}, Revenue{"LB", "LABORATORY", 150, 2500},
-    Revenue{"PA", "PATHOLOGY", 300, 3000},        Revenue{"NU", "NUCLEAR MEDICINE", 1500, 9000},
-    Revenue{"NE", "NEPHROLOGY PROCEDURES", 800, 6000}, Revenue{"XR", "X-RAY", 300, 1800},
-    Revenue{"CT", "CT SCAN", 3000, 9000},         Revenue{"UL", "ULTRASOUND", 800, 2500},
-    Revenue{"HS", "HEMODIALYSIS", 2500, 4500},    Revenue{"PT", "PHYSICAL THERAPY", 300, 1200},
-    Revenue{"DI", "DIETARY", 150, 600},           Revenue{"OR", "OPERATING ROOM", 3000, 15000},
-    Revenue{"EC", "ECG", 200, 500},               Revenue{"OX", "OXYGEN", 150, 1000}};
+constexpr std::array kRevenues
+    = { Revenue { "RA", "ROOM AND BOARD", 800, 3500 }, Revenue { "XS", "X-RAY SUPPLIES", 100, 800 },
+          Revenue { "CU", "CENTRAL SUPPLY", 50, 1500 }, Revenue { "UU", "ULTRASOUND SUPPLIES", 80, 600 },
+          Revenue { "RU", "RENAL UNIT SUPPLIES", 300, 2500 }, Revenue { "CS", "CSR SUPPLIES", 50, 900 },
+          Revenue { "KS", "KIDNEY UNIT SUPPLIES", 200, 2000 }, Revenue { "OS", "OR SUPPLIES", 300, 4000 },
+          Revenue { "RN", "RENAL MEDICINES", 200, 3000 }, Revenue { "PH", "PHARMACY", 50, 2500 },
+          Revenue { "RM", "ROOM MEDICINES", 40, 800 }, Revenue { "XD", "X-RAY DRUGS", 100, 1200 },
+          Revenue { "CN", "CONTRAST MEDIA", 500, 3500 }, Revenue { "UM", "UNIT MEDICINES", 60, 900 },
+          Revenue { "MD", "PROFESSIONAL FEES", 500, 8000 }, Revenue { "LB", "LABORATORY", 150, 2500 },
+          Revenue { "PA", "PATHOLOGY", 300, 3000 }, Revenue { "NU", "NUCLEAR MEDICINE", 1500, 9000 },
+          Revenue { "NE", "NEPHROLOGY PROCEDURES", 800, 6000 }, Revenue { "XR", "X-RAY", 300, 1800 },
+          Revenue { "CT", "CT SCAN", 3000, 9000 }, Revenue { "UL", "ULTRASOUND", 800, 2500 },
+          Revenue { "HS", "HEMODIALYSIS", 2500, 4500 }, Revenue { "PT", "PHYSICAL THERAPY", 300, 1200 },
+          Revenue { "DI", "DIETARY", 150, 600 }, Revenue { "OR", "OPERATING ROOM", 3000, 15000 },
+          Revenue { "EC", "ECG", 200, 500 }, Revenue { "OX", "OXYGEN", 150, 1000 } };
 
 struct Patient {
     QString hospNum;
@@ -199,12 +206,21 @@ struct Patient {
     QString lastOpd; // the latest out-patient visit, for linking an admission to it
 };
 
-QString iso(const QDate &d) { return d.toString(QStringLiteral("yyyy-MM-dd")); }
-QString iso(const QDate &d, int minutes) { return iso(d) + QStringLiteral(" %1:%2:00").arg(minutes / 60 % 24, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0')); }
+QString iso(const QDate &d)
+{
+    return d.toString(QStringLiteral("yyyy-MM-dd"));
+}
+QString iso(const QDate &d, int minutes)
+{
+    return iso(d)
+        + QStringLiteral(" %1:%2:00")
+              .arg(minutes / 60 % 24, 2, 10, QLatin1Char('0'))
+              .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
 
 class Generator {
 public:
-    Generator(sqlite3 *db, const DemoOptions &o) : m_db(db), m_o(o), m_rng(o.seed) {}
+    Generator(sqlite3 *db, const DemoOptions &o) : m_db(db), m_o(o), m_rng(o.seed) { }
     void run();
 
 private:
@@ -212,7 +228,10 @@ private:
     void catalogues();
     void people();
     void patients();
-    QString randomName(bool male) { return QString::fromUtf8(male ? m_rng.pick(kMaleNames) : m_rng.pick(kFemaleNames)); }
+    QString randomName(bool male)
+    {
+        return QString::fromUtf8(male ? m_rng.pick(kMaleNames) : m_rng.pick(kFemaleNames));
+    }
 
     sqlite3 *m_db;
     DemoOptions m_o;
@@ -226,62 +245,71 @@ private:
 
 void Generator::hospital()
 {
-    exec(m_db, "INSERT INTO PATIENT_DATA.tbHospitalInfo (Company, Address1, Address2, Title, TinNo, MTSServerName) "
-               "VALUES ('VELLMORE MEDICAL CENTER', 'Vellmore Avenue, Port Halden', 'Metro Port Halden 1100', "
-               "'Department of Health', '000-451-228-000', '')");
-    exec(m_db, "INSERT INTO PATIENT_DATA.tbReligion VALUES ('RC','ROMAN CATHOLIC'),('INC','IGLESIA NI CRISTO'),"
-               "('ISL','ISLAM'),('AGL','AGLIPAYAN'),('BAP','BAPTIST'),('SDA','SEVENTH-DAY ADVENTIST'),"
-               "('BA','BORN AGAIN CHRISTIAN'),('OTH','OTHERS')");
+    exec(m_db,
+        "INSERT INTO PATIENT_DATA.tbHospitalInfo (Company, Address1, Address2, Title, TinNo, MTSServerName) "
+        "VALUES ('VELLMORE MEDICAL CENTER', 'Vellmore Avenue, Port Halden', 'Metro Port Halden 1100', "
+        "'Department of Health', '000-451-228-000', '')");
+    exec(m_db,
+        "INSERT INTO PATIENT_DATA.tbReligion VALUES ('RC','ROMAN CATHOLIC'),('INC','IGLESIA NI CRISTO'),"
+        "('ISL','ISLAM'),('AGL','AGLIPAYAN'),('BAP','BAPTIST'),('SDA','SEVENTH-DAY ADVENTIST'),"
+        "('BA','BORN AGAIN CHRISTIAN'),('OTH','OTHERS')");
     Statement zip(m_db, "INSERT INTO PATIENT_DATA.tbZipCode (ZipCode, Barangay, Town, Province) VALUES (?,?,?,?)");
     for (const Place &p : kPlaces)
         for (const char *b : kBarangays)
-            zip.run({QString::number(p.zip), b, p.town, p.province});
+            zip.run({ QString::number(p.zip), b, p.town, p.province });
 
     Statement doctor(m_db, "INSERT INTO PATIENT_DATA.tbDoctor VALUES (?,?,?,?,?)");
-    constexpr std::array specialties = {"NEPHROLOGY", "INTERNAL MEDICINE", "SURGERY", "PEDIATRICS", "UROLOGY",
-                                        "CARDIOLOGY", "EMERGENCY MEDICINE"};
+    constexpr std::array specialties
+        = { "NEPHROLOGY", "INTERNAL MEDICINE", "SURGERY", "PEDIATRICS", "UROLOGY", "CARDIOLOGY", "EMERGENCY MEDICINE" };
     for (int i = 1; i <= 60; ++i) {
         const QString id = QStringLiteral("D%1").arg(i, 3, 10, QLatin1Char('0'));
         const bool male = m_rng.chance(0.5);
-        doctor.run({id, m_rng.pick(kSurnames), randomName(male), m_rng.pick(kSurnames), m_rng.pick(specialties)});
+        doctor.run({ id, m_rng.pick(kSurnames), randomName(male), m_rng.pick(kSurnames), m_rng.pick(specialties) });
         m_doctors.append(id);
     }
     Statement room(m_db, "INSERT INTO PATIENT_DATA.tbRoom VALUES (?,?,?,?)");
-    constexpr std::array stations = {"WARD 1", "WARD 2", "WARD 3", "PEDIA", "RENAL UNIT", "ICU"};
+    constexpr std::array stations = { "WARD 1", "WARD 2", "WARD 3", "PEDIA", "RENAL UNIT", "ICU" };
     for (int s = 0; s < int(stations.size()); ++s)
         for (int r = 1; r <= 25; ++r) {
             const QString id = QStringLiteral("%1%2").arg(s + 1).arg(r, 2, 10, QLatin1Char('0'));
             const char *type = r <= 15 ? "WARD" : r <= 21 ? "SEMI-PRIVATE" : "PRIVATE";
-            room.run({id, stations[size_t(s)], type, r <= 15 ? 850.0 : r <= 21 ? 1800.0 : 3500.0});
+            room.run({ id, stations[size_t(s)], type, r <= 15 ? 850.0 : r <= 21 ? 1800.0 : 3500.0 });
             m_rooms.append(id);
         }
 }
 
 void Generator::catalogues()
 {
-    exec(m_db, "INSERT INTO tbMSSClassificationScheme VALUES ('A','PAY'),('B','PARTIAL PAY'),('C1','SERVICE C-1'),"
-               "('C2','SERVICE C-2'),('C3','SERVICE C-3'),('D','INDIGENT')");
-    exec(m_db, "INSERT INTO tbMSSClassification VALUES "
-               "('A','PAY',0,0,0,0,0,0,0),"
-               "('B','PARTIAL PAY',0.1,0.1,0.1,0.1,0.1,0.1,0.1),"
-               "('C1','SERVICE C-1',0.25,0.25,0.25,0.25,0.2,0.2,0.2),"
-               "('C2','SERVICE C-2',0.5,0.5,0.5,0.5,0.4,0.4,0.4),"
-               "('C3','SERVICE C-3',0.75,0.75,0.75,0.75,0.6,0.6,0.6),"
-               "('D','INDIGENT',1,1,1,1,1,1,1)");
-    exec(m_db, "INSERT INTO tbMSSParentCategory VALUES ('01','MEDICAL','A'),('02','SURGICAL','A'),"
-               "('03','RENAL','A'),('04','PEDIATRIC','A'),('05','OTHERS','A'),('06','OBSOLETE','I')");
-    exec(m_db, "INSERT INTO tbMSSCaseCategory VALUES ('01','HEMODIALYSIS','03','A'),('02','POST-TRANSPLANT','03','A'),"
-               "('03','PERITONEAL DIALYSIS','03','A'),('04','DONOR WORK-UP','03','A'),('05','NEPHROLOGY','01','A'),"
-               "('06','PEDIA-NEPHRO','04','A'),('07','UROLOGY','02','A'),('08','VASCULAR','02','A'),"
-               "('09','GS','02','A'),('10','IM','01','A'),('11','RENAL TRANSPLANT RECIPIENT','03','A'),"
-               "('12','DONOR NEPHRECTOMY','02','A'),('13','OTHERS','05','A'),('14','OLD CATEGORY','06','I')");
-    m_categories = {{QStringLiteral("01"), QStringLiteral("HEMODIALYSIS")}, {QStringLiteral("05"), QStringLiteral("NEPHROLOGY")},
-                    {QStringLiteral("07"), QStringLiteral("UROLOGY")},     {QStringLiteral("09"), QStringLiteral("GS")},
-                    {QStringLiteral("10"), QStringLiteral("IM")},          {QStringLiteral("13"), QStringLiteral("OTHERS")}};
-    exec(m_db, "INSERT INTO tbMSSActive VALUES ('01','NEW CASE'),('02','OLD CASE'),('03','CLOSED CASE'),"
-               "('04','CARRY OVER')");
-    exec(m_db, "INSERT INTO tbMSSReferringParty VALUES ('1','SELF'),('2','PHYSICIAN'),('3','NURSE'),"
-               "('4','OTHER HOSPITAL'),('5','GOVERNMENT OFFICE'),('6','NGO'),('7','RELATIVE')");
+    exec(m_db,
+        "INSERT INTO tbMSSClassificationScheme VALUES ('A','PAY'),('B','PARTIAL PAY'),('C1','SERVICE C-1'),"
+        "('C2','SERVICE C-2'),('C3','SERVICE C-3'),('D','INDIGENT')");
+    exec(m_db,
+        "INSERT INTO tbMSSClassification VALUES "
+        "('A','PAY',0,0,0,0,0,0,0),"
+        "('B','PARTIAL PAY',0.1,0.1,0.1,0.1,0.1,0.1,0.1),"
+        "('C1','SERVICE C-1',0.25,0.25,0.25,0.25,0.2,0.2,0.2),"
+        "('C2','SERVICE C-2',0.5,0.5,0.5,0.5,0.4,0.4,0.4),"
+        "('C3','SERVICE C-3',0.75,0.75,0.75,0.75,0.6,0.6,0.6),"
+        "('D','INDIGENT',1,1,1,1,1,1,1)");
+    exec(m_db,
+        "INSERT INTO tbMSSParentCategory VALUES ('01','MEDICAL','A'),('02','SURGICAL','A'),"
+        "('03','RENAL','A'),('04','PEDIATRIC','A'),('05','OTHERS','A'),('06','OBSOLETE','I')");
+    exec(m_db,
+        "INSERT INTO tbMSSCaseCategory VALUES ('01','HEMODIALYSIS','03','A'),('02','POST-TRANSPLANT','03','A'),"
+        "('03','PERITONEAL DIALYSIS','03','A'),('04','DONOR WORK-UP','03','A'),('05','NEPHROLOGY','01','A'),"
+        "('06','PEDIA-NEPHRO','04','A'),('07','UROLOGY','02','A'),('08','VASCULAR','02','A'),"
+        "('09','GS','02','A'),('10','IM','01','A'),('11','RENAL TRANSPLANT RECIPIENT','03','A'),"
+        "('12','DONOR NEPHRECTOMY','02','A'),('13','OTHERS','05','A'),('14','OLD CATEGORY','06','I')");
+    m_categories = { { QStringLiteral("01"), QStringLiteral("HEMODIALYSIS") },
+        { QStringLiteral("05"), QStringLiteral("NEPHROLOGY") }, { QStringLiteral("07"), QStringLiteral("UROLOGY") },
+        { QStringLiteral("09"), QStringLiteral("GS") }, { QStringLiteral("10"), QStringLiteral("IM") },
+        { QStringLiteral("13"), QStringLiteral("OTHERS") } };
+    exec(m_db,
+        "INSERT INTO tbMSSActive VALUES ('01','NEW CASE'),('02','OLD CASE'),('03','CLOSED CASE'),"
+        "('04','CARRY OVER')");
+    exec(m_db,
+        "INSERT INTO tbMSSReferringParty VALUES ('1','SELF'),('2','PHYSICIAN'),('3','NURSE'),"
+        "('4','OTHER HOSPITAL'),('5','GOVERNMENT OFFICE'),('6','NGO'),('7','RELATIVE')");
 
     // Services and activities: the pickers open the top level, the children of 1.1 to 1.8 and
     // those of 1.2.3, 1.3.2, 1.3.5, 1.8.1 to 1.8.3; deeper levels open on demand.
@@ -290,105 +318,105 @@ void Generator::catalogues()
         const char *service;
         const char *activity;
     };
-    constexpr std::array nodes = {
-        Node{"1", "CASE MANAGEMENT SERVICES", "DIRECT CASE WORK"},
-        Node{"2", "CONCRETE SERVICES", "INDIRECT CASE WORK"},
-        Node{"3", "REFERRAL SERVICES", "ADMINISTRATIVE WORK"},
-        Node{"1.1", "PSYCHOSOCIAL ASSESSMENT", "INTAKE INTERVIEW"},
-        Node{"1.1.1", "INITIAL ASSESSMENT", "NEW CASE INTERVIEW"},
-        Node{"1.1.2", "RE-ASSESSMENT", "FOLLOW-UP INTERVIEW"},
-        Node{"1.2", "COUNSELING", "HOME VISIT"},
-        Node{"1.2.1", "INDIVIDUAL COUNSELING", "HOME VISIT - WITHIN CITY"},
-        Node{"1.2.2", "FAMILY COUNSELING", "HOME VISIT - OUTSIDE CITY"},
-        Node{"1.2.3", "CRISIS INTERVENTION", "COLLATERAL VISITS"},
-        Node{"1.2.3.1", "GRIEF COUNSELING", "BARANGAY VISIT"},
-        Node{"1.2.3.2", "SUICIDE RISK INTERVENTION", "EMPLOYER VISIT"},
-        Node{"1.2.3.1.1", "BEREAVEMENT FOLLOW-UP", "REPEAT BARANGAY VISIT"},
-        Node{"1.3", "FINANCIAL ASSISTANCE", "RESOURCE MOBILIZATION"},
-        Node{"1.3.1", "DISCOUNT ON HOSPITAL BILL", "LETTER TO SPONSOR"},
-        Node{"1.3.2", "MEDICINE ASSISTANCE", "ENDORSEMENT TO PCSO"},
-        Node{"1.3.2.1", "FREE MEDICINES", "PCSO GUARANTEE LETTER"},
-        Node{"1.3.2.2", "DISCOUNTED MEDICINES", "PCSO ENDOWMENT"},
-        Node{"1.3.3", "LABORATORY ASSISTANCE", "ENDORSEMENT TO LGU"},
-        Node{"1.3.4", "PROCEDURE ASSISTANCE", "ENDORSEMENT TO NGO"},
-        Node{"1.3.5", "DIALYSIS ASSISTANCE", "CDF REQUEST"},
-        Node{"1.3.5.1", "HEMODIALYSIS SESSIONS", "CDF FOLLOW-UP"},
-        Node{"1.3.5.2", "PERITONEAL DIALYSIS SUPPLIES", "CDF LIQUIDATION"},
-        Node{"1.4", "TRANSPORTATION ASSISTANCE", "GROUP WORK"},
-        Node{"1.4.1", "FARE ASSISTANCE", "PATIENT EDUCATION CLASS"},
-        Node{"1.5", "DISCHARGE PLANNING", "CASE CONFERENCE"},
-        Node{"1.5.1", "AFTER-CARE PLANNING", "MULTIDISCIPLINARY CONFERENCE"},
-        Node{"1.6", "HEALTH EDUCATION", "DOCUMENTATION"},
-        Node{"1.6.1", "DIET COUNSELING", "SOCIAL CASE STUDY REPORT"},
-        Node{"1.7", "TRANSPLANT ORIENTATION", "NETWORKING"},
-        Node{"1.7.1", "DONOR ORIENTATION", "COORDINATION WITH DSWD"},
-        Node{"1.8", "PROTECTIVE SERVICES", "MONITORING"},
-        Node{"1.8.1", "ABANDONED PATIENTS", "WARD ROUNDS"},
-        Node{"1.8.1.1", "TEMPORARY SHELTER", "DAILY WARD ROUNDS"},
-        Node{"1.8.2", "ABUSED PATIENTS", "TELEPHONE FOLLOW-UP"},
-        Node{"1.8.2.1", "REFERRAL TO WCPU", "TEXT FOLLOW-UP"},
-        Node{"1.8.3", "UNIDENTIFIED PATIENTS", "BILL MONITORING"},
-        Node{"1.8.3.1", "TRACING OF RELATIVES", "PROMISSORY NOTE FOLLOW-UP"},
-        Node{"2.1", "BLOOD DONATION ASSISTANCE", "REPORT PREPARATION"},
-        Node{"2.2", "CLOTHING ASSISTANCE", "STATISTICS"},
-        Node{"3.1", "REFERRAL TO OTHER HOSPITALS", "INTER-AGENCY MEETING"},
-        Node{"3.2", "REFERRAL TO GOVERNMENT AGENCIES", "TRAINING"}};
-    Statement service(m_db, "INSERT INTO tbMSSServiceCategory (Code, Description, ParentCode, SortOrder) VALUES (?,?,?,?)");
+    constexpr std::array nodes = { Node { "1", "CASE MANAGEMENT SERVICES", "DIRECT CASE WORK" },
+        Node { "2", "CONCRETE SERVICES", "INDIRECT CASE WORK" },
+        Node { "3", "REFERRAL SERVICES", "ADMINISTRATIVE WORK" },
+        Node { "1.1", "PSYCHOSOCIAL ASSESSMENT", "INTAKE INTERVIEW" },
+        Node { "1.1.1", "INITIAL ASSESSMENT", "NEW CASE INTERVIEW" },
+        Node { "1.1.2", "RE-ASSESSMENT", "FOLLOW-UP INTERVIEW" }, Node { "1.2", "COUNSELING", "HOME VISIT" },
+        Node { "1.2.1", "INDIVIDUAL COUNSELING", "HOME VISIT - WITHIN CITY" },
+        Node { "1.2.2", "FAMILY COUNSELING", "HOME VISIT - OUTSIDE CITY" },
+        Node { "1.2.3", "CRISIS INTERVENTION", "COLLATERAL VISITS" },
+        Node { "1.2.3.1", "GRIEF COUNSELING", "BARANGAY VISIT" },
+        Node { "1.2.3.2", "SUICIDE RISK INTERVENTION", "EMPLOYER VISIT" },
+        Node { "1.2.3.1.1", "BEREAVEMENT FOLLOW-UP", "REPEAT BARANGAY VISIT" },
+        Node { "1.3", "FINANCIAL ASSISTANCE", "RESOURCE MOBILIZATION" },
+        Node { "1.3.1", "DISCOUNT ON HOSPITAL BILL", "LETTER TO SPONSOR" },
+        Node { "1.3.2", "MEDICINE ASSISTANCE", "ENDORSEMENT TO PCSO" },
+        Node { "1.3.2.1", "FREE MEDICINES", "PCSO GUARANTEE LETTER" },
+        Node { "1.3.2.2", "DISCOUNTED MEDICINES", "PCSO ENDOWMENT" },
+        Node { "1.3.3", "LABORATORY ASSISTANCE", "ENDORSEMENT TO LGU" },
+        Node { "1.3.4", "PROCEDURE ASSISTANCE", "ENDORSEMENT TO NGO" },
+        Node { "1.3.5", "DIALYSIS ASSISTANCE", "CDF REQUEST" },
+        Node { "1.3.5.1", "HEMODIALYSIS SESSIONS", "CDF FOLLOW-UP" },
+        Node { "1.3.5.2", "PERITONEAL DIALYSIS SUPPLIES", "CDF LIQUIDATION" },
+        Node { "1.4", "TRANSPORTATION ASSISTANCE", "GROUP WORK" },
+        Node { "1.4.1", "FARE ASSISTANCE", "PATIENT EDUCATION CLASS" },
+        Node { "1.5", "DISCHARGE PLANNING", "CASE CONFERENCE" },
+        Node { "1.5.1", "AFTER-CARE PLANNING", "MULTIDISCIPLINARY CONFERENCE" },
+        Node { "1.6", "HEALTH EDUCATION", "DOCUMENTATION" },
+        Node { "1.6.1", "DIET COUNSELING", "SOCIAL CASE STUDY REPORT" },
+        Node { "1.7", "TRANSPLANT ORIENTATION", "NETWORKING" },
+        Node { "1.7.1", "DONOR ORIENTATION", "COORDINATION WITH DSWD" },
+        Node { "1.8", "PROTECTIVE SERVICES", "MONITORING" }, Node { "1.8.1", "ABANDONED PATIENTS", "WARD ROUNDS" },
+        Node { "1.8.1.1", "TEMPORARY SHELTER", "DAILY WARD ROUNDS" },
+        Node { "1.8.2", "ABUSED PATIENTS", "TELEPHONE FOLLOW-UP" },
+        Node { "1.8.2.1", "REFERRAL TO WCPU", "TEXT FOLLOW-UP" },
+        Node { "1.8.3", "UNIDENTIFIED PATIENTS", "BILL MONITORING" },
+        Node { "1.8.3.1", "TRACING OF RELATIVES", "PROMISSORY NOTE FOLLOW-UP" },
+        Node { "2.1", "BLOOD DONATION ASSISTANCE", "REPORT PREPARATION" },
+        Node { "2.2", "CLOTHING ASSISTANCE", "STATISTICS" },
+        Node { "3.1", "REFERRAL TO OTHER HOSPITALS", "INTER-AGENCY MEETING" },
+        Node { "3.2", "REFERRAL TO GOVERNMENT AGENCIES", "TRAINING" } };
+    Statement service(
+        m_db, "INSERT INTO tbMSSServiceCategory (Code, Description, ParentCode, SortOrder) VALUES (?,?,?,?)");
     Statement activity(m_db, "INSERT INTO tbMSSActivity (Code, Description, ParentCode, SortOrder) VALUES (?,?,?,?)");
     int order = 0;
     for (const Node &n : nodes) {
         const QString code = QString::fromLatin1(n.code);
         const int dot = int(code.lastIndexOf(QLatin1Char('.')));
         const QString parent = dot < 0 ? QStringLiteral("0") : code.left(dot);
-        service.run({code, n.service, parent, ++order});
-        activity.run({code, n.activity, parent, order});
+        service.run({ code, n.service, parent, ++order });
+        activity.run({ code, n.activity, parent, order });
     }
 
     Statement revenue(m_db, "INSERT INTO BILLING.tbBillRevenueCode VALUES (?,?,?,?)");
     order = 0;
     for (const Revenue &r : kRevenues)
-        revenue.run({r.id, r.department, 1, ++order});
-    revenue.run({"QF", "MSS PROCEDURE DISCOUNT", 0, 900});
-    revenue.run({"SC", "SENIOR CITIZEN DISCOUNT", 0, 901});
-    revenue.run({"PY", "PAYMENT", 0, 902});
+        revenue.run({ r.id, r.department, 1, ++order });
+    revenue.run({ "QF", "MSS PROCEDURE DISCOUNT", 0, 900 });
+    revenue.run({ "SC", "SENIOR CITIZEN DISCOUNT", 0, 901 });
+    revenue.run({ "PY", "PAYMENT", 0, 902 });
 
     Statement company(m_db, "INSERT INTO BILLING.tbBillCompany VALUES (?,?,?,?,?)");
-    constexpr std::array companies = {"PORT HALDEN ELECTRIC COOP.", "NORTHERN LUZON BUS LINES", "HALDEN BAY SHIPYARD",
-                                      "SAN ISIDRO RURAL BANK", "GOLDEN HARVEST MILLING CORP.", "METRO WATER DISTRICT",
-                                      "PROVINCIAL GOVERNMENT OF BULACAN", "CITY GOVERNMENT OF PORT HALDEN",
-                                      "BAYANIHAN COOPERATIVE", "SUNRISE MANUFACTURING INC."};
+    constexpr std::array companies
+        = { "PORT HALDEN ELECTRIC COOP.", "NORTHERN LUZON BUS LINES", "HALDEN BAY SHIPYARD", "SAN ISIDRO RURAL BANK",
+              "GOLDEN HARVEST MILLING CORP.", "METRO WATER DISTRICT", "PROVINCIAL GOVERNMENT OF BULACAN",
+              "CITY GOVERNMENT OF PORT HALDEN", "BAYANIHAN COOPERATIVE", "SUNRISE MANUFACTURING INC." };
     for (int i = 0; i < int(companies.size()); ++i) {
         const QString account = QStringLiteral("C%1").arg(i + 1, 4, 10, QLatin1Char('0'));
-        company.run({account, companies[size_t(i)], "PORT HALDEN", 1, 500000.0});
+        company.run({ account, companies[size_t(i)], "PORT HALDEN", 1, 500000.0 });
         m_companies.append(account);
     }
-    company.run({"P0001", "PERSONAL ACCOUNT", nullptr, 0, 0.0});
+    company.run({ "P0001", "PERSONAL ACCOUNT", nullptr, 0, 0.0 });
 }
 
 void Generator::people()
 {
     Statement employee(m_db, "INSERT INTO tbMSSEmployee VALUES (?,?,?,?,?,?,?,?)");
-    Statement user(m_db, "INSERT INTO tbMSSUser (UserCode, PasswordHash, DeptCode, Active, CreatedDate) VALUES (?,?,'MSS',1,?)");
+    Statement user(
+        m_db, "INSERT INTO tbMSSUser (UserCode, PasswordHash, DeptCode, Active, CreatedDate) VALUES (?,?,'MSS',1,?)");
     Statement right(m_db, "INSERT INTO tbMSSUserRight VALUES (?,?)");
     const QString created = iso(m_o.today.addYears(-1), 8 * 60);
 
-    employee.run({kDemoAdministrator.code, "VILLANUEVA", "CORAZON", "MANALO", "SOCIAL WELFARE OFFICER III", "0004521", 1, 1});
-    employee.run({kDemoWorker.code, "DIZON", "ROMEO", "PASCUAL", "SOCIAL WELFARE OFFICER I", "0011873", 1, 1});
-    m_workers = {QString::fromLatin1(kDemoAdministrator.code), QString::fromLatin1(kDemoWorker.code)};
-    for (const DemoUser &u : {kDemoAdministrator, kDemoWorker}) {
-        user.run({u.code, suite::hashPassword(QString::fromLatin1(u.password), m_o.fastPasswordHashes), created});
+    employee.run(
+        { kDemoAdministrator.code, "VILLANUEVA", "CORAZON", "MANALO", "SOCIAL WELFARE OFFICER III", "0004521", 1, 1 });
+    employee.run({ kDemoWorker.code, "DIZON", "ROMEO", "PASCUAL", "SOCIAL WELFARE OFFICER I", "0011873", 1, 1 });
+    m_workers = { QString::fromLatin1(kDemoAdministrator.code), QString::fromLatin1(kDemoWorker.code) };
+    for (const DemoUser &u : { kDemoAdministrator, kDemoWorker }) {
+        user.run({ u.code, suite::hashPassword(QString::fromLatin1(u.password), m_o.fastPasswordHashes), created });
         for (const QChar c : QString::fromLatin1(u.rights))
-            right.run({u.code, QString(c)});
+            right.run({ u.code, QString(c) });
     }
     for (int i = 3; i <= 14; ++i) {
         const QString id = QStringLiteral("MSS%1").arg(i, 2, 10, QLatin1Char('0'));
         const bool male = m_rng.chance(0.3);
         const bool worker = i <= 12;
         const bool active = i != 11; // one has left the department
-        employee.run({id, m_rng.pick(kSurnames), randomName(male), m_rng.pick(kSurnames),
-                      worker ? "SOCIAL WELFARE OFFICER II" : "ADMINISTRATIVE AIDE",
-                      worker ? QStringLiteral("%1").arg(m_rng.between(1000, 99999), 7, 10, QLatin1Char('0')) : QString(),
-                      worker ? 1 : 0, active ? 1 : 0});
+        employee.run({ id, m_rng.pick(kSurnames), randomName(male), m_rng.pick(kSurnames),
+            worker ? "SOCIAL WELFARE OFFICER II" : "ADMINISTRATIVE AIDE",
+            worker ? QStringLiteral("%1").arg(m_rng.between(1000, 99999), 7, 10, QLatin1Char('0')) : QString(),
+            worker ? 1 : 0, active ? 1 : 0 });
         if (worker && active)
             m_workers.append(id);
     }
@@ -401,14 +429,14 @@ void Generator::patients()
     const QDate today = m_o.today;
 
     Statement master(m_db,
-                     "INSERT INTO PATIENT_DATA.tbMaster (HospNum, LastName, FirstName, MiddleName, Sex, BirthDate, "
-                     "BirthPlace, CivilStatus, ReligionID, Occupation, HouseStreet, Barangay, Town, Province, ZipCode, "
-                     "TelNumber, Employer, EmployerAddress, PatientStatus, SSSGSIS, MSSNum, MSSClassification, "
-                     "MSSDiscountExpiry, MSSDiscountValidity, RegisteredDate) "
-                     "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    std::vector<Patient> patients{size_t(patientCount)};
-    constexpr std::array religions = {"RC", "RC", "RC", "RC", "RC", "INC", "ISL", "AGL", "BAP", "SDA", "BA", "OTH"};
-    constexpr std::array classes = {"A", "B", "C1", "C1", "C2", "C2", "C3", "C3", "D", "D"};
+        "INSERT INTO PATIENT_DATA.tbMaster (HospNum, LastName, FirstName, MiddleName, Sex, BirthDate, "
+        "BirthPlace, CivilStatus, ReligionID, Occupation, HouseStreet, Barangay, Town, Province, ZipCode, "
+        "TelNumber, Employer, EmployerAddress, PatientStatus, SSSGSIS, MSSNum, MSSClassification, "
+        "MSSDiscountExpiry, MSSDiscountValidity, RegisteredDate) "
+        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    std::vector<Patient> patients { size_t(patientCount) };
+    constexpr std::array religions = { "RC", "RC", "RC", "RC", "RC", "INC", "ISL", "AGL", "BAP", "SDA", "BA", "OTH" };
+    constexpr std::array classes = { "A", "B", "C1", "C1", "C2", "C2", "C3", "C3", "D", "D" };
     int mssSerial = 0;
     for (int i = 0; i < patientCount; ++i) {
         Patient &p = patients[size_t(i)];
@@ -421,7 +449,9 @@ void Generator::patients()
         p.classified = m_rng.chance(0.4);
         QString validity, expiry;
         if (p.classified) {
-            p.mssNum = QStringLiteral("%1-%2").arg(today.year() % 100, 2, 10, QLatin1Char('0')).arg(++mssSerial, 6, 10, QLatin1Char('0'));
+            p.mssNum = QStringLiteral("%1-%2")
+                           .arg(today.year() % 100, 2, 10, QLatin1Char('0'))
+                           .arg(++mssSerial, 6, 10, QLatin1Char('0'));
             p.classCode = QString::fromLatin1(m_rng.pick(classes));
             // Classified up to two years ago for a year: some classifications have expired.
             p.validity = today.addDays(-m_rng.between(0, 730));
@@ -429,81 +459,88 @@ void Generator::patients()
             validity = iso(p.validity);
             expiry = iso(p.expiry);
         }
-        master.run({p.hospNum, p.lastName, randomName(male), QString::fromUtf8(m_rng.pick(kSurnames)), male ? "M" : "F",
-                    iso(birth), QString::fromUtf8(m_rng.pick(kPlaces).town), QString::number(m_rng.between(1, 5)),
-                    m_rng.pick(religions), m_rng.pick(kOccupations),
-                    QStringLiteral("%1 %2").arg(m_rng.between(1, 999)).arg(QString::fromUtf8(m_rng.pick(kStreets))),
-                    QString::fromUtf8(m_rng.pick(kBarangays)), QString::fromUtf8(place.town),
-                    QString::fromUtf8(place.province), QString::number(place.zip),
-                    QStringLiteral("09%1").arg(m_rng.between(100000000, 999999999)),
-                    employed ? QString::fromUtf8(m_rng.pick(kOccupations)) + QStringLiteral(" - SELF-EMPLOYED") : QString(),
-                    employed ? QString::fromUtf8(place.town) : QString(), employed ? "EMPLOYED" : "UNEMPLOYED",
-                    m_rng.chance(0.5) ? QStringLiteral("%1").arg(m_rng.between(10000000, 99999999)) : QString(),
-                    p.classified ? p.mssNum : QString(), p.classified ? p.classCode : QString(),
-                    p.classified ? expiry : QString(), p.classified ? validity : QString(),
-                    iso(today.addDays(-m_rng.between(0, 3650)))});
+        master.run({ p.hospNum, p.lastName, randomName(male), QString::fromUtf8(m_rng.pick(kSurnames)),
+            male ? "M" : "F", iso(birth), QString::fromUtf8(m_rng.pick(kPlaces).town),
+            QString::number(m_rng.between(1, 5)), m_rng.pick(religions), m_rng.pick(kOccupations),
+            QStringLiteral("%1 %2").arg(m_rng.between(1, 999)).arg(QString::fromUtf8(m_rng.pick(kStreets))),
+            QString::fromUtf8(m_rng.pick(kBarangays)), QString::fromUtf8(place.town), QString::fromUtf8(place.province),
+            QString::number(place.zip), QStringLiteral("09%1").arg(m_rng.between(100000000, 999999999)),
+            employed ? QString::fromUtf8(m_rng.pick(kOccupations)) + QStringLiteral(" - SELF-EMPLOYED") : QString(),
+            employed ? QString::fromUtf8(place.town) : QString(), employed ? "EMPLOYED" : "UNEMPLOYED",
+            m_rng.chance(0.5) ? QStringLiteral("%1").arg(m_rng.between(10000000, 99999999)) : QString(),
+            p.classified ? p.mssNum : QString(), p.classified ? p.classCode : QString(),
+            p.classified ? expiry : QString(), p.classified ? validity : QString(),
+            iso(today.addDays(-m_rng.between(0, 3650))) });
     }
 
     Statement inpatient(m_db,
-                        "INSERT INTO PATIENT_DATA.tbPatient2 (IdNum, HospNum, AdmDate, DcrDate, RoomID, DoctorID, "
-                        "ReferringDoctor, PatientClass, AccountNum, OPDIdNum, ChiefComplaint, AdmittingDiagnosis, "
-                        "Procedures, AdmittingImpression, Remarks, NewAdmission, BillingDate) "
-                        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        "INSERT INTO PATIENT_DATA.tbPatient2 (IdNum, HospNum, AdmDate, DcrDate, RoomID, DoctorID, "
+        "ReferringDoctor, PatientClass, AccountNum, OPDIdNum, ChiefComplaint, AdmittingDiagnosis, "
+        "Procedures, AdmittingImpression, Remarks, NewAdmission, BillingDate) "
+        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     Statement outpatient(m_db, "INSERT INTO PATIENT_DATA.tbOutPatient VALUES (?,?,?,?,?,?,?,?,?,?)");
     Statement er(m_db, "INSERT INTO PATIENT_DATA.tbERMaster VALUES (?,?,?,?,?,?,?,?,?,?)");
-    Statement inBill(m_db, "INSERT INTO BILLING.tbBillDailyBill (IdNum, TransDate, RevenueID, ItemID, Description, "
-                           "Quantity, Amount, RefNum, DoctorID, UserID) VALUES (?,?,?,?,?,?,?,?,?,?)");
-    Statement outBill(m_db, "INSERT INTO BILLING.tbBillOPDailyOut (IdNum, TransDate, RevenueID, ItemID, Description, "
-                            "Quantity, Amount, RefNum, DoctorID, UserID) VALUES (?,?,?,?,?,?,?,?,?,?)");
+    Statement inBill(m_db,
+        "INSERT INTO BILLING.tbBillDailyBill (IdNum, TransDate, RevenueID, ItemID, Description, "
+        "Quantity, Amount, RefNum, DoctorID, UserID) VALUES (?,?,?,?,?,?,?,?,?,?)");
+    Statement outBill(m_db,
+        "INSERT INTO BILLING.tbBillOPDailyOut (IdNum, TransDate, RevenueID, ItemID, Description, "
+        "Quantity, Amount, RefNum, DoctorID, UserID) VALUES (?,?,?,?,?,?,?,?,?,?)");
     Statement payment(m_db, "INSERT INTO BILLING.tbBillPayment VALUES (?,?,?,?,?)");
     Statement benefit(m_db, "INSERT INTO BILLING.tbBillMedicareBenefit VALUES (?,?,?)");
-    Statement medItem(m_db, "INSERT INTO BILLING.tbBillMedicareItem (IdNum, RevenueID, ItemID, Amount) VALUES (?,?,?,?)");
-    Statement cdf(m_db, "INSERT INTO BILLING.tbBillCDFAllocation (HospNum, IdNum, Sponsor, AccountNum, AllocationDate, "
-                        "AllocatedFund, UtilizedFund, ApprovedBy, Remarks) VALUES (?,?,?,?,?,?,?,?,?)");
-    Statement radio(m_db, "INSERT INTO RADIOLOGY.tbRadioRegistration (IdNum, HospNum, RequestDate, Examination, Amount, "
-                          "Status) VALUES (?,?,?,?,?,?)");
+    Statement medItem(
+        m_db, "INSERT INTO BILLING.tbBillMedicareItem (IdNum, RevenueID, ItemID, Amount) VALUES (?,?,?,?)");
+    Statement cdf(m_db,
+        "INSERT INTO BILLING.tbBillCDFAllocation (HospNum, IdNum, Sponsor, AccountNum, AllocationDate, "
+        "AllocatedFund, UtilizedFund, ApprovedBy, Remarks) VALUES (?,?,?,?,?,?,?,?,?)");
+    Statement radio(m_db,
+        "INSERT INTO RADIOLOGY.tbRadioRegistration (IdNum, HospNum, RequestDate, Examination, Amount, "
+        "Status) VALUES (?,?,?,?,?,?)");
     Statement assessment(m_db,
-                         "INSERT INTO tbMSSAssessment (IdNum, HospNum, MSSNum, Code, Category, CategoryID, "
-                         "ParentCategoryID, Remarks, IntakeDate, ExpiryDate, MSSW, MSSWName, UserID, IsPCSO, IsCDF, "
-                         "IsSpecial, NC, PCSOType, ReferringPartyID, Active, CaseStatus, ServiceID, AssessDate) "
-                         "SELECT ?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,LastName || ', ' || FirstName,?12,?13,?14,?15,?16,"
-                         "?17,?18,?19,?20,?21,?22 FROM tbMSSEmployee WHERE EmployeeID = ?11");
-    Statement transaction(m_db, "INSERT INTO tbMSSTransaction (HospNum, IdNum, MSSNum, Code, IntakeDate, ExpiryDate, "
-                                "Category, MSSW, UserID, Remarks, TransDate) VALUES (?,?,?,?,?,?,?,?,?,?,?)");
+        "INSERT INTO tbMSSAssessment (IdNum, HospNum, MSSNum, Code, Category, CategoryID, "
+        "ParentCategoryID, Remarks, IntakeDate, ExpiryDate, MSSW, MSSWName, UserID, IsPCSO, IsCDF, "
+        "IsSpecial, NC, PCSOType, ReferringPartyID, Active, CaseStatus, ServiceID, AssessDate) "
+        "SELECT ?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,LastName || ', ' || FirstName,?12,?13,?14,?15,?16,"
+        "?17,?18,?19,?20,?21,?22 FROM tbMSSEmployee WHERE EmployeeID = ?11");
+    Statement transaction(m_db,
+        "INSERT INTO tbMSSTransaction (HospNum, IdNum, MSSNum, Code, IntakeDate, ExpiryDate, "
+        "Category, MSSW, UserID, Remarks, TransDate) VALUES (?,?,?,?,?,?,?,?,?,?,?)");
     Statement caseHistory(m_db, "INSERT OR REPLACE INTO tbMSSCaseHistory VALUES (?,?,?,?,?,?,?,?,?,?)");
     Statement intake(m_db,
-                     "INSERT OR REPLACE INTO tbMSSIntakeSheet (HospNum, IdNum, InterviewDate, Classification, "
-                     "Category, Salary, Education, Ward, LastName, FirstName, MiddleName, HouseStreet, Barangay, "
-                     "ZipCode, TownProvince, Sex, BirthDate, CivilStatus, Occupation, Age, ExpiryDate, MSSNumber, "
-                     "SeniorCitizen, ReferredBy, DateReferred, Resources, Expenses, FinancialProb, HelpingGoals, "
-                     "ActionTaken, InfoSource, WorkStatus, DiagnosticImpress, ReferringParty, RefPartyID, CategoryNum, "
-                     "ClassCode, MSSW, ActiveStatus, CaseStatus, UserID, SavedDate) "
-                     "SELECT ?1, ?2, ?3, s.Classification, ?4, ?5, ?6, ?7, m.LastName, m.FirstName, m.MiddleName, "
-                     "m.HouseStreet, m.Barangay, m.ZipCode, m.Town || ', ' || m.Province, "
-                     "CASE m.Sex WHEN 'F' THEN 'Female' ELSE 'Male' END, m.BirthDate, "
-                     "CASE m.CivilStatus WHEN '1' THEN 'Single' WHEN '2' THEN 'Separated' WHEN '3' THEN 'Married' "
-                     "ELSE 'Widow/er' END, m.Occupation, ?8, ?9, m.MSSNum, ?10, ?11, ?3, ?12, ?13, ?14, ?15, ?16, "
-                     "'PATIENT', m.PatientStatus, ?17, r.ReferringParty, ?18, ?19, m.MSSClassification, "
-                     "(SELECT LastName || ', ' || FirstName FROM tbMSSEmployee WHERE EmployeeID = ?20), 'Y', "
-                     "'01', ?20, ?3 FROM PATIENT_DATA.tbMaster m LEFT JOIN tbMSSClassificationScheme s "
-                     "ON s.Code = m.MSSClassification LEFT JOIN tbMSSReferringParty r ON r.Code = ?18 "
-                     "WHERE m.HospNum = ?1");
+        "INSERT OR REPLACE INTO tbMSSIntakeSheet (HospNum, IdNum, InterviewDate, Classification, "
+        "Category, Salary, Education, Ward, LastName, FirstName, MiddleName, HouseStreet, Barangay, "
+        "ZipCode, TownProvince, Sex, BirthDate, CivilStatus, Occupation, Age, ExpiryDate, MSSNumber, "
+        "SeniorCitizen, ReferredBy, DateReferred, Resources, Expenses, FinancialProb, HelpingGoals, "
+        "ActionTaken, InfoSource, WorkStatus, DiagnosticImpress, ReferringParty, RefPartyID, CategoryNum, "
+        "ClassCode, MSSW, ActiveStatus, CaseStatus, UserID, SavedDate) "
+        "SELECT ?1, ?2, ?3, s.Classification, ?4, ?5, ?6, ?7, m.LastName, m.FirstName, m.MiddleName, "
+        "m.HouseStreet, m.Barangay, m.ZipCode, m.Town || ', ' || m.Province, "
+        "CASE m.Sex WHEN 'F' THEN 'Female' ELSE 'Male' END, m.BirthDate, "
+        "CASE m.CivilStatus WHEN '1' THEN 'Single' WHEN '2' THEN 'Separated' WHEN '3' THEN 'Married' "
+        "ELSE 'Widow/er' END, m.Occupation, ?8, ?9, m.MSSNum, ?10, ?11, ?3, ?12, ?13, ?14, ?15, ?16, "
+        "'PATIENT', m.PatientStatus, ?17, r.ReferringParty, ?18, ?19, m.MSSClassification, "
+        "(SELECT LastName || ', ' || FirstName FROM tbMSSEmployee WHERE EmployeeID = ?20), 'Y', "
+        "'01', ?20, ?3 FROM PATIENT_DATA.tbMaster m LEFT JOIN tbMSSClassificationScheme s "
+        "ON s.Code = m.MSSClassification LEFT JOIN tbMSSReferringParty r ON r.Code = ?18 "
+        "WHERE m.HospNum = ?1");
     Statement family(m_db, "INSERT INTO tbMSSFamilyComposition VALUES (?,?,?,?,?,?,?,?,?,?,?)");
-    Statement classHistory(m_db, "INSERT INTO tbMSSPatClassHistory (IdNum, HospNum, TransDate, PatientClass, UserID) "
-                                 "VALUES (?,?,?,?,?)");
-    Statement referral(m_db, "INSERT INTO tbMSSReferralNotice (IdNum, HospNum, Diagnosis, Category, ReferralDate, "
-                             "ReferredBy, Tick1, Tick2, Tick3, Tick4, Tick5, Others, Status, Remarks, ScheduleDate, "
-                             "DateApproved, ApprovedBy) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    Statement notice(m_db, "INSERT INTO tbMSSDischargeNotice (IdNum, HospNum, NoticeDate, OrderedDate, DischargeNurse, "
-                           "Remarks, UserId, ClearDate, ClearRemarks, Revoked, RevokedDate, RevokedBy) "
-                           "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
+    Statement classHistory(m_db,
+        "INSERT INTO tbMSSPatClassHistory (IdNum, HospNum, TransDate, PatientClass, UserID) "
+        "VALUES (?,?,?,?,?)");
+    Statement referral(m_db,
+        "INSERT INTO tbMSSReferralNotice (IdNum, HospNum, Diagnosis, Category, ReferralDate, "
+        "ReferredBy, Tick1, Tick2, Tick3, Tick4, Tick5, Others, Status, Remarks, ScheduleDate, "
+        "DateApproved, ApprovedBy) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    Statement notice(m_db,
+        "INSERT INTO tbMSSDischargeNotice (IdNum, HospNum, NoticeDate, OrderedDate, DischargeNurse, "
+        "Remarks, UserId, ClearDate, ClearRemarks, Revoked, RevokedDate, RevokedBy) "
+        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
 
-    constexpr std::array remarks = {"FOR FOLLOW-UP OF DOCUMENTS", "WITH PROMISSORY NOTE", "REFERRED TO PCSO",
-                                    "FAMILY INCOME BELOW POVERTY LINE", "SOLE BREADWINNER HOSPITALIZED",
-                                    "RECOMMENDED FOR FURTHER ASSISTANCE", ""};
-    constexpr std::array pcsoTypes = {"E", "G", "C"};
-    constexpr std::array exams = {"CHEST PA", "KUB ULTRASOUND", "CT SCAN - ABDOMEN", "WHOLE ABDOMEN ULTRASOUND",
-                                  "SKULL APL", "RENAL SCAN"};
+    constexpr std::array remarks = { "FOR FOLLOW-UP OF DOCUMENTS", "WITH PROMISSORY NOTE", "REFERRED TO PCSO",
+        "FAMILY INCOME BELOW POVERTY LINE", "SOLE BREADWINNER HOSPITALIZED", "RECOMMENDED FOR FURTHER ASSISTANCE", "" };
+    constexpr std::array pcsoTypes = { "E", "G", "C" };
+    constexpr std::array exams
+        = { "CHEST PA", "KUB ULTRASOUND", "CT SCAN - ABDOMEN", "WHOLE ABDOMEN ULTRASOUND", "SKULL APL", "RENAL SCAN" };
 
     int inSerial = 0, outSerial = 0, erSerial = 0, orSerial = 0;
     QHash<QString, int> assessed; // hospital number -> assessments written
@@ -528,22 +565,22 @@ void Generator::patients()
                 dcrDate = iso(admDay.addDays(m_rng.between(1, 20)), m_rng.between(6 * 60, 20 * 60));
             billingDate = current ? iso(today) : dcrDate.left(10);
             const QString opd = m_rng.chance(0.5) ? p.lastOpd : QString();
-            inpatient.run({idNum, p.hospNum, admDate, dcrDate, m_rooms[m_rng.below(int(m_rooms.size()))], doctor,
-                           m_doctors[m_rng.below(int(m_doctors.size()))], service ? "S" : "P", account, opd,
-                           QStringLiteral("COMPLAINT OF %1").arg(QString::fromUtf8(m_rng.pick(kDiagnoses))), diagnosis,
-                           m_rng.chance(0.3) ? "HEMODIALYSIS" : "", diagnosis, "", m_rng.chance(0.6) ? 1 : 0, billingDate});
+            inpatient.run({ idNum, p.hospNum, admDate, dcrDate, m_rooms[m_rng.below(int(m_rooms.size()))], doctor,
+                m_doctors[m_rng.below(int(m_doctors.size()))], service ? "S" : "P", account, opd,
+                QStringLiteral("COMPLAINT OF %1").arg(QString::fromUtf8(m_rng.pick(kDiagnoses))), diagnosis,
+                m_rng.chance(0.3) ? "HEMODIALYSIS" : "", diagnosis, "", m_rng.chance(0.6) ? 1 : 0, billingDate });
         } else if (kind == 'O') {
             ++outSerial;
             const int form = m_rng.below(100);
-            idNum = form < 30   ? QStringLiteral("%1B").arg(outSerial, 7, 10, QLatin1Char('0'))
-                    : form < 32 ? QStringLiteral("T%1").arg(outSerial, 7, 10, QLatin1Char('0'))
-                                : QStringLiteral("O%1").arg(outSerial, 7, 10, QLatin1Char('0'));
+            idNum = form < 30 ? QStringLiteral("%1B").arg(outSerial, 7, 10, QLatin1Char('0'))
+                : form < 32   ? QStringLiteral("T%1").arg(outSerial, 7, 10, QLatin1Char('0'))
+                              : QStringLiteral("O%1").arg(outSerial, 7, 10, QLatin1Char('0'));
             admDay = today.addDays(-m_rng.between(0, 3 * 365));
             admDate = iso(admDay, m_rng.between(7 * 60, 16 * 60));
             dcrDate = iso(admDay, m_rng.between(16 * 60, 18 * 60));
             billingDate = iso(admDay);
-            outpatient.run({idNum, p.hospNum, admDate, dcrDate, "NEPHROLOGY CLINIC", doctor, service ? "S" : "P", account,
-                            diagnosis, billingDate});
+            outpatient.run({ idNum, p.hospNum, admDate, dcrDate, "NEPHROLOGY CLINIC", doctor, service ? "S" : "P",
+                account, diagnosis, billingDate });
             p.lastOpd = idNum;
         } else {
             idNum = QStringLiteral("ER%1").arg(++erSerial, 6, 10, QLatin1Char('0'));
@@ -553,8 +590,8 @@ void Generator::patients()
             if (!current)
                 dcrDate = iso(admDay.addDays(m_rng.below(2)), m_rng.between(0, 24 * 60 - 1));
             billingDate = iso(admDay);
-            er.run({idNum, p.hospNum, admDate, dcrDate, doctor, service ? "S" : "P", account, diagnosis,
-                    m_rng.chance(0.3) ? "ADMITTED" : "SENT HOME", billingDate});
+            er.run({ idNum, p.hospNum, admDate, dcrDate, doctor, service ? "S" : "P", account, diagnosis,
+                m_rng.chance(0.3) ? "ADMITTED" : "SENT HOME", billingDate });
         }
 
         // The bill: lines in the departments the visit used, Medicare items for some in-patients.
@@ -563,62 +600,66 @@ void Generator::patients()
         double total = 0;
         QList<QPair<const char *, double>> charged;
         for (int l = 0; l < lines; ++l) {
-            const Revenue &r = l == 0 && kind == 'I' ? kRevenues[0] : kRevenues[size_t(m_rng.below(int(kRevenues.size())))];
+            const Revenue &r
+                = l == 0 && kind == 'I' ? kRevenues[0] : kRevenues[size_t(m_rng.below(int(kRevenues.size())))];
             const double amount = m_rng.amount(r.lo, r.hi);
             total += amount;
-            charged.append({r.id, amount});
-            bill.run({idNum, iso(admDay, 9 * 60 + l), r.id, QStringLiteral("%1-%2").arg(QString::fromLatin1(r.id)).arg(m_rng.between(100, 999)),
-                      r.department, 1.0, amount, QString(), QString::fromLatin1(r.id) == QStringLiteral("MD") ? doctor : QString(),
-                      "BILLING"});
+            charged.append({ r.id, amount });
+            bill.run({ idNum, iso(admDay, 9 * 60 + l), r.id,
+                QStringLiteral("%1-%2").arg(QString::fromLatin1(r.id)).arg(m_rng.between(100, 999)), r.department, 1.0,
+                amount, QString(), QString::fromLatin1(r.id) == QStringLiteral("MD") ? doctor : QString(), "BILLING" });
         }
         if (kind == 'I' && m_rng.chance(0.3)) {
             double covered = 0;
             const int items = std::min(int(charged.size()), m_rng.between(2, 4));
             for (int it = 0; it < items; ++it) {
-                medItem.run({idNum, charged[it].first, QStringLiteral("MC-%1").arg(it + 1), charged[it].second});
+                medItem.run({ idNum, charged[it].first, QStringLiteral("MC-%1").arg(it + 1), charged[it].second });
                 covered += charged[it].second;
             }
-            benefit.run({idNum, QStringLiteral("PH%1").arg(idNum), std::round(covered * m_rng.amount(0.5, 0.9) * 100) / 100});
+            benefit.run(
+                { idNum, QStringLiteral("PH%1").arg(idNum), std::round(covered * m_rng.amount(0.5, 0.9) * 100) / 100 });
         }
         if (!dcrDate.isEmpty() && m_rng.chance(0.85)) {
-            const double paid = m_rng.chance(0.1) ? total + m_rng.amount(50, 500) : std::round(total * m_rng.amount(0.3, 1.0) * 100) / 100;
-            payment.run({QStringLiteral("OR%1").arg(++orSerial, 8, 10, QLatin1Char('0')), idNum, dcrDate, paid, "CASHIER"});
+            const double paid = m_rng.chance(0.1) ? total + m_rng.amount(50, 500)
+                                                  : std::round(total * m_rng.amount(0.3, 1.0) * 100) / 100;
+            payment.run(
+                { QStringLiteral("OR%1").arg(++orSerial, 8, 10, QLatin1Char('0')), idNum, dcrDate, paid, "CASHIER" });
         }
         if (m_rng.chance(0.1))
-            radio.run({idNum, p.hospNum, admDate, m_rng.pick(exams), m_rng.amount(300, 5000), current ? "R" : "D"});
+            radio.run({ idNum, p.hospNum, admDate, m_rng.pick(exams), m_rng.amount(300, 5000), current ? "R" : "D" });
 
         // The department's work on the admission.
         const bool assessedNow = p.classified && m_rng.chance(kind == 'I' ? 0.8 : 0.4);
         if (assessedNow) {
             const auto &category = m_categories[m_rng.below(int(m_categories.size()))];
             const QString worker = m_workers[m_rng.below(int(m_workers.size()))];
-            const bool pcso = m_rng.chance(0.15), withCdf = !account.isEmpty() || m_rng.chance(0.05), special = m_rng.chance(0.08);
+            const bool pcso = m_rng.chance(0.15), withCdf = !account.isEmpty() || m_rng.chance(0.05),
+                       special = m_rng.chance(0.08);
             const QString intakeDay = iso(p.validity);
             const QString services = m_rng.chance(0.7) ? QStringLiteral("1.1.1|1.3.1|") : QString();
-            assessment.run({idNum, p.hospNum, p.mssNum, p.classCode, category.second, category.first,
-                            m_rng.chance(0.5) ? "03" : "01", m_rng.pick(remarks), intakeDay, iso(p.expiry), worker,
-                            worker, pcso ? 1 : 0, withCdf ? 1 : 0, special ? 1 : 0, special ? m_rng.amount(500, 5000) : 0.0,
-                            pcso ? QString::fromLatin1(m_rng.pick(pcsoTypes)) : QString(),
-                            QString::number(m_rng.between(1, 7)), "Y", current ? "01" : "02", services,
-                            iso(admDay.addDays(1), 10 * 60)});
-            transaction.run({p.hospNum, idNum, p.mssNum, p.classCode, intakeDay, iso(p.expiry), category.second, worker,
-                             worker, m_rng.pick(remarks), iso(admDay.addDays(1), 10 * 60)});
+            assessment.run({ idNum, p.hospNum, p.mssNum, p.classCode, category.second, category.first,
+                m_rng.chance(0.5) ? "03" : "01", m_rng.pick(remarks), intakeDay, iso(p.expiry), worker, worker,
+                pcso ? 1 : 0, withCdf ? 1 : 0, special ? 1 : 0, special ? m_rng.amount(500, 5000) : 0.0,
+                pcso ? QString::fromLatin1(m_rng.pick(pcsoTypes)) : QString(), QString::number(m_rng.between(1, 7)),
+                "Y", current ? "01" : "02", services, iso(admDay.addDays(1), 10 * 60) });
+            transaction.run({ p.hospNum, idNum, p.mssNum, p.classCode, intakeDay, iso(p.expiry), category.second,
+                worker, worker, m_rng.pick(remarks), iso(admDay.addDays(1), 10 * 60) });
             QString docs;
             for (int d = 0; d < 18; ++d)
                 docs += QString::number(m_rng.chance(0.4) ? 1 : 0) + QLatin1Char('|');
-            caseHistory.run({p.hospNum, idNum, "Y", current ? "01" : "02", docs, intakeDay, worker, worker,
-                             m_rng.chance(0.6) ? QStringLiteral("1.1|1.2.1|") : QString(), iso(admDay.addDays(1), 10 * 60)});
+            caseHistory.run({ p.hospNum, idNum, "Y", current ? "01" : "02", docs, intakeDay, worker, worker,
+                m_rng.chance(0.6) ? QStringLiteral("1.1|1.2.1|") : QString(), iso(admDay.addDays(1), 10 * 60) });
             if (!special && m_rng.chance(0.3))
-                bill.run({idNum, iso(admDay.addDays(1), 11 * 60), "QF", "QF-PROC", "PROCEDURE DISCOUNT", 1.0,
-                          -m_rng.amount(100, 1500), p.mssNum, QString(), "BILLING"});
+                bill.run({ idNum, iso(admDay.addDays(1), 11 * 60), "QF", "QF-PROC", "PROCEDURE DISCOUNT", 1.0,
+                    -m_rng.amount(100, 1500), p.mssNum, QString(), "BILLING" });
             if (assessed[p.hospNum]++ == 0 && m_rng.chance(0.75)) {
-                intake.run({p.hospNum, idNum, intakeDay, category.second, QStringLiteral("%1").arg(m_rng.between(0, 30) * 1000),
-                            m_rng.pick(kEducation), kind == 'I' ? m_rooms[0] : QStringLiteral("OPD"),
-                            QString::number(m_rng.between(18, 80)), iso(p.expiry), m_rng.chance(0.2) ? 1 : 0,
-                            m_doctors[m_rng.below(int(m_doctors.size()))], "PHILHEALTH, RELATIVES",
-                            "FOOD, RENT, ELECTRICITY", m_rng.chance(0.7) ? 1 : 0, "ASSIST IN HOSPITAL BILL",
-                            "CLASSIFIED AND REFERRED", diagnosis, QString::number(m_rng.between(1, 7)), category.first,
-                            worker});
+                intake.run({ p.hospNum, idNum, intakeDay, category.second,
+                    QStringLiteral("%1").arg(m_rng.between(0, 30) * 1000), m_rng.pick(kEducation),
+                    kind == 'I' ? m_rooms[0] : QStringLiteral("OPD"), QString::number(m_rng.between(18, 80)),
+                    iso(p.expiry), m_rng.chance(0.2) ? 1 : 0, m_doctors[m_rng.below(int(m_doctors.size()))],
+                    "PHILHEALTH, RELATIVES", "FOOD, RENT, ELECTRICITY", m_rng.chance(0.7) ? 1 : 0,
+                    "ASSIST IN HOSPITAL BILL", "CLASSIFIED AND REFERRED", diagnosis,
+                    QString::number(m_rng.between(1, 7)), category.first, worker });
                 const int members = m_rng.between(0, 5);
                 double income = 0;
                 QList<double> incomes;
@@ -627,48 +668,49 @@ void Generator::patients()
                     income += incomes.last();
                 }
                 for (int f = 0; f < members; ++f)
-                    family.run({p.hospNum, f + 1, QString::fromUtf8(m_rng.pick(kMaleNames)) + QLatin1Char(' ') + p.lastName,
-                                m_rng.pick(kRelationships), QString::number(m_rng.between(1, 70)), m_rng.pick(kCivilStatusText),
-                                m_rng.pick(kEducation), "SAME", m_rng.pick(kOccupations), incomes[f], income});
+                    family.run({ p.hospNum, f + 1,
+                        QString::fromUtf8(m_rng.pick(kMaleNames)) + QLatin1Char(' ') + p.lastName,
+                        m_rng.pick(kRelationships), QString::number(m_rng.between(1, 70)), m_rng.pick(kCivilStatusText),
+                        m_rng.pick(kEducation), "SAME", m_rng.pick(kOccupations), incomes[f], income });
             }
             if (withCdf && m_rng.chance(0.7)) {
                 const double allocated = m_rng.amount(5000, 50000);
-                cdf.run({p.hospNum, idNum, m_rng.pick(kSponsors), account.isEmpty() ? QStringLiteral("P0001") : account,
-                         iso(admDay.addDays(2)), allocated, std::round(allocated * m_rng.amount(0, 1) * 100) / 100,
-                         "HON. R. MACAPAGAL", "ENDORSED BY MSS"});
+                cdf.run({ p.hospNum, idNum, m_rng.pick(kSponsors),
+                    account.isEmpty() ? QStringLiteral("P0001") : account, iso(admDay.addDays(2)), allocated,
+                    std::round(allocated * m_rng.amount(0, 1) * 100) / 100, "HON. R. MACAPAGAL", "ENDORSED BY MSS" });
             }
         }
         if (kind == 'I' && m_rng.chance(0.05)) {
-            classHistory.run({idNum, p.hospNum, iso(admDay, 14 * 60), "P", m_workers[0]});
-            classHistory.run({idNum, p.hospNum, iso(admDay.addDays(1), 9 * 60), "S", m_workers[1]});
+            classHistory.run({ idNum, p.hospNum, iso(admDay, 14 * 60), "P", m_workers[0] });
+            classHistory.run({ idNum, p.hospNum, iso(admDay.addDays(1), 9 * 60), "S", m_workers[1] });
         }
         // Referrals from the medical team: pending ones for current patients, settled otherwise.
         if (kind == 'I' && m_rng.chance(current ? 0.25 : 0.03)) {
-            const char *status = current && m_rng.chance(0.7) ? "P" : m_rng.pick(std::array{"A", "D", "C"});
+            const char *status = current && m_rng.chance(0.7) ? "P" : m_rng.pick(std::array { "A", "D", "C" });
             const bool settled = QByteArray(status) != "P";
             const bool other = m_rng.chance(0.2);
-            referral.run({idNum, p.hospNum, diagnosis, m_categories[m_rng.below(int(m_categories.size()))].second,
-                          m_rng.chance(0.1) ? QString() : iso(admDay.addDays(1), 15 * 60), doctor,
-                          m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.2) ? "Y" : "N",
-                          m_rng.chance(0.6) ? "Y" : "N", other ? "Y" : "N", other ? "REQUEST FOR BLOOD DONORS" : "",
-                          status, settled ? "SEEN AND EVALUATED" : "", settled ? iso(admDay.addDays(3)) : "1900-01-01",
-                          settled ? iso(admDay.addDays(2), 11 * 60) : QString(), settled ? m_workers[0] : QString()});
+            referral.run({ idNum, p.hospNum, diagnosis, m_categories[m_rng.below(int(m_categories.size()))].second,
+                m_rng.chance(0.1) ? QString() : iso(admDay.addDays(1), 15 * 60), doctor, m_rng.chance(0.3) ? "Y" : "N",
+                m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.2) ? "Y" : "N", m_rng.chance(0.6) ? "Y" : "N",
+                other ? "Y" : "N", other ? "REQUEST FOR BLOOD DONORS" : "", status, settled ? "SEEN AND EVALUATED" : "",
+                settled ? iso(admDay.addDays(3)) : "1900-01-01", settled ? iso(admDay.addDays(2), 11 * 60) : QString(),
+                settled ? m_workers[0] : QString() });
         }
         // Discharge notices: open for some current in-patients, cleared for recent discharges.
         if (kind == 'I') {
             if (current && m_rng.chance(0.3)) {
                 const bool noTime = m_rng.chance(0.1);
-                notice.run({idNum, p.hospNum, noTime ? QString() : iso(today, 7 * 60 + m_rng.below(300)),
-                            iso(today, 6 * 60), m_rng.pick(kNurses), "MAY GO HOME", nullptr, nullptr, nullptr, 0, nullptr,
-                            nullptr});
+                notice.run(
+                    { idNum, p.hospNum, noTime ? QString() : iso(today, 7 * 60 + m_rng.below(300)), iso(today, 6 * 60),
+                        m_rng.pick(kNurses), "MAY GO HOME", nullptr, nullptr, nullptr, 0, nullptr, nullptr });
             } else if (!current && admDay >= today.addDays(-30)) {
                 const QString clear = dcrDate.left(10) + QStringLiteral(" 09:30:00");
                 const bool revoked = m_rng.chance(0.1);
-                notice.run({idNum, p.hospNum, dcrDate.left(10) + QStringLiteral(" 07:00:00"),
-                            dcrDate.left(10) + QStringLiteral(" 06:00:00"), m_rng.pick(kNurses), "MAY GO HOME",
-                            revoked ? Value() : Value(m_workers[0]), revoked ? Value() : Value(clear),
-                            revoked ? Value() : Value("CLEARED, WITH PROMISSORY NOTE"), revoked ? 1 : 0,
-                            revoked ? Value(clear) : Value(), revoked ? Value("WARD") : Value()});
+                notice.run({ idNum, p.hospNum, dcrDate.left(10) + QStringLiteral(" 07:00:00"),
+                    dcrDate.left(10) + QStringLiteral(" 06:00:00"), m_rng.pick(kNurses), "MAY GO HOME",
+                    revoked ? Value() : Value(m_workers[0]), revoked ? Value() : Value(clear),
+                    revoked ? Value() : Value("CLEARED, WITH PROMISSORY NOTE"), revoked ? 1 : 0,
+                    revoked ? Value(clear) : Value(), revoked ? Value("WARD") : Value() });
             }
         }
     }
@@ -688,15 +730,16 @@ void generateDemoData(EmbeddedConnection &connection, const DemoOptions &options
 {
     if (options.admissions < kDemoMinAdmissions || options.admissions > kDemoMaxAdmissions)
         throw DbError(0, kSource,
-                      QStringLiteral("The demo size must be from %1 to %2 admissions, not %3")
-                          .arg(kDemoMinAdmissions)
-                          .arg(kDemoMaxAdmissions)
-                          .arg(options.admissions));
+            QStringLiteral("The demo size must be from %1 to %2 admissions, not %3")
+                .arg(kDemoMinAdmissions)
+                .arg(kDemoMaxAdmissions)
+                .arg(options.admissions));
     if (!options.today.isValid())
         throw DbError(0, kSource, QStringLiteral("The demo needs a valid date for today"));
     sqlite3 *db = connection.handle();
-    exec(db, "PRAGMA main.cache_size=-65536; PRAGMA PATIENT_DATA.cache_size=-65536; "
-             "PRAGMA BILLING.cache_size=-131072; PRAGMA RADIOLOGY.cache_size=-8192");
+    exec(db,
+        "PRAGMA main.cache_size=-65536; PRAGMA PATIENT_DATA.cache_size=-65536; "
+        "PRAGMA BILLING.cache_size=-131072; PRAGMA RADIOLOGY.cache_size=-8192");
     connection.beginTrans();
     try {
         Generator(db, options).run();

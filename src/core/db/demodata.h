@@ -28,8 +28,8 @@ struct DemoUser {
     const char *password;
     const char *rights;
 };
-inline constexpr DemoUser kDemoAdministrator{"MSS01", "mss-admin", "A"};
-inline constexpr DemoUser kDemoWorker{"MSS02", "mss-worker", ""};
+inline constexpr DemoUser kDemoAdministrator { "MSS01", "mss-admin", "A" };
+inline constexpr DemoUser kDemoWorker { "MSS02", "mss-worker", "" };
 
 inline constexpr int kDemoMinAdmissions = 100;
 inline constexpr int kDemoMaxAdmissions = 200000;

@@ -41,10 +41,10 @@ const QList<ShippedProcedure> &shippedProcedures()
     static const QList<ShippedProcedure> procedures = [] {
         QList<ShippedProcedure> list;
         for (const QString &database : embeddedDatabaseNames()) {
-            QDirIterator it(QStringLiteral(":/db/procedures/") + database, {QStringLiteral("*.sql")}, QDir::Files);
+            QDirIterator it(QStringLiteral(":/db/procedures/") + database, { QStringLiteral("*.sql") }, QDir::Files);
             while (it.hasNext()) {
                 const QString path = it.next();
-                list.append({database, QFileInfo(path).completeBaseName(), resourceText(path)});
+                list.append({ database, QFileInfo(path).completeBaseName(), resourceText(path) });
             }
         }
         std::sort(list.begin(), list.end(), [](const ShippedProcedure &a, const ShippedProcedure &b) {
@@ -101,8 +101,7 @@ void createDatabaseFile(const QString &file, const QString &schema)
     QString error;
     if (rc == SQLITE_OK) {
         const QByteArray script = (QStringLiteral("PRAGMA journal_mode=DELETE; BEGIN; ") + schema
-                                   + QStringLiteral("\n; INSERT INTO mss_schema(version) VALUES (%1); COMMIT;")
-                                         .arg(kHospitalSchemaVersion))
+            + QStringLiteral("\n; INSERT INTO mss_schema(version) VALUES (%1); COMMIT;").arg(kHospitalSchemaVersion))
                                       .toUtf8();
         char *message = nullptr;
         rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, &message);
@@ -123,7 +122,7 @@ void setDigest(EmbeddedConnection &connection, const QString &digest)
     for (const QString &name : embeddedDatabaseNames()) {
         const QString schema = name == QStringLiteral("MSS") ? QStringLiteral("main") : name;
         connection.query(QStringLiteral("UPDATE %1.mss_schema SET procedures = :digest").arg(schema),
-                         {{QStringLiteral("digest"), digest}});
+            { { QStringLiteral("digest"), digest } });
     }
 }
 
@@ -134,8 +133,7 @@ QString storedDigest(EmbeddedConnection &connection)
 }
 
 // Runs a function inside one transaction on the connection: all of it is written or none.
-template <typename F>
-void inTransaction(EmbeddedConnection &connection, F &&work)
+template <typename F> void inTransaction(EmbeddedConnection &connection, F &&work)
 {
     connection.beginTrans();
     try {
@@ -194,8 +192,8 @@ std::unique_ptr<EmbeddedConnection> createHospitalDatabase(const QString &folder
 
     try {
         for (const QString &name : embeddedDatabaseNames())
-            createDatabaseFile(embeddedDatabaseFile(folder, name),
-                               resourceText(QStringLiteral(":/db/schema/%1.sql").arg(name)));
+            createDatabaseFile(
+                embeddedDatabaseFile(folder, name), resourceText(QStringLiteral(":/db/schema/%1.sql").arg(name)));
         auto connection = std::make_unique<EmbeddedConnection>(folder);
         installHospitalProcedures(*connection);
         return connection;
@@ -212,12 +210,14 @@ int hospitalSchemaVersion(EmbeddedConnection &connection)
     for (const QString &name : embeddedDatabaseNames()) {
         const QString schema = name == QStringLiteral("MSS") ? QStringLiteral("main") : name;
         const Recordset tables = connection.query(
-            QStringLiteral("SELECT 1 AS found FROM %1.sqlite_master WHERE type = 'table' AND name = 'mss_schema'").arg(schema));
+            QStringLiteral("SELECT 1 AS found FROM %1.sqlite_master WHERE type = 'table' AND name = 'mss_schema'")
+                .arg(schema));
         if (tables.isEmpty())
             refuse(QStringLiteral("The %1 database in %2 is not a hospital database of this program (it records no "
                                   "schema version)")
                        .arg(name, connection.folder()));
-        const Recordset rs = connection.query(QStringLiteral("SELECT max(version) AS version FROM %1.mss_schema").arg(schema));
+        const Recordset rs
+            = connection.query(QStringLiteral("SELECT max(version) AS version FROM %1.mss_schema").arg(schema));
         const int version = rs.isEmpty() ? 0 : rs.value(QStringLiteral("version")).toInt();
         lowest = lowest < 0 ? version : std::min(lowest, version);
     }
@@ -231,10 +231,12 @@ std::unique_ptr<EmbeddedConnection> openHospitalDatabase(const QString &folder)
     for (const QString &name : embeddedDatabaseNames()) {
         const QString schema = name == QStringLiteral("MSS") ? QStringLiteral("main") : name;
         const Recordset tables = connection->query(
-            QStringLiteral("SELECT 1 AS found FROM %1.sqlite_master WHERE type = 'table' AND name = 'mss_schema'").arg(schema));
+            QStringLiteral("SELECT 1 AS found FROM %1.sqlite_master WHERE type = 'table' AND name = 'mss_schema'")
+                .arg(schema));
         if (tables.isEmpty())
             continue; // reported by hospitalSchemaVersion below
-        const Recordset rs = connection->query(QStringLiteral("SELECT max(version) AS version FROM %1.mss_schema").arg(schema));
+        const Recordset rs
+            = connection->query(QStringLiteral("SELECT max(version) AS version FROM %1.mss_schema").arg(schema));
         highest = std::max(highest, rs.isEmpty() ? 0 : rs.value(QStringLiteral("version")).toInt());
     }
     if (highest > kHospitalSchemaVersion)
@@ -254,9 +256,8 @@ std::unique_ptr<EmbeddedConnection> openHospitalDatabase(const QString &folder)
             }
             for (const QString &name : embeddedDatabaseNames()) {
                 const QString schema = name == QStringLiteral("MSS") ? QStringLiteral("main") : name;
-                connection->executeScript(QStringLiteral("UPDATE %1.mss_schema SET version = %2")
-                                              .arg(schema)
-                                              .arg(kHospitalSchemaVersion));
+                connection->executeScript(
+                    QStringLiteral("UPDATE %1.mss_schema SET version = %2").arg(schema).arg(kHospitalSchemaVersion));
             }
             installHospitalProcedures(*connection);
         });

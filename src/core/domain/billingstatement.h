@@ -15,7 +15,7 @@ namespace mss::suite {
 // connection, so establishing it checks that the billing database answers there.
 class clsOpenConnection {
 public:
-    explicit clsOpenConnection(data::Connection *session = nullptr) : m_session(session) {}
+    explicit clsOpenConnection(data::Connection *session = nullptr) : m_session(session) { }
     void setSessionConnection(data::Connection *session) { m_session = session; }
 
     bool EstablishedConnection(const QString &serverName, const QString &database, const QString &password);
@@ -41,13 +41,13 @@ struct SummarizedStatement {
 };
 
 // Reads the statement of an admission from the billing database.
-SummarizedStatement loadSummarizedStatement(data::Connection &connection, const QString &admissionNumber,
-                                            const QString &hospitalNumber);
+SummarizedStatement loadSummarizedStatement(
+    data::Connection &connection, const QString &admissionNumber, const QString &hospitalNumber);
 
 // The billing statement-of-account class.
 class clssoa {
 public:
-    explicit clssoa(clsOpenConnection &connection) : m_connection(connection) {}
+    explicit clssoa(clsOpenConnection &connection) : m_connection(connection) { }
 
     QString AdmissionNumber;
     QString UserId;
@@ -55,7 +55,7 @@ public:
     QString UserName;
     // Shows a statement to the user; the session's shell provides the window.
     std::function<void(const SummarizedStatement &, const QString &admissionNumber, const QString &hospitalNumber,
-                       const QString &userName)>
+        const QString &userName)>
         StatementWindow;
 
     // Shows the summarized statement of the admission.

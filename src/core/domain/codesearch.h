@@ -28,7 +28,7 @@ public:
     QString SearchTitle;
     data::Connection *Connection = nullptr;
 
-    void Initialize_Classes() {}
+    void Initialize_Classes() { }
 
     // The window that lets the user pick an address; the session's shell provides it.
     std::function<std::optional<AddressChoice>(data::Connection &, const QString &title, const QString &seed)>

@@ -11,8 +11,8 @@ namespace {
 data::Connection &require(data::Connection *connection)
 {
     if (!connection)
-        throw data::DbError(3704, QStringLiteral("Patient component"),
-                            QStringLiteral("The patient component has no open connection."));
+        throw data::DbError(
+            3704, QStringLiteral("Patient component"), QStringLiteral("The patient component has no open connection."));
     return *connection;
 }
 
@@ -33,8 +33,9 @@ bool clsPatientMaster::LoadPatient(const QString &hospitalNumber)
     Religion = {};
     Address = {};
     Employer = {};
-    data::Recordset rs = require(m_connection).open(QStringLiteral("Patient_Data..sp_Adm_LoadPatient '")
-                                                    + data::q(hospitalNumber.trimmed()) + QStringLiteral("'"));
+    data::Recordset rs = require(m_connection)
+                             .open(QStringLiteral("Patient_Data..sp_Adm_LoadPatient '")
+                                 + data::q(hospitalNumber.trimmed()) + QStringLiteral("'"));
     if (rs.eof())
         return false;
     HospitalNumber = rs.text(QStringLiteral("HospNum"));
@@ -48,10 +49,10 @@ bool clsPatientMaster::LoadPatient(const QString &hospitalNumber)
     Occupation = rs.text(QStringLiteral("Occupation"));
     BirthDate = dateOf(rs, QStringLiteral("BirthDate"));
     BirthPlace = rs.text(QStringLiteral("BirthPlace"));
-    Address = {rs.text(QStringLiteral("HouseStreet")), rs.text(QStringLiteral("Barangay")), rs.text(QStringLiteral("Town")),
-               rs.text(QStringLiteral("Province")), rs.text(QStringLiteral("ZipCode"))};
+    Address = { rs.text(QStringLiteral("HouseStreet")), rs.text(QStringLiteral("Barangay")),
+        rs.text(QStringLiteral("Town")), rs.text(QStringLiteral("Province")), rs.text(QStringLiteral("ZipCode")) };
     TelNumber = rs.text(QStringLiteral("TelNumber"));
-    Employer = {rs.text(QStringLiteral("Employer")), rs.text(QStringLiteral("EmployerAddress"))};
+    Employer = { rs.text(QStringLiteral("Employer")), rs.text(QStringLiteral("EmployerAddress")) };
     PatientStatus = rs.text(QStringLiteral("PatientStatus"));
     SSSGSIS = rs.text(QStringLiteral("SSSGSIS"));
     return true;
@@ -65,16 +66,17 @@ bool clsAdmission::OpenAdmission(const QString &admissionNumber)
     Room = {};
     History = {};
     NewAdmission = false;
-    data::Recordset rs = require(m_connection).open(QStringLiteral("Patient_Data..sp_Adm_LoadInPatient '")
-                                                    + data::q(admissionNumber.trimmed()) + QStringLiteral("',''"));
+    data::Recordset rs = require(m_connection)
+                             .open(QStringLiteral("Patient_Data..sp_Adm_LoadInPatient '")
+                                 + data::q(admissionNumber.trimmed()) + QStringLiteral("',''"));
     if (rs.eof())
         return false;
     IdNum = rs.text(QStringLiteral("IdNum"));
     HospNum = rs.text(QStringLiteral("HospNum"));
     AdmissionDate = dateOf(rs, QStringLiteral("AdmDate"));
     Room.RoomID = rs.text(QStringLiteral("RoomID"));
-    History = {rs.text(QStringLiteral("ChiefComplaint")), rs.text(QStringLiteral("AdmittingDiagnosis")),
-               rs.text(QStringLiteral("Procedures")), rs.text(QStringLiteral("AdmittingImpression"))};
+    History = { rs.text(QStringLiteral("ChiefComplaint")), rs.text(QStringLiteral("AdmittingDiagnosis")),
+        rs.text(QStringLiteral("Procedures")), rs.text(QStringLiteral("AdmittingImpression")) };
     REMARKS = rs.text(QStringLiteral("REMARKS"));
     ReferringDoctor = rs.text(QStringLiteral("ReferringDoctor"));
     NewAdmission = rs.number(QStringLiteral("NewAdmission")) != 0;
@@ -88,8 +90,9 @@ bool clsRoom::LoadRoom(const QString &roomId)
     Station.clear();
     RoomType.clear();
     RoomRate = 0;
-    data::Recordset rs = require(m_connection).open(QStringLiteral("Patient_Data..sp_Adm_RoomLoad '")
-                                                    + data::q(roomId.trimmed()) + QStringLiteral("'"));
+    data::Recordset rs = require(m_connection)
+                             .open(QStringLiteral("Patient_Data..sp_Adm_RoomLoad '") + data::q(roomId.trimmed())
+                                 + QStringLiteral("'"));
     if (rs.eof())
         return false;
     RoomID = rs.text(QStringLiteral("RoomID"));

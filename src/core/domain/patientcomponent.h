@@ -29,7 +29,7 @@ struct Employer {
 // A patient's registration data for life, loaded by hospital number.
 class clsPatientMaster {
 public:
-    explicit clsPatientMaster(data::Connection *&connection) : m_connection(connection) {}
+    explicit clsPatientMaster(data::Connection *&connection) : m_connection(connection) { }
     // True when the patient was found; the members then hold its data, otherwise they are empty.
     bool LoadPatient(const QString &hospitalNumber);
     int loadCount() const { return m_loads; }
@@ -57,7 +57,7 @@ struct History {
 // One admission or visit, loaded by admission number.
 class clsAdmission {
 public:
-    explicit clsAdmission(data::Connection *&connection) : m_connection(connection) {}
+    explicit clsAdmission(data::Connection *&connection) : m_connection(connection) { }
     bool OpenAdmission(const QString &admissionNumber);
     int loadCount() const { return m_loads; }
 
@@ -75,7 +75,7 @@ private:
 // A room with its station and rate.
 class clsRoom {
 public:
-    explicit clsRoom(data::Connection *&connection) : m_connection(connection) {}
+    explicit clsRoom(data::Connection *&connection) : m_connection(connection) { }
     bool LoadRoom(const QString &roomId);
     int loadCount() const { return m_loads; }
 
@@ -106,9 +106,9 @@ public:
 private:
     std::unique_ptr<data::Connection> m_owned;
     data::Connection *m_connection = nullptr;
-    clsPatientMaster m_master{m_connection};
-    clsAdmission m_admission{m_connection};
-    clsRoom m_room{m_connection};
+    clsPatientMaster m_master { m_connection };
+    clsAdmission m_admission { m_connection };
+    clsRoom m_room { m_connection };
 };
 
 } // namespace mss::suite

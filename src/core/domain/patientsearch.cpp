@@ -13,7 +13,7 @@ suite::clsPatient &clsPatientSearch::component()
 {
     if (!m_component)
         throw data::DbError(91, QStringLiteral("Patient search"),
-                            QStringLiteral("The patient component is not open: the patient search has no connection."));
+            QStringLiteral("The patient component is not open: the patient search has no connection."));
     return *m_component;
 }
 
@@ -58,12 +58,14 @@ Object &loadedFor(Object &object, const QString &requested, QString &loaded, Loa
 
 suite::clsPatientMaster &clsPatientSearch::PatientMaster()
 {
-    return loadedFor(component().PatientMaster(), m_requestedPatient, m_loadedPatient, &suite::clsPatientMaster::LoadPatient);
+    return loadedFor(
+        component().PatientMaster(), m_requestedPatient, m_loadedPatient, &suite::clsPatientMaster::LoadPatient);
 }
 
 suite::clsAdmission &clsPatientSearch::Admission()
 {
-    return loadedFor(component().Admission(), m_requestedAdmission, m_loadedAdmission, &suite::clsAdmission::OpenAdmission);
+    return loadedFor(
+        component().Admission(), m_requestedAdmission, m_loadedAdmission, &suite::clsAdmission::OpenAdmission);
 }
 
 suite::clsRoom &clsPatientSearch::Room()
@@ -76,7 +78,8 @@ bool clsPatientSearch::validate(const QString &statement, const QString &number,
     if (number.trimmed().isEmpty())
         return false;
     if (!m_shared)
-        throw data::DbError(91, QStringLiteral("Patient search"), QStringLiteral("The patient search has no connection."));
+        throw data::DbError(
+            91, QStringLiteral("Patient search"), QStringLiteral("The patient search has no connection."));
     const data::Recordset rs = m_shared->open(statement, data::CursorType::Dynamic, data::LockType::ReadOnly);
     if (rs.isEmpty())
         return false;
@@ -85,24 +88,25 @@ bool clsPatientSearch::validate(const QString &statement, const QString &number,
     return true;
 }
 
-bool clsPatientSearch::ValidatePatient(const QString &HospNumber, const QString &, const QString &, const QString &,
-                                       const QString &)
+bool clsPatientSearch::ValidatePatient(
+    const QString &HospNumber, const QString &, const QString &, const QString &, const QString &)
 {
     // The hospital number goes in with its blanks, as typed.
     return validate(QStringLiteral("Patient_Data..sp_Adm_LoadPatient '") + data::q(HospNumber) + QStringLiteral("'"),
-                    HospNumber, m_requestedPatient);
+        HospNumber, m_requestedPatient);
 }
 
 bool clsPatientSearch::ValidateAdmission(const QString &IDNumber, const QString &)
 {
-    return validate(QStringLiteral("Patient_Data..sp_Adm_LoadInPatient '") + data::q(IDNumber.trimmed()) + QStringLiteral("',''"),
-                    IDNumber, m_requestedAdmission);
+    return validate(
+        QStringLiteral("Patient_Data..sp_Adm_LoadInPatient '") + data::q(IDNumber.trimmed()) + QStringLiteral("',''"),
+        IDNumber, m_requestedAdmission);
 }
 
 bool clsPatientSearch::ValidateRoom(const QString &RoomID, const QString &)
 {
     return validate(QStringLiteral("Patient_Data..sp_Adm_RoomLoad '") + data::q(RoomID.trimmed()) + QStringLiteral("'"),
-                    RoomID, m_requestedRoom);
+        RoomID, m_requestedRoom);
 }
 
 } // namespace mss::patients

@@ -7,14 +7,14 @@
 namespace mss::data {
 class Connection;
 class Recordset;
-}
+} // namespace mss::data
 
 namespace mss::suite {
 class clsPatient;
 class clsPatientMaster;
 class clsAdmission;
 class clsRoom;
-}
+} // namespace mss::suite
 
 namespace mss::patients {
 
@@ -41,13 +41,13 @@ public:
     suite::clsRoom &Room();
 
     bool ValidatePatient(const QString &HospNumber, const QString &FirstName = {}, const QString &MiddleName = {},
-                         const QString &Sex = {}, const QString &BirthDate = {});
+        const QString &Sex = {}, const QString &BirthDate = {});
     bool ValidateAdmission(const QString &IDNumber, const QString &StationID = {});
     bool ValidateRoom(const QString &RoomID, const QString &StationID = {});
 
-    bool AllowReg = false;    // accepted and ignored
+    bool AllowReg = false; // accepted and ignored
     bool AllowNewPat = false; // accepted and ignored
-    void SearchPatient() {}
+    void SearchPatient() { }
 
     bool Found() const { return m_found; }
     QString requestedPatient() const { return m_requestedPatient; }

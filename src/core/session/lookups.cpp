@@ -11,8 +11,8 @@ QString FindOpdIdNum(const QString &number)
 {
     data::Connection &c = *Session().CurrentUser->sqlconnection();
     data::Recordset rs = c.open(QStringLiteral("BILLING..sp_Billing_Search_Matching_OPDNumber_At_TbPatient '")
-                                    + data::q(number.trimmed()) + QStringLiteral("'"),
-                                data::CursorType::Dynamic, data::LockType::Optimistic);
+            + data::q(number.trimmed()) + QStringLiteral("'"),
+        data::CursorType::Dynamic, data::LockType::Optimistic);
     if (rs.eof())
         return {};
     return rs.text(QStringLiteral("OPDIdnum")).trimmed();
@@ -22,7 +22,7 @@ bool CheckCompany(const QString &account)
 {
     data::Connection &c = *Session().CurrentUser->sqlconnection();
     return !c.open(QStringLiteral("Billing..sp_Pars_CheckCompany '") + data::q(account) + QStringLiteral("'"),
-                   data::CursorType::Dynamic, data::LockType::ReadOnly)
+                 data::CursorType::Dynamic, data::LockType::ReadOnly)
                 .isEmpty();
 }
 

@@ -1,11 +1,11 @@
 #include "session/sessionstate.h"
 
-#include "domain/patientsearch.h"
+#include "auth/currentuser.h"
 #include "domain/billingstatement.h"
 #include "domain/codesearch.h"
-#include "auth/currentuser.h"
 #include "domain/keypress.h"
 #include "domain/patientcomponent.h"
+#include "domain/patientsearch.h"
 
 namespace mss::shell {
 

@@ -20,7 +20,7 @@ class clsPatientMaster;
 class clsCodeSearch;
 class clsOpenConnection;
 class clssoa;
-}
+} // namespace mss::suite
 namespace mss::patients {
 class clsPatientSearch;
 }

@@ -1,10 +1,10 @@
 #include "intake/familycomposition.h"
 
 #include "data/connection.h"
-#include "data/quote.h"
 #include "data/format.h"
-#include "ui/twips.h"
+#include "data/quote.h"
 #include "ui/messages.h"
+#include "ui/twips.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -17,15 +17,15 @@ namespace mss::intake {
 
 namespace {
 
-const QStringList kNewHeaders = {QStringLiteral(" Family Member "), QStringLiteral(" Relationship "), QStringLiteral(" Age "),
-                                 QStringLiteral(" Civil Status "),  QStringLiteral(" Educ'l Attainment "),
-                                 QStringLiteral(" Address "),       QStringLiteral(" Occupation "),
-                                 QStringLiteral(" Income "),        QStringLiteral("Number ")};
-const QList<int> kNewWidths = {2800, 1200, 600, 1300, 1500, 2500, 1800, 1200, 0};
-const QStringList kStoredHeaders = {QStringLiteral("Family Members"), QStringLiteral("Rel. to Patient"), QStringLiteral("Age"),
-                                    QStringLiteral("Civil Status"),  QStringLiteral("Educ'l Attainment"),
-                                    QStringLiteral("Address"),       QStringLiteral("Occupation"), QStringLiteral("Income")};
-const QList<int> kStoredWidths = {2000, 1100, 500, 1100, 1500, 2400, 1300, 950};
+const QStringList kNewHeaders
+    = { QStringLiteral(" Family Member "), QStringLiteral(" Relationship "), QStringLiteral(" Age "),
+          QStringLiteral(" Civil Status "), QStringLiteral(" Educ'l Attainment "), QStringLiteral(" Address "),
+          QStringLiteral(" Occupation "), QStringLiteral(" Income "), QStringLiteral("Number ") };
+const QList<int> kNewWidths = { 2800, 1200, 600, 1300, 1500, 2500, 1800, 1200, 0 };
+const QStringList kStoredHeaders = { QStringLiteral("Family Members"), QStringLiteral("Rel. to Patient"),
+    QStringLiteral("Age"), QStringLiteral("Civil Status"), QStringLiteral("Educ'l Attainment"),
+    QStringLiteral("Address"), QStringLiteral("Occupation"), QStringLiteral("Income") };
+const QList<int> kStoredWidths = { 2000, 1100, 500, 1100, 1500, 2400, 1300, 950 };
 
 const QString kNotNumeric = QStringLiteral("Please Enter Numeric Values");
 
@@ -38,7 +38,8 @@ std::optional<double> incomeValue(const QString &text)
     return data::parseNumber(text);
 }
 
-FamilyComposition::FamilyComposition(QTableWidget *grid, QLineEdit *totalIncome, QPushButton *addMembers, QObject *parent)
+FamilyComposition::FamilyComposition(
+    QTableWidget *grid, QLineEdit *totalIncome, QPushButton *addMembers, QObject *parent)
     : QObject(parent), FCFlexGrid(grid), m_total(totalIncome), m_add(addMembers)
 {
     FCFlexGrid->setObjectName(QStringLiteral("FCFlexGrid"));
@@ -56,8 +57,8 @@ FamilyComposition::FamilyComposition(QTableWidget *grid, QLineEdit *totalIncome,
     cmbFlx->setObjectName(QStringLiteral("cmbFlx"));
     cmbFlx->setEditable(true);
     cmbFlx->setInsertPolicy(QComboBox::NoInsert);
-    cmbFlx->addItems({QStringLiteral("SINGLE"), QStringLiteral("MARRIED"), QStringLiteral("WIDOW"), QStringLiteral("WIDOWER"),
-                      QStringLiteral("SEPARATED")});
+    cmbFlx->addItems({ QStringLiteral("SINGLE"), QStringLiteral("MARRIED"), QStringLiteral("WIDOW"),
+        QStringLiteral("WIDOWER"), QStringLiteral("SEPARATED") });
     cmbFlx->hide();
     cmbFlx->installEventFilter(this);
     cmbFlx->lineEdit()->installEventFilter(this);
@@ -89,9 +90,9 @@ void FamilyComposition::InitFamilyGrid()
 
 bool FamilyComposition::LoadFamilyComposition(data::Connection &connection, const QString &hospitalNumber)
 {
-    const data::Recordset rs = connection.open(QStringLiteral("MSS..sp_MSS_LoadExistFamilyComposition '")
-                                                   + data::q(hospitalNumber) + QStringLiteral("'"),
-                                               data::CursorType::Dynamic, data::LockType::ReadOnly);
+    const data::Recordset rs = connection.open(
+        QStringLiteral("MSS..sp_MSS_LoadExistFamilyComposition '") + data::q(hospitalNumber) + QStringLiteral("'"),
+        data::CursorType::Dynamic, data::LockType::ReadOnly);
     if (rs.isEmpty())
         return false;
     m_total->setText(data::variantText(rs.value(QStringLiteral("TotalIncome"))));
@@ -273,7 +274,7 @@ bool FamilyComposition::eventFilter(QObject *watched, QEvent *event)
                 txtFlx->hide();
                 Compute_Total();
             } else if ((watched == cmbFlx || watched == cmbFlx->lineEdit()) && !cmbFlx->hasFocus()
-                       && !cmbFlx->lineEdit()->hasFocus()) {
+                && !cmbFlx->lineEdit()->hasFocus()) {
                 cmbFlx->hide();
             }
         }
@@ -298,11 +299,11 @@ std::optional<QString> FamilyComposition::firstBadIncome() const
     return std::nullopt;
 }
 
-void FamilyComposition::Save_FamilyComposition(data::Connection &connection, const QString &hospNum,
-                                               const QString &hospitalNumberText)
+void FamilyComposition::Save_FamilyComposition(
+    data::Connection &connection, const QString &hospNum, const QString &hospitalNumberText)
 {
     connection.execute(QStringLiteral("MSS..sp_MSS_ClearFamilyComposition '") + data::q(hospitalNumberText.trimmed())
-                       + QStringLiteral("'"));
+        + QStringLiteral("'"));
     const std::optional<double> total = incomeValue(m_total->text());
     if (!total)
         throw std::runtime_error(kNotNumeric.toStdString());
@@ -318,8 +319,8 @@ void FamilyComposition::Save_FamilyComposition(data::Connection &connection, con
         QString statement = QStringLiteral("MSS..sp_MSS_SaveFamilyComposition '") + data::q(hospNum);
         for (int c = 0; c < kIncomeColumn; ++c)
             statement += QStringLiteral("','") + data::q(cell(row, c));
-        statement += QStringLiteral("','") + data::numberText(*income) + QStringLiteral("','") + data::numberText(*total)
-            + QStringLiteral("'");
+        statement += QStringLiteral("','") + data::numberText(*income) + QStringLiteral("','")
+            + data::numberText(*total) + QStringLiteral("'");
         connection.execute(statement);
     }
 }

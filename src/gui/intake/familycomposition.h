@@ -40,7 +40,8 @@ public:
     void Compute_Total();
     // Replaces the stored members of the patient by the grid's rows up to the first incomplete
     // one. Runs inside the caller's transaction.
-    void Save_FamilyComposition(data::Connection &connection, const QString &hospNum, const QString &hospitalNumberText);
+    void Save_FamilyComposition(
+        data::Connection &connection, const QString &hospNum, const QString &hospitalNumberText);
     // Checks every income that a save would store; names the first that is not a number.
     std::optional<QString> firstBadIncome() const;
 

@@ -1,7 +1,7 @@
 #include "intake/frmassessmentlist.h"
 
-#include "data/recordset.h"
 #include "data/format.h"
+#include "data/recordset.h"
 #include "ui/twips.h"
 
 #include <QGroupBox>
@@ -22,11 +22,10 @@ frmAssessmentList::frmAssessmentList(QWidget *parent) : QDialog(parent)
     GridAssessment = new QTableWidget(0, 8, frame);
     GridAssessment->setObjectName(QStringLiteral("GridAssessment"));
     // " | Adm. Num. | Code | Classification | Category | AssessDate | Remarks | ExpiryDate  "
-    GridAssessment->setHorizontalHeaderLabels({QStringLiteral(" "), QStringLiteral("Adm. Num."), QStringLiteral("Code"),
-                                               QStringLiteral("Classification"), QStringLiteral("Category"),
-                                               QStringLiteral("AssessDate"), QStringLiteral("Remarks"),
-                                               QStringLiteral("ExpiryDate  ")});
-    ui::setColumnWidthsInTwips(GridAssessment, {100, 1050, 850, 1200, 1200, 1900, 3000, 1200});
+    GridAssessment->setHorizontalHeaderLabels({ QStringLiteral(" "), QStringLiteral("Adm. Num."),
+        QStringLiteral("Code"), QStringLiteral("Classification"), QStringLiteral("Category"),
+        QStringLiteral("AssessDate"), QStringLiteral("Remarks"), QStringLiteral("ExpiryDate  ") });
+    ui::setColumnWidthsInTwips(GridAssessment, { 100, 1050, 850, 1200, 1200, 1900, 3000, 1200 });
     int total = 0;
     for (int c = 0; c < 8; ++c)
         total += GridAssessment->columnWidth(c);

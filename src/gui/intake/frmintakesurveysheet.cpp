@@ -1,21 +1,21 @@
 #include "intake/frmintakesurveysheet.h"
 
+#include "auth/currentuser.h"
 #include "data/connection.h"
+#include "data/format.h"
 #include "data/quote.h"
 #include "data/values.h"
-#include "intake/familycomposition.h"
+#include "domain/codesearch.h"
 #include "domain/intakestatements.h"
+#include "domain/patientcomponent.h"
+#include "domain/patientsearch.h"
+#include "intake/familycomposition.h"
 #include "intake/loaddata.h"
 #include "patients/frmemployeelisting.h"
-#include "domain/patientsearch.h"
 #include "patients/patientselection.h"
 #include "reports/reportrunner.h"
 #include "session/sessionstate.h"
-#include "domain/codesearch.h"
-#include "auth/currentuser.h"
-#include "domain/patientcomponent.h"
 #include "ui/commandguard.h"
-#include "data/format.h"
 #include "ui/messages.h"
 
 #include <QButtonGroup>
@@ -112,8 +112,8 @@ QString flag(bool on)
 
 } // namespace
 
-frmIntakeSurveySheet::frmIntakeSurveySheet(const patients::PatientSelection &selection, reports::ReportRunner *reports,
-                                           QWidget *parent)
+frmIntakeSurveySheet::frmIntakeSurveySheet(
+    const patients::PatientSelection &selection, reports::ReportRunner *reports, QWidget *parent)
     : QWidget(parent), m_selection(selection), m_reports(reports ? reports : new reports::ReportRunner(this))
 {
     setObjectName(QStringLiteral("frmIntakeSurveySheet"));
@@ -146,10 +146,9 @@ frmIntakeSurveySheet::frmIntakeSurveySheet(const patients::PatientSelection &sel
     cmdSavePrint = new QPushButton(QStringLiteral("Save/&Print"), this);
     cmdEdit = new QPushButton(QStringLiteral("&Edit"), this);
     cmdCancel = new QPushButton(QStringLiteral("&Close"), this);
-    const QList<std::pair<QPushButton *, QString>> buttons = {{cmdSave, QStringLiteral("cmdSave")},
-                                                             {cmdSavePrint, QStringLiteral("cmdSavePrint")},
-                                                             {cmdEdit, QStringLiteral("cmdEdit")},
-                                                             {cmdCancel, QStringLiteral("cmdCancel")}};
+    const QList<std::pair<QPushButton *, QString>> buttons
+        = { { cmdSave, QStringLiteral("cmdSave") }, { cmdSavePrint, QStringLiteral("cmdSavePrint") },
+              { cmdEdit, QStringLiteral("cmdEdit") }, { cmdCancel, QStringLiteral("cmdCancel") } };
     for (const auto &[button, name] : buttons) {
         button->setObjectName(name);
         button->setMinimumWidth(96);
@@ -188,7 +187,7 @@ void frmIntakeSurveySheet::buildHead(QVBoxLayout *layout)
     txtCaseNo = lineEdit(head, QStringLiteral("txtCaseNo"), 10);
     txtAdmissionDate = lineEdit(head, QStringLiteral("txtAdmissionDate"));
     txtWard = lineEdit(head, QStringLiteral("txtWard"));
-    for (QLineEdit *display : {txtHospitalNo, txtCaseNo, txtAdmissionDate, txtWard})
+    for (QLineEdit *display : { txtHospitalNo, txtCaseNo, txtAdmissionDate, txtWard })
         display->setEnabled(false);
     DTDateInterviewed = datePicker(head, QStringLiteral("DTDateInterviewed"));
     cboClassCode = comboBox(head, QStringLiteral("cboClassCode"));
@@ -210,10 +209,9 @@ void frmIntakeSurveySheet::buildHead(QVBoxLayout *layout)
     optOld = new QRadioButton(QStringLiteral("Old"), fmeStatus);
     optClosed = new QRadioButton(QStringLiteral("Closed"), fmeStatus);
     optCarryover = new QRadioButton(QStringLiteral("Carry over"), fmeStatus);
-    const QList<std::pair<QRadioButton *, QString>> statuses = {{optNew, QStringLiteral("optNew")},
-                                                               {optOld, QStringLiteral("optOld")},
-                                                               {optClosed, QStringLiteral("optClosed")},
-                                                               {optCarryover, QStringLiteral("optCarryover")}};
+    const QList<std::pair<QRadioButton *, QString>> statuses
+        = { { optNew, QStringLiteral("optNew") }, { optOld, QStringLiteral("optOld") },
+              { optClosed, QStringLiteral("optClosed") }, { optCarryover, QStringLiteral("optCarryover") } };
     for (const auto &[option, name] : statuses) {
         option->setObjectName(name);
         statusLayout->addWidget(option);
@@ -253,7 +251,7 @@ void frmIntakeSurveySheet::buildHead(QVBoxLayout *layout)
     flags->addStretch();
     grid->addLayout(flags, 2, 4, 1, 2);
     grid->addWidget(fmeStatus, 2, 6, 1, 2);
-    for (int c : {1, 3, 5, 7})
+    for (int c : { 1, 3, 5, 7 })
         grid->setColumnStretch(c, 1);
     layout->addWidget(head);
 }
@@ -309,8 +307,8 @@ QWidget *frmIntakeSurveySheet::buildIdentifyingPage()
     auto *csLayout = new QHBoxLayout(fmeCS);
     csLayout->setContentsMargins(6, 0, 6, 0);
     optCS = new QButtonGroup(this);
-    const QStringList statuses = {QStringLiteral("Single"), QStringLiteral("Separated"), QStringLiteral("Married"),
-                                  QStringLiteral("Widow"), QStringLiteral("Divorced")};
+    const QStringList statuses = { QStringLiteral("Single"), QStringLiteral("Separated"), QStringLiteral("Married"),
+        QStringLiteral("Widow"), QStringLiteral("Divorced") };
     for (int i = 0; i < statuses.size(); ++i) {
         auto *option = new QRadioButton(statuses[i], fmeCS);
         option->setObjectName(QStringLiteral("optCS_%1").arg(i));
@@ -526,9 +524,9 @@ void frmIntakeSurveySheet::load()
     HospNum = m_selection.HospNum;
     m_patientType = m_selection.PatientType;
 
-    const data::Recordset current = c.open(QStringLiteral(" sp_SearchCategoryandClassification '") + data::q(IdNum)
-                                               + QStringLiteral("'"),
-                                           data::CursorType::Dynamic, data::LockType::ReadOnly);
+    const data::Recordset current
+        = c.open(QStringLiteral(" sp_SearchCategoryandClassification '") + data::q(IdNum) + QStringLiteral("'"),
+            data::CursorType::Dynamic, data::LockType::ReadOnly);
     if (!current.eof()) {
         txtClassification->setText(current.text(QStringLiteral("Classification")));
         cboClassCode->setEditText(current.text(QStringLiteral("classificationid")));
@@ -550,8 +548,8 @@ void frmIntakeSurveySheet::load()
         outPatientNumber ? LoadOutPatientData() : LoadInPatientData();
 
     const data::Recordset stored = c.open(QStringLiteral("MSS..sp_MSS_LoadExistIntakeSheet '")
-                                              + data::q(txtHospitalNo->text().trimmed()) + QStringLiteral("'"),
-                                          data::CursorType::Dynamic, data::LockType::ReadOnly);
+            + data::q(txtHospitalNo->text().trimmed()) + QStringLiteral("'"),
+        data::CursorType::Dynamic, data::LockType::ReadOnly);
     if (!stored.eof()) {
         setDate(txtExpiry, stored.value(QStringLiteral("ExpiryDate")));
         referringPartyCode = stored.text(QStringLiteral("refpartyid"));
@@ -575,7 +573,7 @@ void frmIntakeSurveySheet::fillMaster()
         return;
     optSexMale->setChecked(master.Sex == QLatin1String("M"));
     optSexFemale->setChecked(master.Sex == QLatin1String("F"));
-    const QStringList codes = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")};
+    const QStringList codes = { QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4") };
     const qsizetype index = codes.indexOf(master.CivilStatus.trimmed());
     optCS->button(index < 0 ? 4 : int(index))->setChecked(true);
     DTDateInterviewed->setDate(QDate::currentDate());
@@ -623,10 +621,10 @@ void frmIntakeSurveySheet::LoadInPatientData()
 void frmIntakeSurveySheet::LoadOutPatientData()
 {
     fillMaster();
-    const data::Recordset rs = connection().open(QStringLiteral("Radiology..spGlobal_RegisteredOPD '") + QString()
-                                                     + QStringLiteral("','") + QStringLiteral("1") + QStringLiteral("','")
-                                                     + data::q(IdNum) + QStringLiteral("'"),
-                                                 data::CursorType::Dynamic, data::LockType::ReadOnly);
+    const data::Recordset rs
+        = connection().open(QStringLiteral("Radiology..spGlobal_RegisteredOPD '") + QString() + QStringLiteral("','")
+                + QStringLiteral("1") + QStringLiteral("','") + data::q(IdNum) + QStringLiteral("'"),
+            data::CursorType::Dynamic, data::LockType::ReadOnly);
     if (rs.eof())
         return;
     const auto admitted = data::dateTimeOf(rs.value(QStringLiteral("AdmDate")));
@@ -647,19 +645,20 @@ void frmIntakeSurveySheet::fillLists()
         box->setEditText(text);
     };
     refill(cmbCategory, c.open(QStringLiteral("select category from tbMssCaseCategory")), QStringLiteral("category"));
-    const data::Recordset classes = c.open(QStringLiteral(
-        "SELECT isnull(Code,'') [Code], isnull(Classification,'') [Classification] FROM MSS..tbMSSClassificationScheme"));
+    const data::Recordset classes = c.open(QStringLiteral("SELECT isnull(Code,'') [Code], isnull(Classification,'') "
+                                                          "[Classification] FROM MSS..tbMSSClassificationScheme"));
     refill(cboClassCode, classes, QStringLiteral("Code"));
     ClassNames.clear();
     for (const QVariantList &row : classes.rows())
         ClassNames.append(data::variantText(row[classes.columnIndex(QStringLiteral("Classification"))]));
     refill(cbostatus,
-           c.open(QStringLiteral("SELECT isnull(Code,'') [Code], isnull(CaseStatus,'') [CaseStatus] FROM MSS..tbMSSActive ORDER BY Code")),
-           QStringLiteral("CaseStatus"));
+        c.open(QStringLiteral(
+            "SELECT isnull(Code,'') [Code], isnull(CaseStatus,'') [CaseStatus] FROM MSS..tbMSSActive ORDER BY Code")),
+        QStringLiteral("CaseStatus"));
     refill(cboReferringParty,
-           c.open(QStringLiteral("SELECT isnull(Code,'') [Code], isnull(ReferringParty,'') [ReferringParty] FROM "
-                                 "MSS..tbMSSReferringParty ORDER BY Code")),
-           QStringLiteral("ReferringParty"));
+        c.open(QStringLiteral("SELECT isnull(Code,'') [Code], isnull(ReferringParty,'') [ReferringParty] FROM "
+                              "MSS..tbMSSReferringParty ORDER BY Code")),
+        QStringLiteral("ReferringParty"));
 }
 
 void frmIntakeSurveySheet::lookUpCode(QComboBox *box, const QString &statement, const QString &column, QString &code)
@@ -675,7 +674,7 @@ void frmIntakeSurveySheet::wireCodes()
 {
     auto referringParty = [this] {
         lookUpCode(cboReferringParty, QStringLiteral("select * from tbMSSReferringParty where referringparty='"),
-                   QStringLiteral("Code"), referringPartyCode);
+            QStringLiteral("Code"), referringPartyCode);
     };
     connect(cboReferringParty, &QComboBox::activated, this, referringParty);
     cboReferringParty->installEventFilter(this);
@@ -689,14 +688,12 @@ void frmIntakeSurveySheet::wireCodes()
 
 void frmIntakeSurveySheet::wireEnterKeys()
 {
-    const QList<QWidget *> navigating = {txtLastname, txtFirstname, txtMiddle, txtAge, txtReligion, txtEducation,
-                                         txtOccupation, txtBirthdate, txtBirthPlace, txtHouseStreet, txtBarangay,
-                                         txtZipCode, txtTelNo, txtEmployer, txtStatus, txtEmploymentAd, txtSalary,
-                                         txtSSSMember, txtPhilhealth, txtSourceInfo, txtReferredBy, DTDateReferred,
-                                         txtRefferAd, txtDocDSWD, txtDocAOCert, txtDocCertEmploy, txtDocMayorOff,
-                                         txtDocBrgyClear, txtDocOthers, txtChiefComp, txtDiagnosis, txtTreatment,
-                                         txtMDOtherInfo, txtOtherResources, txtExpenses, txtOtherProb, txtDiagnostic,
-                                         txtGoalPlan, txtActionTaken, txtMSSW, txtCaseNo};
+    const QList<QWidget *> navigating = { txtLastname, txtFirstname, txtMiddle, txtAge, txtReligion, txtEducation,
+        txtOccupation, txtBirthdate, txtBirthPlace, txtHouseStreet, txtBarangay, txtZipCode, txtTelNo, txtEmployer,
+        txtStatus, txtEmploymentAd, txtSalary, txtSSSMember, txtPhilhealth, txtSourceInfo, txtReferredBy,
+        DTDateReferred, txtRefferAd, txtDocDSWD, txtDocAOCert, txtDocCertEmploy, txtDocMayorOff, txtDocBrgyClear,
+        txtDocOthers, txtChiefComp, txtDiagnosis, txtTreatment, txtMDOtherInfo, txtOtherResources, txtExpenses,
+        txtOtherProb, txtDiagnostic, txtGoalPlan, txtActionTaken, txtMSSW, txtCaseNo };
     for (QWidget *w : navigating)
         w->installEventFilter(this);
 }
@@ -706,13 +703,13 @@ bool frmIntakeSurveySheet::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::FocusOut) {
         if (watched == cboReferringParty)
             lookUpCode(cboReferringParty, QStringLiteral("select * from tbMSSReferringParty where referringparty='"),
-                       QStringLiteral("Code"), referringPartyCode);
+                QStringLiteral("Code"), referringPartyCode);
         else if (watched == cbostatus)
-            lookUpCode(cbostatus, QStringLiteral("select * from tbMSSActive where casestatus='"), QStringLiteral("Code"),
-                       caseStatusCode);
+            lookUpCode(cbostatus, QStringLiteral("select * from tbMSSActive where casestatus='"),
+                QStringLiteral("Code"), caseStatusCode);
         else if (watched == cmbCategory)
             lookUpCode(cmbCategory, QStringLiteral("select * from tbMssCaseCategory where category='"),
-                       QStringLiteral("categoryid"), categoryCode);
+                QStringLiteral("categoryid"), categoryCode);
         return QWidget::eventFilter(watched, event);
     }
     if (event->type() != QEvent::KeyPress)
@@ -722,40 +719,40 @@ bool frmIntakeSurveySheet::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
 
     static const QHash<QString, QString> next = {
-        {QStringLiteral("txtLastname"), QStringLiteral("txtFirstname")},
-        {QStringLiteral("txtFirstname"), QStringLiteral("txtMiddle")},
-        {QStringLiteral("txtMiddle"), QStringLiteral("txtAge")},
-        {QStringLiteral("txtReligion"), QStringLiteral("txtEmployer")},
-        {QStringLiteral("txtEducation"), QStringLiteral("txtOccupation")},
-        {QStringLiteral("txtOccupation"), QStringLiteral("txtReligion")},
-        {QStringLiteral("txtBirthdate"), QStringLiteral("txtBirthPlace")},
-        {QStringLiteral("txtBirthPlace"), QStringLiteral("txtHouseStreet")},
-        {QStringLiteral("txtHouseStreet"), QStringLiteral("txtBarangay")},
-        {QStringLiteral("txtBarangay"), QStringLiteral("txtZipCode")},
-        {QStringLiteral("txtTelNo"), QStringLiteral("txtEducation")},
-        {QStringLiteral("txtEmployer"), QStringLiteral("txtStatus")},
-        {QStringLiteral("txtStatus"), QStringLiteral("txtEmploymentAd")},
-        {QStringLiteral("txtEmploymentAd"), QStringLiteral("txtSalary")},
-        {QStringLiteral("txtSalary"), QStringLiteral("txtSSSMember")},
-        {QStringLiteral("txtSSSMember"), QStringLiteral("txtPhilhealth")},
-        {QStringLiteral("txtPhilhealth"), QStringLiteral("txtSourceInfo")},
-        {QStringLiteral("txtSourceInfo"), QStringLiteral("txtReferredBy")},
-        {QStringLiteral("txtReferredBy"), QStringLiteral("DTDateReferred")},
-        {QStringLiteral("DTDateReferred"), QStringLiteral("txtRefferAd")},
-        {QStringLiteral("txtRefferAd"), QStringLiteral("txtDocDSWD")},
-        {QStringLiteral("txtDocDSWD"), QStringLiteral("txtDocAOCert")},
-        {QStringLiteral("txtDocAOCert"), QStringLiteral("txtDocCertEmploy")},
-        {QStringLiteral("txtDocCertEmploy"), QStringLiteral("txtDocMayorOff")},
-        {QStringLiteral("txtDocMayorOff"), QStringLiteral("txtDocBrgyClear")},
-        {QStringLiteral("txtDocBrgyClear"), QStringLiteral("txtDocOthers")},
-        {QStringLiteral("txtChiefComp"), QStringLiteral("txtDiagnosis")},
-        {QStringLiteral("txtDiagnosis"), QStringLiteral("txtTreatment")},
-        {QStringLiteral("txtTreatment"), QStringLiteral("txtMDOtherInfo")},
-        {QStringLiteral("txtOtherResources"), QStringLiteral("txtExpenses")},
-        {QStringLiteral("txtOtherProb"), QStringLiteral("txtDiagnostic")},
-        {QStringLiteral("txtDiagnostic"), QStringLiteral("txtGoalPlan")},
-        {QStringLiteral("txtGoalPlan"), QStringLiteral("txtActionTaken")},
-        {QStringLiteral("txtActionTaken"), QStringLiteral("cmdSave")},
+        { QStringLiteral("txtLastname"), QStringLiteral("txtFirstname") },
+        { QStringLiteral("txtFirstname"), QStringLiteral("txtMiddle") },
+        { QStringLiteral("txtMiddle"), QStringLiteral("txtAge") },
+        { QStringLiteral("txtReligion"), QStringLiteral("txtEmployer") },
+        { QStringLiteral("txtEducation"), QStringLiteral("txtOccupation") },
+        { QStringLiteral("txtOccupation"), QStringLiteral("txtReligion") },
+        { QStringLiteral("txtBirthdate"), QStringLiteral("txtBirthPlace") },
+        { QStringLiteral("txtBirthPlace"), QStringLiteral("txtHouseStreet") },
+        { QStringLiteral("txtHouseStreet"), QStringLiteral("txtBarangay") },
+        { QStringLiteral("txtBarangay"), QStringLiteral("txtZipCode") },
+        { QStringLiteral("txtTelNo"), QStringLiteral("txtEducation") },
+        { QStringLiteral("txtEmployer"), QStringLiteral("txtStatus") },
+        { QStringLiteral("txtStatus"), QStringLiteral("txtEmploymentAd") },
+        { QStringLiteral("txtEmploymentAd"), QStringLiteral("txtSalary") },
+        { QStringLiteral("txtSalary"), QStringLiteral("txtSSSMember") },
+        { QStringLiteral("txtSSSMember"), QStringLiteral("txtPhilhealth") },
+        { QStringLiteral("txtPhilhealth"), QStringLiteral("txtSourceInfo") },
+        { QStringLiteral("txtSourceInfo"), QStringLiteral("txtReferredBy") },
+        { QStringLiteral("txtReferredBy"), QStringLiteral("DTDateReferred") },
+        { QStringLiteral("DTDateReferred"), QStringLiteral("txtRefferAd") },
+        { QStringLiteral("txtRefferAd"), QStringLiteral("txtDocDSWD") },
+        { QStringLiteral("txtDocDSWD"), QStringLiteral("txtDocAOCert") },
+        { QStringLiteral("txtDocAOCert"), QStringLiteral("txtDocCertEmploy") },
+        { QStringLiteral("txtDocCertEmploy"), QStringLiteral("txtDocMayorOff") },
+        { QStringLiteral("txtDocMayorOff"), QStringLiteral("txtDocBrgyClear") },
+        { QStringLiteral("txtDocBrgyClear"), QStringLiteral("txtDocOthers") },
+        { QStringLiteral("txtChiefComp"), QStringLiteral("txtDiagnosis") },
+        { QStringLiteral("txtDiagnosis"), QStringLiteral("txtTreatment") },
+        { QStringLiteral("txtTreatment"), QStringLiteral("txtMDOtherInfo") },
+        { QStringLiteral("txtOtherResources"), QStringLiteral("txtExpenses") },
+        { QStringLiteral("txtOtherProb"), QStringLiteral("txtDiagnostic") },
+        { QStringLiteral("txtDiagnostic"), QStringLiteral("txtGoalPlan") },
+        { QStringLiteral("txtGoalPlan"), QStringLiteral("txtActionTaken") },
+        { QStringLiteral("txtActionTaken"), QStringLiteral("cmdSave") },
     };
     const QString name = watched->objectName();
     if (auto it = next.constFind(name); it != next.cend()) {
@@ -810,12 +807,12 @@ void frmIntakeSurveySheet::LookUpZipCode()
 
 void frmIntakeSurveySheet::searchSocialWorker()
 {
-    patients::frmEmployeeListing listing(shell::Session().CurrentUser ? shell::Session().CurrentUser->sqlconnection() : nullptr,
-                                         this);
+    patients::frmEmployeeListing listing(
+        shell::Session().CurrentUser ? shell::Session().CurrentUser->sqlconnection() : nullptr, this);
     ui::Messages::execDialog(listing);
     WorkerCode = patients::frmEmployeeListing::WorkerCode();
-    const data::Recordset rs = connection().open(QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(WorkerCode)
-                                                 + QStringLiteral("'"));
+    const data::Recordset rs = connection().open(
+        QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(WorkerCode) + QStringLiteral("'"));
     if (rs.eof()) {
         ui::Messages::warning(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"), this);
         return;
@@ -840,13 +837,14 @@ void frmIntakeSurveySheet::EnableEntry()
 void frmIntakeSurveySheet::CheckCaseNumber()
 {
     CaseNumberTaken = false;
-    const data::Recordset rs = connection().open(QStringLiteral("MSS..sp_MSS_GetExistsMSSNumber '")
-                                                     + data::q(txtCaseNo->text().trimmed()) + QStringLiteral("', '")
-                                                     + data::q(txtHospitalNo->text().trimmed()) + QStringLiteral("'"),
-                                                 data::CursorType::Dynamic, data::LockType::ReadOnly);
+    const data::Recordset rs
+        = connection().open(QStringLiteral("MSS..sp_MSS_GetExistsMSSNumber '") + data::q(txtCaseNo->text().trimmed())
+                + QStringLiteral("', '") + data::q(txtHospitalNo->text().trimmed()) + QStringLiteral("'"),
+            data::CursorType::Dynamic, data::LockType::ReadOnly);
     if (!rs.eof() && rs.text(QStringLiteral("HospNum")).trimmed() != txtHospitalNo->text().trimmed()) {
-        ui::Messages::show(QStringLiteral("The CaseNumber already exists and is owned by ") + rs.text(QStringLiteral("PatientName")),
-                           QStringLiteral("Message"), QMessageBox::NoIcon, QMessageBox::Ok, this);
+        ui::Messages::show(
+            QStringLiteral("The CaseNumber already exists and is owned by ") + rs.text(QStringLiteral("PatientName")),
+            QStringLiteral("Message"), QMessageBox::NoIcon, QMessageBox::Ok, this);
         txtCaseNo->clear();
         txtCaseNo->setEnabled(true);
         CaseNumberTaken = true;
@@ -858,7 +856,8 @@ bool frmIntakeSurveySheet::save()
     IsSaved = false;
     const QString interviewText = dateText(DTDateInterviewed, false);
     if (txtCaseNo->text().isEmpty()) {
-        ui::Messages::information(QStringLiteral("Can't save incomplete data Case Number is Missing."), QStringLiteral("Message"), this);
+        ui::Messages::information(
+            QStringLiteral("Can't save incomplete data Case Number is Missing."), QStringLiteral("Message"), this);
         txtCaseNo->setEnabled(true);
         return false;
     }
@@ -868,15 +867,15 @@ bool frmIntakeSurveySheet::save()
     const QString senior = flag(chkSeniorCitizen->isChecked());
     const QString sex = optSexFemale->isChecked() ? QStringLiteral("Female") : QStringLiteral("Male");
     const QString active = chkActive->isChecked() ? QStringLiteral("Y") : QStringLiteral("N");
-    const QStringList civilStatuses = {QStringLiteral("Single"), QStringLiteral("Separated"), QStringLiteral("Married"),
-                                       QStringLiteral("Widow/er")};
+    const QStringList civilStatuses = { QStringLiteral("Single"), QStringLiteral("Separated"),
+        QStringLiteral("Married"), QStringLiteral("Widow/er") };
     const int civil = optCS->checkedId();
     if (civil < 0 || civil > 3) {
         ui::Messages::warning(QStringLiteral("Civil Status is Missing."), QStringLiteral("Message"), this);
         return false;
     }
     // Only the first ticked problem, in this order, is stored as 1.
-    const QList<QCheckBox *> problems = {chkFinancialProb, chkDifficultyProb, chkAggressiveProb, chkRefusalProb};
+    const QList<QCheckBox *> problems = { chkFinancialProb, chkDifficultyProb, chkAggressiveProb, chkRefusalProb };
     QStringList problemFlags(4, QStringLiteral("0"));
     for (int i = 0; i < problems.size(); ++i)
         if (problems[i]->isChecked()) {
@@ -890,26 +889,23 @@ bool frmIntakeSurveySheet::save()
         return false;
     }
 
-    const QStringList sheet = {HospNum, interviewText, txtClassification->text(), cmbCategory->currentText(),
-                               txtSalary->text(), txtEducation->text(), txtWard->text(), txtLastname->text(),
-                               txtFirstname->text(), txtMiddle->text(), txtHouseStreet->text(), txtBarangay->text(),
-                               txtZipCode->text(), txtProvince->text(), sex, maskedDateText(txtBirthdate), civilStatuses[civil],
-                               txtOccupation->text(), txtAge->text(), txtTelNo->text(), txtSSSMember->text(),
-                               txtBirthPlace->text(), txtReligion->text(), txtEmployer->text(), txtEmploymentAd->text(),
-                               IdNum, txtAdmissionDate->text(), caseStatusCode, interviewText, dateText(txtExpiry, false),
-                               txtCaseNo->text(), senior};
-    const QStringList other = {HospNum, txtReferredBy->text(), dateText(DTDateReferred, false), txtRefferAd->text(),
-                               txtDocDSWD->text(), txtDocAOCert->text(), txtDocCertEmploy->text(), txtDocMayorOff->text(),
-                               txtDocBrgyClear->text(), txtDocOthers->text(), txtTreatment->text(), txtMDOtherInfo->text(),
-                               txtOtherResources->text(), txtExpenses->text(), problemFlags[0], problemFlags[1],
-                               problemFlags[2], problemFlags[3], irregular, txtOtherProb->text(),
-                               txtGoalPlan->toPlainText(), txtActionTaken->toPlainText(), txtPhilhealth->text(),
-                               txtSourceInfo->text(), txtStatus->text(), txtDiagnostic->toPlainText(),
-                               cboReferringParty->currentText()};
-    const QStringList classification = {HospNum, IdNum, txtCaseNo->text(), cboClassCode->currentText(),
-                                        cmbCategory->currentText(), categoryCode, dateText(DTDateInterviewed, true),
-                                        dateText(txtExpiry, true), txtMSSW->text(), shell::Session().EmployeeCode,
-                                        referringPartyCode, caseStatusCode, active};
+    const QStringList sheet = { HospNum, interviewText, txtClassification->text(), cmbCategory->currentText(),
+        txtSalary->text(), txtEducation->text(), txtWard->text(), txtLastname->text(), txtFirstname->text(),
+        txtMiddle->text(), txtHouseStreet->text(), txtBarangay->text(), txtZipCode->text(), txtProvince->text(), sex,
+        maskedDateText(txtBirthdate), civilStatuses[civil], txtOccupation->text(), txtAge->text(), txtTelNo->text(),
+        txtSSSMember->text(), txtBirthPlace->text(), txtReligion->text(), txtEmployer->text(), txtEmploymentAd->text(),
+        IdNum, txtAdmissionDate->text(), caseStatusCode, interviewText, dateText(txtExpiry, false), txtCaseNo->text(),
+        senior };
+    const QStringList other = { HospNum, txtReferredBy->text(), dateText(DTDateReferred, false), txtRefferAd->text(),
+        txtDocDSWD->text(), txtDocAOCert->text(), txtDocCertEmploy->text(), txtDocMayorOff->text(),
+        txtDocBrgyClear->text(), txtDocOthers->text(), txtTreatment->text(), txtMDOtherInfo->text(),
+        txtOtherResources->text(), txtExpenses->text(), problemFlags[0], problemFlags[1], problemFlags[2],
+        problemFlags[3], irregular, txtOtherProb->text(), txtGoalPlan->toPlainText(), txtActionTaken->toPlainText(),
+        txtPhilhealth->text(), txtSourceInfo->text(), txtStatus->text(), txtDiagnostic->toPlainText(),
+        cboReferringParty->currentText() };
+    const QStringList classification = { HospNum, IdNum, txtCaseNo->text(), cboClassCode->currentText(),
+        cmbCategory->currentText(), categoryCode, dateText(DTDateInterviewed, true), dateText(txtExpiry, true),
+        txtMSSW->text(), shell::Session().EmployeeCode, referringPartyCode, caseStatusCode, active };
 
     // The sheet and its family composition are stored together or not at all: a failure half
     // way must not leave the patient without the members stored before.
@@ -931,8 +927,8 @@ bool frmIntakeSurveySheet::save()
         return false;
     IsSaved = true;
     ui::Messages::show(QStringLiteral("Record of ") + txtLastname->text() + QStringLiteral(", ") + txtFirstname->text()
-                           + QStringLiteral("Saved."),
-                       QStringLiteral("Message"), QMessageBox::NoIcon, QMessageBox::Ok, this);
+            + QStringLiteral("Saved."),
+        QStringLiteral("Message"), QMessageBox::NoIcon, QMessageBox::Ok, this);
     return true;
 }
 
@@ -944,8 +940,8 @@ void frmIntakeSurveySheet::saveAndPrint()
     ui::runGuarded([this] {
         const QString hospitalNumber = txtHospitalNo->text().trimmed();
         m_reports->OpenReport(shell::Session().ReportsPath + QStringLiteral("\\IntakeSheet-Final.rpt"),
-                            {QStringLiteral("MEDICAL SOCIAL SERVICE"), QStringLiteral("Vellmore Avenue, Port Halden"),
-                             hospitalNumber, hospitalNumber});
+            { QStringLiteral("MEDICAL SOCIAL SERVICE"), QStringLiteral("Vellmore Avenue, Port Halden"), hospitalNumber,
+                hospitalNumber });
         m_reports->ShowReport(false, QStringLiteral("Intake Sheet Data"), false);
     });
 }

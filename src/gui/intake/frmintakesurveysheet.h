@@ -39,7 +39,7 @@ class frmIntakeSurveySheet final : public QWidget {
 public:
     // Its printed sheet goes through the runner given, or through one of its own without one.
     explicit frmIntakeSurveySheet(const patients::PatientSelection &selection, reports::ReportRunner *reports = nullptr,
-                                  QWidget *parent = nullptr);
+        QWidget *parent = nullptr);
     ~frmIntakeSurveySheet() override;
 
     // Fills the window for the patient chosen when it was created, in the order of the form.

@@ -34,9 +34,9 @@ bool ticked(const data::Recordset &rs, const QString &column, const QString &ful
 
 void LoadIntakeSheet(frmIntakeSurveySheet &w, data::Connection &connection)
 {
-    const data::Recordset rs = connection.open(QStringLiteral("MSS..sp_MSS_LoadExistIntakeSheet'")
-                                                   + data::q(w.txtHospitalNo->text()) + QStringLiteral("'"),
-                                               data::CursorType::ForwardOnly, data::LockType::ReadOnly);
+    const data::Recordset rs = connection.open(
+        QStringLiteral("MSS..sp_MSS_LoadExistIntakeSheet'") + data::q(w.txtHospitalNo->text()) + QStringLiteral("'"),
+        data::CursorType::ForwardOnly, data::LockType::ReadOnly);
     if (rs.eof())
         return;
     if (rs.text(QStringLiteral("SeniorCitizen")) == QLatin1String("1"))

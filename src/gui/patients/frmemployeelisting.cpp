@@ -1,9 +1,9 @@
 #include "patients/frmemployeelisting.h"
 
 #include "data/connection.h"
+#include "data/format.h"
 #include "data/quote.h"
 #include "ui/commandguard.h"
-#include "data/format.h"
 #include "ui/twips.h"
 
 #include <QGroupBox>
@@ -63,12 +63,13 @@ frmEmployeeListing::frmEmployeeListing(data::Connection *connection, QWidget *pa
     GridListWorkers = new QTableWidget(0, 3, frame1);
     GridListWorkers->setObjectName(QStringLiteral("GridListWorkers"));
     // " | EmployeeID | Employee Name ": an empty selector column, then id and name.
-    GridListWorkers->setHorizontalHeaderLabels({QStringLiteral(" "), QStringLiteral("EmployeeID"), QStringLiteral("Employee Name ")});
+    GridListWorkers->setHorizontalHeaderLabels(
+        { QStringLiteral(" "), QStringLiteral("EmployeeID"), QStringLiteral("Employee Name ") });
     GridListWorkers->verticalHeader()->hide();
     GridListWorkers->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridListWorkers->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridListWorkers->setSelectionMode(QAbstractItemView::SingleSelection);
-    ui::setColumnWidthsInTwips(GridListWorkers, {100, 1100, 3000});
+    ui::setColumnWidthsInTwips(GridListWorkers, { 100, 1100, 3000 });
     GridListWorkers->horizontalHeader()->setStretchLastSection(true);
     auto *frameLayout = new QVBoxLayout(frame1);
     frameLayout->addWidget(GridListWorkers);
@@ -106,7 +107,8 @@ frmEmployeeListing::frmEmployeeListing(data::Connection *connection, QWidget *pa
     connect(btnSearch, &QToolButton::clicked, this, [this] { search(); });
     connect(txtSearch, &QLineEdit::returnPressed, this, [this] { choose(); });
     connect(GridListWorkers, &QTableWidget::cellDoubleClicked, this, [this] { choose(); });
-    connect(GridListWorkers, &QTableWidget::currentCellChanged, this, [this] { updateCount(GridListWorkers->rowCount()); });
+    connect(
+        GridListWorkers, &QTableWidget::currentCellChanged, this, [this] { updateCount(GridListWorkers->rowCount()); });
     connect(cmdSelect, &QPushButton::clicked, this, [this] { choose(); });
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -124,7 +126,8 @@ void frmEmployeeListing::search()
     ui::runGuarded(
         [&] {
             if (!m_connection)
-                throw data::DbError(3704, QStringLiteral("Social workers"), QStringLiteral("There is no open connection."));
+                throw data::DbError(
+                    3704, QStringLiteral("Social workers"), QStringLiteral("There is no open connection."));
             const data::Recordset rs = m_connection->open(
                 QStringLiteral("MSS..sp_MSS_GetEmployees '") + data::q(txtSearch->text()) + QStringLiteral("'"),
                 data::CursorType::Dynamic, data::LockType::ReadOnly);

@@ -1,13 +1,13 @@
 #include "patients/frmlistpatient.h"
 
 #include "data/connection.h"
+#include "data/format.h"
 #include "data/quote.h"
 #include "data/values.h"
 #include "patients/patientlistmodel.h"
 #include "ui/commandguard.h"
-#include "data/format.h"
-#include "ui/twips.h"
 #include "ui/messages.h"
+#include "ui/twips.h"
 #include "ui/typingrules.h"
 
 #include <QApplication>
@@ -44,7 +44,7 @@ QString trimmed(const QString &text)
 
 // The five arguments of every list procedure; the first separator has a blank.
 QString listCall(const QString &procedure, const QString &hospNum, const QString &lastName, const QString &idNum,
-                 const QString &firstName, const QString &middleName)
+    const QString &firstName, const QString &middleName)
 {
     return procedure + QStringLiteral(" '") + trimmed(hospNum) + QStringLiteral("', '") + trimmed(lastName)
         + QStringLiteral("','") + trimmed(idNum) + QStringLiteral("','") + trimmed(firstName) + QStringLiteral("','")
@@ -61,8 +61,8 @@ QLineEdit *searchBox(const QString &name, QWidget *parent)
 
 } // namespace
 
-frmListPatient::frmListPatient(PatientSelection &selection, data::Connection *listConnection,
-                               data::Connection *userConnection, QWidget *parent)
+frmListPatient::frmListPatient(
+    PatientSelection &selection, data::Connection *listConnection, data::Connection *userConnection, QWidget *parent)
     : QWidget(parent), m_selection(selection), m_listConnection(listConnection), m_userConnection(userConnection)
 {
     setObjectName(QStringLiteral("frmListPatient"));
@@ -86,8 +86,8 @@ frmListPatient::frmListPatient(PatientSelection &selection, data::Connection *li
     typeBox->setObjectName(QStringLiteral("Label3"));
     optPatientType = new QButtonGroup(this);
     auto *typeLayout = new QVBoxLayout(typeBox);
-    const QStringList types = {QStringLiteral("In Patient"), QStringLiteral("Out Patient"), QStringLiteral("All Patients"),
-                               QStringLiteral("ER Patients")};
+    const QStringList types = { QStringLiteral("In Patient"), QStringLiteral("Out Patient"),
+        QStringLiteral("All Patients"), QStringLiteral("ER Patients") };
     for (int i = 0; i < types.size(); ++i) {
         auto *option = new QRadioButton(types[i], typeBox);
         option->setObjectName(QStringLiteral("optPatientType_%1").arg(i));
@@ -109,11 +109,10 @@ frmListPatient::frmListPatient(PatientSelection &selection, data::Connection *li
     txtFirstname = searchBox(QStringLiteral("txtFirstname"), searchBoxFrame);
     txtMiddleName = searchBox(QStringLiteral("txtMiddleName"), searchBoxFrame);
     auto *boxes = new QVBoxLayout(searchBoxFrame);
-    const QList<std::pair<QString, QLineEdit *>> labelled = {{QStringLiteral("Enter Lastname:"), txtLastname},
-                                                            {QStringLiteral("Enter Hospital Number:"), txtHospNum},
-                                                            {QStringLiteral("Enter Admission Number:"), txtIDNum},
-                                                            {QStringLiteral("Enter Firstname:"), txtFirstname},
-                                                            {QStringLiteral("Enter Middlename:"), txtMiddleName}};
+    const QList<std::pair<QString, QLineEdit *>> labelled = { { QStringLiteral("Enter Lastname:"), txtLastname },
+        { QStringLiteral("Enter Hospital Number:"), txtHospNum },
+        { QStringLiteral("Enter Admission Number:"), txtIDNum }, { QStringLiteral("Enter Firstname:"), txtFirstname },
+        { QStringLiteral("Enter Middlename:"), txtMiddleName } };
     int labelNumber = 4;
     for (const auto &[caption, edit] : labelled) {
         auto *label = new QLabel(caption, searchBoxFrame);
@@ -222,12 +221,12 @@ frmListPatient::frmListPatient(PatientSelection &selection, data::Connection *li
         else
             close();
     });
-    connect(optPatientType, &QButtonGroup::idClicked, this, [this](int id) { m_selection.PatientType = QString::number(id); });
+    connect(optPatientType, &QButtonGroup::idClicked, this,
+        [this](int id) { m_selection.PatientType = QString::number(id); });
     connect(lvwSearchPatient, &QTreeView::clicked, this, [this] { SelectCurrentPatient(); });
     connect(lvwSearchPatient, &QTreeView::doubleClicked, this, [this] { SelectCurrentPatient(); });
-    connect(lvwSearchPatient->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-        m_model->sortByColumn(column);
-    });
+    connect(lvwSearchPatient->header(), &QHeaderView::sectionClicked, this,
+        [this](int column) { m_model->sortByColumn(column); });
     connect(lvwSearchPatient, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         // The row under the pointer is the one highlighted: it must also be the one the menu acts on.
         if (const QModelIndex under = lvwSearchPatient->indexAt(pos); under.isValid()) {
@@ -255,28 +254,37 @@ void frmListPatient::searchOnOpening()
 
 void frmListPatient::searchFromBoxes()
 {
-    SearchPatients(txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text());
+    SearchPatients(
+        txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text());
 }
 
 void frmListPatient::SearchPatients(const QString &hospNum, const QString &lastName, const QString &idNum,
-                                    const QString &firstName, const QString &middleName)
+    const QString &firstName, const QString &middleName)
 {
     // The options are tried in this order; with none chosen the in-patient list is searched.
     QString procedure = QStringLiteral("MSS..sp_MSS_LoadInPatient");
     switch (optPatientType->checkedId()) {
-    case 1: procedure = QStringLiteral("MSS..sp_MSS_LoadOutPatient"); break;
-    case 2: procedure = QStringLiteral("MSS..sp_MSS_LoadAllServicePatient"); break;
-    case 3: procedure = QStringLiteral("MSS..sp_MSS_LoadERPatient"); break;
-    default: break;
+    case 1:
+        procedure = QStringLiteral("MSS..sp_MSS_LoadOutPatient");
+        break;
+    case 2:
+        procedure = QStringLiteral("MSS..sp_MSS_LoadAllServicePatient");
+        break;
+    case 3:
+        procedure = QStringLiteral("MSS..sp_MSS_LoadERPatient");
+        break;
+    default:
+        break;
     }
-    fill(listCall(procedure, hospNum, lastName, idNum, firstName, middleName), m_listConnection, PatientListModel::kColumns);
+    fill(listCall(procedure, hospNum, lastName, idNum, firstName, middleName), m_listConnection,
+        PatientListModel::kColumns);
 }
 
 void frmListPatient::LoadMssPatients(const QString &hospNum, const QString &lastName, const QString &idNum,
-                                     const QString &firstName, const QString &middleName)
+    const QString &firstName, const QString &middleName)
 {
     fill(listCall(QStringLiteral("MSS..sp_MSS_LoadMSSPatient"), hospNum, lastName, idNum, firstName, middleName),
-         m_userConnection, PatientListModel::kColumns - 1);
+        m_userConnection, PatientListModel::kColumns - 1);
 }
 
 void frmListPatient::fill(const QString &statement, data::Connection *connection, int filledColumns)
@@ -288,10 +296,10 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
         [&] {
             ui::WaitCursor wait;
             if (!connection)
-                throw data::DbError(3704, QStringLiteral("Patient list"), QStringLiteral("There is no open connection."));
+                throw data::DbError(
+                    3704, QStringLiteral("Patient list"), QStringLiteral("There is no open connection."));
             data::Recordset rs = connection->open(statement, data::CursorType::Dynamic,
-                                                  connection == m_listConnection ? data::LockType::Optimistic
-                                                                                 : data::LockType::ReadOnly);
+                connection == m_listConnection ? data::LockType::Optimistic : data::LockType::ReadOnly);
             if (rs.isEmpty()) {
                 m_model->clear();
                 lvwSearchPatient->setEnabled(false);
@@ -357,7 +365,7 @@ void frmListPatient::beginSplitterDrag()
 {
     m_dragging = true;
     picSplitter->setGeometry(imgSplitter->x(), imgSplitter->y(), std::max(2, imgSplitter->width() / 2),
-                             std::max(0, imgSplitter->height() - 20));
+        std::max(0, imgSplitter->height() - 20));
     picSplitter->show();
     picSplitter->raise();
 }
@@ -382,8 +390,9 @@ void frmListPatient::endSplitterDrag()
 
 void frmListPatient::setLinkHover(bool hover)
 {
-    lblMSS->setStyleSheet(hover ? QStringLiteral("color: rgb(255,255,0); text-decoration: underline; font-weight: bold;")
-                                : QStringLiteral("color: rgb(192,192,255); text-decoration: none; font-weight: bold;"));
+    lblMSS->setStyleSheet(hover
+            ? QStringLiteral("color: rgb(255,255,0); text-decoration: underline; font-weight: bold;")
+            : QStringLiteral("color: rgb(192,192,255); text-decoration: none; font-weight: bold;"));
     lblMSS->setCursor(hover ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
@@ -395,8 +404,8 @@ bool frmListPatient::eventFilter(QObject *watched, QEvent *event)
         else if (event->type() == QEvent::MouseButtonRelease) {
             m_selection.IDNUM.clear();
             m_selection.HospNum.clear();
-            LoadMssPatients(txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(),
-                            txtMiddleName->text());
+            LoadMssPatients(
+                txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text());
             m_selection.PatientType = QStringLiteral("5");
         }
     } else if (watched == Frame4 && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {

@@ -31,16 +31,16 @@ public:
     // The selection outlives the window; the list connection is the session's shared one and the
     // MSS patients list reads on the user's connection (the same object in this program).
     frmListPatient(PatientSelection &selection, data::Connection *listConnection, data::Connection *userConnection,
-                   QWidget *parent = nullptr);
+        QWidget *parent = nullptr);
     ~frmListPatient() override;
 
     // The main window's File menu, popped up by a right click on the list.
     void setFileMenu(QMenu *menu) { m_fileMenu = menu; }
 
     void SearchPatients(const QString &hospNum, const QString &lastName, const QString &idNum, const QString &firstName,
-                        const QString &middleName);
-    void LoadMssPatients(const QString &hospNum, const QString &lastName, const QString &idNum, const QString &firstName,
-                         const QString &middleName);
+        const QString &middleName);
+    void LoadMssPatients(const QString &hospNum, const QString &lastName, const QString &idNum,
+        const QString &firstName, const QString &middleName);
     void SelectCurrentPatient();
     // Lays the panels out for a splitter at x twips, kept 750 twips from either side.
     void SizeControls(int xTwips);

@@ -8,31 +8,32 @@ namespace mss::patients {
 
 const QStringList &PatientListModel::headers()
 {
-    static const QStringList h = {QStringLiteral(" Adm. No."),   QStringLiteral(" Hosp.No."),  QStringLiteral(" Adm.Date"),
-                                  QStringLiteral(" Last Name"),  QStringLiteral(" First Name"), QStringLiteral(" Middle Name"),
-                                  QStringLiteral(" Room No."),   QStringLiteral(" MSS  "),     QStringLiteral(" Address"),
-                                  QStringLiteral(" Dcr.Date"),   QStringLiteral(" BillingDate")};
+    static const QStringList h = { QStringLiteral(" Adm. No."), QStringLiteral(" Hosp.No."),
+        QStringLiteral(" Adm.Date"), QStringLiteral(" Last Name"), QStringLiteral(" First Name"),
+        QStringLiteral(" Middle Name"), QStringLiteral(" Room No."), QStringLiteral(" MSS  "),
+        QStringLiteral(" Address"), QStringLiteral(" Dcr.Date"), QStringLiteral(" BillingDate") };
     return h;
 }
 
 const QStringList &PatientListModel::resultColumns()
 {
-    static const QStringList c = {QStringLiteral("IDNUM"),    QStringLiteral("HospNum"),   QStringLiteral("AdmDate"),
-                                  QStringLiteral("LastName"), QStringLiteral("FirstName"), QStringLiteral("MiddleName"),
-                                  QStringLiteral("RoomID"),   QStringLiteral("MSS"),       QStringLiteral("Address"),
-                                  QStringLiteral("dcrdate"),  QStringLiteral("BillingDate")};
+    static const QStringList c = { QStringLiteral("IDNUM"), QStringLiteral("HospNum"), QStringLiteral("AdmDate"),
+        QStringLiteral("LastName"), QStringLiteral("FirstName"), QStringLiteral("MiddleName"), QStringLiteral("RoomID"),
+        QStringLiteral("MSS"), QStringLiteral("Address"), QStringLiteral("dcrdate"), QStringLiteral("BillingDate") };
     return c;
 }
 
 const QList<int> &PatientListModel::widthsInTwips()
 {
-    static const QList<int> w = {1000, 1050, 1900, 1550, 1550, 1550, 1000, 1350, 2300, 2500, 2500};
+    static const QList<int> w = { 1000, 1050, 1900, 1550, 1550, 1550, 1000, 1350, 2300, 2500, 2500 };
     return w;
 }
 
 PatientListModel::PatientListModel(QObject *parent)
-    : QAbstractTableModel(parent), m_arrowUp(QStringLiteral(":/icons/arrowup.svg")),
-      m_arrowDown(QStringLiteral(":/icons/arrowdown.svg")), m_blank(QStringLiteral(":/icons/blank.svg"))
+    : QAbstractTableModel(parent),
+      m_arrowUp(QStringLiteral(":/icons/arrowup.svg")),
+      m_arrowDown(QStringLiteral(":/icons/arrowdown.svg")),
+      m_blank(QStringLiteral(":/icons/blank.svg"))
 {
 }
 

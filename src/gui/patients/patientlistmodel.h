@@ -44,8 +44,8 @@ public:
 
 private:
     QList<QVariantList> m_rows;
-    std::vector<int> m_source;    // list column -> result column, -1 when absent
-    std::vector<int> m_sequence;  // shown row -> stored row
+    std::vector<int> m_source; // list column -> result column, -1 when absent
+    std::vector<int> m_sequence; // shown row -> stored row
     int m_sortColumn = -1;
     Qt::SortOrder m_order = Qt::AscendingOrder; // the first click turns it to descending
     QIcon m_arrowUp, m_arrowDown, m_blank;

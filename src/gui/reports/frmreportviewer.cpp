@@ -13,8 +13,8 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
-#include <QStandardPaths>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -47,29 +47,34 @@ frmReportViewer::frmReportViewer(std::shared_ptr<const PageModel> pages, const Q
     print->setToolTip(tr("Print the report"));
     add(QStringLiteral("actExportPdf"), tr("Export &PDF..."), QKeySequence(), &frmReportViewer::exportPdf);
     m_toolBar->addSeparator();
-    m_first = add(QStringLiteral("actFirstPage"), tr("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home), &frmReportViewer::firstPage);
-    m_previous = add(QStringLiteral("actPreviousPage"), tr("<"), QKeySequence(Qt::Key_PageUp), &frmReportViewer::previousPage);
+    m_first = add(
+        QStringLiteral("actFirstPage"), tr("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home), &frmReportViewer::firstPage);
+    m_previous
+        = add(QStringLiteral("actPreviousPage"), tr("<"), QKeySequence(Qt::Key_PageUp), &frmReportViewer::previousPage);
     lblPage = new QLabel(this);
     lblPage->setObjectName(QStringLiteral("lblPage"));
     lblPage->setMinimumWidth(lblPage->fontMetrics().horizontalAdvance(QStringLiteral(" 9999 of 9999 ")));
     lblPage->setAlignment(Qt::AlignCenter);
     m_toolBar->addWidget(lblPage);
     m_next = add(QStringLiteral("actNextPage"), tr(">"), QKeySequence(Qt::Key_PageDown), &frmReportViewer::nextPage);
-    m_last = add(QStringLiteral("actLastPage"), tr(">|"), QKeySequence(Qt::CTRL | Qt::Key_End), &frmReportViewer::lastPage);
+    m_last = add(
+        QStringLiteral("actLastPage"), tr(">|"), QKeySequence(Qt::CTRL | Qt::Key_End), &frmReportViewer::lastPage);
     m_first->setToolTip(tr("First page"));
     m_previous->setToolTip(tr("Previous page"));
     m_next->setToolTip(tr("Next page"));
     m_last->setToolTip(tr("Last page"));
     m_toolBar->addSeparator();
-    add(QStringLiteral("actZoomOut"), tr("-"), QKeySequence::ZoomOut, &frmReportViewer::zoomOut)->setToolTip(tr("Zoom out"));
+    add(QStringLiteral("actZoomOut"), tr("-"), QKeySequence::ZoomOut, &frmReportViewer::zoomOut)
+        ->setToolTip(tr("Zoom out"));
     cboZoom = new QComboBox(this);
     cboZoom->setObjectName(QStringLiteral("cboZoom"));
     cboZoom->addItem(tr("Page width"));
     cboZoom->addItem(tr("Whole page"));
-    for (int percent : {50, 75, 100, 125, 150, 200})
+    for (int percent : { 50, 75, 100, 125, 150, 200 })
         cboZoom->addItem(QStringLiteral("%1%").arg(percent), percent);
     m_toolBar->addWidget(cboZoom);
-    add(QStringLiteral("actZoomIn"), tr("+"), QKeySequence::ZoomIn, &frmReportViewer::zoomIn)->setToolTip(tr("Zoom in"));
+    add(QStringLiteral("actZoomIn"), tr("+"), QKeySequence::ZoomIn, &frmReportViewer::zoomIn)
+        ->setToolTip(tr("Zoom in"));
 
     CRViewer1 = new QPrintPreviewWidget(&m_previewPrinter, this);
     CRViewer1->setObjectName(QStringLiteral("CRViewer1"));
@@ -140,10 +145,22 @@ void frmReportViewer::updateNavigation()
     m_last->setEnabled(page < pageCount());
 }
 
-void frmReportViewer::firstPage() { setCurrentPage(1); }
-void frmReportViewer::previousPage() { setCurrentPage(currentPage() - 1); }
-void frmReportViewer::nextPage() { setCurrentPage(currentPage() + 1); }
-void frmReportViewer::lastPage() { setCurrentPage(pageCount()); }
+void frmReportViewer::firstPage()
+{
+    setCurrentPage(1);
+}
+void frmReportViewer::previousPage()
+{
+    setCurrentPage(currentPage() - 1);
+}
+void frmReportViewer::nextPage()
+{
+    setCurrentPage(currentPage() + 1);
+}
+void frmReportViewer::lastPage()
+{
+    setCurrentPage(pageCount());
+}
 
 void frmReportViewer::zoomToPageWidth()
 {
@@ -205,8 +222,8 @@ void frmReportViewer::exportPdf()
     if (name.isEmpty())
         name = QStringLiteral("Report");
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QFileDialog dialog(this, tr("Export to PDF"), QDir(folder).filePath(name + QStringLiteral(".pdf")),
-                       tr("PDF files (*.pdf)"));
+    QFileDialog dialog(
+        this, tr("Export to PDF"), QDir(folder).filePath(name + QStringLiteral(".pdf")), tr("PDF files (*.pdf)"));
     dialog.setObjectName(QStringLiteral("dlgExportPdf"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));

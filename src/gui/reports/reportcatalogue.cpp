@@ -1,15 +1,15 @@
 #include "reports/reportcatalogue.h"
 
+#include "auth/currentuser.h"
 #include "data/connection.h"
+#include "data/format.h"
 #include "data/quote.h"
+#include "domain/billingstatement.h"
 #include "patients/patientselection.h"
 #include "reports/reportdialogs.h"
 #include "reports/reportrunner.h"
 #include "session/sessionstate.h"
-#include "domain/billingstatement.h"
-#include "auth/currentuser.h"
 #include "ui/commandguard.h"
-#include "data/format.h"
 #include "ui/messages.h"
 
 #include <QDate>
@@ -27,10 +27,10 @@ using shell::Session;
 // Which dialog an item asks its dates with.
 enum class Ask {
     None,
-    Date,        // frmReportDate: one day
-    Range,       // frmReportDate2: a range of days
+    Date, // frmReportDate: one day
+    Range, // frmReportDate2: a range of days
     RangeWorker, // frmReportDate2 with its social-worker row
-    DateRange,   // frmReportDateRange
+    DateRange, // frmReportDateRange
 };
 
 // What the dialog answered: each date as the dialog wrote it (the system's short date form),
@@ -73,14 +73,16 @@ data::Connection *userConnection()
 {
     data::Connection *c = Session().CurrentUser ? Session().CurrentUser->sqlconnection() : nullptr;
     if (!c)
-        throw data::DbError(3704, QStringLiteral("Reports"), QStringLiteral("No one is logged on, so no report can run."));
+        throw data::DbError(
+            3704, QStringLiteral("Reports"), QStringLiteral("No one is logged on, so no report can run."));
     return c;
 }
 
 data::Connection *sharedConnection()
 {
     if (!Session().SharedConnection)
-        throw data::DbError(3704, QStringLiteral("Reports"), QStringLiteral("No one is logged on, so no report can run."));
+        throw data::DbError(
+            3704, QStringLiteral("Reports"), QStringLiteral("No one is logged on, so no report can run."));
     return Session().SharedConnection;
 }
 
@@ -89,8 +91,9 @@ data::Connection *sharedConnection()
 Values income(bool dateValues, int patientType, const QString &printedTitle)
 {
     return [=](const Answer &a, const Patient &) {
-        return QVariantList{dateValues ? QVariant(a.startDate) : QVariant(a.D), dateValues ? QVariant(a.endDate) : QVariant(a.E),
-                            patientType, Session().HospitalName, Session().HospitalAddress, printedTitle};
+        return QVariantList { dateValues ? QVariant(a.startDate) : QVariant(a.D),
+            dateValues ? QVariant(a.endDate) : QVariant(a.E), patientType, Session().HospitalName,
+            Session().HospitalAddress, printedTitle };
     };
 }
 
@@ -104,48 +107,55 @@ const QString kERDailyCensus = QStringLiteral("MSS..sp_MSS_getERDailyCensus '");
 const QList<std::pair<QString, Item>> &items()
 {
     static const QList<std::pair<QString, Item>> list = [] {
-        const Values none = [](const Answer &, const Patient &) { return QVariantList{}; };
-        const Values range = [](const Answer &a, const Patient &) { return QVariantList{a.D, a.E}; };
-        const Values dayAndUser = [](const Answer &a, const Patient &) { return QVariantList{a.D, userCode()}; };
-        const Values day = [](const Answer &a, const Patient &) { return QVariantList{a.D}; };
+        const Values none = [](const Answer &, const Patient &) { return QVariantList {}; };
+        const Values range = [](const Answer &a, const Patient &) { return QVariantList { a.D, a.E }; };
+        const Values dayAndUser = [](const Answer &a, const Patient &) { return QVariantList { a.D, userCode() }; };
+        const Values day = [](const Answer &a, const Patient &) { return QVariantList { a.D }; };
         const auto typeAndDay = [](const QString &type) {
-            return Values([type](const Answer &a, const Patient &) { return QVariantList{type, a.D}; });
+            return Values([type](const Answer &a, const Patient &) { return QVariantList { type, a.D }; });
         };
         QList<std::pair<QString, Item>> l;
-        const auto add = [&l](const QString &menu, Ask ask, const QString &prepare, const Values &values, const QString &file,
-                              const QString &title) { l.append({menu, Item{ask, prepare, values, file, title}}); };
+        const auto add = [&l](const QString &menu, Ask ask, const QString &prepare, const Values &values,
+                             const QString &file, const QString &title) {
+            l.append({ menu, Item { ask, prepare, values, file, title } });
+        };
 
         add(QStringLiteral("mnuListGrantees"), Ask::None, {}, none, QStringLiteral("ListofGrantees.rpt"),
             QStringLiteral("List of Grantees"));
         add(QStringLiteral("mnuAssessment"), Ask::DateRange, {}, range, QStringLiteral("ListofAssessment.rpt"),
             QStringLiteral("List of Assessments"));
-        add(QStringLiteral("mnuTransaction"), Ask::None, {},
-            [](const Answer &, const Patient &p) { return QVariantList{p.HN}; }, QStringLiteral("ARRTransactionReport.rpt"),
-            QStringLiteral("Assessment Transaction Report"));
+        add(
+            QStringLiteral("mnuTransaction"), Ask::None, {},
+            [](const Answer &, const Patient &p) { return QVariantList { p.HN }; },
+            QStringLiteral("ARRTransactionReport.rpt"), QStringLiteral("Assessment Transaction Report"));
         // Both daily lists carry the same viewer title.
-        add(QStringLiteral("mnuListAdmissions"), Ask::Date, QStringLiteral("Patient_data..sp_Adm_DailyAdmission '"), dayAndUser,
-            QStringLiteral("Admissions.rpt"), QStringLiteral("DailyDischargeList"));
+        add(QStringLiteral("mnuListAdmissions"), Ask::Date, QStringLiteral("Patient_data..sp_Adm_DailyAdmission '"),
+            dayAndUser, QStringLiteral("Admissions.rpt"), QStringLiteral("DailyDischargeList"));
         add(QStringLiteral("mnuListDischarges"), Ask::Date, QStringLiteral("patient_data..sp_Adm_DailyDischarges '"),
             dayAndUser, QStringLiteral("DailyDischargeList.rpt"), QStringLiteral("DailyDischargeList"));
-        add(QStringLiteral("mnuCensus"), Ask::Date, kDailyAdmission, dayAndUser, QStringLiteral("Daily_Report_Admission.rpt"),
-            kCensusTitle);
-        add(QStringLiteral("mnuDailyERCensus"), Ask::Date, kERDailyCensus, day, QStringLiteral("ER_Census_LikeAdmitting.rpt"),
-            kCensusTitle);
-        add(QStringLiteral("mnuERAdmission"), Ask::Date, {}, typeAndDay(QStringLiteral("2")), QStringLiteral("ERAdmission.rpt"),
-            QStringLiteral("Daily ER Admission Report"));
-        add(QStringLiteral("mnuDischarges"), Ask::Date, {}, typeAndDay(QStringLiteral("1")), QStringLiteral("ERAdmission.rpt"),
-            QStringLiteral("Daily ER Discharges Report"));
+        add(QStringLiteral("mnuCensus"), Ask::Date, kDailyAdmission, dayAndUser,
+            QStringLiteral("Daily_Report_Admission.rpt"), kCensusTitle);
+        add(QStringLiteral("mnuDailyERCensus"), Ask::Date, kERDailyCensus, day,
+            QStringLiteral("ER_Census_LikeAdmitting.rpt"), kCensusTitle);
+        add(QStringLiteral("mnuERAdmission"), Ask::Date, {}, typeAndDay(QStringLiteral("2")),
+            QStringLiteral("ERAdmission.rpt"), QStringLiteral("Daily ER Admission Report"));
+        add(QStringLiteral("mnuDischarges"), Ask::Date, {}, typeAndDay(QStringLiteral("1")),
+            QStringLiteral("ERAdmission.rpt"), QStringLiteral("Daily ER Discharges Report"));
         add(QStringLiteral("mnuAdmCensusService"), Ask::Date, kDailyAdmission, dayAndUser,
             QStringLiteral("Daily_Report_AdmissionService.rpt"), kCensusTitle);
-        add(QStringLiteral("mnuERCensusService"), Ask::Date, kERDailyCensus, day, QStringLiteral("ER_Census_Service.rpt"),
-            kCensusTitle);
-        add(QStringLiteral("mnuDischargeNoticeReport"), Ask::Date, {},
-            [](const Answer &a, const Patient &) { return QVariantList{a.startDate}; },
+        add(QStringLiteral("mnuERCensusService"), Ask::Date, kERDailyCensus, day,
+            QStringLiteral("ER_Census_Service.rpt"), kCensusTitle);
+        add(
+            QStringLiteral("mnuDischargeNoticeReport"), Ask::Date, {},
+            [](const Answer &a, const Patient &) { return QVariantList { a.startDate }; },
             QStringLiteral("DischargeNoticeMonitoring.rpt"), QStringLiteral("Discharge Notice Monitoring Report"));
         // The revoked notices take the dialog's dates as it wrote them.
-        add(QStringLiteral("mnuDischargeNoticeRevoked"), Ask::Range, {},
-            [](const Answer &a, const Patient &) { return QVariantList{a.d, a.e}; }, QStringLiteral("DischargeRevoked.rpt"),
-            QStringLiteral("Revoked Discharge Notice Monitoring Report"));
+        add(
+            QStringLiteral("mnuDischargeNoticeRevoked"), Ask::Range, {},
+            [](const Answer &a, const Patient &) {
+                return QVariantList { a.d, a.e };
+            },
+            QStringLiteral("DischargeRevoked.rpt"), QStringLiteral("Revoked Discharge Notice Monitoring Report"));
         add(QStringLiteral("mnuServiceIncomeReportInpatient"), Ask::Range, {}, income(false, 1, kIncomeIn),
             QStringLiteral("MSSDailyDischargesReport.rpt"), kIncomeIn);
         add(QStringLiteral("mnuServiceIncomeReportOutpatient"), Ask::Range, {}, income(true, 3, kIncomeOut),
@@ -170,25 +180,35 @@ const QList<std::pair<QString, Item>> &items()
             QStringLiteral("Checking_MSS_Report.rpt"), unpaidTitle);
         add(QStringLiteral("mnuPatientUnpaid_ER"), Ask::Range, {}, income(false, 2, kIncomeIn),
             QStringLiteral("Checking_MSS_Report.rpt"), unpaidTitle);
-        add(QStringLiteral("mnuIn"), Ask::Range, {}, income(false, 1, kIncomeIn), QStringLiteral("SummaryIncome.rpt"), kIncomeIn);
-        add(QStringLiteral("mnuOut"), Ask::Range, {}, income(true, 3, kIncomeOut), QStringLiteral("SummaryIncomeOutPatient.rpt"),
-            kIncomeOut);
-        add(QStringLiteral("mnuER"), Ask::Range, {}, income(false, 2, kIncomeER), QStringLiteral("SummaryIncome.rpt"), kIncomeER);
-        add(QStringLiteral("mnuactivity"), Ask::RangeWorker, {},
-            [](const Answer &a, const Patient &) { return QVariantList{userName(), a.D, a.E, a.worker}; },
+        add(QStringLiteral("mnuIn"), Ask::Range, {}, income(false, 1, kIncomeIn), QStringLiteral("SummaryIncome.rpt"),
+            kIncomeIn);
+        add(QStringLiteral("mnuOut"), Ask::Range, {}, income(true, 3, kIncomeOut),
+            QStringLiteral("SummaryIncomeOutPatient.rpt"), kIncomeOut);
+        add(QStringLiteral("mnuER"), Ask::Range, {}, income(false, 2, kIncomeER), QStringLiteral("SummaryIncome.rpt"),
+            kIncomeER);
+        add(
+            QStringLiteral("mnuactivity"), Ask::RangeWorker, {},
+            [](const Answer &a, const Patient &) {
+                return QVariantList { userName(), a.D, a.E, a.worker };
+            },
             QStringLiteral("ActivityComparison.rpt"), QStringLiteral("ACTIVITY COMPARISON TABLE"));
         // The contract slip finds the patient by the number exactly as the list holds it.
-        add(QStringLiteral("mnuContractSlip"), Ask::None, {},
-            [](const Answer &, const Patient &p) { return QVariantList{p.selection.HospNum}; }, QStringLiteral("ContractSlip.rpt"),
-            QStringLiteral("Contract Slip"));
-        add(QStringLiteral("mnuRePrintIntake"), Ask::None, {},
+        add(
+            QStringLiteral("mnuContractSlip"), Ask::None, {},
+            [](const Answer &, const Patient &p) { return QVariantList { p.selection.HospNum }; },
+            QStringLiteral("ContractSlip.rpt"), QStringLiteral("Contract Slip"));
+        add(
+            QStringLiteral("mnuRePrintIntake"), Ask::None, {},
             [](const Answer &, const Patient &p) {
-                return QVariantList{QStringLiteral("MEDICAL SOCIAL SERVICE"), QStringLiteral("Vellmore Avenue, Port Halden"), p.HN,
-                                    p.HN};
+                return QVariantList { QStringLiteral("MEDICAL SOCIAL SERVICE"),
+                    QStringLiteral("Vellmore Avenue, Port Halden"), p.HN, p.HN };
             },
             QStringLiteral("IntakeSheet-Final.rpt"), QStringLiteral("Intake Sheet Data"));
-        add(QStringLiteral("mnuViewPatientDatasheet"), Ask::None, {},
-            [](const Answer &, const Patient &p) { return QVariantList{Session().HospitalAddress, p.selection.IDNUM}; },
+        add(
+            QStringLiteral("mnuViewPatientDatasheet"), Ask::None, {},
+            [](const Answer &, const Patient &p) {
+                return QVariantList { Session().HospitalAddress, p.selection.IDNUM };
+            },
             QStringLiteral("DataSheet.rpt"), QStringLiteral("In-Patient Data Sheet"));
         return l;
     }();
@@ -256,13 +276,15 @@ void detailedSoa(ReportRunner &runner, const Patient &p)
         return;
     }
     if (p.HN.isEmpty()) {
-        ui::Messages::show(QStringLiteral("Please select a patient."), QStringLiteral("Message"), QMessageBox::Information);
+        ui::Messages::show(
+            QStringLiteral("Please select a patient."), QStringLiteral("Message"), QMessageBox::Information);
         return;
     }
-    QString patientName, address1, address2, accountNum, company, admDate, dcrDate, roomId, admTime, dcrTime, roomRate, opdIdnum;
+    QString patientName, address1, address2, accountNum, company, admDate, dcrDate, roomId, admTime, dcrTime, roomRate,
+        opdIdnum;
     data::Recordset rs = sharedConnection()->open(QStringLiteral("MSS..sp_MSS_PatientInfoForSOA '") + data::q(p.HN)
-                                                      + QStringLiteral("','") + data::q(p.ID) + QStringLiteral("'"),
-                                                  data::CursorType::ForwardOnly, data::LockType::ReadOnly);
+            + QStringLiteral("','") + data::q(p.ID) + QStringLiteral("'"),
+        data::CursorType::ForwardOnly, data::LockType::ReadOnly);
     if (!rs.eof()) {
         const auto date = [&rs](const QString &column) {
             const auto d = data::parseDate(rs.text(column));
@@ -283,9 +305,9 @@ void detailedSoa(ReportRunner &runner, const Patient &p)
     }
     bool numeric = false;
     p.ID.toDouble(&numeric);
-    const QVariantList heading{patientName, address1, address2, accountNum, company, p.ID, p.HN,
-                               admDate,     dcrDate,  roomId,   roomRate,   admTime, dcrTime};
-    QVariantList values{p.ID};
+    const QVariantList heading { patientName, address1, address2, accountNum, company, p.ID, p.HN, admDate, dcrDate,
+        roomId, roomRate, admTime, dcrTime };
+    QVariantList values { p.ID };
     QString file;
     if (numeric && !opdIdnum.isEmpty()) {
         values << heading << opdIdnum << QString();
@@ -324,8 +346,8 @@ void monthlyPerformance(ReportRunner &runner, QWidget *parent)
     if (!a)
         return;
     runner.OpenReport(reportFile(QStringLiteral("MonthlyPerformance.rpt")),
-               {Session().HospitalName, Session().HospitalAddress, userName(), a->D, a->E, a->worker});
-    const QVariantList period{a->D, a->E, a->worker};
+        { Session().HospitalName, Session().HospitalAddress, userName(), a->D, a->E, a->worker });
+    const QVariantList period { a->D, a->E, a->worker };
     runner.OpenSubreport(QStringLiteral("I.SourceOfReferral"), period);
     runner.OpenSubreport(QStringLiteral("II.Caseload"), period);
     runner.OpenSubreport(QStringLiteral("III.CaseloadPerCategory"), period);
@@ -341,8 +363,8 @@ void nbb(QWidget *parent)
     ui::Messages::execDialog(dialog);
 }
 
-const QStringList kSpecialItems{QStringLiteral("mnuViewPatientBill"), QStringLiteral("mnuSummarizedSOA"),
-                                QStringLiteral("mnuMonthlyPerformanceReport"), QStringLiteral("mnuNBB")};
+const QStringList kSpecialItems { QStringLiteral("mnuViewPatientBill"), QStringLiteral("mnuSummarizedSOA"),
+    QStringLiteral("mnuMonthlyPerformanceReport"), QStringLiteral("mnuNBB") };
 
 } // namespace
 
@@ -360,10 +382,10 @@ bool isCatalogueItem(const QString &menuName)
     return catalogueItems().contains(menuName);
 }
 
-void runCatalogueItem(const QString &menuName, const patients::PatientSelection &selection, ReportRunner &runner,
-                      QWidget *parent)
+void runCatalogueItem(
+    const QString &menuName, const patients::PatientSelection &selection, ReportRunner &runner, QWidget *parent)
 {
-    const Patient patient{selection.HospNum.trimmed(), selection.IDNUM.trimmed(), selection};
+    const Patient patient { selection.HospNum.trimmed(), selection.IDNUM.trimmed(), selection };
     if (menuName == QStringLiteral("mnuViewPatientBill"))
         return detailedSoa(runner, patient);
     if (menuName == QStringLiteral("mnuSummarizedSOA"))
@@ -384,8 +406,8 @@ void runCatalogueItem(const QString &menuName, const patients::PatientSelection 
         userConnection()->execute(item->prepare + data::q(answer->D) + QStringLiteral("'"));
     } else if (menuName == QStringLiteral("mnuViewPatientDatasheet")) {
         ui::WaitCursor wait;
-        sharedConnection()->execute(QStringLiteral("Patient_Data..sp_Adm_PatientData '") + data::q(selection.IDNUM)
-                                    + QStringLiteral("'"));
+        sharedConnection()->execute(
+            QStringLiteral("Patient_Data..sp_Adm_PatientData '") + data::q(selection.IDNUM) + QStringLiteral("'"));
     }
     runner.OpenReport(reportFile(item->file), item->values(*answer, patient));
     runner.ShowReport(false, item->title, false);

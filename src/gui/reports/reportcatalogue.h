@@ -21,7 +21,7 @@ bool isCatalogueItem(const QString &menuName);
 // Runs one item for the patient chosen in the patient list (items that take the selection run
 // with empty values when nothing is chosen). A failure throws; the caller's command guard
 // reports it.
-void runCatalogueItem(const QString &menuName, const patients::PatientSelection &selection, ReportRunner &runner,
-                      QWidget *parent);
+void runCatalogueItem(
+    const QString &menuName, const patients::PatientSelection &selection, ReportRunner &runner, QWidget *parent);
 
 } // namespace mss::reports

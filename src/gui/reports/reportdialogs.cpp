@@ -1,10 +1,10 @@
 #include "reports/reportdialogs.h"
 
 #include "data/connection.h"
+#include "data/format.h"
 #include "data/quote.h"
 #include "patients/frmemployeelisting.h"
 #include "ui/commandguard.h"
-#include "data/format.h"
 #include "ui/messages.h"
 
 #include <QComboBox>
@@ -63,8 +63,7 @@ QLabel *label(const QString &name, const QString &text, QWidget *parent)
 } // namespace
 
 ReportDialog::ReportDialog(ReportDialogValues &values, const QString &name, const QString &title,
-                           const QString &heading, const QString &startCaption, bool withEnd, bool centred,
-                           QWidget *parent)
+    const QString &heading, const QString &startCaption, bool withEnd, bool centred, QWidget *parent)
     : QDialog(parent), m_values(values), m_centred(centred)
 {
     setObjectName(name);
@@ -126,7 +125,7 @@ void ReportDialog::showEvent(QShowEvent *event)
     if (const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.left() + (area.width() - frameGeometry().width()) / 2,
-             area.top() + (area.height() - frameGeometry().height()) / 2);
+            area.top() + (area.height() - frameGeometry().height()) / 2);
     }
 }
 
@@ -140,7 +139,7 @@ void ReportDialog::enter()
 
 frmReportDate::frmReportDate(QWidget *parent)
     : ReportDialog(dateValues(), QStringLiteral("frmReportDate"), QStringLiteral("Generate Report"),
-                   QStringLiteral("Report Date"), QStringLiteral("Report Date :"), false, false, parent)
+        QStringLiteral("Report Date"), QStringLiteral("Report Date :"), false, false, parent)
 {
 }
 
@@ -151,7 +150,7 @@ const ReportDialogValues &frmReportDate::values()
 
 frmReportDateRange::frmReportDateRange(QWidget *parent)
     : ReportDialog(rangeValues(), QStringLiteral("frmReportDateRange"), QStringLiteral("Report Date Entry"),
-                   QStringLiteral("Report Date"), QStringLiteral("Start Date :"), true, true, parent)
+        QStringLiteral("Report Date"), QStringLiteral("Start Date :"), true, true, parent)
 {
 }
 
@@ -162,7 +161,7 @@ const ReportDialogValues &frmReportDateRange::values()
 
 frmReportDate2::frmReportDate2(data::Connection *connection, QWidget *parent)
     : ReportDialog(date2Values(), QStringLiteral("frmReportDate2"), QStringLiteral("Report Date Entry"),
-                   QStringLiteral("Report Date"), QStringLiteral("Start Date :"), true, true, parent),
+        QStringLiteral("Report Date"), QStringLiteral("Start Date :"), true, true, parent),
       m_connection(connection)
 {
     lblmssw = label(QStringLiteral("lblmssw"), QStringLiteral(" MSSW"), this);
@@ -178,7 +177,7 @@ frmReportDate2::frmReportDate2(data::Connection *connection, QWidget *parent)
     m_grid->addWidget(txtMSSW, 2, 1);
     m_grid->addWidget(cmdSearch, 2, 2);
     connect(cmdSearch, &QToolButton::clicked, this,
-            [this] { ui::runGuarded([this] { searchWorker(); }, nullptr, windowTitle()); });
+        [this] { ui::runGuarded([this] { searchWorker(); }, nullptr, windowTitle()); });
     showWorkerRow(false);
 }
 
@@ -208,15 +207,15 @@ void frmReportDate2::searchWorker()
         QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(m_values.WorkerCode) + QStringLiteral("'"),
         data::CursorType::ForwardOnly, data::LockType::ReadOnly);
     if (rs.eof())
-        ui::Messages::show(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"), QMessageBox::Warning,
-                           QMessageBox::Ok, this);
+        ui::Messages::show(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"),
+            QMessageBox::Warning, QMessageBox::Ok, this);
     else
         txtMSSW->setText(rs.text(QStringLiteral("EmployeeName")));
 }
 
 frmReportDateCategory::frmReportDateCategory(data::Connection *connection, QWidget *parent)
     : ReportDialog(categoryValues(), QStringLiteral("frmReportDateCategory"), QStringLiteral("Report "),
-                   QStringLiteral("Search NBB Report"), QStringLiteral("Start Date :"), true, true, parent)
+        QStringLiteral("Search NBB Report"), QStringLiteral("Start Date :"), true, true, parent)
 {
     Label4 = label(QStringLiteral("Label4"), QStringLiteral("Category :"), this);
     cmbCategory = new QComboBox(this);
@@ -227,7 +226,7 @@ frmReportDateCategory::frmReportDateCategory(data::Connection *connection, QWidg
     m_grid->addWidget(cmbCategory, 2, 1, 1, 2);
     if (connection) {
         const data::Recordset rs = connection->open(QStringLiteral("select category from tbMssCaseCategory"),
-                                                    data::CursorType::ForwardOnly, data::LockType::ReadOnly);
+            data::CursorType::ForwardOnly, data::LockType::ReadOnly);
         for (const QVariantList &row : rs.rows())
             cmbCategory->addItem(row.value(0).toString());
     }

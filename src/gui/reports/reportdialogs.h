@@ -45,7 +45,7 @@ public:
 
 protected:
     ReportDialog(ReportDialogValues &values, const QString &name, const QString &title, const QString &heading,
-                 const QString &startCaption, bool withEnd, bool centred, QWidget *parent);
+        const QString &startCaption, bool withEnd, bool centred, QWidget *parent);
     void showEvent(QShowEvent *event) override;
     virtual void enter();
     class QGridLayout *m_grid = nullptr;

@@ -1,15 +1,15 @@
 #include "shell/mdimss.h"
 
+#include "auth/currentuser.h"
 #include "intake/frmintakesurveysheet.h"
 #include "patients/frmlistpatient.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportcatalogue.h"
 #include "reports/reportrunner.h"
+#include "session/sessionstate.h"
 #include "shell/mainwindowfactory.h"
 #include "shell/noticemonitor.h"
-#include "session/sessionstate.h"
 #include "shell/startup.h"
-#include "auth/currentuser.h"
 #include "ui/commandguard.h"
 
 #include <QApplication>
@@ -35,7 +35,8 @@ QMainWindow *createMainWindow()
 
 QString mdiMSS::userPanelText(const QString &employeeCode, const QString &employeeName)
 {
-    return QStringLiteral("CurrentUser Name: ") + QStringLiteral(" (") + employeeCode + QStringLiteral(")  ") + employeeName;
+    return QStringLiteral("CurrentUser Name: ") + QStringLiteral(" (") + employeeCode + QStringLiteral(")  ")
+        + employeeName;
 }
 
 mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
@@ -70,9 +71,11 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
     statusBar()->addPermanentWidget(pnlCurrentDateTime);
 
     const suite::clsCurrentUser *user = Session().CurrentUser.get();
-    pnlCurrentUser->setText(userPanelText(user ? user->employeecode() : QString(), user ? user->EmployeeName() : QString()));
+    pnlCurrentUser->setText(
+        userPanelText(user ? user->employeecode() : QString(), user ? user->EmployeeName() : QString()));
 
-    m_monitor = new NoticeMonitor(pnlCurrentDateTime, btnReferralNotice, [] { return Session().SharedConnection; }, this);
+    m_monitor = new NoticeMonitor(
+        pnlCurrentDateTime, btnReferralNotice, [] { return Session().SharedConnection; }, this);
     connect(m_monitor, &NoticeMonitor::pollFailed, this, [this](const QString &message) {
         statusBar()->showMessage(QStringLiteral("Referral notices cannot be checked: ") + message, 20000);
     });
@@ -80,7 +83,8 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
 
     // Report viewers open inside this window, like every other window of the program.
     m_reports = new reports::ReportRunner(this);
-    m_reports->setViewerHost([this](reports::frmReportViewer *viewer) { openChild(viewer)->resize(mdiArea->size() * 0.9); });
+    m_reports->setViewerHost(
+        [this](reports::frmReportViewer *viewer) { openChild(viewer)->resize(mdiArea->size() * 0.9); });
 }
 
 mdiMSS::~mdiMSS() = default;
@@ -155,11 +159,13 @@ void mdiMSS::buildMenus()
     addItem(er, QStringLiteral("mnuERCensus"), QStringLiteral("ER Admission Range"));
     addItem(er, QStringLiteral("mnuERDischarges"), QStringLiteral("ER Discharges"));
     addItem(reports, QStringLiteral("mnuMonthlyPerformanceReport"), QStringLiteral("Monthly Performance Report"));
-    QMenu *unpaid = addMenu(reports, QStringLiteral("mnuPatientUnpaid"), QStringLiteral("Patients With Unpaid Bills/Refund"));
+    QMenu *unpaid
+        = addMenu(reports, QStringLiteral("mnuPatientUnpaid"), QStringLiteral("Patients With Unpaid Bills/Refund"));
     addItem(unpaid, QStringLiteral("mnuPatientUnpaid_IPD"), QStringLiteral("In Patients"));
     addItem(unpaid, QStringLiteral("mnuPatientUnpaid_OPD"), QStringLiteral("Out Patients"));
     addItem(unpaid, QStringLiteral("mnuPatientUnpaid_ER"), QStringLiteral("ER Patients"));
-    QMenu *grouped = addMenu(reports, QStringLiteral("mnuIncome"), QStringLiteral("Service Income Report Grouped by Service"));
+    QMenu *grouped
+        = addMenu(reports, QStringLiteral("mnuIncome"), QStringLiteral("Service Income Report Grouped by Service"));
     addItem(grouped, QStringLiteral("mnuIn"), QStringLiteral("In Patients"));
     addItem(grouped, QStringLiteral("mnuOut"), QStringLiteral("Out Patients"));
     addItem(grouped, QStringLiteral("mnuER"), QStringLiteral("ER Patients"));
@@ -202,29 +208,30 @@ void mdiMSS::buildToolBar()
         bar->addWidget(b);
         return b;
     };
-    btnDataEntry = button(QStringLiteral("btnDataEntry"), QStringLiteral("dataentry"), QStringLiteral("Data Entry"), {});
+    btnDataEntry
+        = button(QStringLiteral("btnDataEntry"), QStringLiteral("dataentry"), QStringLiteral("Data Entry"), {});
     btnViewing = button(QStringLiteral("btnViewing"), QStringLiteral("viewing"), QStringLiteral("Viewing"), {});
     btnFileMaintenance = button(QStringLiteral("btnFileMaintenance"), QStringLiteral("filemaintenance"),
-                                QStringLiteral("File Maintenance"), {});
+        QStringLiteral("File Maintenance"), {});
     btnReports = button(QStringLiteral("btnReports"), QStringLiteral("reports"), QStringLiteral("Reports"), {});
     bar->addSeparator();
     btnListing = button(QStringLiteral("btnListing"), QStringLiteral("listing"), {}, QStringLiteral("Patient Listing"));
-    btnDischargeNotice = button(QStringLiteral("btnDischargeNotice"), QStringLiteral("discharge"), {},
-                                QStringLiteral("Discharge Notices"));
+    btnDischargeNotice = button(
+        QStringLiteral("btnDischargeNotice"), QStringLiteral("discharge"), {}, QStringLiteral("Discharge Notices"));
     btnReferralNotice = button(QStringLiteral("btnReferralNotice"), QStringLiteral("referral"), {},
-                               QStringLiteral("Referrals From the Medical Team"));
+        QStringLiteral("Referrals From the Medical Team"));
     bar->addSeparator();
-    btnClose = button(QStringLiteral("btnClose"), QStringLiteral("changeuser"), {}, QStringLiteral("Change Active User"));
+    btnClose
+        = button(QStringLiteral("btnClose"), QStringLiteral("changeuser"), {}, QStringLiteral("Change Active User"));
     // The discharge and referral windows come later; their buttons wait for them (the referral
     // button still changes colour when referrals wait).
     btnDischargeNotice->setEnabled(false);
     btnReferralNotice->setEnabled(false);
 
     // The four text buttons pop up the very menus of the menu bar, where the mouse is.
-    const QList<std::pair<QToolButton *, QString>> popups = {{btnDataEntry, QStringLiteral("mnuFile")},
-                                                            {btnViewing, QStringLiteral("mnuViewing")},
-                                                            {btnFileMaintenance, QStringLiteral("mnuFileMaintenance")},
-                                                            {btnReports, QStringLiteral("mnuReports")}};
+    const QList<std::pair<QToolButton *, QString>> popups = { { btnDataEntry, QStringLiteral("mnuFile") },
+        { btnViewing, QStringLiteral("mnuViewing") }, { btnFileMaintenance, QStringLiteral("mnuFileMaintenance") },
+        { btnReports, QStringLiteral("mnuReports") } };
     for (const auto &[b, menuName] : popups) {
         QMenu *m = m_menus.value(menuName);
         connect(b, &QToolButton::clicked, this, [m] { m->popup(QCursor::pos()); });
@@ -253,9 +260,8 @@ void mdiMSS::wire(const QString &name, const std::function<void()> &command)
 {
     QAction *item = m_actions.value(name);
     m_wired.insert(name);
-    connect(item, &QAction::triggered, this, [this, command, item] {
-        ui::runGuarded(command, Session().SharedConnection, item->text());
-    });
+    connect(item, &QAction::triggered, this,
+        [this, command, item] { ui::runGuarded(command, Session().SharedConnection, item->text()); });
 }
 
 intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()
@@ -292,8 +298,8 @@ patients::frmListPatient *mdiMSS::patientList() const
 patients::frmListPatient *mdiMSS::createPatientList()
 {
     const SessionState &s = Session();
-    m_list = new patients::frmListPatient(m_selection, s.SharedConnection,
-                                          s.CurrentUser ? s.CurrentUser->sqlconnection() : nullptr);
+    m_list = new patients::frmListPatient(
+        m_selection, s.SharedConnection, s.CurrentUser ? s.CurrentUser->sqlconnection() : nullptr);
     m_list->setFileMenu(m_menus.value(QStringLiteral("mnuFile")));
     connect(m_list, &patients::frmListPatient::patientDatasheetAvailable, this, [this](bool available) {
         m_datasheetSelectable = available;

@@ -69,7 +69,7 @@ public:
     reports::ReportRunner &reportRunner() const { return *m_reports; }
 
     QMdiArea *mdiArea = nullptr;
-    QLabel *pnlCurrentUser = nullptr;     // status bar panel 1, key "CurrentUser"
+    QLabel *pnlCurrentUser = nullptr; // status bar panel 1, key "CurrentUser"
     QLabel *pnlCurrentDateTime = nullptr; // status bar panel 2, key "CurrentDateTime"
     QToolButton *btnDataEntry = nullptr;
     QToolButton *btnViewing = nullptr;

@@ -9,8 +9,8 @@
 
 namespace mss::shell {
 
-NoticeMonitor::NoticeMonitor(QLabel *clockPanel, QToolButton *referralButton,
-                             std::function<data::Connection *()> connection, QObject *parent)
+NoticeMonitor::NoticeMonitor(
+    QLabel *clockPanel, QToolButton *referralButton, std::function<data::Connection *()> connection, QObject *parent)
     : QObject(parent), m_clock(clockPanel), m_button(referralButton), m_connection(std::move(connection))
 {
     tmrShowDateTime.setInterval(kClockIntervalMs);
@@ -53,8 +53,8 @@ void NoticeMonitor::pollReferrals()
         return;
     ++m_polls;
     try {
-        const data::Recordset rs = connection->open(QStringLiteral("MSS..sp_MSS_LoadReferralNoticeCount"),
-                                                    data::CursorType::Dynamic, data::LockType::ReadOnly);
+        const data::Recordset rs = connection->open(
+            QStringLiteral("MSS..sp_MSS_LoadReferralNoticeCount"), data::CursorType::Dynamic, data::LockType::ReadOnly);
         if (tmrReferralNotice.interval() != kPollIntervalMs)
             tmrReferralNotice.setInterval(kPollIntervalMs);
         m_failureReported = false;
@@ -85,8 +85,9 @@ void NoticeMonitor::pollReferrals()
 void NoticeMonitor::setButtonColour(const QString &colour)
 {
     if (m_button)
-        m_button->setStyleSheet(QStringLiteral("QToolButton#%1 { background-color: %2; border: 1px solid #8a6d00; border-radius: 4px; }")
-                                    .arg(m_button->objectName(), colour));
+        m_button->setStyleSheet(
+            QStringLiteral("QToolButton#%1 { background-color: %2; border: 1px solid #8a6d00; border-radius: 4px; }")
+                .arg(m_button->objectName(), colour));
 }
 
 } // namespace mss::shell

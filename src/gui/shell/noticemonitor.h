@@ -29,7 +29,7 @@ public:
     static constexpr int kRetryAfterFailureMs = 30000;
 
     NoticeMonitor(QLabel *clockPanel, QToolButton *referralButton, std::function<data::Connection *()> connection,
-                  QObject *parent = nullptr);
+        QObject *parent = nullptr);
 
     // "(DD MMMM YYYY)  hh:mm " with English month names and 24-hour hours.
     static QString clockText(const QDateTime &when);

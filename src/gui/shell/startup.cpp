@@ -1,15 +1,15 @@
 #include "shell/startup.h"
 
+#include "auth/currentuser.h"
 #include "data/connection.h"
 #include "data/quote.h"
-#include "domain/patientsearch.h"
-#include "shell/mainwindowfactory.h"
-#include "session/sessionstate.h"
 #include "domain/billingstatement.h"
 #include "domain/codesearch.h"
-#include "auth/currentuser.h"
 #include "domain/keypress.h"
 #include "domain/patientcomponent.h"
+#include "domain/patientsearch.h"
+#include "session/sessionstate.h"
+#include "shell/mainwindowfactory.h"
 #include "suite/frmaddresssearch.h"
 #include "suite/frmlogon.h"
 #include "suite/frmsummarizedsoa.h"
@@ -38,10 +38,10 @@ void openSession(SessionState &s)
     connection.setDefaultDatabase(QStringLiteral("MSS"));
 
     data::Recordset info = connection.open(QStringLiteral("Select * from PATIENT_DATA..tbHospitalInfo"),
-                                           data::CursorType::Dynamic, data::LockType::ReadOnly);
+        data::CursorType::Dynamic, data::LockType::ReadOnly);
     if (info.eof())
         throw data::DbError(3021, QStringLiteral("Start-up"),
-                            QStringLiteral("The hospital's identity is missing: PATIENT_DATA..tbHospitalInfo has no row."));
+            QStringLiteral("The hospital's identity is missing: PATIENT_DATA..tbHospitalInfo has no row."));
     s.HospitalName = info.text(QStringLiteral("Company"));
     s.HospitalAddress = info.text(QStringLiteral("Address1"));
     s.HospitalTitle = info.text(QStringLiteral("Title"));

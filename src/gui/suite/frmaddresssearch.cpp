@@ -16,7 +16,8 @@
 
 namespace mss::suite {
 
-frmAddressSearch::frmAddressSearch(data::Connection &connection, const QString &title, const QString &seed, QWidget *parent)
+frmAddressSearch::frmAddressSearch(
+    data::Connection &connection, const QString &title, const QString &seed, QWidget *parent)
     : QDialog(parent), m_connection(connection)
 {
     setObjectName(QStringLiteral("frmAddressSearch"));
@@ -30,7 +31,7 @@ frmAddressSearch::frmAddressSearch(data::Connection &connection, const QString &
 
     m_model = new QStandardItemModel(0, 4, this);
     m_model->setHorizontalHeaderLabels(
-        {QStringLiteral("Zip Code"), QStringLiteral("Barangay"), QStringLiteral("Town"), QStringLiteral("Province")});
+        { QStringLiteral("Zip Code"), QStringLiteral("Barangay"), QStringLiteral("Town"), QStringLiteral("Province") });
     grdAddress = new QTableView(this);
     grdAddress->setObjectName(QStringLiteral("grdAddress"));
     grdAddress->setModel(m_model);
@@ -69,11 +70,12 @@ void frmAddressSearch::search(const QString &text)
     ui::runGuarded([&] {
         const QString term = text.trimmed();
         data::Recordset rs = m_connection.query(
-            QStringLiteral("SELECT ZipCode, Barangay, Town, Province FROM PATIENT_DATA..tbZipCode "
-                           "WHERE ZipCode LIKE :prefix OR Barangay LIKE :part OR Town LIKE :part OR Province LIKE :part "
-                           "ORDER BY Province, Town, Barangay, ZipCode"),
-            {{QStringLiteral("prefix"), term + QLatin1Char('%')},
-             {QStringLiteral("part"), QLatin1Char('%') + term + QLatin1Char('%')}});
+            QStringLiteral(
+                "SELECT ZipCode, Barangay, Town, Province FROM PATIENT_DATA..tbZipCode "
+                "WHERE ZipCode LIKE :prefix OR Barangay LIKE :part OR Town LIKE :part OR Province LIKE :part "
+                "ORDER BY Province, Town, Barangay, ZipCode"),
+            { { QStringLiteral("prefix"), term + QLatin1Char('%') },
+                { QStringLiteral("part"), QLatin1Char('%') + term + QLatin1Char('%') } });
         m_model->removeRows(0, m_model->rowCount());
         for (const QVariantList &row : rs.rows()) {
             QList<QStandardItem *> items;
@@ -96,8 +98,8 @@ void frmAddressSearch::choose(int row)
 {
     if (row < 0 || row >= m_model->rowCount())
         return;
-    m_chosen = {m_model->item(row, 0)->text(), m_model->item(row, 1)->text(), m_model->item(row, 2)->text(),
-                m_model->item(row, 3)->text()};
+    m_chosen = { m_model->item(row, 0)->text(), m_model->item(row, 1)->text(), m_model->item(row, 2)->text(),
+        m_model->item(row, 3)->text() };
     accept();
 }
 

@@ -22,7 +22,8 @@ class frmAddressSearch final : public QDialog {
     Q_OBJECT
 
 public:
-    frmAddressSearch(data::Connection &connection, const QString &title, const QString &seed, QWidget *parent = nullptr);
+    frmAddressSearch(
+        data::Connection &connection, const QString &title, const QString &seed, QWidget *parent = nullptr);
 
     QLineEdit *txtSearch = nullptr;
     QTableView *grdAddress = nullptr;

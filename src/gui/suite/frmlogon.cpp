@@ -110,7 +110,8 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
 
     connect(optEmbedded, &QRadioButton::toggled, this, &frmLogOn::updateSourceFields);
     connect(browse, &QToolButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Embedded database folder"), txtFolder->text());
+        const QString folder
+            = QFileDialog::getExistingDirectory(this, QStringLiteral("Embedded database folder"), txtFolder->text());
         if (!folder.isEmpty())
             txtFolder->setText(QDir::toNativeSeparators(folder));
     });

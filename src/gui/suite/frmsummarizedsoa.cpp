@@ -12,7 +12,7 @@
 namespace mss::suite {
 
 frmSummarizedSOA::frmSummarizedSOA(const SummarizedStatement &statement, const QString &admissionNumber,
-                                   const QString &hospitalNumber, const QString &userName, QWidget *parent)
+    const QString &hospitalNumber, const QString &userName, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSummarizedSOA"));
@@ -21,11 +21,12 @@ frmSummarizedSOA::frmSummarizedSOA(const SummarizedStatement &statement, const Q
 
     auto *header = new QLabel(QStringLiteral("<b>%1</b><br>Hospital No. %2 &nbsp;&nbsp; Adm. No. %3")
                                   .arg(statement.patientName.toHtmlEscaped(), hospitalNumber.toHtmlEscaped(),
-                                       admissionNumber.toHtmlEscaped()),
-                              this);
+                                      admissionNumber.toHtmlEscaped()),
+        this);
     grdStatement = new QTableWidget(0, 3, this);
     grdStatement->setObjectName(QStringLiteral("grdStatement"));
-    grdStatement->setHorizontalHeaderLabels({QStringLiteral(""), QStringLiteral("Particulars"), QStringLiteral("Amount")});
+    grdStatement->setHorizontalHeaderLabels(
+        { QStringLiteral(""), QStringLiteral("Particulars"), QStringLiteral("Amount") });
     grdStatement->verticalHeader()->hide();
     grdStatement->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdStatement->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -36,7 +37,8 @@ frmSummarizedSOA::frmSummarizedSOA(const SummarizedStatement &statement, const Q
         grdStatement->insertRow(row);
         auto *amountItem = new QTableWidgetItem(data::formatMoney(amount));
         amountItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        const QList<QTableWidgetItem *> items = {new QTableWidgetItem(section), new QTableWidgetItem(text), amountItem};
+        const QList<QTableWidgetItem *> items
+            = { new QTableWidgetItem(section), new QTableWidgetItem(text), amountItem };
         for (int c = 0; c < 3; ++c) {
             if (bold) {
                 QFont f = items[c]->font();
@@ -78,7 +80,7 @@ frmSummarizedSOA::frmSummarizedSOA(const SummarizedStatement &statement, const Q
 }
 
 void showSummarizedStatement(const SummarizedStatement &statement, const QString &admissionNumber,
-                             const QString &hospitalNumber, const QString &userName)
+    const QString &hospitalNumber, const QString &userName)
 {
     frmSummarizedSOA window(statement, admissionNumber, hospitalNumber, userName);
     ui::Messages::execDialog(window);

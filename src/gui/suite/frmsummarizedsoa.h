@@ -15,8 +15,8 @@ class frmSummarizedSOA final : public QDialog {
     Q_OBJECT
 
 public:
-    frmSummarizedSOA(const SummarizedStatement &statement, const QString &admissionNumber, const QString &hospitalNumber,
-                     const QString &userName, QWidget *parent = nullptr);
+    frmSummarizedSOA(const SummarizedStatement &statement, const QString &admissionNumber,
+        const QString &hospitalNumber, const QString &userName, QWidget *parent = nullptr);
 
     QTableWidget *grdStatement = nullptr;
     QLabel *lblBalance = nullptr;
@@ -24,6 +24,6 @@ public:
 
 // Shows a statement in its window until the user closes it.
 void showSummarizedStatement(const SummarizedStatement &statement, const QString &admissionNumber,
-                             const QString &hospitalNumber, const QString &userName);
+    const QString &hospitalNumber, const QString &userName);
 
 } // namespace mss::suite

@@ -13,8 +13,8 @@ namespace mss::ui {
 // Runs one user command so that no failure escapes into Qt's event loop: any exception is caught,
 // the wait cursors the command set are taken back, an open transaction on the connection is
 // rolled back, the error is reported once and the command ends. Returns whether it succeeded.
-bool runGuarded(const std::function<void()> &command, data::Connection *connection = nullptr,
-                const QString &title = {});
+bool runGuarded(
+    const std::function<void()> &command, data::Connection *connection = nullptr, const QString &title = {});
 
 // The text shown for a failure: "description (error number, source)".
 QString failureText(const std::exception_ptr &failure);

@@ -39,10 +39,10 @@ QString Messages::applicationTitle()
     return QStringLiteral("Medical Social Service");
 }
 
-Messages::Button Messages::show(const QString &text, const QString &title, Icon icon,
-                                QMessageBox::StandardButtons buttons, QWidget *parent)
+Messages::Button Messages::show(
+    const QString &text, const QString &title, Icon icon, QMessageBox::StandardButtons buttons, QWidget *parent)
 {
-    const Shown shown{text, title.isEmpty() ? applicationTitle() : title, icon, buttons};
+    const Shown shown { text, title.isEmpty() ? applicationTitle() : title, icon, buttons };
     if (boxHandler())
         return boxHandler()(shown);
     QMessageBox box(shown.icon, shown.title, shown.text, shown.buttons, defaultParent(parent));
@@ -71,15 +71,15 @@ bool Messages::question(const QString &text, const QString &title, QWidget *pare
     return show(text, title, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, parent) == QMessageBox::Yes;
 }
 
-std::optional<QString> Messages::prompt(const QString &text, const QString &title, const QString &initial,
-                                        bool password, QWidget *parent)
+std::optional<QString> Messages::prompt(
+    const QString &text, const QString &title, const QString &initial, bool password, QWidget *parent)
 {
     const QString shownTitle = title.isEmpty() ? applicationTitle() : title;
     if (promptHandler())
         return promptHandler()(text, shownTitle);
     bool ok = false;
-    const QString value = QInputDialog::getText(defaultParent(parent), shownTitle, text,
-                                                password ? QLineEdit::Password : QLineEdit::Normal, initial, &ok);
+    const QString value = QInputDialog::getText(
+        defaultParent(parent), shownTitle, text, password ? QLineEdit::Password : QLineEdit::Normal, initial, &ok);
     if (!ok)
         return std::nullopt;
     return value;

@@ -29,7 +29,7 @@ public:
     static QString applicationTitle();
 
     static Button show(const QString &text, const QString &title = {}, Icon icon = QMessageBox::NoIcon,
-                       QMessageBox::StandardButtons buttons = QMessageBox::Ok, QWidget *parent = nullptr);
+        QMessageBox::StandardButtons buttons = QMessageBox::Ok, QWidget *parent = nullptr);
     static void information(const QString &text, const QString &title = {}, QWidget *parent = nullptr);
     static void warning(const QString &text, const QString &title = {}, QWidget *parent = nullptr);
     static void critical(const QString &text, const QString &title = {}, QWidget *parent = nullptr);
@@ -38,7 +38,7 @@ public:
 
     // One-line prompt; nothing when the user cancels.
     static std::optional<QString> prompt(const QString &text, const QString &title = {}, const QString &initial = {},
-                                         bool password = false, QWidget *parent = nullptr);
+        bool password = false, QWidget *parent = nullptr);
 
     // Runs a modal dialog and returns its result code.
     static int execDialog(QDialog &dialog);

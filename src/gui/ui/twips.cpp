@@ -24,7 +24,6 @@ int twipsToPixels(int twips, const QWidget *widget)
     return int(std::lround(data::twipsToPixelsF(twips, dpi)));
 }
 
-
 void setColumnWidthsInTwips(QAbstractItemView *view, const QList<int> &twips)
 {
     QHeaderView *header = nullptr;
@@ -38,7 +37,8 @@ void setColumnWidthsInTwips(QAbstractItemView *view, const QList<int> &twips)
     for (int c = 0; c < twips.size() && c < header->count(); ++c) {
         header->setSectionHidden(c, twips[c] == 0);
         if (twips[c] > 0)
-            header->resizeSection(c, std::max(int(twipsToPixels(twips[c], view) * fontScale), header->sectionSizeHint(c) + 8));
+            header->resizeSection(
+                c, std::max(int(twipsToPixels(twips[c], view) * fontScale), header->sectionSizeHint(c) + 8));
     }
 }
 
