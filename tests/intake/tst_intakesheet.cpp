@@ -450,7 +450,7 @@ void TestIntakeSheet::socialWorkerNoLongerOnFile()
 {
     const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
     auto w = open(id);
-    patients::frmEmployeeListing::resetWorkerCode();
+    w->WorkerCode = QStringLiteral("NO-SUCH-WORKER");
     ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
     w->txtMSSW->setText(QStringLiteral("KEPT"));
     w->searchSocialWorker();

@@ -46,26 +46,27 @@ void TestEmployeeListing::searchAsTypedAndCount()
 void TestEmployeeListing::chosenCodeIsKeptAcrossShowings()
 {
     test::DemoHospital h;
-    frmEmployeeListing::resetWorkerCode();
     {
         frmEmployeeListing dialog(&h.connection());
         dialog.cmdClose->click();
-        QCOMPARE(frmEmployeeListing::WorkerCode(), QString()); // nothing chosen yet
+        QCOMPARE(dialog.WorkerCode(), QString()); // nothing chosen yet
     }
     QString chosen;
     {
-        frmEmployeeListing dialog(&h.connection());
+        frmEmployeeListing dialog(&h.connection(), nullptr, QStringLiteral("EARLIER"));
         dialog.GridListWorkers->setCurrentCell(1, 1);
         chosen = dialog.GridListWorkers->item(1, 1)->text();
         dialog.cmdSelect->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.WorkerCode(), chosen);
+        QCOMPARE(dialog.property("WorkerCode").toString(), chosen);
     }
-    QCOMPARE(frmEmployeeListing::WorkerCode(), chosen);
     {
-        frmEmployeeListing dialog(&h.connection());
+        // The caller hands over the worker it holds; closing without a choice gives it back.
+        frmEmployeeListing dialog(&h.connection(), nullptr, chosen);
         dialog.cmdClose->click();
+        QCOMPARE(dialog.WorkerCode(), chosen);
     }
-    QCOMPARE(frmEmployeeListing::WorkerCode(), chosen); // closing keeps the earlier choice
 }
 
 void TestEmployeeListing::gridLayout()

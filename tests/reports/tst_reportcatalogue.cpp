@@ -74,6 +74,7 @@ private:
     // How the next report dialog is answered: "enter", "close" or "frame".
     QString m_answer = QStringLiteral("enter");
     QStringList m_dialogs; // object names of the dialogs opened, in order
+    QHash<QString, ReportDialogValues> m_closedWith; // what each kind of dialog held when it closed
     QList<bool> m_workerShown; // for each frmReportDate2: whether its worker row was visible
     QList<ui::Messages::Shown> m_messages;
     QList<QPointer<frmReportViewer>> m_viewers;
@@ -105,6 +106,7 @@ void TestReportCatalogue::init()
 {
     m_answer = QStringLiteral("enter");
     m_dialogs.clear();
+    m_closedWith.clear();
     m_workerShown.clear();
     m_messages.clear();
     m_selection = {};
@@ -138,6 +140,7 @@ void TestReportCatalogue::init()
                 report->cmdClose->click();
             else
                 report->reject(); // the window frame's close box
+            m_closedWith[dialog.objectName()] = report->values();
             return report->result();
         }
         return int(QDialog::Rejected);
@@ -185,9 +188,9 @@ void TestReportCatalogue::dialogsCarryTheirCaptions()
 
     // A dialog opened after a cancel starts without CloseForm.
     two.cmdClose->click();
-    QVERIFY(frmReportDate2::CloseForm());
+    QVERIFY(two.CloseForm());
     frmReportDate2 again(shell::Session().CurrentUser->sqlconnection());
-    QVERIFY(!frmReportDate2::CloseForm());
+    QVERIFY(!again.CloseForm());
 
     frmReportDateCategory category(shell::Session().CurrentUser->sqlconnection());
     QCOMPARE(category.windowTitle(), QStringLiteral("Report "));
@@ -412,7 +415,7 @@ void TestReportCatalogue::parameterListsAndTitles()
 void TestReportCatalogue::closedDialogRunsNothingAndKeepsItsDates()
 {
     run(QStringLiteral("mnuCensus"));
-    QCOMPARE(frmReportDate::startdate(), QStringLiteral("11/1/2026"));
+    QCOMPARE(m_closedWith[QStringLiteral("frmReportDate")].startdate, QStringLiteral("11/1/2026"));
     QCOMPARE(m_viewers.size(), 1);
 
     for (const QString &how : { QStringLiteral("close"), QStringLiteral("frame") }) {
@@ -423,15 +426,15 @@ void TestReportCatalogue::closedDialogRunsNothingAndKeepsItsDates()
         run(QStringLiteral("mnuAssessment"));
         QCOMPARE(m_viewers.size(), 1);
         QVERIFY(!m_runner->CurrentReport());
-        QVERIFY(frmReportDate::CloseForm());
-        QVERIFY(frmReportDate2::CloseForm());
-        QVERIFY(frmReportDateRange::CloseForm());
+        QVERIFY(m_closedWith[QStringLiteral("frmReportDate")].CloseForm);
+        QVERIFY(m_closedWith[QStringLiteral("frmReportDate2")].CloseForm);
+        QVERIFY(m_closedWith[QStringLiteral("frmReportDateRange")].CloseForm);
         // The dialog was set to other dates, but only "&Enter" keeps them.
-        QCOMPARE(frmReportDate::startdate(), QStringLiteral("11/1/2026"));
+        QCOMPARE(m_closedWith[QStringLiteral("frmReportDate")].startdate, QString());
     }
     m_answer = QStringLiteral("enter");
     run(QStringLiteral("mnuCensus"));
-    QVERIFY(!frmReportDate::CloseForm());
+    QVERIFY(!m_closedWith[QStringLiteral("frmReportDate")].CloseForm);
     QCOMPARE(m_viewers.size(), 2);
 }
 
@@ -448,7 +451,6 @@ void TestReportCatalogue::workerRowOnlyWhereAsked()
 
 void TestReportCatalogue::workerSearchWithoutChoice()
 {
-    patients::frmEmployeeListing::resetWorkerCode();
     frmReportDate2 dialog(shell::Session().CurrentUser->sqlconnection());
     dialog.showWorkerRow();
     dialog.txtMSSW->setText(QStringLiteral("BEFORE"));
@@ -459,7 +461,7 @@ void TestReportCatalogue::workerSearchWithoutChoice()
     QCOMPARE(m_messages[0].text, QStringLiteral("Employee No Longer Exists."));
     QCOMPARE(m_messages[0].title, QStringLiteral("MESSAGE"));
     QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
-    QCOMPARE(frmReportDate2::WorkerCode(), QString());
+    QCOMPARE(dialog.WorkerCode(), QString());
     QCOMPARE(dialog.txtMSSW->text(), QStringLiteral("BEFORE"));
 }
 
@@ -541,7 +543,7 @@ void TestReportCatalogue::monthlyPerformanceGivesEachSubreportItsValues()
     run(QStringLiteral("mnuMonthlyPerformanceReport"));
     QVERIFY(lastViewer());
     QCOMPARE(lastViewer()->windowTitle(), QStringLiteral("Monthly Performance Report"));
-    const QString w = frmReportDate2::WorkerCode();
+    const QString w = m_closedWith[QStringLiteral("frmReportDate2")].WorkerCode;
     QCOMPARE(describe(m_lastValues),
         describe(QVariantList { shell::Session().HospitalName, shell::Session().HospitalAddress,
             shell::Session().CurrentUser->EmployeeName(), D, E, w }));
@@ -560,14 +562,15 @@ void TestReportCatalogue::nbbCollectsWithoutAReport()
             return int(QDialog::Rejected);
         d->cmbCategory->setCurrentIndex(1);
         d->cmdEnter->click();
+        m_closedWith[dialog.objectName()] = d->values();
         return d->result();
     });
     run(QStringLiteral("mnuNBB"));
     QCOMPARE(m_dialogs, QStringList { QStringLiteral("frmReportDateCategory") });
-    QCOMPARE(frmReportDateCategory::category(),
+    QCOMPARE(m_closedWith[QStringLiteral("frmReportDateCategory")].category,
         test::scalar(
             m_hospital->connection(), QStringLiteral("SELECT category FROM MSS..tbMSSCaseCategory LIMIT 1 OFFSET 1")));
-    QVERIFY(!frmReportDateCategory::CloseForm());
+    QVERIFY(!m_closedWith[QStringLiteral("frmReportDateCategory")].CloseForm);
     QVERIFY(m_viewers.isEmpty());
     QVERIFY(!m_runner->CurrentReport());
 }

@@ -5,6 +5,9 @@
 #include "domain/billingstatement.h"
 #include "domain/codesearch.h"
 #include "domain/patientsearch.h"
+#include "patients/frmemployeelisting.h"
+#include "reports/frmreportviewer.h"
+#include "reports/reportdialogs.h"
 #include "session/lookups.h"
 #include "session/sessionstate.h"
 #include "shell/mdimss.h"
@@ -37,6 +40,7 @@ private slots:
     void missingHospitalIdentityStopsStartUp();
     void lookupsWithAndWithoutRows();
     void changeOfUserEndsWhenTheNewLogOnIsCancelled();
+    void nothingOfAnEndedSessionReachesTheNext();
 
 private:
     std::optional<test::MessageLog> m_log;
@@ -157,6 +161,54 @@ void TestStartup::changeOfUserEndsWhenTheNewLogOnIsCancelled()
     shell::ChangeActiveUser();
     QVERIFY(!shell::MainWindow());
     QVERIFY(m_log->shown.isEmpty());
+}
+
+void TestStartup::nothingOfAnEndedSessionReachesTheNext()
+{
+    test::DemoHospital h;
+    answerLogOn(h.folder());
+    shell::StartSession();
+    QPointer<shell::mdiMSS> first = qobject_cast<shell::mdiMSS *>(shell::MainWindow());
+    QVERIFY(first);
+
+    // A social worker is picked in the first session.
+    ui::Messages::setDialogHandler([](QDialog &dialog) {
+        auto &listing = dynamic_cast<patients::frmEmployeeListing &>(dialog);
+        listing.GridListWorkers->setCurrentCell(1, 1);
+        listing.choose();
+        return listing.result();
+    });
+    {
+        reports::frmReportDate2 dates(Session().CurrentUser->sqlconnection());
+        dates.showWorkerRow();
+        dates.searchWorker();
+        QVERIFY(!dates.WorkerCode().isEmpty());
+    }
+
+    // The main window goes away without being closed, and a new session starts.
+    delete first.data();
+    answerLogOn(h.folder());
+    shell::StartSession();
+    auto *next = qobject_cast<shell::mdiMSS *>(shell::MainWindow());
+    QVERIFY(next);
+
+    // Its reports open inside it, not in the window that is gone.
+    ui::Messages::setDialogHandler([](QDialog &dialog) {
+        auto *dates = qobject_cast<reports::ReportDialog *>(&dialog);
+        if (!dates)
+            return int(QDialog::Rejected);
+        dates->cmdEnter->click();
+        return dates->result();
+    });
+    next->action(QStringLiteral("mnuCensus"))->trigger();
+    QCOMPARE(next->mdiArea->findChildren<reports::frmReportViewer *>().size(), 1);
+
+    // The worker picked before is not handed to the new session.
+    ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
+    reports::frmReportDate2 dates(Session().CurrentUser->sqlconnection());
+    dates.showWorkerRow();
+    dates.searchWorker();
+    QCOMPARE(dates.WorkerCode(), QString());
 }
 
 QTEST_MAIN(TestStartup)

@@ -808,9 +808,9 @@ void frmIntakeSurveySheet::LookUpZipCode()
 void frmIntakeSurveySheet::searchSocialWorker()
 {
     patients::frmEmployeeListing listing(
-        shell::Session().CurrentUser ? shell::Session().CurrentUser->sqlconnection() : nullptr, this);
+        shell::Session().CurrentUser ? shell::Session().CurrentUser->sqlconnection() : nullptr, this, WorkerCode);
     ui::Messages::execDialog(listing);
-    WorkerCode = patients::frmEmployeeListing::WorkerCode();
+    WorkerCode = listing.WorkerCode();
     const data::Recordset rs = connection().open(
         QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(WorkerCode) + QStringLiteral("'"));
     if (rs.eof()) {

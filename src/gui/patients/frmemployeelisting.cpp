@@ -18,26 +18,8 @@
 
 namespace mss::patients {
 
-namespace {
-QString &workerCode()
-{
-    static QString code;
-    return code;
-}
-} // namespace
-
-QString frmEmployeeListing::WorkerCode()
-{
-    return workerCode();
-}
-
-void frmEmployeeListing::resetWorkerCode()
-{
-    workerCode().clear();
-}
-
-frmEmployeeListing::frmEmployeeListing(data::Connection *connection, QWidget *parent)
-    : QDialog(parent), m_connection(connection)
+frmEmployeeListing::frmEmployeeListing(data::Connection *connection, QWidget *parent, const QString &previousWorkerCode)
+    : QDialog(parent), m_connection(connection), m_workerCode(previousWorkerCode)
 {
     setObjectName(QStringLiteral("frmEmployeeListing"));
     setWindowTitle(QStringLiteral("VMC: Medical Social Service"));
@@ -155,7 +137,7 @@ void frmEmployeeListing::choose()
     const int row = GridListWorkers->currentRow();
     if (row < 0 || !GridListWorkers->item(row, 1))
         return;
-    workerCode() = GridListWorkers->item(row, 1)->text();
+    m_workerCode = GridListWorkers->item(row, 1)->text();
     accept();
 }
 

@@ -15,16 +15,17 @@ class Connection;
 namespace mss::patients {
 
 // The social-worker pick list: type part of a name, pick a worker; the caller then reads
-// WorkerCode, which keeps the last choice across showings.
+// WorkerCode. Closing without a choice hands back the worker the caller had before.
 class frmEmployeeListing final : public QDialog {
     Q_OBJECT
+    Q_PROPERTY(QString WorkerCode READ WorkerCode)
 
 public:
-    explicit frmEmployeeListing(data::Connection *connection, QWidget *parent = nullptr);
+    explicit frmEmployeeListing(
+        data::Connection *connection, QWidget *parent = nullptr, const QString &previousWorkerCode = {});
 
-    // The employee code of the last worker chosen in this program; empty until the first choice.
-    static QString WorkerCode();
-    static void resetWorkerCode(); // for a new session
+    // The employee code of the worker chosen, or the caller's previous one when none was.
+    QString WorkerCode() const { return m_workerCode; }
 
     void search();
     // Chooses the grid's current row, as Select or a double click does.
@@ -42,6 +43,7 @@ private:
     void updateCount(int found);
 
     data::Connection *m_connection;
+    QString m_workerCode;
 };
 
 } // namespace mss::patients

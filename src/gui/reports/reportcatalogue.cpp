@@ -232,28 +232,28 @@ std::optional<Answer> ask(Ask kind, QWidget *parent)
         return a;
     case Ask::Date: {
         frmReportDate dialog(parent);
-        if (ui::Messages::execDialog(dialog) != QDialog::Accepted || frmReportDate::CloseForm())
+        if (ui::Messages::execDialog(dialog) != QDialog::Accepted || dialog.CloseForm())
             return std::nullopt;
-        a.d = frmReportDate::startdate();
+        a.d = dialog.startdate();
         break;
     }
     case Ask::Range:
     case Ask::RangeWorker: {
         frmReportDate2 dialog(userConnection(), parent);
         dialog.showWorkerRow(kind == Ask::RangeWorker);
-        if (ui::Messages::execDialog(dialog) != QDialog::Accepted || frmReportDate2::CloseForm())
+        if (ui::Messages::execDialog(dialog) != QDialog::Accepted || dialog.CloseForm())
             return std::nullopt;
-        a.d = frmReportDate2::startdate();
-        a.e = frmReportDate2::enddate();
-        a.worker = frmReportDate2::WorkerCode();
+        a.d = dialog.startdate();
+        a.e = dialog.enddate();
+        a.worker = dialog.WorkerCode();
         break;
     }
     case Ask::DateRange: {
         frmReportDateRange dialog(parent);
-        if (ui::Messages::execDialog(dialog) != QDialog::Accepted || frmReportDateRange::CloseForm())
+        if (ui::Messages::execDialog(dialog) != QDialog::Accepted || dialog.CloseForm())
             return std::nullopt;
-        a.d = frmReportDateRange::startdate();
-        a.e = frmReportDateRange::enddate();
+        a.d = dialog.startdate();
+        a.e = dialog.enddate();
         break;
     }
     }

@@ -23,27 +23,6 @@ namespace mss::reports {
 
 namespace {
 
-ReportDialogValues &dateValues()
-{
-    static ReportDialogValues v;
-    return v;
-}
-ReportDialogValues &rangeValues()
-{
-    static ReportDialogValues v;
-    return v;
-}
-ReportDialogValues &date2Values()
-{
-    static ReportDialogValues v;
-    return v;
-}
-ReportDialogValues &categoryValues()
-{
-    static ReportDialogValues v;
-    return v;
-}
-
 QDateEdit *datePicker(const QString &name, QWidget *parent)
 {
     auto *picker = new QDateEdit(QDate::currentDate(), parent);
@@ -62,9 +41,9 @@ QLabel *label(const QString &name, const QString &text, QWidget *parent)
 
 } // namespace
 
-ReportDialog::ReportDialog(ReportDialogValues &values, const QString &name, const QString &title,
-    const QString &heading, const QString &startCaption, bool withEnd, bool centred, QWidget *parent)
-    : QDialog(parent), m_values(values), m_centred(centred)
+ReportDialog::ReportDialog(const QString &name, const QString &title, const QString &heading,
+    const QString &startCaption, bool withEnd, bool centred, QWidget *parent)
+    : QDialog(parent), m_centred(centred)
 {
     setObjectName(name);
     setWindowTitle(title);
@@ -138,30 +117,20 @@ void ReportDialog::enter()
 }
 
 frmReportDate::frmReportDate(QWidget *parent)
-    : ReportDialog(dateValues(), QStringLiteral("frmReportDate"), QStringLiteral("Generate Report"),
-        QStringLiteral("Report Date"), QStringLiteral("Report Date :"), false, false, parent)
+    : ReportDialog(QStringLiteral("frmReportDate"), QStringLiteral("Generate Report"), QStringLiteral("Report Date"),
+        QStringLiteral("Report Date :"), false, false, parent)
 {
-}
-
-const ReportDialogValues &frmReportDate::values()
-{
-    return dateValues();
 }
 
 frmReportDateRange::frmReportDateRange(QWidget *parent)
-    : ReportDialog(rangeValues(), QStringLiteral("frmReportDateRange"), QStringLiteral("Report Date Entry"),
+    : ReportDialog(QStringLiteral("frmReportDateRange"), QStringLiteral("Report Date Entry"),
         QStringLiteral("Report Date"), QStringLiteral("Start Date :"), true, true, parent)
 {
 }
 
-const ReportDialogValues &frmReportDateRange::values()
-{
-    return rangeValues();
-}
-
 frmReportDate2::frmReportDate2(data::Connection *connection, QWidget *parent)
-    : ReportDialog(date2Values(), QStringLiteral("frmReportDate2"), QStringLiteral("Report Date Entry"),
-        QStringLiteral("Report Date"), QStringLiteral("Start Date :"), true, true, parent),
+    : ReportDialog(QStringLiteral("frmReportDate2"), QStringLiteral("Report Date Entry"), QStringLiteral("Report Date"),
+        QStringLiteral("Start Date :"), true, true, parent),
       m_connection(connection)
 {
     lblmssw = label(QStringLiteral("lblmssw"), QStringLiteral(" MSSW"), this);
@@ -181,11 +150,6 @@ frmReportDate2::frmReportDate2(data::Connection *connection, QWidget *parent)
     showWorkerRow(false);
 }
 
-const ReportDialogValues &frmReportDate2::values()
-{
-    return date2Values();
-}
-
 void frmReportDate2::showWorkerRow(bool shown)
 {
     lblmssw->setVisible(shown);
@@ -196,11 +160,11 @@ void frmReportDate2::showWorkerRow(bool shown)
 void frmReportDate2::searchWorker()
 {
     {
-        patients::frmEmployeeListing list(m_connection, this);
+        patients::frmEmployeeListing list(m_connection, this, m_values.WorkerCode);
         ui::Messages::execDialog(list);
+        // A pick list closed without a choice hands back the worker chosen before (or nothing).
+        m_values.WorkerCode = list.WorkerCode();
     }
-    // A pick list closed without a choice still hands back the last worker chosen (or nothing).
-    m_values.WorkerCode = patients::frmEmployeeListing::WorkerCode();
     if (!m_connection)
         return;
     data::Recordset rs = m_connection->open(
@@ -214,7 +178,7 @@ void frmReportDate2::searchWorker()
 }
 
 frmReportDateCategory::frmReportDateCategory(data::Connection *connection, QWidget *parent)
-    : ReportDialog(categoryValues(), QStringLiteral("frmReportDateCategory"), QStringLiteral("Report "),
+    : ReportDialog(QStringLiteral("frmReportDateCategory"), QStringLiteral("Report "),
         QStringLiteral("Search NBB Report"), QStringLiteral("Start Date :"), true, true, parent)
 {
     Label4 = label(QStringLiteral("Label4"), QStringLiteral("Category :"), this);
@@ -230,11 +194,6 @@ frmReportDateCategory::frmReportDateCategory(data::Connection *connection, QWidg
         for (const QVariantList &row : rs.rows())
             cmbCategory->addItem(row.value(0).toString());
     }
-}
-
-const ReportDialogValues &frmReportDateCategory::values()
-{
-    return categoryValues();
 }
 
 void frmReportDateCategory::enter()

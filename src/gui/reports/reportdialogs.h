@@ -16,8 +16,8 @@ class Connection;
 
 namespace mss::reports {
 
-// What a report dialog hands back. The values outlive the dialog: a later report that is
-// cancelled leaves them as the last "&Enter" wrote them.
+// What a report dialog hands back, read from the dialog after it closes. "&Close" leaves them as
+// the last "&Enter" wrote them.
 struct ReportDialogValues {
     QString startdate; // the system's short date form
     QString enddate;
@@ -31,8 +31,16 @@ struct ReportDialogValues {
 // mean as the same thing) sets CloseForm and keeps the previous values.
 class ReportDialog : public QDialog {
     Q_OBJECT
+    Q_PROPERTY(QString startdate READ startdate)
+    Q_PROPERTY(QString enddate READ enddate)
+    Q_PROPERTY(bool CloseForm READ CloseForm)
 
 public:
+    const ReportDialogValues &values() const { return m_values; }
+    QString startdate() const { return m_values.startdate; }
+    QString enddate() const { return m_values.enddate; }
+    bool CloseForm() const { return m_values.CloseForm; }
+
     QLabel *Label3 = nullptr;
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -44,12 +52,12 @@ public:
     void reject() override;
 
 protected:
-    ReportDialog(ReportDialogValues &values, const QString &name, const QString &title, const QString &heading,
-        const QString &startCaption, bool withEnd, bool centred, QWidget *parent);
+    ReportDialog(const QString &name, const QString &title, const QString &heading, const QString &startCaption,
+        bool withEnd, bool centred, QWidget *parent);
     void showEvent(QShowEvent *event) override;
     virtual void enter();
     class QGridLayout *m_grid = nullptr;
-    ReportDialogValues &m_values;
+    ReportDialogValues m_values;
 
 private:
     bool m_centred;
@@ -61,9 +69,6 @@ class frmReportDate final : public ReportDialog {
 
 public:
     explicit frmReportDate(QWidget *parent = nullptr);
-    static const ReportDialogValues &values();
-    static QString startdate() { return values().startdate; }
-    static bool CloseForm() { return values().CloseForm; }
 };
 
 // A range of dates.
@@ -72,23 +77,16 @@ class frmReportDateRange final : public ReportDialog {
 
 public:
     explicit frmReportDateRange(QWidget *parent = nullptr);
-    static const ReportDialogValues &values();
-    static QString startdate() { return values().startdate; }
-    static QString enddate() { return values().enddate; }
-    static bool CloseForm() { return values().CloseForm; }
 };
 
 // A range of dates and, when the caller shows its row, a social worker.
 class frmReportDate2 final : public ReportDialog {
     Q_OBJECT
+    Q_PROPERTY(QString WorkerCode READ WorkerCode)
 
 public:
     explicit frmReportDate2(data::Connection *connection, QWidget *parent = nullptr);
-    static const ReportDialogValues &values();
-    static QString startdate() { return values().startdate; }
-    static QString enddate() { return values().enddate; }
-    static QString WorkerCode() { return values().WorkerCode; }
-    static bool CloseForm() { return values().CloseForm; }
+    QString WorkerCode() const { return m_values.WorkerCode; }
 
     // The worker row is hidden on every opening; callers that want a worker show it.
     void showWorkerRow(bool shown = true);
@@ -106,14 +104,11 @@ private:
 // A range of dates and a case category.
 class frmReportDateCategory final : public ReportDialog {
     Q_OBJECT
+    Q_PROPERTY(QString category READ category)
 
 public:
     explicit frmReportDateCategory(data::Connection *connection, QWidget *parent = nullptr);
-    static const ReportDialogValues &values();
-    static QString startdate() { return values().startdate; }
-    static QString enddate() { return values().enddate; }
-    static QString category() { return values().category; }
-    static bool CloseForm() { return values().CloseForm; }
+    QString category() const { return m_values.category; }
 
     QLabel *Label4 = nullptr;
     QComboBox *cmbCategory = nullptr;
