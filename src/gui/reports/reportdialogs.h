@@ -5,6 +5,7 @@
 
 class QComboBox;
 class QDateEdit;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -56,7 +57,7 @@ protected:
         bool withEnd, bool centred, QWidget *parent);
     void showEvent(QShowEvent *event) override;
     virtual void enter();
-    class QGridLayout *m_grid = nullptr;
+    QGridLayout *m_grid = nullptr;
     ReportDialogValues m_values;
 
 private:
