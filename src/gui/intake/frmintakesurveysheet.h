@@ -16,6 +16,7 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace mss::data {
 class Connection;
@@ -115,7 +116,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildHead(class QVBoxLayout *layout);
+    void buildHead(QVBoxLayout *layout);
     QWidget *buildIdentifyingPage();
     QWidget *buildBackgroundPage();
     QWidget *buildOtherPage();
