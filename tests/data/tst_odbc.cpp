@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
 

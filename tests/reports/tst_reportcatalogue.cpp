@@ -20,6 +20,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QtTest>

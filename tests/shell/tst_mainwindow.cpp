@@ -10,6 +10,7 @@
 #include "ui/messages.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>

@@ -20,8 +20,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QtTest>
 
 using namespace mss;

@@ -6,6 +6,7 @@
 #include "support/demohospital.h"
 #include "ui/messages.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QtTest>
