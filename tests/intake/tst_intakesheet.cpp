@@ -1,6 +1,7 @@
 // The intake sheet as a social worker uses it: opening for each kind of patient, the family
 // composition typed with the keyboard alone, saving, refusals, and a save that fails half way.
 #include "data/embedded.h"
+#include "data/values.h"
 #include "db/demodata.h"
 #include "intake/familycomposition.h"
 #include "intake/frmintakesurveysheet.h"
@@ -52,6 +53,7 @@ private slots:
     void storedSheetOverridesWhatItHolds();
     void codesFollowTheTextOnLeavingABox();
     void saveAndPrintOpensTheIntakeSheet();
+    void everyValueComesBackInItsOwnPlace();
 
 private:
     // A window opened on an admission, shown as the main window shows it.
@@ -543,6 +545,169 @@ void TestIntakeSheet::saveAndPrintOpensTheIntakeSheet()
     QCOMPARE(viewers.size(), 1);
     QCOMPARE(viewers.first()->windowTitle(), QStringLiteral("Intake Sheet Data"));
     qDeleteAll(viewers);
+}
+
+// Every field gets a value of its own, so a value stored under another field's name shows up as
+// a mismatch. What the sheet reads back on opening is checked in the reopened window; what it
+// stores but takes from the patient master or the admission on opening is checked where stored.
+void TestIntakeSheet::everyValueComesBackInItsOwnPlace()
+{
+    const QString id = scalar(QStringLiteral(
+        "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
+        "WHERE ifnull(m.MSSNum, '') = '' "
+        "AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSIntakeSheet s WHERE s.HospNum = p.HospNum) "
+        "AND NOT EXISTS (SELECT 1 FROM MSS..tbMSSFamilyComposition f WHERE f.HospNum = p.HospNum)"));
+    QVERIFY(!id.isEmpty());
+    const QString statusCode = scalar(QStringLiteral("SELECT Code FROM MSS..tbMSSActive ORDER BY Code DESC LIMIT 1"));
+    const QString statusText
+        = scalar(QStringLiteral("SELECT CaseStatus FROM MSS..tbMSSActive ORDER BY Code DESC LIMIT 1"));
+    const QDate interviewed(2024, 3, 5), expires(2025, 6, 7), referred(2023, 8, 9);
+
+    auto w = open(id);
+    w->EnableEntry();
+    w->txtCaseNo->setText(QStringLiteral("RT-0001"));
+    w->DTDateInterviewed->setDate(interviewed);
+    w->txtExpiry->setDate(expires);
+    w->cboClassCode->setEditText(QStringLiteral("ZQ")); // in no scheme: the sheet's own name shows
+    w->txtClassification->setText(QStringLiteral("CLASS NAME"));
+    w->cmbCategory->setEditText(QStringLiteral("CATEGORY TEXT"));
+    w->categoryCode = QStringLiteral("91");
+    w->chkSeniorCitizen->setChecked(true);
+    w->cbostatus->setEditText(statusText);
+    w->caseStatusCode = statusCode;
+    w->chkActive->setChecked(true);
+    w->txtWard->setText(QStringLiteral("WARD 7"));
+    w->txtAdmissionDate->setText(QStringLiteral("01/02/2024"));
+
+    w->txtLastname->setText(QStringLiteral("LAST"));
+    w->txtFirstname->setText(QStringLiteral("FIRST"));
+    w->txtMiddle->setText(QStringLiteral("MIDDLE"));
+    w->txtAge->setText(QStringLiteral("41"));
+    w->optSexFemale->setChecked(true);
+    w->optCS->button(1)->setChecked(true);
+    w->txtReligion->setText(QStringLiteral("RELIGION"));
+    w->txtEducation->setText(QStringLiteral("EDUCATION"));
+    w->txtOccupation->setText(QStringLiteral("OCCUPATION"));
+    w->txtBirthdate->setText(QStringLiteral("04/05/1983"));
+    w->txtBirthPlace->setText(QStringLiteral("BIRTHPLACE"));
+    w->txtHouseStreet->setText(QStringLiteral("HOUSE STREET"));
+    w->txtBarangay->setText(QStringLiteral("BARANGAY"));
+    w->txtProvince->setText(QStringLiteral("TOWN, PROVINCE"));
+    w->txtZipCode->setText(QStringLiteral("4321"));
+    w->txtTelNo->setText(QStringLiteral("555-0101"));
+    w->txtEmployer->setText(QStringLiteral("EMPLOYER"));
+    w->txtStatus->setText(QStringLiteral("WORK STATUS"));
+    w->txtEmploymentAd->setText(QStringLiteral("EMPLOYER ADDRESS"));
+    w->txtSalary->setText(QStringLiteral("12345"));
+    w->txtSSSMember->setText(QStringLiteral("SSS-1"));
+    w->txtPhilhealth->setText(QStringLiteral("PHIL-2"));
+    w->txtSourceInfo->setText(QStringLiteral("SOURCE"));
+
+    w->cboReferringParty->setEditText(QStringLiteral("REFERRING PARTY"));
+    w->referringPartyCode = QStringLiteral("RP9");
+    w->txtReferredBy->setText(QStringLiteral("REFERRED BY"));
+    w->DTDateReferred->setDate(referred);
+    w->txtRefferAd->setText(QStringLiteral("REFERRAL ADDRESS"));
+    w->txtDocDSWD->setText(QStringLiteral("DOC DSWD"));
+    w->txtDocAOCert->setText(QStringLiteral("DOC AO"));
+    w->txtDocCertEmploy->setText(QStringLiteral("DOC EMPLOYMENT"));
+    w->txtDocMayorOff->setText(QStringLiteral("DOC MAYOR"));
+    w->txtDocBrgyClear->setText(QStringLiteral("DOC BARANGAY"));
+    w->txtDocOthers->setText(QStringLiteral("DOC OTHERS"));
+    w->txtTreatment->setText(QStringLiteral("TREATMENT"));
+    w->txtMDOtherInfo->setText(QStringLiteral("MD OTHER"));
+
+    w->txtExpenses->setText(QStringLiteral("EXPENSES"));
+    w->txtOtherResources->setText(QStringLiteral("RESOURCES"));
+    w->chkAggressiveProb->setChecked(true); // the only ticked problem: it alone is stored as 1
+    w->optIrregular->setChecked(true);
+    w->txtOtherProb->setText(QStringLiteral("OTHER PROBLEM"));
+    w->txtDiagnostic->setPlainText(QStringLiteral("DIAGNOSTIC"));
+    w->txtGoalPlan->setPlainText(QStringLiteral("GOALS"));
+    w->txtActionTaken->setPlainText(QStringLiteral("ACTION"));
+    w->txtMSSW->setText(QStringLiteral("SOCIAL WORKER"));
+
+    const QStringList member
+        = { QStringLiteral("MEMBER NAME"), QStringLiteral("RELATION"), QStringLiteral("33"), QStringLiteral("CIVIL"),
+              QStringLiteral("SCHOOLING"), QStringLiteral("ADDRESS"), QStringLiteral("JOB"), QStringLiteral("4500") };
+    QTableWidget *grid = w->family().FCFlexGrid;
+    for (int c = 0; c < member.size(); ++c)
+        grid->setItem(0, c, new QTableWidgetItem(member[c]));
+    w->txtTotFamIncome->setText(QStringLiteral("9876"));
+
+    QVERIFY2(w->save(), m_log->shown.isEmpty() ? "" : qPrintable(m_log->shown.last().text));
+    w.reset();
+
+    const QString hosp = m_selection.HospNum;
+    data::Recordset sheet = m_hospital->connection().open(
+        QStringLiteral("SELECT * FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'").arg(hosp));
+    QCOMPARE(sheet.recordCount(), 1);
+    const QList<std::pair<const char *, QString>> stored
+        = { { "LastName", QStringLiteral("LAST") }, { "FirstName", QStringLiteral("FIRST") },
+              { "MiddleName", QStringLiteral("MIDDLE") }, { "Age", QStringLiteral("41") },
+              { "Sex", QStringLiteral("Female") }, { "CivilStatus", QStringLiteral("Separated") },
+              { "Religion", QStringLiteral("RELIGION") }, { "Occupation", QStringLiteral("OCCUPATION") },
+              { "BirthPlace", QStringLiteral("BIRTHPLACE") }, { "HouseStreet", QStringLiteral("HOUSE STREET") },
+              { "Barangay", QStringLiteral("BARANGAY") }, { "TownProvince", QStringLiteral("TOWN, PROVINCE") },
+              { "ZipCode", QStringLiteral("4321") }, { "TelNo", QStringLiteral("555-0101") },
+              { "Employer", QStringLiteral("EMPLOYER") }, { "EmployerAddress", QStringLiteral("EMPLOYER ADDRESS") },
+              { "SSSMember", QStringLiteral("SSS-1") }, { "Philhealth", QStringLiteral("PHIL-2") },
+              { "Ward", QStringLiteral("WARD 7") }, { "IdNum", id }, { "UserID", shell::Session().EmployeeCode } };
+    for (const auto &[column, value] : stored)
+        QCOMPARE(sheet.text(QString::fromLatin1(column)), value);
+    QCOMPARE(data::parseDateTime(sheet.text(QStringLiteral("BirthDate")))->date(), QDate(1983, 4, 5));
+    QCOMPARE(data::parseDateTime(sheet.text(QStringLiteral("AdmissionDate")))->date(), QDate(2024, 1, 2));
+    QCOMPARE(data::parseDateTime(sheet.text(QStringLiteral("DateInterviewed")))->date(), interviewed);
+    const QString problems = scalar(QStringLiteral("SELECT FinancialProb || Difficulty || Aggressiveness || Refusal "
+                                                   "FROM MSS..tbMSSIntakeSheet WHERE HospNum = '%1'")
+                                        .arg(hosp));
+    QCOMPARE(problems, QStringLiteral("0010"));
+
+    auto again = open(id);
+    QCOMPARE(again->txtCaseNo->text(), QStringLiteral("RT-0001"));
+    QCOMPARE(again->DTDateInterviewed->date(), interviewed);
+    QCOMPARE(again->txtExpiry->date(), expires);
+    QCOMPARE(again->cboClassCode->currentText(), QStringLiteral("ZQ"));
+    QCOMPARE(again->txtClassification->text(), QStringLiteral("CLASS NAME"));
+    QCOMPARE(again->cmbCategory->currentText(), QStringLiteral("CATEGORY TEXT"));
+    QCOMPARE(again->categoryCode, QStringLiteral("91"));
+    QVERIFY(again->chkSeniorCitizen->isChecked());
+    QCOMPARE(again->cbostatus->currentText(), statusText);
+    QCOMPARE(again->caseStatusCode, statusCode);
+    QVERIFY(again->chkActive->isChecked());
+    QCOMPARE(again->txtEducation->text(), QStringLiteral("EDUCATION"));
+    QCOMPARE(again->txtStatus->text(), QStringLiteral("WORK STATUS"));
+    QCOMPARE(again->txtSalary->text(), QStringLiteral("12345"));
+    QCOMPARE(again->txtSourceInfo->text(), QStringLiteral("SOURCE"));
+    QCOMPARE(again->cboReferringParty->currentText(), QStringLiteral("REFERRING PARTY"));
+    QCOMPARE(again->referringPartyCode, QStringLiteral("RP9"));
+    QCOMPARE(again->txtReferredBy->text(), QStringLiteral("REFERRED BY"));
+    QCOMPARE(again->DTDateReferred->date(), referred);
+    QCOMPARE(again->txtRefferAd->text(), QStringLiteral("REFERRAL ADDRESS"));
+    QCOMPARE(again->txtDocDSWD->text(), QStringLiteral("DOC DSWD"));
+    QCOMPARE(again->txtDocAOCert->text(), QStringLiteral("DOC AO"));
+    QCOMPARE(again->txtDocCertEmploy->text(), QStringLiteral("DOC EMPLOYMENT"));
+    QCOMPARE(again->txtDocMayorOff->text(), QStringLiteral("DOC MAYOR"));
+    QCOMPARE(again->txtDocBrgyClear->text(), QStringLiteral("DOC BARANGAY"));
+    QCOMPARE(again->txtDocOthers->text(), QStringLiteral("DOC OTHERS"));
+    QCOMPARE(again->txtTreatment->text(), QStringLiteral("TREATMENT"));
+    QCOMPARE(again->txtMDOtherInfo->text(), QStringLiteral("MD OTHER"));
+    QCOMPARE(again->txtExpenses->text(), QStringLiteral("EXPENSES"));
+    QCOMPARE(again->txtOtherResources->text(), QStringLiteral("RESOURCES"));
+    QVERIFY(again->chkAggressiveProb->isChecked());
+    QVERIFY(!again->chkFinancialProb->isChecked() && !again->chkDifficultyProb->isChecked()
+        && !again->chkRefusalProb->isChecked());
+    QVERIFY(again->optIrregular->isChecked());
+    QCOMPARE(again->txtOtherProb->text(), QStringLiteral("OTHER PROBLEM"));
+    QCOMPARE(again->txtDiagnostic->toPlainText(), QStringLiteral("DIAGNOSTIC"));
+    QCOMPARE(again->txtGoalPlan->toPlainText(), QStringLiteral("GOALS"));
+    QCOMPARE(again->txtActionTaken->toPlainText(), QStringLiteral("ACTION"));
+    QCOMPARE(again->txtMSSW->text(), QStringLiteral("SOCIAL WORKER"));
+
+    QCOMPARE(again->FCFlexGrid->rowCount(), 1);
+    for (int c = 0; c < member.size(); ++c)
+        QCOMPARE(again->family().cell(0, c), member[c]);
+    QCOMPARE(again->txtTotFamIncome->text(), QStringLiteral("9876"));
 }
 
 QTEST_MAIN(TestIntakeSheet)

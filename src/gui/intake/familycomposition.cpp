@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/format.h"
 #include "data/quote.h"
+#include "domain/intakestatements.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
 
@@ -302,8 +303,7 @@ std::optional<QString> FamilyComposition::firstBadIncome() const
 void FamilyComposition::Save_FamilyComposition(
     data::Connection &connection, const QString &hospNum, const QString &hospitalNumberText)
 {
-    connection.execute(QStringLiteral("MSS..sp_MSS_ClearFamilyComposition '") + data::q(hospitalNumberText.trimmed())
-        + QStringLiteral("'"));
+    connection.execute(clearFamilyCompositionStatement(hospitalNumberText.trimmed()));
     const std::optional<double> total = incomeValue(m_total->text());
     if (!total)
         throw std::runtime_error(kNotNumeric.toStdString());
@@ -316,12 +316,18 @@ void FamilyComposition::Save_FamilyComposition(
         const std::optional<double> income = incomeValue(cell(row, kIncomeColumn));
         if (!income)
             throw std::runtime_error(kNotNumeric.toStdString());
-        QString statement = QStringLiteral("MSS..sp_MSS_SaveFamilyComposition '") + data::q(hospNum);
-        for (int c = 0; c < kIncomeColumn; ++c)
-            statement += QStringLiteral("','") + data::q(cell(row, c));
-        statement += QStringLiteral("','") + data::numberText(*income) + QStringLiteral("','")
-            + data::numberText(*total) + QStringLiteral("'");
-        connection.execute(statement);
+        FamilyMemberData member;
+        member.HospNum = hospNum;
+        member.FamilyMember = cell(row, kNameColumn);
+        member.Relationship = cell(row, kRelationshipColumn);
+        member.Age = cell(row, kAgeColumn);
+        member.CivilStatus = cell(row, kCivilStatusColumn);
+        member.Education = cell(row, kEducationColumn);
+        member.Address = cell(row, kAddressColumn);
+        member.Occupation = cell(row, kOccupationColumn);
+        member.Income = data::numberText(*income);
+        member.TotalIncome = data::numberText(*total);
+        connection.execute(saveFamilyCompositionStatement(member));
     }
 }
 

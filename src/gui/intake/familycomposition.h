@@ -23,8 +23,15 @@ class FamilyComposition final : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kIncomeColumn = 7;
+    // The member columns, in the order of both layouts of the grid.
+    static constexpr int kNameColumn = 0;
+    static constexpr int kRelationshipColumn = 1;
+    static constexpr int kAgeColumn = 2;
     static constexpr int kCivilStatusColumn = 3;
+    static constexpr int kEducationColumn = 4;
+    static constexpr int kAddressColumn = 5;
+    static constexpr int kOccupationColumn = 6;
+    static constexpr int kIncomeColumn = 7;
 
     FamilyComposition(QTableWidget *grid, QLineEdit *totalIncome, QPushButton *addMembers, QObject *parent = nullptr);
 

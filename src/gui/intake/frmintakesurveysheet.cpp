@@ -3,10 +3,8 @@
 #include "auth/currentuser.h"
 #include "data/connection.h"
 #include "data/format.h"
-#include "data/quote.h"
-#include "data/values.h"
 #include "domain/codesearch.h"
-#include "domain/intakestatements.h"
+#include "domain/intakerecord.h"
 #include "domain/patientcomponent.h"
 #include "domain/patientsearch.h"
 #include "intake/familycomposition.h"
@@ -84,18 +82,15 @@ QPlainTextEdit *memo(QWidget *parent, const QString &name)
     return edit;
 }
 
-void setDate(QDateEdit *picker, const QVariant &value)
+// An empty picker holds no date.
+QDate dateOf(const QDateEdit *picker)
 {
-    const auto dt = data::dateTimeOf(value);
-    picker->setDate(dt ? dt->date() : kNoDate);
+    return picker->date() == kNoDate ? QDate() : picker->date();
 }
 
-// A picker's date as the statements write it; an empty picker gives the empty text.
-QString dateText(const QDateEdit *picker, bool mmddyyyy)
+void setDate(QDateEdit *picker, const QDate &date)
 {
-    if (picker->date() == kNoDate)
-        return {};
-    return mmddyyyy ? data::formatMMDDYYYY(picker->date()) : data::shortDate(picker->date());
+    picker->setDate(date.isNull() ? kNoDate : date);
 }
 
 // A masked date box left blank reads as "//": that is no date, not a wrong one.
@@ -103,11 +98,6 @@ QString maskedDateText(const QLineEdit *edit)
 {
     const QString text = edit->text();
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }) ? text : QString();
-}
-
-QString flag(bool on)
-{
-    return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 } // namespace
@@ -520,22 +510,14 @@ data::Connection &frmIntakeSurveySheet::connection() const
 void frmIntakeSurveySheet::load()
 {
     data::Connection &c = connection();
+    const IntakeSheetStore store(c);
     IdNum = m_selection.IDNUM;
     HospNum = m_selection.HospNum;
     m_patientType = m_selection.PatientType;
 
-    const data::Recordset current
-        = c.open(QStringLiteral(" sp_SearchCategoryandClassification '") + data::q(IdNum) + QStringLiteral("'"),
-            data::CursorType::Dynamic, data::LockType::ReadOnly);
-    if (!current.eof()) {
-        txtClassification->setText(current.text(QStringLiteral("Classification")));
-        cboClassCode->setEditText(current.text(QStringLiteral("classificationid")));
-        cmbCategory->setEditText(current.text(QStringLiteral("category")));
-        categoryCode = current.text(QStringLiteral("categoryid"));
-        if (categoryCode.isEmpty())
-            categoryCode = QStringLiteral("0");
-        txtCaseNo->setText(current.text(QStringLiteral("MSS")));
-    }
+    IntakeRecord current = record();
+    store.loadCurrentClassification(current);
+    showRecord(current);
 
     m_family->InitFamilyGrid();
 
@@ -547,23 +529,169 @@ void frmIntakeSurveySheet::load()
     else if (m_patientType == QLatin1String("2") || m_patientType == QLatin1String("3"))
         outPatientNumber ? LoadOutPatientData() : LoadInPatientData();
 
-    const data::Recordset stored = c.open(QStringLiteral("MSS..sp_MSS_LoadExistIntakeSheet '")
-            + data::q(txtHospitalNo->text().trimmed()) + QStringLiteral("'"),
-        data::CursorType::Dynamic, data::LockType::ReadOnly);
-    if (!stored.eof()) {
-        setDate(txtExpiry, stored.value(QStringLiteral("ExpiryDate")));
-        referringPartyCode = stored.text(QStringLiteral("refpartyid"));
-        cboReferringParty->setEditText(stored.text(QStringLiteral("ReferringParty")));
-        caseStatusCode = stored.text(QStringLiteral("casestatus"));
-        cbostatus->setEditText(stored.text(QStringLiteral("Status")));
-        cmbCategory->setEditText(stored.text(QStringLiteral("category")));
-        categoryCode = stored.text(QStringLiteral("CategoryNum"));
-        chkActive->setChecked(stored.text(QStringLiteral("activestatus")) == QLatin1String("Y"));
-    }
+    IntakeRecord stored = record();
+    store.loadStoredHead(stored);
+    showRecord(stored);
 
     fillLists();
     LoadIntakeSheet(*this, c);
     LoadFamilyComposition(*this, c);
+}
+
+IntakeRecord frmIntakeSurveySheet::record() const
+{
+    IntakeRecord r;
+    r.HospNum = HospNum;
+    r.IdNum = IdNum;
+
+    r.HospitalNumber = txtHospitalNo->text();
+    r.MSSNumber = txtCaseNo->text();
+    r.AdmissionDate = txtAdmissionDate->text();
+    r.Ward = txtWard->text();
+    r.InterviewDate = dateOf(DTDateInterviewed);
+    r.ExpiryDate = dateOf(txtExpiry);
+    r.ClassCode = cboClassCode->currentText();
+    r.Classification = txtClassification->text();
+    r.Category = cmbCategory->currentText();
+    r.CategoryCode = categoryCode;
+    r.SeniorCitizen = chkSeniorCitizen->isChecked();
+    r.CaseStatus = cbostatus->currentText();
+    r.CaseStatusCode = caseStatusCode;
+    r.Active = chkActive->isChecked();
+
+    r.LastName = txtLastname->text();
+    r.FirstName = txtFirstname->text();
+    r.MiddleName = txtMiddle->text();
+    r.Age = txtAge->text();
+    r.sex = optSexFemale->isChecked() ? IntakeRecord::Sex::Female
+        : optSexMale->isChecked()     ? IntakeRecord::Sex::Male
+                                      : IntakeRecord::Sex::None;
+    r.CivilStatus = optCS->checkedId();
+    r.Religion = txtReligion->text();
+    r.Education = txtEducation->text();
+    r.Occupation = txtOccupation->text();
+    r.BirthDate = maskedDateText(txtBirthdate);
+    r.BirthPlace = txtBirthPlace->text();
+    r.HouseStreet = txtHouseStreet->text();
+    r.Barangay = txtBarangay->text();
+    r.TownProvince = txtProvince->text();
+    r.ZipCode = txtZipCode->text();
+    r.TelNo = txtTelNo->text();
+    r.Employer = txtEmployer->text();
+    r.WorkStatus = txtStatus->text();
+    r.EmployerAddress = txtEmploymentAd->text();
+    r.Salary = txtSalary->text();
+    r.SSSMember = txtSSSMember->text();
+    r.Philhealth = txtPhilhealth->text();
+    r.InfoSource = txtSourceInfo->text();
+
+    r.ReferringParty = cboReferringParty->currentText();
+    r.ReferringPartyCode = referringPartyCode;
+    r.ReferredBy = txtReferredBy->text();
+    r.DateReferred = dateOf(DTDateReferred);
+    r.ReferralAddress = txtRefferAd->text();
+    r.DSWDSCSR = txtDocDSWD->text();
+    r.AOCert = txtDocAOCert->text();
+    r.CertOfEmployment = txtDocCertEmploy->text();
+    r.MayorsOffice = txtDocMayorOff->text();
+    r.BarangayClearance = txtDocBrgyClear->text();
+    r.Others = txtDocOthers->text();
+
+    r.ChiefComplaint = txtChiefComp->text();
+    r.Diagnosis = txtDiagnosis->text();
+    r.Treatment = txtTreatment->text();
+    r.OtherMDInfo = txtMDOtherInfo->text();
+
+    r.Expenses = txtExpenses->text();
+    r.Resources = txtOtherResources->text();
+    r.FinancialProb = chkFinancialProb->isChecked();
+    r.Refusal = chkRefusalProb->isChecked();
+    r.Aggressiveness = chkAggressiveProb->isChecked();
+    r.Difficulty = chkDifficultyProb->isChecked();
+    r.IrregularCheckUp = optIrregular->isChecked();
+    r.OtherProblem = txtOtherProb->text();
+    r.DiagnosticImpress = txtDiagnostic->toPlainText();
+    r.HelpingGoals = txtGoalPlan->toPlainText();
+    r.ActionTaken = txtActionTaken->toPlainText();
+    r.MSSW = txtMSSW->text();
+    return r;
+}
+
+void frmIntakeSurveySheet::showRecord(const IntakeRecord &r)
+{
+    txtHospitalNo->setText(r.HospitalNumber);
+    txtCaseNo->setText(r.MSSNumber);
+    txtAdmissionDate->setText(r.AdmissionDate);
+    txtWard->setText(r.Ward);
+    setDate(DTDateInterviewed, r.InterviewDate);
+    setDate(txtExpiry, r.ExpiryDate);
+    cboClassCode->setEditText(r.ClassCode);
+    txtClassification->setText(r.Classification);
+    cmbCategory->setEditText(r.Category);
+    categoryCode = r.CategoryCode;
+    chkSeniorCitizen->setChecked(r.SeniorCitizen);
+    cbostatus->setEditText(r.CaseStatus);
+    caseStatusCode = r.CaseStatusCode;
+    chkActive->setChecked(r.Active);
+
+    txtLastname->setText(r.LastName);
+    txtFirstname->setText(r.FirstName);
+    txtMiddle->setText(r.MiddleName);
+    txtAge->setText(r.Age);
+    // A selected option button cannot be cleared by the user either: no sex leaves it as it was.
+    if (r.sex == IntakeRecord::Sex::Male)
+        optSexMale->setChecked(true);
+    else if (r.sex == IntakeRecord::Sex::Female)
+        optSexFemale->setChecked(true);
+    if (QAbstractButton *civil = optCS->button(r.CivilStatus))
+        civil->setChecked(true);
+    txtReligion->setText(r.Religion);
+    txtEducation->setText(r.Education);
+    txtOccupation->setText(r.Occupation);
+    txtBirthdate->setText(r.BirthDate);
+    txtBirthPlace->setText(r.BirthPlace);
+    txtHouseStreet->setText(r.HouseStreet);
+    txtBarangay->setText(r.Barangay);
+    txtProvince->setText(r.TownProvince);
+    txtZipCode->setText(r.ZipCode);
+    txtTelNo->setText(r.TelNo);
+    txtEmployer->setText(r.Employer);
+    txtStatus->setText(r.WorkStatus);
+    txtEmploymentAd->setText(r.EmployerAddress);
+    txtSalary->setText(r.Salary);
+    txtSSSMember->setText(r.SSSMember);
+    txtPhilhealth->setText(r.Philhealth);
+    txtSourceInfo->setText(r.InfoSource);
+
+    cboReferringParty->setEditText(r.ReferringParty);
+    referringPartyCode = r.ReferringPartyCode;
+    txtReferredBy->setText(r.ReferredBy);
+    setDate(DTDateReferred, r.DateReferred);
+    txtRefferAd->setText(r.ReferralAddress);
+    txtDocDSWD->setText(r.DSWDSCSR);
+    txtDocAOCert->setText(r.AOCert);
+    txtDocCertEmploy->setText(r.CertOfEmployment);
+    txtDocMayorOff->setText(r.MayorsOffice);
+    txtDocBrgyClear->setText(r.BarangayClearance);
+    txtDocOthers->setText(r.Others);
+
+    txtChiefComp->setText(r.ChiefComplaint);
+    txtDiagnosis->setText(r.Diagnosis);
+    txtTreatment->setText(r.Treatment);
+    txtMDOtherInfo->setText(r.OtherMDInfo);
+
+    txtExpenses->setText(r.Expenses);
+    txtOtherResources->setText(r.Resources);
+    chkFinancialProb->setChecked(r.FinancialProb);
+    chkRefusalProb->setChecked(r.Refusal);
+    chkAggressiveProb->setChecked(r.Aggressiveness);
+    chkDifficultyProb->setChecked(r.Difficulty);
+    optIrregular->setChecked(r.IrregularCheckUp);
+    txtOtherProb->setText(r.OtherProblem);
+    txtDiagnostic->setPlainText(r.DiagnosticImpress);
+    txtGoalPlan->setPlainText(r.HelpingGoals);
+    txtActionTaken->setPlainText(r.ActionTaken);
+    txtMSSW->setText(r.MSSW);
 }
 
 void frmIntakeSurveySheet::fillMaster()
@@ -621,61 +749,43 @@ void frmIntakeSurveySheet::LoadInPatientData()
 void frmIntakeSurveySheet::LoadOutPatientData()
 {
     fillMaster();
-    const data::Recordset rs
-        = connection().open(QStringLiteral("Radiology..spGlobal_RegisteredOPD '") + QString() + QStringLiteral("','")
-                + QStringLiteral("1") + QStringLiteral("','") + data::q(IdNum) + QStringLiteral("'"),
-            data::CursorType::Dynamic, data::LockType::ReadOnly);
-    if (rs.eof())
-        return;
-    const auto admitted = data::dateTimeOf(rs.value(QStringLiteral("AdmDate")));
-    txtAdmissionDate->setText(admitted ? data::formatMMDDYYYY(admitted->date()) : QString());
-    txtWard->setText(QStringLiteral("OPD"));
+    IntakeRecord visit = record();
+    if (IntakeSheetStore(connection()).loadOutPatientVisit(visit))
+        showRecord(visit);
 }
 
 void frmIntakeSurveySheet::fillLists()
 {
-    data::Connection &c = connection();
+    const IntakeLookups lists = IntakeSheetStore(connection()).lookups();
     // The lists come after the texts: a stored value shows even when its list no longer has it.
-    auto refill = [](QComboBox *box, const data::Recordset &rs, const QString &column) {
+    auto refill = [](QComboBox *box, const QStringList &texts) {
         const QString text = box->currentText();
         const QSignalBlocker block(box);
         box->clear();
-        for (int r = 0; r < rs.recordCount(); ++r)
-            box->addItem(data::variantText(rs.rows()[r][rs.columnIndex(column)]));
+        box->addItems(texts);
         box->setEditText(text);
     };
-    refill(cmbCategory, c.open(QStringLiteral("select category from tbMssCaseCategory")), QStringLiteral("category"));
-    const data::Recordset classes = c.open(QStringLiteral("SELECT isnull(Code,'') [Code], isnull(Classification,'') "
-                                                          "[Classification] FROM MSS..tbMSSClassificationScheme"));
-    refill(cboClassCode, classes, QStringLiteral("Code"));
-    ClassNames.clear();
-    for (const QVariantList &row : classes.rows())
-        ClassNames.append(data::variantText(row[classes.columnIndex(QStringLiteral("Classification"))]));
-    refill(cbostatus,
-        c.open(QStringLiteral(
-            "SELECT isnull(Code,'') [Code], isnull(CaseStatus,'') [CaseStatus] FROM MSS..tbMSSActive ORDER BY Code")),
-        QStringLiteral("CaseStatus"));
-    refill(cboReferringParty,
-        c.open(QStringLiteral("SELECT isnull(Code,'') [Code], isnull(ReferringParty,'') [ReferringParty] FROM "
-                              "MSS..tbMSSReferringParty ORDER BY Code")),
-        QStringLiteral("ReferringParty"));
+    refill(cmbCategory, lists.Categories);
+    refill(cboClassCode, lists.ClassCodes);
+    ClassNames = lists.ClassNames;
+    refill(cbostatus, lists.CaseStatuses);
+    refill(cboReferringParty, lists.ReferringParties);
 }
 
-void frmIntakeSurveySheet::lookUpCode(QComboBox *box, const QString &statement, const QString &column, QString &code)
+void frmIntakeSurveySheet::lookUpCode(
+    std::optional<QString> (IntakeSheetStore::*lookUp)(const QString &) const, QComboBox *box, QString &code)
 {
     ui::runGuarded([&] {
-        const data::Recordset rs = connection().open(statement + data::q(box->currentText()) + QStringLiteral("'"));
-        if (!rs.eof()) // no match keeps the code it had
-            code = rs.text(column);
+        const IntakeSheetStore store(connection());
+        if (const std::optional<QString> found = (store.*lookUp)(box->currentText()))
+            code = *found; // no match keeps the code it had
     });
 }
 
 void frmIntakeSurveySheet::wireCodes()
 {
-    auto referringParty = [this] {
-        lookUpCode(cboReferringParty, QStringLiteral("select * from tbMSSReferringParty where referringparty='"),
-            QStringLiteral("Code"), referringPartyCode);
-    };
+    auto referringParty
+        = [this] { lookUpCode(&IntakeSheetStore::referringPartyCode, cboReferringParty, referringPartyCode); };
     connect(cboReferringParty, &QComboBox::activated, this, referringParty);
     cboReferringParty->installEventFilter(this);
     cbostatus->installEventFilter(this);
@@ -702,14 +812,11 @@ bool frmIntakeSurveySheet::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusOut) {
         if (watched == cboReferringParty)
-            lookUpCode(cboReferringParty, QStringLiteral("select * from tbMSSReferringParty where referringparty='"),
-                QStringLiteral("Code"), referringPartyCode);
+            lookUpCode(&IntakeSheetStore::referringPartyCode, cboReferringParty, referringPartyCode);
         else if (watched == cbostatus)
-            lookUpCode(cbostatus, QStringLiteral("select * from tbMSSActive where casestatus='"),
-                QStringLiteral("Code"), caseStatusCode);
+            lookUpCode(&IntakeSheetStore::caseStatusCode, cbostatus, caseStatusCode);
         else if (watched == cmbCategory)
-            lookUpCode(cmbCategory, QStringLiteral("select * from tbMssCaseCategory where category='"),
-                QStringLiteral("categoryid"), categoryCode);
+            lookUpCode(&IntakeSheetStore::categoryCode, cmbCategory, categoryCode);
         return QWidget::eventFilter(watched, event);
     }
     if (event->type() != QEvent::KeyPress)
@@ -811,13 +918,12 @@ void frmIntakeSurveySheet::searchSocialWorker()
         shell::Session().CurrentUser ? shell::Session().CurrentUser->sqlconnection() : nullptr, this, WorkerCode);
     ui::Messages::execDialog(listing);
     WorkerCode = listing.WorkerCode();
-    const data::Recordset rs = connection().open(
-        QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(WorkerCode) + QStringLiteral("'"));
-    if (rs.eof()) {
+    const std::optional<QString> name = IntakeSheetStore(connection()).employeeName(WorkerCode);
+    if (!name) {
         ui::Messages::warning(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"), this);
         return;
     }
-    txtMSSW->setText(rs.text(QStringLiteral("EmployeeName")));
+    txtMSSW->setText(*name);
 }
 
 void frmIntakeSurveySheet::EnableEntry()
@@ -837,13 +943,10 @@ void frmIntakeSurveySheet::EnableEntry()
 void frmIntakeSurveySheet::CheckCaseNumber()
 {
     CaseNumberTaken = false;
-    const data::Recordset rs
-        = connection().open(QStringLiteral("MSS..sp_MSS_GetExistsMSSNumber '") + data::q(txtCaseNo->text().trimmed())
-                + QStringLiteral("', '") + data::q(txtHospitalNo->text().trimmed()) + QStringLiteral("'"),
-            data::CursorType::Dynamic, data::LockType::ReadOnly);
-    if (!rs.eof() && rs.text(QStringLiteral("HospNum")).trimmed() != txtHospitalNo->text().trimmed()) {
-        ui::Messages::show(
-            QStringLiteral("The CaseNumber already exists and is owned by ") + rs.text(QStringLiteral("PatientName")),
+    const std::optional<CaseNumberHolder> holder
+        = IntakeSheetStore(connection()).otherHolderOf(txtCaseNo->text(), txtHospitalNo->text());
+    if (holder) {
+        ui::Messages::show(QStringLiteral("The CaseNumber already exists and is owned by ") + holder->PatientName,
             QStringLiteral("Message"), QMessageBox::NoIcon, QMessageBox::Ok, this);
         txtCaseNo->clear();
         txtCaseNo->setEnabled(true);
@@ -854,7 +957,6 @@ void frmIntakeSurveySheet::CheckCaseNumber()
 bool frmIntakeSurveySheet::save()
 {
     IsSaved = false;
-    const QString interviewText = dateText(DTDateInterviewed, false);
     if (txtCaseNo->text().isEmpty()) {
         ui::Messages::information(
             QStringLiteral("Can't save incomplete data Case Number is Missing."), QStringLiteral("Message"), this);
@@ -864,48 +966,16 @@ bool frmIntakeSurveySheet::save()
     if (!ui::runGuarded([this] { CheckCaseNumber(); }) || CaseNumberTaken)
         return false;
 
-    const QString senior = flag(chkSeniorCitizen->isChecked());
-    const QString sex = optSexFemale->isChecked() ? QStringLiteral("Female") : QStringLiteral("Male");
-    const QString active = chkActive->isChecked() ? QStringLiteral("Y") : QStringLiteral("N");
-    const QStringList civilStatuses = { QStringLiteral("Single"), QStringLiteral("Separated"),
-        QStringLiteral("Married"), QStringLiteral("Widow/er") };
-    const int civil = optCS->checkedId();
-    if (civil < 0 || civil > 3) {
+    const IntakeRecord sheet = record();
+    if (!IntakeSheetStore::civilStatusText(sheet.CivilStatus)) {
         ui::Messages::warning(QStringLiteral("Civil Status is Missing."), QStringLiteral("Message"), this);
         return false;
     }
-    // Only the first ticked problem, in this order, is stored as 1.
-    const QList<QCheckBox *> problems = { chkFinancialProb, chkDifficultyProb, chkAggressiveProb, chkRefusalProb };
-    QStringList problemFlags(4, QStringLiteral("0"));
-    for (int i = 0; i < problems.size(); ++i)
-        if (problems[i]->isChecked()) {
-            problemFlags[i] = QStringLiteral("1");
-            break;
-        }
-    const QString irregular = flag(optIrregular->isChecked());
     // A typed income that is not a number is refused before anything is written.
     if (m_family->firstBadIncome() || !incomeValue(txtTotFamIncome->text())) {
         ui::Messages::information(QStringLiteral("Please Enter Numeric Values"), {}, this);
         return false;
     }
-
-    const QStringList sheet = { HospNum, interviewText, txtClassification->text(), cmbCategory->currentText(),
-        txtSalary->text(), txtEducation->text(), txtWard->text(), txtLastname->text(), txtFirstname->text(),
-        txtMiddle->text(), txtHouseStreet->text(), txtBarangay->text(), txtZipCode->text(), txtProvince->text(), sex,
-        maskedDateText(txtBirthdate), civilStatuses[civil], txtOccupation->text(), txtAge->text(), txtTelNo->text(),
-        txtSSSMember->text(), txtBirthPlace->text(), txtReligion->text(), txtEmployer->text(), txtEmploymentAd->text(),
-        IdNum, txtAdmissionDate->text(), caseStatusCode, interviewText, dateText(txtExpiry, false), txtCaseNo->text(),
-        senior };
-    const QStringList other = { HospNum, txtReferredBy->text(), dateText(DTDateReferred, false), txtRefferAd->text(),
-        txtDocDSWD->text(), txtDocAOCert->text(), txtDocCertEmploy->text(), txtDocMayorOff->text(),
-        txtDocBrgyClear->text(), txtDocOthers->text(), txtTreatment->text(), txtMDOtherInfo->text(),
-        txtOtherResources->text(), txtExpenses->text(), problemFlags[0], problemFlags[1], problemFlags[2],
-        problemFlags[3], irregular, txtOtherProb->text(), txtGoalPlan->toPlainText(), txtActionTaken->toPlainText(),
-        txtPhilhealth->text(), txtSourceInfo->text(), txtStatus->text(), txtDiagnostic->toPlainText(),
-        cboReferringParty->currentText() };
-    const QStringList classification = { HospNum, IdNum, txtCaseNo->text(), cboClassCode->currentText(),
-        cmbCategory->currentText(), categoryCode, dateText(DTDateInterviewed, true), dateText(txtExpiry, true),
-        txtMSSW->text(), shell::Session().EmployeeCode, referringPartyCode, caseStatusCode, active };
 
     // The sheet and its family composition are stored together or not at all: a failure half
     // way must not leave the patient without the members stored before.
@@ -914,11 +984,7 @@ bool frmIntakeSurveySheet::save()
         [&] {
             ui::WaitCursor wait;
             c.beginTrans();
-            c.execute(saveIntakeSheetDataStatement(sheet));
-            c.execute(saveOtherPatientInfoStatement(other));
-            c.execute(savePatientDataStatement(classification));
-            if (!c.errors().isEmpty())
-                throw data::DbError(c.errors().first());
+            IntakeSheetStore(c).save(sheet, shell::Session().EmployeeCode);
             m_family->Save_FamilyComposition(c, HospNum, txtHospitalNo->text());
             c.commitTrans();
         },

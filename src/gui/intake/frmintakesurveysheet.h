@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -31,6 +32,8 @@ struct PatientSelection;
 namespace mss::intake {
 
 class FamilyComposition;
+class IntakeSheetStore;
+struct IntakeRecord;
 
 // The intake survey sheet of a patient: identifying data, referral and documents, family
 // composition, medical data, problems and plans, with the patient's classification at its head.
@@ -59,6 +62,10 @@ public:
 
     void LoadInPatientData();
     void LoadOutPatientData();
+
+    // The sheet as its controls hold it, and the controls showing a sheet.
+    IntakeRecord record() const;
+    void showRecord(const IntakeRecord &record);
 
     // Window state.
     QString HospNum;
@@ -124,7 +131,8 @@ private:
     void wireCodes();
     void fillLists();
     void fillMaster();
-    void lookUpCode(QComboBox *box, const QString &statement, const QString &column, QString &code);
+    void lookUpCode(
+        std::optional<QString> (IntakeSheetStore::*lookUp)(const QString &) const, QComboBox *box, QString &code);
     data::Connection &connection() const;
 
     const patients::PatientSelection &m_selection;
