@@ -15,24 +15,24 @@
 #include "session/sessionstate.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui_intakebackgroundpage.h"
+#include "ui_intakehead.h"
+#include "ui_intakeidentifyingpage.h"
+#include "ui_intakeotherpage.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -42,45 +42,6 @@ namespace mss::intake {
 namespace {
 
 const QDate kNoDate(1900, 1, 1);
-
-QLineEdit *lineEdit(QWidget *parent, const QString &name, int maxLength = 0)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    if (maxLength > 0)
-        edit->setMaxLength(maxLength);
-    return edit;
-}
-
-QDateEdit *datePicker(QWidget *parent, const QString &name)
-{
-    auto *picker = new QDateEdit(QDate::currentDate(), parent);
-    picker->setObjectName(name);
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
-    picker->setMinimumDate(kNoDate);
-    picker->setSpecialValueText(QStringLiteral(" ")); // a stored null shows as an empty picker
-    return picker;
-}
-
-QComboBox *comboBox(QWidget *parent, const QString &name)
-{
-    auto *box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    return box;
-}
-
-QPlainTextEdit *memo(QWidget *parent, const QString &name)
-{
-    auto *edit = new QPlainTextEdit(parent);
-    edit->setObjectName(name);
-    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit->setTabChangesFocus(true);
-    edit->setMinimumHeight(54);
-    return edit;
-}
 
 // An empty picker holds no date.
 QDate dateOf(const QDateEdit *picker)
@@ -104,7 +65,13 @@ QString maskedDateText(const QLineEdit *edit)
 
 frmIntakeSurveySheet::frmIntakeSurveySheet(
     const patients::PatientSelection &selection, reports::ReportRunner *reports, QWidget *parent)
-    : QWidget(parent), m_selection(selection), m_reports(reports ? reports : new reports::ReportRunner(this))
+    : QWidget(parent),
+      m_selection(selection),
+      m_reports(reports ? reports : new reports::ReportRunner(this)),
+      m_head(std::make_unique<Ui::IntakeHead>()),
+      m_identifying(std::make_unique<Ui::IntakeIdentifyingPage>()),
+      m_background(std::make_unique<Ui::IntakeBackgroundPage>()),
+      m_other(std::make_unique<Ui::IntakeOtherPage>())
 {
     setObjectName(QStringLiteral("frmIntakeSurveySheet"));
     setWindowTitle(QStringLiteral("Medical Social Services"));
@@ -119,13 +86,20 @@ frmIntakeSurveySheet::frmIntakeSurveySheet(
     heading->setFont(big);
     heading->setStyleSheet(QStringLiteral("color: #1f5f99;"));
     layout->addWidget(heading);
-    buildHead(layout);
+    auto *head = new QGroupBox(this);
+    m_head->setupUi(head);
+    layout->addWidget(head);
 
     SSTab1 = new QTabWidget(this);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    SSTab1->addTab(buildIdentifyingPage(), QStringLiteral("IDENTIFYING DATA"));
-    SSTab1->addTab(buildBackgroundPage(), QStringLiteral("BACKGROUND INFO"));
-    SSTab1->addTab(buildOtherPage(), QStringLiteral("OTHER SIGNIFICANT DATA"));
+    auto addPage = [this](auto &form, const QString &caption) {
+        auto *page = new QWidget;
+        form.setupUi(page);
+        SSTab1->addTab(page, caption);
+    };
+    addPage(*m_identifying, QStringLiteral("IDENTIFYING DATA"));
+    addPage(*m_background, QStringLiteral("BACKGROUND INFO"));
+    addPage(*m_other, QStringLiteral("OTHER SIGNIFICANT DATA"));
     layout->addWidget(SSTab1, 1);
 
     auto *bottom = new QHBoxLayout;
@@ -145,6 +119,7 @@ frmIntakeSurveySheet::frmIntakeSurveySheet(
         bottom->addWidget(button);
     }
     layout->addLayout(bottom);
+    bindControls();
 
     m_family = std::make_unique<FamilyComposition>(FCFlexGrid, txtTotFamIncome, cmdAdd);
 
@@ -165,338 +140,95 @@ frmIntakeSurveySheet::frmIntakeSurveySheet(
 
 frmIntakeSurveySheet::~frmIntakeSurveySheet() = default;
 
-void frmIntakeSurveySheet::buildHead(QVBoxLayout *layout)
+void frmIntakeSurveySheet::bindControls()
 {
-    auto *head = new QGroupBox(QStringLiteral("Patient's Information"), this);
-    head->setObjectName(QStringLiteral("Frame1"));
-    auto *grid = new QGridLayout(head);
-    grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(4);
+    txtHospitalNo = m_head->txtHospitalNo;
+    txtCaseNo = m_head->txtCaseNo;
+    txtAdmissionDate = m_head->txtAdmissionDate;
+    txtWard = m_head->txtWard;
+    txtClassification = m_head->txtClassification;
+    DTDateInterviewed = m_head->DTDateInterviewed;
+    txtExpiry = m_head->txtExpiry;
+    cboClassCode = m_head->cboClassCode;
+    cmbCategory = m_head->cmbCategory;
+    cbostatus = m_head->cbostatus;
+    chkSeniorCitizen = m_head->chkSeniorCitizen;
+    chkActive = m_head->chkActive;
+    fmeStatus = m_head->fmeStatus;
+    optNew = m_head->optNew;
+    optOld = m_head->optOld;
+    optClosed = m_head->optClosed;
+    optCarryover = m_head->optCarryover;
 
-    txtHospitalNo = lineEdit(head, QStringLiteral("txtHospitalNo"));
-    txtCaseNo = lineEdit(head, QStringLiteral("txtCaseNo"), 10);
-    txtAdmissionDate = lineEdit(head, QStringLiteral("txtAdmissionDate"));
-    txtWard = lineEdit(head, QStringLiteral("txtWard"));
-    for (QLineEdit *display : { txtHospitalNo, txtCaseNo, txtAdmissionDate, txtWard })
-        display->setEnabled(false);
-    DTDateInterviewed = datePicker(head, QStringLiteral("DTDateInterviewed"));
-    cboClassCode = comboBox(head, QStringLiteral("cboClassCode"));
-    cboClassCode->setMaximumWidth(70);
-    txtClassification = lineEdit(head, QStringLiteral("txtClassification"));
-    cmbCategory = comboBox(head, QStringLiteral("cmbCategory"));
-    chkSeniorCitizen = new QCheckBox(QStringLiteral("Senior Citizen"), head);
-    chkSeniorCitizen->setObjectName(QStringLiteral("chkSeniorCitizen"));
-    cbostatus = comboBox(head, QStringLiteral("cbostatus"));
-    chkActive = new QCheckBox(QStringLiteral("&Active"), head);
-    chkActive->setObjectName(QStringLiteral("chkActive"));
-    txtExpiry = datePicker(head, QStringLiteral("txtExpiry"));
-
-    fmeStatus = new QGroupBox(QStringLiteral("Patient's Status"), head);
-    fmeStatus->setObjectName(QStringLiteral("fmeStatus"));
-    auto *statusLayout = new QHBoxLayout(fmeStatus);
-    statusLayout->setContentsMargins(6, 2, 6, 2);
-    optNew = new QRadioButton(QStringLiteral("New"), fmeStatus);
-    optOld = new QRadioButton(QStringLiteral("Old"), fmeStatus);
-    optClosed = new QRadioButton(QStringLiteral("Closed"), fmeStatus);
-    optCarryover = new QRadioButton(QStringLiteral("Carry over"), fmeStatus);
-    const QList<std::pair<QRadioButton *, QString>> statuses
-        = { { optNew, QStringLiteral("optNew") }, { optOld, QStringLiteral("optOld") },
-              { optClosed, QStringLiteral("optClosed") }, { optCarryover, QStringLiteral("optCarryover") } };
-    for (const auto &[option, name] : statuses) {
-        option->setObjectName(name);
-        statusLayout->addWidget(option);
-    }
-
-    auto label = [head](const QString &text, QWidget *buddy) {
-        auto *l = new QLabel(text, head);
-        l->setBuddy(buddy);
-        return l;
-    };
-    grid->addWidget(label(QStringLiteral("Hospital No."), txtHospitalNo), 0, 0);
-    grid->addWidget(txtHospitalNo, 0, 1);
-    grid->addWidget(label(QStringLiteral("Case No."), txtCaseNo), 0, 2);
-    grid->addWidget(txtCaseNo, 0, 3);
-    grid->addWidget(label(QStringLiteral("Date of Admission"), txtAdmissionDate), 0, 4);
-    grid->addWidget(txtAdmissionDate, 0, 5);
-    grid->addWidget(label(QStringLiteral("W a r d/ Room #"), txtWard), 0, 6);
-    grid->addWidget(txtWard, 0, 7);
-
-    grid->addWidget(label(QStringLiteral("Date Interviewed "), DTDateInterviewed), 1, 0);
-    grid->addWidget(DTDateInterviewed, 1, 1);
-    grid->addWidget(label(QStringLiteral("Classification"), cboClassCode), 1, 2);
-    auto *classRow = new QHBoxLayout;
-    classRow->addWidget(cboClassCode);
-    classRow->addWidget(txtClassification, 1);
-    grid->addLayout(classRow, 1, 3, 1, 3);
-    grid->addWidget(label(QStringLiteral("C a t e g o r y "), cmbCategory), 1, 6);
-    grid->addWidget(cmbCategory, 1, 7);
-
-    grid->addWidget(label(QStringLiteral("Patient Status"), cbostatus), 2, 0);
-    grid->addWidget(cbostatus, 2, 1);
-    grid->addWidget(label(QStringLiteral("Expiration Date:"), txtExpiry), 2, 2);
-    grid->addWidget(txtExpiry, 2, 3);
-    auto *flags = new QHBoxLayout;
-    flags->addWidget(chkSeniorCitizen);
-    flags->addWidget(chkActive);
-    flags->addStretch();
-    grid->addLayout(flags, 2, 4, 1, 2);
-    grid->addWidget(fmeStatus, 2, 6, 1, 2);
-    for (int c : { 1, 3, 5, 7 })
-        grid->setColumnStretch(c, 1);
-    layout->addWidget(head);
-}
-
-QWidget *frmIntakeSurveySheet::buildIdentifyingPage()
-{
-    auto *page = new QWidget;
-    auto *columns = new QHBoxLayout(page);
-
-    auto *personal = new QGroupBox(QStringLiteral("Personal Data"), page);
-    auto *form = new QGridLayout(personal);
-    form->setVerticalSpacing(3);
-    txtLastname = lineEdit(personal, QStringLiteral("txtLastname"));
-    txtFirstname = lineEdit(personal, QStringLiteral("txtFirstname"));
-    txtMiddle = lineEdit(personal, QStringLiteral("txtMiddle"));
-    txtAge = lineEdit(personal, QStringLiteral("txtAge"));
-    txtAge->setMaximumWidth(60);
-    txtReligion = lineEdit(personal, QStringLiteral("txtReligion"));
-    txtEducation = lineEdit(personal, QStringLiteral("txtEducation"));
-    txtOccupation = lineEdit(personal, QStringLiteral("txtOccupation"));
-    txtBirthdate = lineEdit(personal, QStringLiteral("txtBirthdate"));
-    txtBirthdate->setInputMask(QStringLiteral("99/99/9999"));
-    txtBirthPlace = lineEdit(personal, QStringLiteral("txtBirthPlace"));
-    txtHouseStreet = lineEdit(personal, QStringLiteral("txtHouseStreet"));
-    txtBarangay = lineEdit(personal, QStringLiteral("txtBarangay"));
-    txtProvince = lineEdit(personal, QStringLiteral("txtProvince"));
-    txtZipCode = lineEdit(personal, QStringLiteral("txtZipCode"));
-    cmdListZipCodes = new QPushButton(QStringLiteral("..."), personal);
-    cmdListZipCodes->setObjectName(QStringLiteral("cmdListZipCodes"));
-    cmdListZipCodes->setMaximumWidth(32);
-    cmdListZipCodes->setToolTip(QStringLiteral("Look up the zip code"));
-    txtTelNo = lineEdit(personal, QStringLiteral("txtTelNo"));
-    txtEmployer = lineEdit(personal, QStringLiteral("txtEmployer"));
-    txtStatus = lineEdit(personal, QStringLiteral("txtStatus"));
-    txtEmploymentAd = lineEdit(personal, QStringLiteral("txtEmploymentAd"));
-    txtSalary = lineEdit(personal, QStringLiteral("txtSalary"));
-    txtSSSMember = lineEdit(personal, QStringLiteral("txtSSSMember"));
-    txtPhilhealth = lineEdit(personal, QStringLiteral("txtPhilhealth"));
-    txtSourceInfo = lineEdit(personal, QStringLiteral("txtSourceInfo"));
-
-    fmeSex = new QGroupBox(QStringLiteral("Sex"), personal);
-    fmeSex->setObjectName(QStringLiteral("fmeSex"));
-    auto *sexLayout = new QHBoxLayout(fmeSex);
-    sexLayout->setContentsMargins(6, 0, 6, 0);
-    optSexMale = new QRadioButton(QStringLiteral("Male"), fmeSex);
-    optSexMale->setObjectName(QStringLiteral("optSexMale"));
-    optSexFemale = new QRadioButton(QStringLiteral("Female"), fmeSex);
-    optSexFemale->setObjectName(QStringLiteral("optSexFemale"));
-    sexLayout->addWidget(optSexMale);
-    sexLayout->addWidget(optSexFemale);
-    fmeCS = new QGroupBox(QStringLiteral("Civil Status"), personal);
-    fmeCS->setObjectName(QStringLiteral("fmeCS"));
-    auto *csLayout = new QHBoxLayout(fmeCS);
-    csLayout->setContentsMargins(6, 0, 6, 0);
+    txtLastname = m_identifying->txtLastname;
+    txtFirstname = m_identifying->txtFirstname;
+    txtMiddle = m_identifying->txtMiddle;
+    txtAge = m_identifying->txtAge;
+    txtReligion = m_identifying->txtReligion;
+    txtEducation = m_identifying->txtEducation;
+    txtOccupation = m_identifying->txtOccupation;
+    txtBirthdate = m_identifying->txtBirthdate;
+    txtBirthPlace = m_identifying->txtBirthPlace;
+    txtHouseStreet = m_identifying->txtHouseStreet;
+    txtBarangay = m_identifying->txtBarangay;
+    txtProvince = m_identifying->txtProvince;
+    txtZipCode = m_identifying->txtZipCode;
+    txtTelNo = m_identifying->txtTelNo;
+    txtEmployer = m_identifying->txtEmployer;
+    txtStatus = m_identifying->txtStatus;
+    txtEmploymentAd = m_identifying->txtEmploymentAd;
+    txtSalary = m_identifying->txtSalary;
+    txtSSSMember = m_identifying->txtSSSMember;
+    txtPhilhealth = m_identifying->txtPhilhealth;
+    txtSourceInfo = m_identifying->txtSourceInfo;
+    cmdListZipCodes = m_identifying->cmdListZipCodes;
+    fmeSex = m_identifying->fmeSex;
+    fmeCS = m_identifying->fmeCS;
+    optSexMale = m_identifying->optSexMale;
+    optSexFemale = m_identifying->optSexFemale;
+    // The civil-status buttons are numbered as the statuses are.
     optCS = new QButtonGroup(this);
-    const QStringList statuses = { QStringLiteral("Single"), QStringLiteral("Separated"), QStringLiteral("Married"),
-        QStringLiteral("Widow"), QStringLiteral("Divorced") };
-    for (int i = 0; i < statuses.size(); ++i) {
-        auto *option = new QRadioButton(statuses[i], fmeCS);
-        option->setObjectName(QStringLiteral("optCS_%1").arg(i));
-        optCS->addButton(option, i);
-        csLayout->addWidget(option);
-    }
+    const QList<QRadioButton *> civilStatuses = { m_identifying->optCS_0, m_identifying->optCS_1,
+        m_identifying->optCS_2, m_identifying->optCS_3, m_identifying->optCS_4 };
+    for (int i = 0; i < civilStatuses.size(); ++i)
+        optCS->addButton(civilStatuses[i], i);
+    cboReferringParty = m_identifying->cboReferringParty;
+    txtReferredBy = m_identifying->txtReferredBy;
+    DTDateReferred = m_identifying->DTDateReferred;
+    txtRefferAd = m_identifying->txtRefferAd;
+    txtDocDSWD = m_identifying->txtDocDSWD;
+    txtDocAOCert = m_identifying->txtDocAOCert;
+    txtDocCertEmploy = m_identifying->txtDocCertEmploy;
+    txtDocMayorOff = m_identifying->txtDocMayorOff;
+    txtDocBrgyClear = m_identifying->txtDocBrgyClear;
+    txtDocOthers = m_identifying->txtDocOthers;
 
-    int r = 0;
-    auto add = [&](const QString &text, QWidget *field, int column = 0, int span = 1) {
-        auto *l = new QLabel(text, personal);
-        l->setBuddy(field);
-        form->addWidget(l, r, column);
-        form->addWidget(field, r, column + 1, 1, span);
-    };
-    add(QStringLiteral("Lastname"), txtLastname);
-    add(QStringLiteral("Firstname"), txtFirstname, 2);
-    ++r;
-    add(QStringLiteral("Middlename "), txtMiddle);
-    add(QStringLiteral("Age "), txtAge, 2);
-    ++r;
-    form->addWidget(fmeSex, r, 0, 1, 2);
-    form->addWidget(fmeCS, r, 2, 1, 2);
-    ++r;
-    add(QStringLiteral("Religion"), txtReligion);
-    add(QStringLiteral("Education"), txtEducation, 2);
-    ++r;
-    add(QStringLiteral("Occupation"), txtOccupation);
-    add(QStringLiteral("B i r t h d a y"), txtBirthdate, 2);
-    ++r;
-    add(QStringLiteral("Birthplace"), txtBirthPlace);
-    add(QStringLiteral("House Street:"), txtHouseStreet, 2);
-    ++r;
-    add(QStringLiteral("Barangay:"), txtBarangay);
-    add(QStringLiteral("Town/Province:"), txtProvince, 2);
-    ++r;
-    auto *zip = new QHBoxLayout;
-    zip->addWidget(txtZipCode);
-    zip->addWidget(cmdListZipCodes);
-    form->addWidget(new QLabel(QStringLiteral("Zip Code"), personal), r, 0);
-    form->addLayout(zip, r, 1);
-    add(QStringLiteral("Telephone No."), txtTelNo, 2);
-    ++r;
-    add(QStringLiteral("Employer"), txtEmployer);
-    add(QStringLiteral("S t a t u s"), txtStatus, 2);
-    ++r;
-    add(QStringLiteral("Place of Employment"), txtEmploymentAd);
-    add(QStringLiteral("S a l a r y"), txtSalary, 2);
-    ++r;
-    add(QStringLiteral("SSS/GSIS Member"), txtSSSMember);
-    add(QStringLiteral("PhilHealth"), txtPhilhealth, 2);
-    ++r;
-    add(QStringLiteral("Source of Information"), txtSourceInfo, 0, 3);
-    form->setColumnStretch(1, 1);
-    form->setColumnStretch(3, 1);
-    form->setRowStretch(r + 1, 1);
+    FCFlexGrid = m_background->FCFlexGrid;
+    txtTotFamIncome = m_background->txtTotFamIncome;
+    cmdAdd = m_background->cmdAdd;
+    txtChiefComp = m_background->txtChiefComp;
+    txtDiagnosis = m_background->txtDiagnosis;
+    txtTreatment = m_background->txtTreatment;
+    txtMDOtherInfo = m_background->txtMDOtherInfo;
+    lblOtherInformation = m_background->lblOtherInformation;
 
-    auto *referral = new QGroupBox(QStringLiteral("Referral Statement and Supporting Documents"), page);
-    auto *refForm = new QFormLayout(referral);
-    refForm->setVerticalSpacing(3);
-    cboReferringParty = comboBox(referral, QStringLiteral("cboReferringParty"));
-    txtReferredBy = lineEdit(referral, QStringLiteral("txtReferredBy"));
-    DTDateReferred = datePicker(referral, QStringLiteral("DTDateReferred"));
-    txtRefferAd = lineEdit(referral, QStringLiteral("txtRefferAd"));
-    refForm->addRow(QStringLiteral("Referring Party"), cboReferringParty);
-    refForm->addRow(QStringLiteral("Referred by"), txtReferredBy);
-    refForm->addRow(QStringLiteral("Date Referred"), DTDateReferred);
-    refForm->addRow(QStringLiteral("Referring Party Address "), txtRefferAd);
-    auto *documents = new QGroupBox(QStringLiteral("Documents"), referral);
-    auto *docForm = new QFormLayout(documents);
-    docForm->setVerticalSpacing(3);
-    txtDocDSWD = lineEdit(documents, QStringLiteral("txtDocDSWD"));
-    txtDocAOCert = lineEdit(documents, QStringLiteral("txtDocAOCert"));
-    txtDocCertEmploy = lineEdit(documents, QStringLiteral("txtDocCertEmploy"));
-    txtDocMayorOff = lineEdit(documents, QStringLiteral("txtDocMayorOff"));
-    txtDocBrgyClear = lineEdit(documents, QStringLiteral("txtDocBrgyClear"));
-    txtDocOthers = lineEdit(documents, QStringLiteral("txtDocOthers"));
-    docForm->addRow(QStringLiteral("DSWD-SCCR"), txtDocDSWD);
-    docForm->addRow(QStringLiteral("AO Cert."), txtDocAOCert);
-    docForm->addRow(QStringLiteral("Cert. of Employement"), txtDocCertEmploy);
-    docForm->addRow(QStringLiteral("Treasurer/Mayor's Office"), txtDocMayorOff);
-    docForm->addRow(QStringLiteral("Barangay Clearance"), txtDocBrgyClear);
-    docForm->addRow(QStringLiteral("Others"), txtDocOthers);
-    refForm->addRow(documents);
+    txtExpenses = m_other->txtExpenses;
+    txtOtherResources = m_other->txtOtherResources;
+    chkFinancialProb = m_other->chkFinancialProb;
+    chkRefusalProb = m_other->chkRefusalProb;
+    chkAggressiveProb = m_other->chkAggressiveProb;
+    chkDifficultyProb = m_other->chkDifficultyProb;
+    optIrregular = m_other->optIrregular;
+    txtOtherProb = m_other->txtOtherProb;
+    txtDiagnostic = m_other->txtDiagnostic;
+    txtGoalPlan = m_other->txtGoalPlan;
+    txtActionTaken = m_other->txtActionTaken;
+    txtMSSW = m_other->txtMSSW;
+    cmdAll = m_other->cmdAll;
 
-    columns->addWidget(personal, 3);
-    columns->addWidget(referral, 2);
-    return page;
-}
-
-QWidget *frmIntakeSurveySheet::buildBackgroundPage()
-{
-    auto *page = new QWidget;
-    auto *layout = new QVBoxLayout(page);
-    auto *familyBox = new QGroupBox(QStringLiteral("Family Compositon"), page);
-    auto *familyLayout = new QVBoxLayout(familyBox);
-    FCFlexGrid = new QTableWidget(familyBox);
-    FCFlexGrid->setMinimumHeight(150);
-    familyLayout->addWidget(FCFlexGrid, 1);
-    auto *totals = new QHBoxLayout;
-    cmdAdd = new QPushButton(QStringLiteral("&Add Members"), familyBox);
-    cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
-    auto *addHint = new QLabel(QStringLiteral("Click the Button to ADD a Family Members."), familyBox);
-    txtTotFamIncome = lineEdit(familyBox, QStringLiteral("txtTotFamIncome"));
-    txtTotFamIncome->setAlignment(Qt::AlignRight);
-    txtTotFamIncome->setMaximumWidth(160);
-    totals->addWidget(cmdAdd);
-    totals->addWidget(addHint);
-    totals->addStretch();
-    totals->addWidget(new QLabel(QStringLiteral("Total Family Income : "), familyBox));
-    totals->addWidget(txtTotFamIncome);
-    familyLayout->addLayout(totals);
-    layout->addWidget(familyBox, 3);
-
-    auto *medical = new QGroupBox(QStringLiteral("Medical Data"), page);
-    auto *medForm = new QFormLayout(medical);
-    txtChiefComp = lineEdit(medical, QStringLiteral("txtChiefComp"));
-    txtDiagnosis = lineEdit(medical, QStringLiteral("txtDiagnosis"));
-    txtTreatment = lineEdit(medical, QStringLiteral("txtTreatment"));
-    txtMDOtherInfo = lineEdit(medical, QStringLiteral("txtMDOtherInfo"));
-    lblOtherInformation = new QLabel(QStringLiteral("Other Information"), medical);
-    lblOtherInformation->setObjectName(QStringLiteral("lblOtherInformation"));
-    medForm->addRow(QStringLiteral("Chief Complaint"), txtChiefComp);
-    medForm->addRow(QStringLiteral("Diagnosis"), txtDiagnosis);
-    medForm->addRow(QStringLiteral("Treatment Done"), txtTreatment);
-    medForm->addRow(lblOtherInformation, txtMDOtherInfo);
-    layout->addWidget(medical, 2);
-    return page;
-}
-
-QWidget *frmIntakeSurveySheet::buildOtherPage()
-{
-    auto *page = new QWidget;
-    auto *layout = new QGridLayout(page);
-    txtExpenses = lineEdit(page, QStringLiteral("txtExpenses"));
-    txtOtherResources = lineEdit(page, QStringLiteral("txtOtherResources"));
-    auto *resources = new QFormLayout;
-    resources->addRow(QStringLiteral("Other Resources"), txtOtherResources);
-    resources->addRow(QStringLiteral("Expenses/Liabilities"), txtExpenses);
-    layout->addLayout(resources, 0, 0, 1, 2);
-
-    auto *problem = new QGroupBox(QStringLiteral("Presenting Problem"), page);
-    problem->setObjectName(QStringLiteral("fmeProblem"));
-    auto *problemLayout = new QVBoxLayout(problem);
-    chkFinancialProb = new QCheckBox(QStringLiteral("Financial Problem"), problem);
-    chkFinancialProb->setObjectName(QStringLiteral("chkFinancialProb"));
-    auto *emotional = new QGroupBox(QStringLiteral("Emotional/Adjustment Problem "), problem);
-    auto *emotionalLayout = new QVBoxLayout(emotional);
-    chkRefusalProb = new QCheckBox(QStringLiteral("Refusal to accept treatment"), emotional);
-    chkRefusalProb->setObjectName(QStringLiteral("chkRefusalProb"));
-    chkAggressiveProb = new QCheckBox(QStringLiteral("Aggressiveness/Stuborness/Demanding Traits"), emotional);
-    chkAggressiveProb->setObjectName(QStringLiteral("chkAggressiveProb"));
-    chkDifficultyProb = new QCheckBox(QStringLiteral("Difficulty in coping with stress"), emotional);
-    chkDifficultyProb->setObjectName(QStringLiteral("chkDifficultyProb"));
-    emotionalLayout->addWidget(chkRefusalProb);
-    emotionalLayout->addWidget(chkAggressiveProb);
-    emotionalLayout->addWidget(chkDifficultyProb);
-    auto *aftercare = new QGroupBox(QStringLiteral("After Care Treatment"), problem);
-    auto *aftercareLayout = new QVBoxLayout(aftercare);
-    optIrregular = new QRadioButton(QStringLiteral("Irregular Check-up"), aftercare);
-    optIrregular->setObjectName(QStringLiteral("optIrregular"));
-    optIrregular->setAutoExclusive(false); // a single button that can be set and cleared
-    aftercareLayout->addWidget(optIrregular);
-    txtOtherProb = lineEdit(problem, QStringLiteral("txtOtherProb"));
-    problemLayout->addWidget(chkFinancialProb);
-    problemLayout->addWidget(emotional);
-    problemLayout->addWidget(aftercare);
-    auto *others = new QFormLayout;
-    others->addRow(QStringLiteral("Others: Please Specify"), txtOtherProb);
-    problemLayout->addLayout(others);
-    layout->addWidget(problem, 1, 0, 3, 1);
-
-    txtDiagnostic = memo(page, QStringLiteral("txtDiagnostic"));
-    txtGoalPlan = memo(page, QStringLiteral("txtGoalPlan"));
-    txtActionTaken = memo(page, QStringLiteral("txtActionTaken"));
-    auto memoBox = [page](const QString &title, QPlainTextEdit *edit) {
-        auto *box = new QGroupBox(title, page);
-        auto *l = new QVBoxLayout(box);
-        l->setContentsMargins(6, 2, 6, 6);
-        l->addWidget(edit);
-        return box;
-    };
-    layout->addWidget(memoBox(QStringLiteral("Diagnostic Impression"), txtDiagnostic), 1, 1);
-    layout->addWidget(memoBox(QStringLiteral("Helping Goals/Plans"), txtGoalPlan), 2, 1);
-    layout->addWidget(memoBox(QStringLiteral("Action Taken"), txtActionTaken), 3, 1);
-
-    txtMSSW = lineEdit(page, QStringLiteral("txtMSSW"));
-    cmdAll = new QPushButton(QStringLiteral("..."), page);
-    cmdAll->setObjectName(QStringLiteral("cmdAll"));
-    cmdAll->setMaximumWidth(32);
-    cmdAll->setToolTip(QStringLiteral("Choose the social worker"));
-    auto *worker = new QHBoxLayout;
-    worker->addWidget(new QLabel(QStringLiteral("Medical Social Worker"), page));
-    worker->addWidget(txtMSSW, 1);
-    worker->addWidget(cmdAll);
-    layout->addLayout(worker, 4, 0, 1, 2);
-    layout->setColumnStretch(0, 2);
-    layout->setColumnStretch(1, 3);
-    return page;
+    // Every picker starts on today.
+    for (QDateEdit *picker : { DTDateInterviewed, txtExpiry, DTDateReferred })
+        picker->setDate(QDate::currentDate());
 }
 
 data::Connection &frmIntakeSurveySheet::connection() const

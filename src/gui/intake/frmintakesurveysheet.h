@@ -17,7 +17,13 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTableWidget;
-class QVBoxLayout;
+
+namespace Ui {
+class IntakeHead;
+class IntakeIdentifyingPage;
+class IntakeBackgroundPage;
+class IntakeOtherPage;
+} // namespace Ui
 
 namespace mss::data {
 class Connection;
@@ -80,6 +86,7 @@ public:
 
     FamilyComposition &family() { return *m_family; }
 
+    // The controls of the forms, under the names the rest of the program knows them by.
     // Head.
     QLineEdit *txtHospitalNo, *txtCaseNo, *txtAdmissionDate, *txtWard, *txtClassification;
     QDateEdit *DTDateInterviewed, *txtExpiry;
@@ -123,10 +130,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildHead(QVBoxLayout *layout);
-    QWidget *buildIdentifyingPage();
-    QWidget *buildBackgroundPage();
-    QWidget *buildOtherPage();
+    void bindControls();
     void wireEnterKeys();
     void wireCodes();
     void fillLists();
@@ -138,6 +142,10 @@ private:
     const patients::PatientSelection &m_selection;
     reports::ReportRunner *m_reports;
     QString m_patientType;
+    std::unique_ptr<Ui::IntakeHead> m_head;
+    std::unique_ptr<Ui::IntakeIdentifyingPage> m_identifying;
+    std::unique_ptr<Ui::IntakeBackgroundPage> m_background;
+    std::unique_ptr<Ui::IntakeOtherPage> m_other;
     std::unique_ptr<FamilyComposition> m_family;
 };
 
