@@ -54,6 +54,7 @@ private slots:
     void codesFollowTheTextOnLeavingABox();
     void saveAndPrintOpensTheIntakeSheet();
     void everyValueComesBackInItsOwnPlace();
+    void enterFollowsTheInterview();
 
 private:
     // A window opened on an admission, shown as the main window shows it.
@@ -708,6 +709,49 @@ void TestIntakeSheet::everyValueComesBackInItsOwnPlace()
     for (int c = 0; c < member.size(); ++c)
         QCOMPARE(again->family().cell(0, c), member[c]);
     QCOMPARE(again->txtTotFamIncome->text(), QStringLiteral("9876"));
+}
+
+// Enter takes the social worker through the sheet in the order of the interview, which is not
+// the order of the form.
+void TestIntakeSheet::enterFollowsTheInterview()
+{
+    const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    auto w = open(id);
+    w->EnableEntry();
+    w->txtMSSW->setText(QStringLiteral("ALREADY CHOSEN")); // Enter there would otherwise open the pick list
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    auto walk = [&](QWidget *start, int steps) {
+        start->setFocus();
+        QStringList path = { start->objectName() };
+        for (int i = 0; i < steps; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            path.append(QApplication::focusWidget()->objectName());
+        }
+        return path.join(QLatin1Char(' '));
+    };
+    QCOMPARE(walk(w->txtLastname, 3), QStringLiteral("txtLastname txtFirstname txtMiddle txtAge"));
+    QCOMPARE(walk(w->txtBirthdate, 3), QStringLiteral("txtBirthdate txtBirthPlace txtHouseStreet txtBarangay"));
+    QCOMPARE(walk(w->txtTelNo, 19),
+        QStringLiteral("txtTelNo txtEducation txtOccupation txtReligion txtEmployer txtStatus txtEmploymentAd "
+                       "txtSalary txtSSSMember txtPhilhealth txtSourceInfo txtReferredBy DTDateReferred txtRefferAd "
+                       "txtDocDSWD txtDocAOCert txtDocCertEmploy txtDocMayorOff txtDocBrgyClear txtDocOthers"));
+    w->SSTab1->setCurrentIndex(1);
+    QCOMPARE(walk(w->txtChiefComp, 5),
+        QStringLiteral("txtChiefComp txtDiagnosis txtTreatment txtMDOtherInfo txtOtherResources txtExpenses"));
+    QCOMPARE(w->SSTab1->currentIndex(), 2);
+    QCOMPARE(walk(w->txtOtherProb, 4), QStringLiteral("txtOtherProb txtDiagnostic txtGoalPlan txtActionTaken cmdSave"));
+
+    // Fields whose Enter does something of its own keep the cursor.
+    w->chkFinancialProb->setChecked(false);
+    QCOMPARE(walk(w->txtExpenses, 1), QStringLiteral("txtExpenses txtExpenses"));
+    QVERIFY(w->chkFinancialProb->isChecked());
+    w->optSexFemale->setChecked(true);
+    w->SSTab1->setCurrentIndex(0);
+    QCOMPARE(walk(w->txtAge, 1), QStringLiteral("txtAge txtAge"));
+    QVERIFY(w->optSexMale->isChecked());
+    QCOMPARE(walk(w->txtMSSW, 1), QStringLiteral("txtMSSW txtMSSW"));
+    QVERIFY(m_log->shown.isEmpty());
 }
 
 QTEST_MAIN(TestIntakeSheet)

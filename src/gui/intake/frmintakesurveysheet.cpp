@@ -61,6 +61,49 @@ QString maskedDateText(const QLineEdit *edit)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); }) ? text : QString();
 }
 
+// Where Enter takes the cursor from each field that simply moves it on. The order is the
+// interview's, not the form's: Occupation goes on to Religion and Religion to Employer.
+struct EnterMove {
+    const char *from;
+    const char *to;
+};
+constexpr EnterMove kEnterMoves[] = {
+    { "txtLastname", "txtFirstname" },
+    { "txtFirstname", "txtMiddle" },
+    { "txtMiddle", "txtAge" },
+    { "txtReligion", "txtEmployer" },
+    { "txtEducation", "txtOccupation" },
+    { "txtOccupation", "txtReligion" },
+    { "txtBirthdate", "txtBirthPlace" },
+    { "txtBirthPlace", "txtHouseStreet" },
+    { "txtHouseStreet", "txtBarangay" },
+    { "txtBarangay", "txtZipCode" },
+    { "txtTelNo", "txtEducation" },
+    { "txtEmployer", "txtStatus" },
+    { "txtStatus", "txtEmploymentAd" },
+    { "txtEmploymentAd", "txtSalary" },
+    { "txtSalary", "txtSSSMember" },
+    { "txtSSSMember", "txtPhilhealth" },
+    { "txtPhilhealth", "txtSourceInfo" },
+    { "txtSourceInfo", "txtReferredBy" },
+    { "txtReferredBy", "DTDateReferred" },
+    { "DTDateReferred", "txtRefferAd" },
+    { "txtRefferAd", "txtDocDSWD" },
+    { "txtDocDSWD", "txtDocAOCert" },
+    { "txtDocAOCert", "txtDocCertEmploy" },
+    { "txtDocCertEmploy", "txtDocMayorOff" },
+    { "txtDocMayorOff", "txtDocBrgyClear" },
+    { "txtDocBrgyClear", "txtDocOthers" },
+    { "txtChiefComp", "txtDiagnosis" },
+    { "txtDiagnosis", "txtTreatment" },
+    { "txtTreatment", "txtMDOtherInfo" },
+    { "txtOtherResources", "txtExpenses" },
+    { "txtOtherProb", "txtDiagnostic" },
+    { "txtDiagnostic", "txtGoalPlan" },
+    { "txtGoalPlan", "txtActionTaken" },
+    { "txtActionTaken", "cmdSave" },
+};
+
 } // namespace
 
 frmIntakeSurveySheet::frmIntakeSurveySheet(
@@ -530,14 +573,40 @@ void frmIntakeSurveySheet::wireCodes()
 
 void frmIntakeSurveySheet::wireEnterKeys()
 {
-    const QList<QWidget *> navigating = { txtLastname, txtFirstname, txtMiddle, txtAge, txtReligion, txtEducation,
-        txtOccupation, txtBirthdate, txtBirthPlace, txtHouseStreet, txtBarangay, txtZipCode, txtTelNo, txtEmployer,
-        txtStatus, txtEmploymentAd, txtSalary, txtSSSMember, txtPhilhealth, txtSourceInfo, txtReferredBy,
-        DTDateReferred, txtRefferAd, txtDocDSWD, txtDocAOCert, txtDocCertEmploy, txtDocMayorOff, txtDocBrgyClear,
-        txtDocOthers, txtChiefComp, txtDiagnosis, txtTreatment, txtMDOtherInfo, txtOtherResources, txtExpenses,
-        txtOtherProb, txtDiagnostic, txtGoalPlan, txtActionTaken, txtMSSW, txtCaseNo };
-    for (QWidget *w : navigating)
-        w->installEventFilter(this);
+    for (const auto &[from, to] : kEnterMoves) {
+        auto *source = findChild<QWidget *>(QLatin1String(from));
+        auto *target = findChild<QWidget *>(QLatin1String(to));
+        Q_ASSERT(source && target);
+        if (!source || !target)
+            continue;
+        source->installEventFilter(this);
+        m_enterMoves.insert(source, target);
+    }
+
+    m_enterActions = {
+        { txtAge, [this] { optSexMale->setChecked(true); } },
+        { txtZipCode, [this] { ui::runGuarded([this] { LookUpZipCode(); }); } },
+        { txtDocOthers,
+            [this] {
+                SSTab1->setCurrentIndex(1);
+                m_family->moveTo(std::max(0, FCFlexGrid->currentRow()), std::max(0, FCFlexGrid->currentColumn()));
+                m_family->openEditor();
+            } },
+        { txtMDOtherInfo,
+            [this] {
+                SSTab1->setCurrentIndex(2);
+                txtOtherResources->setFocus();
+            } },
+        { txtExpenses, [this] { chkFinancialProb->setChecked(true); } },
+        { txtMSSW,
+            [this] {
+                if (txtMSSW->text().isEmpty())
+                    ui::runGuarded([this] { searchSocialWorker(); });
+            } },
+        { txtCaseNo, [this] { ui::runGuarded([this] { CheckCaseNumber(); }); } },
+    };
+    for (auto it = m_enterActions.cbegin(); it != m_enterActions.cend(); ++it)
+        it.key()->installEventFilter(this);
 }
 
 bool frmIntakeSurveySheet::eventFilter(QObject *watched, QEvent *event)
@@ -557,78 +626,12 @@ bool frmIntakeSurveySheet::eventFilter(QObject *watched, QEvent *event)
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return QWidget::eventFilter(watched, event);
 
-    static const QHash<QString, QString> next = {
-        { QStringLiteral("txtLastname"), QStringLiteral("txtFirstname") },
-        { QStringLiteral("txtFirstname"), QStringLiteral("txtMiddle") },
-        { QStringLiteral("txtMiddle"), QStringLiteral("txtAge") },
-        { QStringLiteral("txtReligion"), QStringLiteral("txtEmployer") },
-        { QStringLiteral("txtEducation"), QStringLiteral("txtOccupation") },
-        { QStringLiteral("txtOccupation"), QStringLiteral("txtReligion") },
-        { QStringLiteral("txtBirthdate"), QStringLiteral("txtBirthPlace") },
-        { QStringLiteral("txtBirthPlace"), QStringLiteral("txtHouseStreet") },
-        { QStringLiteral("txtHouseStreet"), QStringLiteral("txtBarangay") },
-        { QStringLiteral("txtBarangay"), QStringLiteral("txtZipCode") },
-        { QStringLiteral("txtTelNo"), QStringLiteral("txtEducation") },
-        { QStringLiteral("txtEmployer"), QStringLiteral("txtStatus") },
-        { QStringLiteral("txtStatus"), QStringLiteral("txtEmploymentAd") },
-        { QStringLiteral("txtEmploymentAd"), QStringLiteral("txtSalary") },
-        { QStringLiteral("txtSalary"), QStringLiteral("txtSSSMember") },
-        { QStringLiteral("txtSSSMember"), QStringLiteral("txtPhilhealth") },
-        { QStringLiteral("txtPhilhealth"), QStringLiteral("txtSourceInfo") },
-        { QStringLiteral("txtSourceInfo"), QStringLiteral("txtReferredBy") },
-        { QStringLiteral("txtReferredBy"), QStringLiteral("DTDateReferred") },
-        { QStringLiteral("DTDateReferred"), QStringLiteral("txtRefferAd") },
-        { QStringLiteral("txtRefferAd"), QStringLiteral("txtDocDSWD") },
-        { QStringLiteral("txtDocDSWD"), QStringLiteral("txtDocAOCert") },
-        { QStringLiteral("txtDocAOCert"), QStringLiteral("txtDocCertEmploy") },
-        { QStringLiteral("txtDocCertEmploy"), QStringLiteral("txtDocMayorOff") },
-        { QStringLiteral("txtDocMayorOff"), QStringLiteral("txtDocBrgyClear") },
-        { QStringLiteral("txtDocBrgyClear"), QStringLiteral("txtDocOthers") },
-        { QStringLiteral("txtChiefComp"), QStringLiteral("txtDiagnosis") },
-        { QStringLiteral("txtDiagnosis"), QStringLiteral("txtTreatment") },
-        { QStringLiteral("txtTreatment"), QStringLiteral("txtMDOtherInfo") },
-        { QStringLiteral("txtOtherResources"), QStringLiteral("txtExpenses") },
-        { QStringLiteral("txtOtherProb"), QStringLiteral("txtDiagnostic") },
-        { QStringLiteral("txtDiagnostic"), QStringLiteral("txtGoalPlan") },
-        { QStringLiteral("txtGoalPlan"), QStringLiteral("txtActionTaken") },
-        { QStringLiteral("txtActionTaken"), QStringLiteral("cmdSave") },
-    };
-    const QString name = watched->objectName();
-    if (auto it = next.constFind(name); it != next.cend()) {
-        if (auto *target = findChild<QWidget *>(*it))
-            target->setFocus();
+    if (QWidget *target = m_enterMoves.value(watched)) {
+        target->setFocus();
         return true;
     }
-    if (watched == txtAge) {
-        optSexMale->setChecked(true);
-        return true;
-    }
-    if (watched == txtZipCode) {
-        ui::runGuarded([this] { LookUpZipCode(); });
-        return true;
-    }
-    if (watched == txtDocOthers) {
-        SSTab1->setCurrentIndex(1);
-        m_family->moveTo(std::max(0, FCFlexGrid->currentRow()), std::max(0, FCFlexGrid->currentColumn()));
-        m_family->openEditor();
-        return true;
-    }
-    if (watched == txtMDOtherInfo) {
-        SSTab1->setCurrentIndex(2);
-        txtOtherResources->setFocus();
-        return true;
-    }
-    if (watched == txtExpenses) {
-        chkFinancialProb->setChecked(true);
-        return true;
-    }
-    if (watched == txtMSSW) {
-        if (txtMSSW->text().isEmpty())
-            ui::runGuarded([this] { searchSocialWorker(); });
-        return true;
-    }
-    if (watched == txtCaseNo) {
-        ui::runGuarded([this] { CheckCaseNumber(); });
+    if (auto action = m_enterActions.constFind(watched); action != m_enterActions.cend()) {
+        (*action)();
         return true;
     }
     return QWidget::eventFilter(watched, event);

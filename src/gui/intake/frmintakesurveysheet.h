@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -147,6 +149,9 @@ private:
     std::unique_ptr<Ui::IntakeBackgroundPage> m_background;
     std::unique_ptr<Ui::IntakeOtherPage> m_other;
     std::unique_ptr<FamilyComposition> m_family;
+    // What Enter does in a field: move the cursor to another control, or something of its own.
+    QHash<QObject *, QWidget *> m_enterMoves;
+    QHash<QObject *, std::function<void()>> m_enterActions;
 };
 
 } // namespace mss::intake
