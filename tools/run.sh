@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 
 bash tools/setup-debian.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target mss mss_reports
+cmake --build build --target mss mss_report_files
 exec ./build/mss "$@"
