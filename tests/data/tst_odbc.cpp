@@ -19,6 +19,7 @@ private slots:
     void openQueryExecuteClose();
     void driverErrorsBecomeDbErrors();
     void transactions();
+    void statementsRunUnderALockWait();
     void unreachableSourceIsAnError();
 
 private:
@@ -109,6 +110,25 @@ void TestOdbc::transactions()
     c->execute(QStringLiteral("INSERT INTO tbLedger VALUES ('kept')"));
     c->commitTrans();
     QCOMPARE(c->open(QStringLiteral("SELECT group_concat(Note) FROM tbLedger")).text(0), QStringLiteral("kept"));
+}
+
+void TestOdbc::statementsRunUnderALockWait()
+{
+    auto c = openConnection(connectionString());
+    c->execute(QStringLiteral("CREATE TABLE IF NOT EXISTS tbNotice (Status TEXT)"));
+    c->execute(QStringLiteral("INSERT INTO tbNotice VALUES ('P')"));
+    const int normal = c->lockWaitMs();
+    {
+        // A query timeout needs a prepared statement: text and bound queries both still run.
+        const LockWait wait(*c, 100);
+        QCOMPARE(c->lockWaitMs(), 100);
+        QCOMPARE(c->open(QStringLiteral("SELECT count(*) FROM tbNotice")).text(0), QStringLiteral("1"));
+        QCOMPARE(c->query(QStringLiteral("SELECT count(*) FROM tbNotice WHERE Status = :s"),
+                      { { QStringLiteral("s"), QStringLiteral("P") } })
+                     .text(0),
+            QStringLiteral("1"));
+    }
+    QCOMPARE(c->lockWaitMs(), normal);
 }
 
 void TestOdbc::unreachableSourceIsAnError()

@@ -1,11 +1,19 @@
 // The notice monitor: the clock's format, the alert on waiting referrals and the end of polling.
 #include "data/recordset.h"
+#include "db/hospitaldb.h"
 #include "shell/noticemonitor.h"
 #include "support/fakeconnections.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
 
 using namespace mss;
 using shell::NoticeMonitor;
@@ -17,6 +25,7 @@ private slots:
     void clockFormat();
     void referralsStartTheAlertAndStopThePolling();
     void failingPollIsReportedOnceAndSlowsDown();
+    void lockedDatabaseDoesNotHoldTheWindow();
 };
 
 void TestNoticeMonitor::clockFormat()
@@ -92,6 +101,59 @@ void TestNoticeMonitor::failingPollIsReportedOnceAndSlowsDown()
     QVERIFY(!monitor.alerting());
     monitor.pollReferrals(); // succeeds again: back to the normal pace
     QCOMPARE(monitor.tmrReferralNotice.interval(), NoticeMonitor::kPollIntervalMs);
+}
+
+void TestNoticeMonitor::lockedDatabaseDoesNotHoldTheWindow()
+{
+    QTemporaryDir dir;
+    auto connection = data::createHospitalDatabase(dir.path());
+    const int normalWait = connection->lockWaitMs();
+    QVERIFY(normalWait >= 1000);
+
+    // Another program, not through our data layer, holds the lock that keeps every reader out.
+    sqlite3 *other = nullptr;
+    QCOMPARE(sqlite3_open_v2(qPrintable(data::embeddedDatabaseFile(dir.path(), QStringLiteral("MSS"))), &other,
+                 SQLITE_OPEN_READWRITE, nullptr),
+        SQLITE_OK);
+    const auto closeOther = qScopeGuard([&] { sqlite3_close(other); });
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    QLabel clock;
+    QToolButton button;
+    NoticeMonitor monitor(&clock, &button, [&] { return connection.get(); });
+    QSignalSpy failures(&monitor, &NoticeMonitor::pollFailed);
+    monitor.tmrReferralNotice.start();
+    QElapsedTimer timer;
+    timer.start();
+    monitor.pollReferrals();
+    const qint64 pollMs = timer.elapsed();
+    qInfo("poll under a held lock: %lld ms (normal wait %d ms)", pollMs, normalWait);
+    QVERIFY2(pollMs < 1000, qPrintable(QStringLiteral("the poll held the window %1 ms").arg(pollMs)));
+    QCOMPARE(failures.size(), 1);
+    QVERIFY2(failures.first().first().toString().contains(QStringLiteral("locked")),
+        qPrintable(failures.first().first().toString()));
+    QCOMPARE(monitor.tmrReferralNotice.interval(), NoticeMonitor::kRetryAfterFailureMs);
+    QVERIFY(!monitor.alerting());
+
+    // Every other statement still waits its normal time: one that meets the lock succeeds once
+    // the other program lets go.
+    QCOMPARE(connection->lockWaitMs(), normalWait);
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    });
+    timer.restart();
+    const data::Recordset rs = connection->open(QStringLiteral("SELECT count(*) AS n FROM MSS..tbMSSReferralNotice"));
+    const qint64 waitedMs = timer.elapsed();
+    release.join();
+    QVERIFY(!rs.eof());
+    QVERIFY2(waitedMs >= 250, qPrintable(QStringLiteral("waited only %1 ms").arg(waitedMs)));
+
+    // The next poll finds the database free again.
+    monitor.pollReferrals();
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(monitor.tmrReferralNotice.interval(), NoticeMonitor::kPollIntervalMs);
+    QCOMPARE(connection->lockWaitMs(), normalWait);
 }
 
 QTEST_MAIN(TestNoticeMonitor)

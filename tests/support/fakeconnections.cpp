@@ -134,6 +134,19 @@ QString RecordingConnection::driverName() const
     return m_inner ? m_inner->driverName() : QStringLiteral("Recording");
 }
 
+int RecordingConnection::lockWaitMs() const
+{
+    return m_inner ? m_inner->lockWaitMs() : m_lockWaitMs;
+}
+
+void RecordingConnection::setLockWaitMs(int ms)
+{
+    if (m_inner)
+        m_inner->setLockWaitMs(ms);
+    else
+        m_lockWaitMs = ms;
+}
+
 void FaultInjectingConnection::before(const QString &statement)
 {
     if (++statementCount == failStatement)

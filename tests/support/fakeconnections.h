@@ -37,6 +37,8 @@ public:
     data::ConnectionState state() const override;
     void close() override;
     QString driverName() const override;
+    int lockWaitMs() const override;
+    void setLockWaitMs(int ms) override;
 
 protected:
     // Called before each statement reaches the inner connection; may throw to make it fail.
@@ -47,6 +49,7 @@ protected:
     data::Connection *m_inner;
     bool m_inTransaction = false;
     QList<data::DbErrorInfo> m_errors;
+    int m_lockWaitMs = 5000;
 };
 
 // A recording connection that makes statement number k (1-based, counting execute, open and

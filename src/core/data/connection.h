@@ -52,6 +52,30 @@ public:
 
     // "Embedded" or "ODBC": where reports and tools need to know which dialect they talk to.
     virtual QString driverName() const = 0;
+
+    // The longest a statement waits for data that another program has locked before it fails,
+    // in milliseconds; negative: as long as the database lets it. A connection starts with its
+    // driver's normal wait. ODBC has no lock wait of its own: there the limit is the statement's
+    // query timeout, in whole seconds (at least one).
+    virtual int lockWaitMs() const = 0;
+    virtual void setLockWaitMs(int ms) = 0;
+};
+
+// A shorter (or longer) lock wait for the statements run while it lives, for a statement that
+// must not hold the window; the connection's previous wait comes back when it goes.
+class LockWait {
+public:
+    LockWait(Connection &connection, int ms) : m_connection(connection), m_previous(connection.lockWaitMs())
+    {
+        m_connection.setLockWaitMs(ms);
+    }
+    ~LockWait() { m_connection.setLockWaitMs(m_previous); }
+    LockWait(const LockWait &) = delete;
+    LockWait &operator=(const LockWait &) = delete;
+
+private:
+    Connection &m_connection;
+    int m_previous;
 };
 
 // Opens a connection from a connection string: "Driver=Embedded;Folder=<dir>" for the embedded

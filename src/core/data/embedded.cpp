@@ -157,7 +157,7 @@ struct EmbeddedConnection::Procedure {
 };
 
 EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions options)
-    : m_folder(QDir(folder).absolutePath()), m_options(options)
+    : m_folder(QDir(folder).absolutePath()), m_options(options), m_lockWaitMs(options.busyTimeoutMs)
 {
     const QString where = QStringLiteral("opening the embedded database in %1").arg(m_folder);
     if (!QFileInfo(m_folder).isDir()) {
@@ -179,7 +179,7 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
         fail(rc, QStringLiteral("Cannot open %1: %2").arg(QString::fromUtf8(mainFile), message), where);
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, m_options.busyTimeoutMs);
+    setLockWaitMs(m_options.busyTimeoutMs);
     registerSqlFunctions(m_db);
 
     try {
@@ -251,6 +251,15 @@ void EmbeddedConnection::close()
 QString EmbeddedConnection::connectionString() const
 {
     return QStringLiteral("Driver=Embedded;Folder=%1").arg(m_folder);
+}
+
+void EmbeddedConnection::setLockWaitMs(int ms)
+{
+    m_lockWaitMs = ms;
+    // SQLite's busy handler is the connection's only wait; it is read at each lock attempt, so
+    // the new wait applies from the next statement on. It has no "forever": a day will do.
+    if (m_db)
+        sqlite3_busy_timeout(m_db, ms < 0 ? 24 * 3600 * 1000 : ms);
 }
 
 void EmbeddedConnection::setDefaultDatabase(const QString &name)
@@ -361,17 +370,26 @@ EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
         = QStringLiteral("SELECT name, source FROM %1.mss_procedures WHERE name = ?1 COLLATE NOCASE")
               .arg(schema)
               .toUtf8();
-    if (sqlite3_prepare_v2(m_db, lookup.constData(), -1, &raw, nullptr) != SQLITE_OK)
+    // A database locked by another program, or one that cannot be read, is said as such: the
+    // procedure is not missing then, and the call may well work a moment later.
+    if (sqlite3_prepare_v2(m_db, lookup.constData(), -1, &raw, nullptr) != SQLITE_OK) {
+        const int code = sqlite3_extended_errcode(m_db);
+        if ((code & 0xff) != SQLITE_ERROR)
+            fail(code, fromUtf8(sqlite3_errmsg(m_db)), statement);
         fail(2812,
             QStringLiteral("Could not find stored procedure '%1' (the %2 database holds no procedures: %3)")
                 .arg(name, db.toUpper(), fromUtf8(sqlite3_errmsg(m_db))),
             statement);
+    }
     StatementPtr stmt(raw);
     const QByteArray nameUtf8 = name.toUtf8();
     sqlite3_bind_text(raw, 1, nameUtf8.constData(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(raw) != SQLITE_ROW)
+    if (const int rc = sqlite3_step(raw); rc != SQLITE_ROW) {
+        if (rc != SQLITE_DONE)
+            fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
         fail(2812, QStringLiteral("Could not find stored procedure '%1' in the %2 database").arg(name, db.toUpper()),
             statement);
+    }
 
     auto proc = std::make_shared<Procedure>();
     proc->name

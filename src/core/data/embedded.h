@@ -52,6 +52,8 @@ public:
     ConnectionState state() const override;
     void close() override;
     QString driverName() const override { return QStringLiteral("Embedded"); }
+    int lockWaitMs() const override { return m_lockWaitMs; }
+    void setLockWaitMs(int ms) override;
 
     const QString &folder() const { return m_folder; }
 
@@ -77,6 +79,7 @@ private:
     QString m_defaultDatabase = QStringLiteral("MSS");
     QList<DbErrorInfo> m_errors;
     QHash<QString, std::shared_ptr<Procedure>> m_procedures; // "DB.name" upper-cased
+    int m_lockWaitMs;
 };
 
 } // namespace mss::data

@@ -6,6 +6,12 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSqlResult>
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
 
 namespace mss::data {
 
@@ -16,6 +22,20 @@ QAtomicInt connectionCounter;
 QSqlDatabase database(const QString &name)
 {
     return QSqlDatabase::database(name, false);
+}
+
+// The statement's query timeout, which ODBC counts in whole seconds (0 would mean none).
+void setQueryTimeout(const QSqlQuery &query, int ms)
+{
+    const QVariant handle = query.result()->handle();
+    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+        return;
+    SQLHANDLE stmt = *static_cast<const SQLHANDLE *>(handle.constData());
+    if (!stmt)
+        return;
+    const SQLULEN seconds = SQLULEN(std::max(1, (ms + 999) / 1000));
+    // A driver that cannot limit the wait runs the statement with its normal one.
+    SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(seconds), 0);
 }
 
 } // namespace
@@ -99,12 +119,18 @@ Recordset OdbcConnection::run(const QString &statement, const Bindings *bindings
     QSqlQuery query(db);
     query.setForwardOnly(true);
     bool ok;
-    if (bindings && !bindings->isEmpty()) {
+    // QODBC makes a new ODBC statement for each text it runs directly, so a query timeout can
+    // only be given to a prepared one.
+    if ((bindings && !bindings->isEmpty()) || m_lockWaitMs >= 0) {
         if (!query.prepare(statement))
             fail(query.lastError(), statement);
-        for (const auto &[name, value] : *bindings) {
-            const QString key = name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name;
-            query.bindValue(key, value);
+        if (m_lockWaitMs >= 0)
+            setQueryTimeout(query, m_lockWaitMs);
+        if (bindings) {
+            for (const auto &[name, value] : *bindings) {
+                const QString key = name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name;
+                query.bindValue(key, value);
+            }
         }
         ok = query.exec();
     } else {

@@ -32,6 +32,8 @@ public:
     ConnectionState state() const override;
     void close() override;
     QString driverName() const override { return QStringLiteral("ODBC"); }
+    int lockWaitMs() const override { return m_lockWaitMs; }
+    void setLockWaitMs(int ms) override { m_lockWaitMs = ms; }
 
 private:
     Recordset run(const QString &statement, const Bindings *bindings);
@@ -43,6 +45,7 @@ private:
     QString m_defaultDatabase;
     bool m_inTransaction = false;
     QList<DbErrorInfo> m_errors;
+    int m_lockWaitMs = -1; // the server's own wait
 };
 
 } // namespace mss::data

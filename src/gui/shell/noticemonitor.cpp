@@ -53,6 +53,7 @@ void NoticeMonitor::pollReferrals()
         return;
     ++m_polls;
     try {
+        const data::LockWait wait(*connection, kLockWaitMs);
         const data::Recordset rs = connection->open(
             QStringLiteral("MSS..sp_MSS_LoadReferralNoticeCount"), data::CursorType::Dynamic, data::LockType::ReadOnly);
         if (tmrReferralNotice.interval() != kPollIntervalMs)

@@ -27,6 +27,9 @@ public:
     static constexpr int kColourIntervalMs = 15000;
     // A poll that fails is tried again after this long, and reported once.
     static constexpr int kRetryAfterFailureMs = 30000;
+    // The poll runs on the window's thread: while another program holds the database's lock it
+    // gives up after this long, where any other statement waits the connection's normal time.
+    static constexpr int kLockWaitMs = 100;
 
     NoticeMonitor(QLabel *clockPanel, QToolButton *referralButton, std::function<data::Connection *()> connection,
         QObject *parent = nullptr);
