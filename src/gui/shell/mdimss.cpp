@@ -107,70 +107,98 @@ QMenu *mdiMSS::addMenu(QMenu *parent, const QString &name, const QString &captio
     return menu;
 }
 
+namespace {
+
+// The menu bar's menus, their submenus, items and separators, in the order they appear. A menu
+// comes before its own entries, so that each parent is built by the time its entries are.
+struct MenuEntry {
+    enum Kind { Menu, Item, Separator };
+    Kind kind;
+    const char *parent; // nullptr: the menu bar
+    const char *name;
+    const char *caption; // nullptr for a separator
+};
+
+constexpr MenuEntry kMenuEntries[] = {
+    { MenuEntry::Menu, nullptr, "mnuFile", "&File" },
+    { MenuEntry::Item, "mnuFile", "mnuIntakeSheet", "Intake Sheet Entry" },
+    { MenuEntry::Item, "mnuFile", "mnuARR", "Assessment and Referal" },
+    { MenuEntry::Item, "mnuFile", "mnuEditPatClass", "Edit Patient Classification" },
+    { MenuEntry::Menu, nullptr, "mnuViewing", "&Viewing" },
+    { MenuEntry::Item, "mnuViewing", "mnuComputeDiscount", "View Computation of Discount" },
+    { MenuEntry::Menu, "mnuViewing", "mnuPatientCharges", "View Patient Charges" },
+    { MenuEntry::Item, "mnuPatientCharges", "mnuViewPatientBill", "Detailed SOA" },
+    { MenuEntry::Item, "mnuPatientCharges", "mnuSummarizedSOA", "Summarized SOA" },
+    { MenuEntry::Item, "mnuViewing", "mnuDischargeNotice", "View Discharge Notice" },
+    { MenuEntry::Item, "mnuViewing", "mnuReferral", "View Referral From Medical Team History" },
+    { MenuEntry::Item, "mnuViewing", "mnuViewPatientDatasheet", "Patient Datasheet" },
+    { MenuEntry::Menu, nullptr, "mnuFileMaintenance", "File &Maintenance" },
+    { MenuEntry::Item, "mnuFileMaintenance", "mnuRePrintIntake", "Re-Print Intake Sheet" },
+    { MenuEntry::Item, "mnuFileMaintenance", "mnuRePrintARR", "Re-Print ARR" },
+    { MenuEntry::Item, "mnuFileMaintenance", "mnuEditMSSNo", "Edit MSS Number" },
+    { MenuEntry::Item, "mnuFileMaintenance", "mnuContractSlip", "Contract/Responsibility Slip" },
+    { MenuEntry::Menu, nullptr, "mnuReports", "&Reports" },
+    { MenuEntry::Item, "mnuReports", "mnuListGrantees", "View List of Grantees" },
+    { MenuEntry::Item, "mnuReports", "mnuAssessment", "List of Assessments" },
+    { MenuEntry::Item, "mnuReports", "mnuTransaction", "ARR Transaction Report" },
+    { MenuEntry::Separator, "mnuReports", "mnuSeparator1", nullptr },
+    { MenuEntry::Item, "mnuReports", "mnuListAdmissions", "Daily Admission List" },
+    { MenuEntry::Item, "mnuReports", "mnuListDischarges", "Daily Discharge List" },
+    { MenuEntry::Item, "mnuReports", "mnuCensus", "Admission Census" },
+    { MenuEntry::Item, "mnuReports", "mnuDailyERCensus", "ER Census" },
+    { MenuEntry::Item, "mnuReports", "mnuERAdmission", "Daily ER Admission" },
+    { MenuEntry::Item, "mnuReports", "mnuDischarges", "Daily ER Discharges" },
+    { MenuEntry::Separator, "mnuReports", "mnuSeparator2", nullptr },
+    { MenuEntry::Item, "mnuReports", "mnuAdmCensusService", "Admission Census (Service Only)" },
+    { MenuEntry::Item, "mnuReports", "mnuERCensusService", "ER Census (Service Only)" },
+    { MenuEntry::Separator, "mnuReports", "mnuSeparator", nullptr },
+    { MenuEntry::Item, "mnuReports", "mnuDischargeNoticeReport", "Discharge Notice Monitoring" },
+    { MenuEntry::Item, "mnuReports", "mnuDischargeNoticeRevoked", "Revoked Discharge Notice" },
+    { MenuEntry::Separator, "mnuReports", "mnuSeparator3", nullptr },
+    { MenuEntry::Menu, "mnuReports", "mnuServiceIncomeReport", "Service Income Report" },
+    { MenuEntry::Item, "mnuServiceIncomeReport", "mnuServiceIncomeReportInpatient", "In-Patient" },
+    { MenuEntry::Item, "mnuServiceIncomeReport", "mnuServiceIncomeReportOutpatient", "Out-Patient" },
+    { MenuEntry::Item, "mnuServiceIncomeReport", "mnuServiceIncomeReportERPatient", "ER-Patient" },
+    { MenuEntry::Menu, "mnuReports", "mnuQCreport", "QC Residents Report" },
+    { MenuEntry::Item, "mnuQCreport", "mnuQCIPD", "In-Patient" },
+    { MenuEntry::Item, "mnuQCreport", "mnuQCOPD", "Out-Patient" },
+    { MenuEntry::Item, "mnuQCreport", "mnuQCER", "ER-Patient" },
+    { MenuEntry::Menu, "mnuReports", "mnuERReports", "ER Reports (From ER Module)" },
+    { MenuEntry::Item, "mnuERReports", "mnuERCensus", "ER Admission Range" },
+    { MenuEntry::Item, "mnuERReports", "mnuERDischarges", "ER Discharges" },
+    { MenuEntry::Item, "mnuReports", "mnuMonthlyPerformanceReport", "Monthly Performance Report" },
+    { MenuEntry::Menu, "mnuReports", "mnuPatientUnpaid", "Patients With Unpaid Bills/Refund" },
+    { MenuEntry::Item, "mnuPatientUnpaid", "mnuPatientUnpaid_IPD", "In Patients" },
+    { MenuEntry::Item, "mnuPatientUnpaid", "mnuPatientUnpaid_OPD", "Out Patients" },
+    { MenuEntry::Item, "mnuPatientUnpaid", "mnuPatientUnpaid_ER", "ER Patients" },
+    { MenuEntry::Menu, "mnuReports", "mnuIncome", "Service Income Report Grouped by Service" },
+    { MenuEntry::Item, "mnuIncome", "mnuIn", "In Patients" },
+    { MenuEntry::Item, "mnuIncome", "mnuOut", "Out Patients" },
+    { MenuEntry::Item, "mnuIncome", "mnuER", "ER Patients" },
+    { MenuEntry::Item, "mnuReports", "mnuactivity", "Activity Comparison Table" },
+    { MenuEntry::Item, "mnuReports", "mnuNBB", "NBB Report" },
+};
+
+} // namespace
+
 void mdiMSS::buildMenus()
 {
-    QMenu *file = addMenu(nullptr, QStringLiteral("mnuFile"), QStringLiteral("&File"));
-    addItem(file, QStringLiteral("mnuIntakeSheet"), QStringLiteral("Intake Sheet Entry"));
-    addItem(file, QStringLiteral("mnuARR"), QStringLiteral("Assessment and Referal"));
-    addItem(file, QStringLiteral("mnuEditPatClass"), QStringLiteral("Edit Patient Classification"));
-
-    QMenu *viewing = addMenu(nullptr, QStringLiteral("mnuViewing"), QStringLiteral("&Viewing"));
-    addItem(viewing, QStringLiteral("mnuComputeDiscount"), QStringLiteral("View Computation of Discount"));
-    QMenu *charges = addMenu(viewing, QStringLiteral("mnuPatientCharges"), QStringLiteral("View Patient Charges"));
-    addItem(charges, QStringLiteral("mnuViewPatientBill"), QStringLiteral("Detailed SOA"));
-    addItem(charges, QStringLiteral("mnuSummarizedSOA"), QStringLiteral("Summarized SOA"));
-    addItem(viewing, QStringLiteral("mnuDischargeNotice"), QStringLiteral("View Discharge Notice"));
-    addItem(viewing, QStringLiteral("mnuReferral"), QStringLiteral("View Referral From Medical Team History"));
-    addItem(viewing, QStringLiteral("mnuViewPatientDatasheet"), QStringLiteral("Patient Datasheet"));
-
-    QMenu *maintenance = addMenu(nullptr, QStringLiteral("mnuFileMaintenance"), QStringLiteral("File &Maintenance"));
-    addItem(maintenance, QStringLiteral("mnuRePrintIntake"), QStringLiteral("Re-Print Intake Sheet"));
-    addItem(maintenance, QStringLiteral("mnuRePrintARR"), QStringLiteral("Re-Print ARR"));
-    addItem(maintenance, QStringLiteral("mnuEditMSSNo"), QStringLiteral("Edit MSS Number"));
-    addItem(maintenance, QStringLiteral("mnuContractSlip"), QStringLiteral("Contract/Responsibility Slip"));
-
-    QMenu *reports = addMenu(nullptr, QStringLiteral("mnuReports"), QStringLiteral("&Reports"));
-    addItem(reports, QStringLiteral("mnuListGrantees"), QStringLiteral("View List of Grantees"));
-    addItem(reports, QStringLiteral("mnuAssessment"), QStringLiteral("List of Assessments"));
-    addItem(reports, QStringLiteral("mnuTransaction"), QStringLiteral("ARR Transaction Report"));
-    reports->addSeparator()->setObjectName(QStringLiteral("mnuSeparator1"));
-    addItem(reports, QStringLiteral("mnuListAdmissions"), QStringLiteral("Daily Admission List"));
-    addItem(reports, QStringLiteral("mnuListDischarges"), QStringLiteral("Daily Discharge List"));
-    addItem(reports, QStringLiteral("mnuCensus"), QStringLiteral("Admission Census"));
-    addItem(reports, QStringLiteral("mnuDailyERCensus"), QStringLiteral("ER Census"));
-    addItem(reports, QStringLiteral("mnuERAdmission"), QStringLiteral("Daily ER Admission"));
-    addItem(reports, QStringLiteral("mnuDischarges"), QStringLiteral("Daily ER Discharges"));
-    reports->addSeparator()->setObjectName(QStringLiteral("mnuSeparator2"));
-    addItem(reports, QStringLiteral("mnuAdmCensusService"), QStringLiteral("Admission Census (Service Only)"));
-    addItem(reports, QStringLiteral("mnuERCensusService"), QStringLiteral("ER Census (Service Only)"));
-    reports->addSeparator()->setObjectName(QStringLiteral("mnuSeparator"));
-    addItem(reports, QStringLiteral("mnuDischargeNoticeReport"), QStringLiteral("Discharge Notice Monitoring"));
-    addItem(reports, QStringLiteral("mnuDischargeNoticeRevoked"), QStringLiteral("Revoked Discharge Notice"));
-    reports->addSeparator()->setObjectName(QStringLiteral("mnuSeparator3"));
-    QMenu *income = addMenu(reports, QStringLiteral("mnuServiceIncomeReport"), QStringLiteral("Service Income Report"));
-    addItem(income, QStringLiteral("mnuServiceIncomeReportInpatient"), QStringLiteral("In-Patient"));
-    addItem(income, QStringLiteral("mnuServiceIncomeReportOutpatient"), QStringLiteral("Out-Patient"));
-    addItem(income, QStringLiteral("mnuServiceIncomeReportERPatient"), QStringLiteral("ER-Patient"));
-    QMenu *qc = addMenu(reports, QStringLiteral("mnuQCreport"), QStringLiteral("QC Residents Report"));
-    addItem(qc, QStringLiteral("mnuQCIPD"), QStringLiteral("In-Patient"));
-    addItem(qc, QStringLiteral("mnuQCOPD"), QStringLiteral("Out-Patient"));
-    addItem(qc, QStringLiteral("mnuQCER"), QStringLiteral("ER-Patient"));
-    QMenu *er = addMenu(reports, QStringLiteral("mnuERReports"), QStringLiteral("ER Reports (From ER Module)"));
-    addItem(er, QStringLiteral("mnuERCensus"), QStringLiteral("ER Admission Range"));
-    addItem(er, QStringLiteral("mnuERDischarges"), QStringLiteral("ER Discharges"));
-    addItem(reports, QStringLiteral("mnuMonthlyPerformanceReport"), QStringLiteral("Monthly Performance Report"));
-    QMenu *unpaid
-        = addMenu(reports, QStringLiteral("mnuPatientUnpaid"), QStringLiteral("Patients With Unpaid Bills/Refund"));
-    addItem(unpaid, QStringLiteral("mnuPatientUnpaid_IPD"), QStringLiteral("In Patients"));
-    addItem(unpaid, QStringLiteral("mnuPatientUnpaid_OPD"), QStringLiteral("Out Patients"));
-    addItem(unpaid, QStringLiteral("mnuPatientUnpaid_ER"), QStringLiteral("ER Patients"));
-    QMenu *grouped
-        = addMenu(reports, QStringLiteral("mnuIncome"), QStringLiteral("Service Income Report Grouped by Service"));
-    addItem(grouped, QStringLiteral("mnuIn"), QStringLiteral("In Patients"));
-    addItem(grouped, QStringLiteral("mnuOut"), QStringLiteral("Out Patients"));
-    addItem(grouped, QStringLiteral("mnuER"), QStringLiteral("ER Patients"));
-    addItem(reports, QStringLiteral("mnuactivity"), QStringLiteral("Activity Comparison Table"));
-    addItem(reports, QStringLiteral("mnuNBB"), QStringLiteral("NBB Report"));
+    for (const MenuEntry &entry : kMenuEntries) {
+        QMenu *parent = entry.parent ? m_menus.value(QLatin1String(entry.parent)) : nullptr;
+        Q_ASSERT(parent || (!entry.parent && entry.kind == MenuEntry::Menu));
+        const QString name = QLatin1String(entry.name);
+        switch (entry.kind) {
+        case MenuEntry::Menu:
+            addMenu(parent, name, QString::fromUtf8(entry.caption));
+            break;
+        case MenuEntry::Item:
+            addItem(parent, name, QString::fromUtf8(entry.caption));
+            break;
+        case MenuEntry::Separator:
+            parent->addSeparator()->setObjectName(name);
+            break;
+        }
+    }
 
     wire(QStringLiteral("mnuIntakeSheet"), [this] { showIntakeSheet(); });
 
