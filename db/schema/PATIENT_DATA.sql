@@ -142,3 +142,32 @@ CREATE VIEW vwAdmission AS
     SELECT IdNum, HospNum, 'E', AdmDate, DcrDate, 'ER', DoctorID, PatientClassification, AccountNum, Diagnosis,
            BillingDate
       FROM tbERMaster;
+
+-- The patient list's rows, one view for each kind of admission: the columns the list shows,
+-- under the names it reads them by, and PatientClass ('P' pay, 'S' service) to choose rows by.
+-- The list procedures take their criteria, which a view cannot, and name the columns they return.
+-- Simple joins, so that SQLite merges them into the procedures' queries and the criteria still
+-- run on the tables' indexes.
+CREATE VIEW vwInPatientList AS
+    SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName,
+           m.FirstName AS FirstName, m.MiddleName AS MiddleName, a.RoomID AS RoomID, m.MSSNum AS MSS,
+           ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '')
+               || ifnull(m.Province, '') AS Address,
+           a.DcrDate AS dcrdate, a.BillingDate AS BillingDate, a.PatientClass AS PatientClass
+      FROM tbPatient2 AS a JOIN tbMaster AS m ON m.HospNum = a.HospNum;
+
+CREATE VIEW vwOutPatientList AS
+    SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName,
+           m.FirstName AS FirstName, m.MiddleName AS MiddleName, 'OPD' AS RoomID, m.MSSNum AS MSS,
+           ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '')
+               || ifnull(m.Province, '') AS Address,
+           a.DcrDate AS dcrdate, a.BillingDate AS BillingDate, a.PatientType AS PatientClass
+      FROM tbOutPatient AS a JOIN tbMaster AS m ON m.HospNum = a.HospNum;
+
+CREATE VIEW vwERPatientList AS
+    SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName,
+           m.FirstName AS FirstName, m.MiddleName AS MiddleName, 'ER' AS RoomID, m.MSSNum AS MSS,
+           ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '')
+               || ifnull(m.Province, '') AS Address,
+           a.DcrDate AS dcrdate, a.BillingDate AS BillingDate, a.PatientClassification AS PatientClass
+      FROM tbERMaster AS a JOIN tbMaster AS m ON m.HospNum = a.HospNum;

@@ -55,6 +55,7 @@ private slots:
     void creationAndVersions();
     void demoIsDeterministicAndComplete();
     void listSearches();
+    void listProceduresReturnEveryMatchingAdmissionInOrder();
     void intakeSaveAndLoad();
     void intakeRefusesBadInputAtomically();
     void familyComposition();
@@ -93,6 +94,26 @@ void TestHospitalDb::creationAndVersions()
         QCOMPARE(hospitalSchemaVersion(*db), kHospitalSchemaVersion);
         QCOMPARE(db->open(QStringLiteral("MSS..sp_MSS_GetService '0'")).columns(),
             (QStringList { QStringLiteral("Code"), QStringLiteral("Description") }));
+    }
+    // A file written before the patient list had its views: they are made when it is opened, so
+    // the procedures installed with them find them.
+    {
+        auto db = openHospitalDatabase(dir.path());
+        db->executeScript(QStringLiteral("DROP VIEW PATIENT_DATA.vwInPatientList; "
+                                         "DROP VIEW PATIENT_DATA.vwOutPatientList; "
+                                         "DROP VIEW PATIENT_DATA.vwERPatientList; "
+                                         "UPDATE main.mss_schema SET version = 1; "
+                                         "UPDATE PATIENT_DATA.mss_schema SET version = 1; "
+                                         "UPDATE BILLING.mss_schema SET version = 1; "
+                                         "UPDATE RADIOLOGY.mss_schema SET version = 1;"));
+    }
+    {
+        auto db = openHospitalDatabase(dir.path());
+        QCOMPARE(hospitalSchemaVersion(*db), kHospitalSchemaVersion);
+        for (const QString &procedure :
+            { QStringLiteral("sp_MSS_LoadInPatient"), QStringLiteral("sp_MSS_LoadOutPatient"),
+                QStringLiteral("sp_MSS_LoadERPatient"), QStringLiteral("sp_MSS_LoadAllServicePatient") })
+            QCOMPARE(db->open(QStringLiteral("MSS..%1 '', '','','',''").arg(procedure)).columns().size(), 11);
         db->executeScript(
             QStringLiteral("UPDATE RADIOLOGY.mss_schema SET version = %1").arg(kHospitalSchemaVersion + 1));
     }
@@ -203,6 +224,82 @@ void TestHospitalDb::listSearches()
     const Recordset mss = h.open(QStringLiteral("MSS..sp_MSS_LoadMSSPatient '', '','','',''"));
     QCOMPARE(mss.columns(), columns.mid(0, 10));
     QCOMPARE(QString::number(mss.recordCount()), h.one(QStringLiteral("SELECT count(*) FROM tbMSSAssessment")));
+}
+
+void TestHospitalDb::listProceduresReturnEveryMatchingAdmissionInOrder()
+{
+    Hospital h(600, 11);
+    struct Kind {
+        QString procedure;
+        QString where; // which admissions the procedure lists
+    };
+    const QList<Kind> kinds = {
+        { QStringLiteral("sp_MSS_LoadInPatient"), QStringLiteral("a.Kind = 'I'") },
+        { QStringLiteral("sp_MSS_LoadOutPatient"), QStringLiteral("a.Kind = 'O'") },
+        { QStringLiteral("sp_MSS_LoadERPatient"), QStringLiteral("a.Kind = 'E'") },
+        { QStringLiteral("sp_MSS_LoadAllServicePatient"), QStringLiteral("a.PatientClass = 'S'") },
+    };
+    const QString sample = h.one(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbMaster ORDER BY HospNum LIMIT 1"));
+    // HospNum, LastName, IdNum, FirstName, MiddleName, as the list sends them.
+    const QList<QStringList> criteria = {
+        { "", "", "", "", "" },
+        { "", "san", "", "", "" },
+        { "", "S", "", "a", "" },
+        { "", "", "", "MA", "" },
+        { "", "", "", "", "c" },
+        { "", "", "0", "", "" },
+        { "", "", "er", "", "" },
+        { "", "", "o", "", "" },
+        { sample.left(4), "", "", "", "" },
+        { sample.left(4), "a", "", "", "" },
+        { "", "g", "", "j", "d" },
+        { "", "D`ANGELO", "", "", "" },
+    };
+    const auto like = [](const QString &column, const QString &value) {
+        return value.isEmpty() ? QString() : QStringLiteral(" AND %1 LIKE '%2%'").arg(column, value);
+    };
+    const auto sorted = [](QList<QVariantList> rows) {
+        std::sort(rows.begin(), rows.end(), [](const QVariantList &a, const QVariantList &b) {
+            for (int i = 0; i < a.size(); ++i) {
+                if (a[i].toString() != b[i].toString())
+                    return a[i].toString() < b[i].toString();
+            }
+            return false;
+        });
+        return rows;
+    };
+    int listed = 0;
+    for (const Kind &kind : kinds) {
+        for (const QStringList &c : criteria) {
+            const QString call
+                = QStringLiteral("MSS..%1 '%2', '%3','%4','%5','%6'").arg(kind.procedure, c[0], c[1], c[2], c[3], c[4]);
+            const Recordset rs = h.open(call);
+            QCOMPARE(rs.columns(),
+                (QStringList { "IDNUM", "HospNum", "AdmDate", "LastName", "FirstName", "MiddleName", "RoomID", "MSS",
+                    "Address", "dcrdate", "BillingDate" }));
+            const Recordset expected
+                = h.open(QStringLiteral(
+                             "SELECT a.IdNum, a.HospNum, a.AdmDate, m.LastName, m.FirstName, m.MiddleName, a.RoomID, "
+                             "m.MSSNum, ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || "
+                             "ifnull(m.Town || ', ', '') || ifnull(m.Province, ''), a.DcrDate, a.BillingDate "
+                             "FROM PATIENT_DATA..vwAdmission a JOIN PATIENT_DATA..tbMaster m ON m.HospNum = a.HospNum "
+                             "WHERE ")
+                    + kind.where + like(QStringLiteral("a.HospNum"), c[0]) + like(QStringLiteral("m.LastName"), c[1])
+                    + like(QStringLiteral("a.IdNum"), c[2]) + like(QStringLiteral("m.FirstName"), c[3])
+                    + like(QStringLiteral("m.MiddleName"), c[4]));
+            QVERIFY2(sorted(rs.rows()) == sorted(expected.rows()), qPrintable(call));
+            listed += int(rs.rows().size());
+            // By name, then the most recent admission first.
+            for (qsizetype i = 1; i < rs.rows().size(); ++i) {
+                const QVariantList &a = rs.rows()[i - 1], &b = rs.rows()[i];
+                int byName = 0;
+                for (int column = 3; column <= 5 && byName == 0; ++column)
+                    byName = a[column].toString().compare(b[column].toString(), Qt::CaseInsensitive);
+                QVERIFY2(byName < 0 || (byName == 0 && a[2].toString() >= b[2].toString()), qPrintable(call));
+            }
+        }
+    }
+    QVERIFY(listed > 1000);
 }
 
 void TestHospitalDb::intakeSaveAndLoad()

@@ -1,68 +1,57 @@
 -- sp_MSS_LoadOutPatient: out-patient visits for the patient list (room shown as OPD).
+-- Its rows are those of PATIENT_DATA.vwOutPatientList; the criteria are here.
 -- Every argument is matched as a prefix, without regard to letter case; an empty argument
 -- matches everything. Each branch below serves one "first non-empty criterion" so that the
 -- search runs on the index of that column; the other criteria filter the rows it finds.
 -- Rows come sorted by name, then the most recent admission first.
 -- params: HospNum, LastName, IdNum, FirstName, MiddleName
-SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName, m.FirstName AS FirstName, m.MiddleName AS MiddleName, 'OPD' AS RoomID, m.MSSNum AS MSS,
-       ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '') || ifnull(m.Province, '') AS Address,
-       a.DcrDate AS dcrdate, a.BillingDate AS BillingDate
-  FROM PATIENT_DATA.tbOutPatient AS a JOIN PATIENT_DATA.tbMaster AS m ON m.HospNum = a.HospNum
+SELECT IDNUM, HospNum, AdmDate, LastName, FirstName, MiddleName, RoomID, MSS, Address, dcrdate, BillingDate
+  FROM PATIENT_DATA.vwOutPatientList
  WHERE @IdNum <> ''
-   AND a.IdNum >= @IdNum AND a.IdNum < @IdNum || char(1114111)
-   AND (@HospNum = '' OR a.HospNum >= @HospNum AND a.HospNum < @HospNum || char(1114111))
-   AND (@LastName = '' OR m.LastName >= @LastName AND m.LastName < @LastName || char(1114111))
-   AND (@FirstName = '' OR m.FirstName >= @FirstName AND m.FirstName < @FirstName || char(1114111))
-   AND (@MiddleName = '' OR m.MiddleName >= @MiddleName AND m.MiddleName < @MiddleName || char(1114111))
+   AND IDNUM >= @IdNum AND IDNUM < @IdNum || char(1114111)
+   AND (@HospNum = '' OR HospNum >= @HospNum AND HospNum < @HospNum || char(1114111))
+   AND (@LastName = '' OR LastName >= @LastName AND LastName < @LastName || char(1114111))
+   AND (@FirstName = '' OR FirstName >= @FirstName AND FirstName < @FirstName || char(1114111))
+   AND (@MiddleName = '' OR MiddleName >= @MiddleName AND MiddleName < @MiddleName || char(1114111))
 UNION ALL
-SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName, m.FirstName AS FirstName, m.MiddleName AS MiddleName, 'OPD' AS RoomID, m.MSSNum AS MSS,
-       ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '') || ifnull(m.Province, '') AS Address,
-       a.DcrDate AS dcrdate, a.BillingDate AS BillingDate
-  FROM PATIENT_DATA.tbOutPatient AS a JOIN PATIENT_DATA.tbMaster AS m ON m.HospNum = a.HospNum
+SELECT IDNUM, HospNum, AdmDate, LastName, FirstName, MiddleName, RoomID, MSS, Address, dcrdate, BillingDate
+  FROM PATIENT_DATA.vwOutPatientList
  WHERE @IdNum = ''
    AND @HospNum <> ''
-   AND a.HospNum >= @HospNum AND a.HospNum < @HospNum || char(1114111)
-   AND (@LastName = '' OR m.LastName >= @LastName AND m.LastName < @LastName || char(1114111))
-   AND (@FirstName = '' OR m.FirstName >= @FirstName AND m.FirstName < @FirstName || char(1114111))
-   AND (@MiddleName = '' OR m.MiddleName >= @MiddleName AND m.MiddleName < @MiddleName || char(1114111))
+   AND HospNum >= @HospNum AND HospNum < @HospNum || char(1114111)
+   AND (@LastName = '' OR LastName >= @LastName AND LastName < @LastName || char(1114111))
+   AND (@FirstName = '' OR FirstName >= @FirstName AND FirstName < @FirstName || char(1114111))
+   AND (@MiddleName = '' OR MiddleName >= @MiddleName AND MiddleName < @MiddleName || char(1114111))
 UNION ALL
-SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName, m.FirstName AS FirstName, m.MiddleName AS MiddleName, 'OPD' AS RoomID, m.MSSNum AS MSS,
-       ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '') || ifnull(m.Province, '') AS Address,
-       a.DcrDate AS dcrdate, a.BillingDate AS BillingDate
-  FROM PATIENT_DATA.tbOutPatient AS a JOIN PATIENT_DATA.tbMaster AS m ON m.HospNum = a.HospNum
+SELECT IDNUM, HospNum, AdmDate, LastName, FirstName, MiddleName, RoomID, MSS, Address, dcrdate, BillingDate
+  FROM PATIENT_DATA.vwOutPatientList
  WHERE @IdNum = ''
    AND @HospNum = ''
    AND @LastName <> ''
-   AND m.LastName >= @LastName AND m.LastName < @LastName || char(1114111)
-   AND (@FirstName = '' OR m.FirstName >= @FirstName AND m.FirstName < @FirstName || char(1114111))
-   AND (@MiddleName = '' OR m.MiddleName >= @MiddleName AND m.MiddleName < @MiddleName || char(1114111))
+   AND LastName >= @LastName AND LastName < @LastName || char(1114111)
+   AND (@FirstName = '' OR FirstName >= @FirstName AND FirstName < @FirstName || char(1114111))
+   AND (@MiddleName = '' OR MiddleName >= @MiddleName AND MiddleName < @MiddleName || char(1114111))
 UNION ALL
-SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName, m.FirstName AS FirstName, m.MiddleName AS MiddleName, 'OPD' AS RoomID, m.MSSNum AS MSS,
-       ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '') || ifnull(m.Province, '') AS Address,
-       a.DcrDate AS dcrdate, a.BillingDate AS BillingDate
-  FROM PATIENT_DATA.tbOutPatient AS a JOIN PATIENT_DATA.tbMaster AS m ON m.HospNum = a.HospNum
+SELECT IDNUM, HospNum, AdmDate, LastName, FirstName, MiddleName, RoomID, MSS, Address, dcrdate, BillingDate
+  FROM PATIENT_DATA.vwOutPatientList
  WHERE @IdNum = ''
    AND @HospNum = ''
    AND @LastName = ''
    AND @FirstName <> ''
-   AND m.FirstName >= @FirstName AND m.FirstName < @FirstName || char(1114111)
-   AND (@MiddleName = '' OR m.MiddleName >= @MiddleName AND m.MiddleName < @MiddleName || char(1114111))
+   AND FirstName >= @FirstName AND FirstName < @FirstName || char(1114111)
+   AND (@MiddleName = '' OR MiddleName >= @MiddleName AND MiddleName < @MiddleName || char(1114111))
 UNION ALL
-SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName, m.FirstName AS FirstName, m.MiddleName AS MiddleName, 'OPD' AS RoomID, m.MSSNum AS MSS,
-       ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '') || ifnull(m.Province, '') AS Address,
-       a.DcrDate AS dcrdate, a.BillingDate AS BillingDate
-  FROM PATIENT_DATA.tbOutPatient AS a JOIN PATIENT_DATA.tbMaster AS m ON m.HospNum = a.HospNum
+SELECT IDNUM, HospNum, AdmDate, LastName, FirstName, MiddleName, RoomID, MSS, Address, dcrdate, BillingDate
+  FROM PATIENT_DATA.vwOutPatientList
  WHERE @IdNum = ''
    AND @HospNum = ''
    AND @LastName = ''
    AND @FirstName = ''
    AND @MiddleName <> ''
-   AND m.MiddleName >= @MiddleName AND m.MiddleName < @MiddleName || char(1114111)
+   AND MiddleName >= @MiddleName AND MiddleName < @MiddleName || char(1114111)
 UNION ALL
-SELECT a.IdNum AS IDNUM, a.HospNum AS HospNum, a.AdmDate AS AdmDate, m.LastName AS LastName, m.FirstName AS FirstName, m.MiddleName AS MiddleName, 'OPD' AS RoomID, m.MSSNum AS MSS,
-       ifnull(m.HouseStreet || ', ', '') || ifnull(m.Barangay || ', ', '') || ifnull(m.Town || ', ', '') || ifnull(m.Province, '') AS Address,
-       a.DcrDate AS dcrdate, a.BillingDate AS BillingDate
-  FROM PATIENT_DATA.tbOutPatient AS a JOIN PATIENT_DATA.tbMaster AS m ON m.HospNum = a.HospNum
+SELECT IDNUM, HospNum, AdmDate, LastName, FirstName, MiddleName, RoomID, MSS, Address, dcrdate, BillingDate
+  FROM PATIENT_DATA.vwOutPatientList
  WHERE @IdNum = ''
    AND @HospNum = ''
    AND @LastName = ''

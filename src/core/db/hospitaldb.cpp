@@ -68,12 +68,14 @@ QString proceduresDigest()
 
 // Steps that bring a database of an older version up to date, in order. Each script runs on a
 // connection with all four files attached, so it names the other databases' tables with their
-// prefix. None yet: version 1 is the first.
+// prefix, and may find a file that is already newer than the others of its folder.
 struct UpgradeStep {
     int toVersion;
     const char *resource;
 };
-const QList<UpgradeStep> kUpgradeSteps = {};
+const QList<UpgradeStep> kUpgradeSteps = {
+    { 2, ":/db/upgrades/2.sql" }, // the patient list's views
+};
 
 QStringList databaseFiles(const QString &folder)
 {

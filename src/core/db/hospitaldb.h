@@ -10,7 +10,7 @@ namespace mss::data {
 
 // The schema version this program writes. Each of the four files records its own in
 // mss_schema(version).
-inline constexpr int kHospitalSchemaVersion = 1;
+inline constexpr int kHospitalSchemaVersion = 2;
 
 // True when the folder holds at least one of the four database files.
 bool hospitalDatabaseExists(const QString &folder);
