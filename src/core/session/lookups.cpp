@@ -20,7 +20,11 @@ QString FindOpdIdNum(const QString &number)
 
 bool CheckCompany(const QString &account)
 {
-    data::Connection &c = *Session().CurrentUser->sqlconnection();
+    return CheckCompany(*Session().CurrentUser->sqlconnection(), account);
+}
+
+bool CheckCompany(data::Connection &c, const QString &account)
+{
     return !c.open(QStringLiteral("Billing..sp_Pars_CheckCompany '") + data::q(account) + QStringLiteral("'"),
                  data::CursorType::Dynamic, data::LockType::ReadOnly)
                 .isEmpty();

@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace mss::data {
+class Connection;
+}
+
 namespace mss::shell {
 
 // The hospital's billing lookup, on the session's connection: the out-patient admission number
@@ -9,5 +13,7 @@ namespace mss::shell {
 QString FindOpdIdNum(const QString &number);
 // True when the account is charged to a company.
 bool CheckCompany(const QString &account);
+// The same on a connection of the caller's.
+bool CheckCompany(data::Connection &connection, const QString &account);
 
 } // namespace mss::shell

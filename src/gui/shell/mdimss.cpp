@@ -3,6 +3,8 @@
 #include "auth/currentuser.h"
 #include "intake/frmintakesurveysheet.h"
 #include "patients/frmlistpatient.h"
+#include "referral/frmarr.h"
+#include "referral/frmreprintarr.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportcatalogue.h"
 #include "reports/reportrunner.h"
@@ -11,6 +13,7 @@
 #include "shell/noticemonitor.h"
 #include "shell/startup.h"
 #include "ui/commandguard.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -201,6 +204,8 @@ void mdiMSS::buildMenus()
     }
 
     wire(QStringLiteral("mnuIntakeSheet"), [this] { showIntakeSheet(); });
+    wire(QStringLiteral("mnuARR"), [this] { showArr(); });
+    wire(QStringLiteral("mnuRePrintARR"), [this] { reprintArr(); });
 
     // The report items run through the catalogue.
     for (const QString &name : reports::catalogueItems()) {
@@ -311,6 +316,26 @@ intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()
     sub->resize(mdiArea->size().boundedTo(QSize(1320, 700)));
     sub->move(0, 0);
     return m_intake;
+}
+
+void mdiMSS::showArr()
+{
+    if (m_selection.Billdate.isEmpty()) {
+        ui::Messages::information(
+            QStringLiteral("Please select first a patient to process"), QStringLiteral("Message"), this);
+        return;
+    }
+    referral::frmARR arr(Session().SharedConnection, m_reports, this);
+    arr.HospNum = m_selection.HospNum;
+    arr.IDNUM = m_selection.IDNUM;
+    arr.load();
+    ui::Messages::execDialog(arr);
+}
+
+void mdiMSS::reprintArr()
+{
+    referral::reprintArr(
+        m_selection.HospNum, m_selection.IDNUM, *Session().SharedConnection, *m_reports, m_reprint, this);
 }
 
 intake::frmIntakeSurveySheet *mdiMSS::intakeSheet() const

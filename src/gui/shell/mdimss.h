@@ -21,6 +21,9 @@ class frmListPatient;
 namespace mss::intake {
 class frmIntakeSurveySheet;
 }
+namespace mss::referral {
+class frmReprintARR;
+}
 
 namespace mss::shell {
 
@@ -58,6 +61,10 @@ public:
     // "Intake Sheet Entry": the selected patient's intake sheet, or the list when none is selected.
     intake::frmIntakeSurveySheet *showIntakeSheet();
     intake::frmIntakeSurveySheet *intakeSheet() const;
+    // "Assessment and Referal": the selected admission's ARR, shown modally.
+    void showArr();
+    // "Re-Print ARR".
+    void reprintArr();
     // Opens a window inside the MDI area.
     QMdiSubWindow *openChild(QWidget *window);
 
@@ -99,6 +106,7 @@ private:
     QHash<QString, QMenu *> m_menus;
     QPointer<patients::frmListPatient> m_list;
     QPointer<intake::frmIntakeSurveySheet> m_intake;
+    QPointer<referral::frmReprintARR> m_reprint; // kept, hidden, between reprints
     NoticeMonitor *m_monitor = nullptr;
     reports::ReportRunner *m_reports = nullptr;
     bool m_datasheetSelectable = false;
