@@ -22,6 +22,9 @@ namespace mss::intake {
 class frmIntakeSurveySheet;
 }
 
+namespace mss::notices {
+class NoticeDesk;
+}
 namespace mss::shell {
 
 class NoticeMonitor;
@@ -65,6 +68,8 @@ public:
     bool patientDatasheetSelectable() const { return m_datasheetSelectable; }
 
     NoticeMonitor *monitor() const { return m_monitor; }
+    // Opens the referral and discharge notice windows.
+    notices::NoticeDesk &noticeDesk() const { return *m_notices; }
     // Runs this window's reports; their viewers open in the MDI area.
     reports::ReportRunner &reportRunner() const { return *m_reports; }
 
@@ -100,6 +105,7 @@ private:
     QPointer<patients::frmListPatient> m_list;
     QPointer<intake::frmIntakeSurveySheet> m_intake;
     NoticeMonitor *m_monitor = nullptr;
+    notices::NoticeDesk *m_notices = nullptr;
     reports::ReportRunner *m_reports = nullptr;
     bool m_datasheetSelectable = false;
     // Commands whose windows are not built yet stay disabled; this lists the ones that are.
