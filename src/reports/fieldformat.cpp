@@ -308,22 +308,16 @@ QString FieldFormat::apply(const QVariant &value) const
     if (!dt)
         return plain(value);
     const QTime t = dt->time();
-    const QString date = data::shortDate(dt->date());
-    const QString timeText = QStringLiteral("%1:%2:%3 %4")
-                                 .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
-                                 .arg(t.minute(), 2, 10, QLatin1Char('0'))
-                                 .arg(t.second(), 2, 10, QLatin1Char('0'))
-                                 .arg(t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
     switch (m_kind) {
     case Kind::GeneralDate:
-        return t == QTime(0, 0) ? date : date + QLatin1Char(' ') + timeText;
+        return data::generalDate(*dt);
     case Kind::LongDate:
         return QStringLiteral("%1 %2, %3")
             .arg(QString::fromLatin1(monthNames[dt->date().month() - 1]))
             .arg(dt->date().day())
             .arg(dt->date().year());
     case Kind::GeneralTime:
-        return timeText;
+        return data::generalTime(t);
     case Kind::ShortTime:
         return QStringLiteral("%1:%2").arg(t.hour(), 2, 10, QLatin1Char('0')).arg(t.minute(), 2, 10, QLatin1Char('0'));
     default:

@@ -92,6 +92,14 @@ void TestFormat::dates()
     const auto dt = mss::data::parseDateTime(QStringLiteral("2026-12-09 14:27:00"));
     QVERIFY(dt);
     QCOMPARE(formatMMDDYYYY(dt->date()), QStringLiteral("12/09/2026"));
+
+    // The general date and time of the lists: no time at midnight, 12-hour clock otherwise.
+    QCOMPARE(generalDateText(QStringLiteral("2026-12-09 00:00:00")), QStringLiteral("12/9/2026"));
+    QCOMPARE(generalDateText(QStringLiteral("2026-12-09 00:05:09")), QStringLiteral("12/9/2026 12:05:09 AM"));
+    QCOMPARE(generalDateText(QStringLiteral("2026-12-09 12:00:00")), QStringLiteral("12/9/2026 12:00:00 PM"));
+    QCOMPARE(generalDateText(QDateTime(QDate(2026, 1, 2), QTime(23, 59))), QStringLiteral("1/2/2026 11:59:00 PM"));
+    QCOMPARE(generalDateText(QVariant()), QString());
+    QCOMPARE(generalDateText(QStringLiteral("SOON")), QStringLiteral("SOON")); // shown, not hidden
 }
 
 void TestFormat::parsing()

@@ -1,5 +1,6 @@
 #include "data/format.h"
 
+#include "data/recordset.h"
 #include "data/values.h"
 
 #include <cmath>
@@ -21,6 +22,32 @@ std::optional<QDate> parseDate(const QString &text)
     if (auto dt = parseDateTime(text))
         return dt->date();
     return std::nullopt;
+}
+
+QString generalTime(const QTime &t)
+{
+    return QStringLiteral("%1:%2:%3 %4")
+        .arg(t.hour() % 12 == 0 ? 12 : t.hour() % 12)
+        .arg(t.minute(), 2, 10, QLatin1Char('0'))
+        .arg(t.second(), 2, 10, QLatin1Char('0'))
+        .arg(t.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+}
+
+QString generalDate(const QDateTime &value)
+{
+    if (!value.isValid())
+        return {};
+    const QString date = shortDate(value.date());
+    return value.time() == QTime(0, 0) ? date : date + QLatin1Char(' ') + generalTime(value.time());
+}
+
+QString generalDateText(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    if (const auto dt = dateTimeOf(value))
+        return generalDate(*dt);
+    return variantText(value);
 }
 
 QString numberText(double value)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -14,6 +16,14 @@ QString formatMMDDYYYY(const QDate &date);
 QString shortDate(const QDate &date);
 // Reads what a user typed or a database returned as a date; nothing when it is not a date.
 std::optional<QDate> parseDate(const QString &text);
+// The general date and time form lists show: the short date, then "h:mm:ss AM" unless the time
+// is midnight ("12/9/2026 3:05:00 PM", "12/9/2026").
+QString generalDate(const QDateTime &value);
+// "h:mm:ss AM" with a 12-hour hour.
+QString generalTime(const QTime &time);
+// The same for a value read from a database: null as empty text, and text that is no date as it
+// stands, so that nothing is hidden.
+QString generalDateText(const QVariant &value);
 
 // "##,###,###,##0.00": thousands separators, two decimals rounded half away from zero on the
 // number as written (2.675 shows as 2.68), the same under every locale.

@@ -2,6 +2,7 @@
 
 #include "auth/currentuser.h"
 #include "intake/frmintakesurveysheet.h"
+#include "notices/noticedesk.h"
 #include "patients/frmlistpatient.h"
 #include "referral/frmarr.h"
 #include "referral/frmreprintarr.h"
@@ -56,6 +57,15 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
     background.setColorAt(1, QColor(0xd9, 0xe3, 0xee));
     mdiArea->setBackground(QBrush(background));
     setCentralWidget(mdiArea);
+
+    m_notices = new notices::NoticeDesk(
+        [] {
+            const SessionState &session = Session();
+            const suite::clsCurrentUser *user = session.CurrentUser.get();
+            return notices::NoticeContext { session.SharedConnection, session.EmployeeCode,
+                user ? user->employeecode() : QString(), user ? user->EmployeeName() : QString() };
+        },
+        this, [this](QWidget *window) { openChild(window); }, this);
 
     buildMenus();
     buildToolBar();
@@ -206,6 +216,8 @@ void mdiMSS::buildMenus()
     wire(QStringLiteral("mnuIntakeSheet"), [this] { showIntakeSheet(); });
     wire(QStringLiteral("mnuARR"), [this] { showArr(); });
     wire(QStringLiteral("mnuRePrintARR"), [this] { reprintArr(); });
+    wire(QStringLiteral("mnuDischargeNotice"), [this] { m_notices->runDischargeNotices(); });
+    wire(QStringLiteral("mnuReferral"), [this] { m_notices->runReferralHistory(); });
 
     // The report items run through the catalogue.
     for (const QString &name : reports::catalogueItems()) {
@@ -256,10 +268,10 @@ void mdiMSS::buildToolBar()
     bar->addSeparator();
     btnClose
         = button(QStringLiteral("btnClose"), QStringLiteral("changeuser"), {}, QStringLiteral("Change Active User"));
-    // The discharge and referral windows come later; their buttons wait for them (the referral
-    // button still changes colour when referrals wait).
-    btnDischargeNotice->setEnabled(false);
-    btnReferralNotice->setEnabled(false);
+    connect(btnDischargeNotice, &QToolButton::clicked, this,
+        [this] { ui::runGuarded([this] { m_notices->runDischargeNotices(); }, Session().SharedConnection); });
+    connect(btnReferralNotice, &QToolButton::clicked, this,
+        [this] { ui::runGuarded([this] { m_notices->showReferralNotices(); }, Session().SharedConnection); });
 
     // The four text buttons pop up the very menus of the menu bar, where the mouse is.
     const QList<std::pair<QToolButton *, QString>> popups = { { btnDataEntry, QStringLiteral("mnuFile") },

@@ -25,6 +25,9 @@ namespace mss::referral {
 class frmReprintARR;
 }
 
+namespace mss::notices {
+class NoticeDesk;
+}
 namespace mss::shell {
 
 class NoticeMonitor;
@@ -72,6 +75,8 @@ public:
     bool patientDatasheetSelectable() const { return m_datasheetSelectable; }
 
     NoticeMonitor *monitor() const { return m_monitor; }
+    // Opens the referral and discharge notice windows.
+    notices::NoticeDesk &noticeDesk() const { return *m_notices; }
     // Runs this window's reports; their viewers open in the MDI area.
     reports::ReportRunner &reportRunner() const { return *m_reports; }
 
@@ -108,6 +113,7 @@ private:
     QPointer<intake::frmIntakeSurveySheet> m_intake;
     QPointer<referral::frmReprintARR> m_reprint; // kept, hidden, between reprints
     NoticeMonitor *m_monitor = nullptr;
+    notices::NoticeDesk *m_notices = nullptr;
     reports::ReportRunner *m_reports = nullptr;
     bool m_datasheetSelectable = false;
     // Commands whose windows are not built yet stay disabled; this lists the ones that are.

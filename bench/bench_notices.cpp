@@ -1,0 +1,140 @@
+// The referral and discharge notice lists with many notices, and tagging a referral.
+#include "bench.h"
+
+#include "db/demodata.h"
+#include "db/hospitaldb.h"
+#include "notices/frmdischargenotice.h"
+#include "notices/frmreferralapproval.h"
+#include "notices/frmreferraltomedicalteam.h"
+#include "notices/noticecontext.h"
+#include "notices/noticelist.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+using namespace mss;
+
+namespace {
+
+// Tops the demo's notices up to `count` of each kind, spread over the in-patient admissions:
+// referrals all waiting, discharge notices half of them cleared today, so that both lists
+// show every one of them.
+void addNotices(data::EmbeddedConnection &db, int count)
+{
+    const auto missing = [&](const QString &table) {
+        return std::max(0, count - db.open(QStringLiteral("SELECT count(*) FROM ") + table).text(0).toInt());
+    };
+    db.execute(QStringLiteral("UPDATE tbMSSReferralNotice SET Status = 'P'"));
+    db.execute(QStringLiteral("UPDATE tbMSSDischargeNotice SET Revoked = 0, ClearDate = NULL"));
+    const QString admissions = QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < :count), "
+        "p AS (SELECT IdNum, HospNum, row_number() OVER (ORDER BY IdNum) - 1 AS k FROM PATIENT_DATA.tbPatient2), "
+        "c AS (SELECT count(*) AS total FROM PATIENT_DATA.tbPatient2) ");
+    db.query(admissions
+            + QStringLiteral("INSERT INTO tbMSSReferralNotice (IdNum, HospNum, Diagnosis, Category, ReferralDate, "
+                             "ReferredBy, Tick1, Tick4, Status, ScheduleDate) "
+                             "SELECT p.IdNum, p.HospNum, 'COMMUNITY ACQUIRED PNEUMONIA', 'FINANCIAL', "
+                             "datetime('now', 'localtime', '-' || (n.i % 5000) || ' minutes'), 'DR. CRUZ', 'Y', 'N', "
+                             "'P', '1900-01-01' FROM n, c JOIN p ON p.k = n.i % c.total"),
+        { { QStringLiteral(":count"), missing(QStringLiteral("tbMSSReferralNotice")) } });
+    db.query(admissions
+            + QStringLiteral("INSERT INTO tbMSSDischargeNotice (IdNum, HospNum, NoticeDate, OrderedDate, "
+                             "DischargeNurse, Remarks, UserId, ClearDate, ClearRemarks) "
+                             "SELECT p.IdNum, p.HospNum, datetime('now', 'localtime', '-' || (n.i % 5000) || ' "
+                             "minutes'), date('now'), 'RN. LUZ REYES', 'MAY GO HOME', "
+                             "CASE WHEN n.i % 2 = 0 THEN 'MSS01' END, "
+                             "CASE WHEN n.i % 2 = 0 THEN datetime('now', 'localtime') END, "
+                             "CASE WHEN n.i % 2 = 0 THEN 'CLEARED' END FROM n, c JOIN p ON p.k = n.i % c.total"),
+        { { QStringLiteral(":count"), missing(QStringLiteral("tbMSSDischargeNotice")) } });
+}
+
+QByteArray procedureSource(data::EmbeddedConnection &db, const QString &name)
+{
+    return db.open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = '") + name
+               + QStringLiteral("'"))
+        .text(0)
+        .toUtf8();
+}
+
+// Filling the window's list (reading through the driver included) over the raw query.
+template <typename Window>
+void reportFillRatio(data::EmbeddedConnection &db, Window &window, const QString &procedure, const QString &name)
+{
+    window.resize(1000, 600);
+    window.show();
+    QApplication::processEvents();
+    int rows = 0;
+    const double fill = bench::bestOf(5, [&] {
+        window.load();
+        QApplication::processEvents(); // the view lays out and paints what it shows
+        rows = window.model()->rowCount();
+    });
+    const QByteArray source = procedureSource(db, procedure);
+    int rawRows = 0;
+    const double raw = bench::bestOf(5, [&] { rawRows = bench::runProcedureTextRaw(db.handle(), source, nullptr, {}); });
+    if (rows != rawRows || rows == 0)
+        throw std::runtime_error("the notice list and the raw query disagree");
+    bench::report(name + QStringLiteral("_rows"), rows);
+    bench::report(name + QStringLiteral("_fill_ms"), fill * 1e3, QStringLiteral("ms"));
+    bench::report(name + QStringLiteral("_fill_ratio"), fill / raw);
+}
+
+class ListedReferral final : public notices::ReferralOpener {
+public:
+    QString id, ref;
+    QString IDNUM() const override { return id; }
+    QString REFNUM() const override { return ref; }
+    bool Valid() const override { return true; }
+};
+
+const bench::Register noticeLists(QStringLiteral("notices"), [](bool quick) {
+    const int notices = quick ? 1000 : 10000;
+    QTemporaryDir dir;
+    auto db = data::createHospitalDatabase(dir.path());
+    data::DemoOptions options;
+    options.admissions = quick ? 500 : 4000;
+    data::generateDemoData(*db, options);
+    addNotices(*db, notices);
+
+    {
+        notices::frmReferralToMedicalTeam list(db.get(), {});
+        list.setAttribute(Qt::WA_DeleteOnClose, false);
+        reportFillRatio(*db, list, QStringLiteral("sp_MSS_LoadReferralNotice"), QStringLiteral("referral_list"));
+    }
+    {
+        notices::frmDischargeNotice list(db.get());
+        reportFillRatio(*db, list, QStringLiteral("sp_MSS_LoadDischargeNotice"), QStringLiteral("discharge_list"));
+    }
+
+    // Tagging: the approval window's save from the click to the closing message, the
+    // confirmation answered at once.
+    data::Recordset referrals
+        = db->open(QStringLiteral("SELECT IdNum, ReferralNo FROM tbMSSReferralNotice ORDER BY ReferralNo LIMIT 40"));
+    ui::Messages::setBoxHandler([](const ui::Messages::Shown &) { return QMessageBox::Ok; });
+    std::vector<double> times;
+    for (; !referrals.eof(); referrals.moveNext()) {
+        ListedReferral opener;
+        opener.id = referrals.text(0);
+        opener.ref = referrals.text(1);
+        notices::frmReferralApproval approval({ db.get(), QStringLiteral("MSS01"), QStringLiteral("MSS01"), {} });
+        approval.load(&opener, nullptr);
+        approval.OptApproved->setChecked(true);
+        QElapsedTimer timer;
+        timer.start();
+        approval.cmdSave->click();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    ui::Messages::setBoxHandler(nullptr);
+    if (times.empty())
+        throw std::runtime_error("no referral to save");
+    std::sort(times.begin(), times.end());
+    bench::report(QStringLiteral("referral_save_ms"), times[times.size() / 2], QStringLiteral("ms"));
+});
+
+} // namespace

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "data/recordset.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QLabel;
+class QTreeView;
+class QWidget;
+
+namespace mss::data {
+class Connection;
+}
+
+namespace mss::notices {
+
+// The connection a window works on; a window given none fails as a closed connection would.
+data::Connection &requireConnection(data::Connection *connection, const QString &window);
+
+// A column of a notice list: its caption, the result column it shows, whether that is a date
+// shown in the general date and time form, and its width in twips (0 hides it).
+struct NoticeColumn {
+    QString caption;
+    QString resultColumn;
+    bool generalDate = false;
+    int widthTwips = 1500;
+};
+
+// The rows of a notice list, kept as the procedure returned them and turned into text only when
+// shown, so that filling thousands of notices costs little more than reading them. Each row's
+// first column carries the picture of its state; the picture's key ("open", "clear") is the
+// item data under Qt::UserRole.
+class NoticeListModel final : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    using IconRule = QString (*)(const QVariant &value);
+
+    NoticeListModel(QList<NoticeColumn> columns, QString iconColumn, IconRule iconRule, QObject *parent = nullptr);
+
+    void setRows(data::Recordset rows);
+    const QList<NoticeColumn> &columns() const { return m_columns; }
+
+    QString text(int row, int column) const;
+    QString iconKey(int row) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    QVariant stored(int row, int column) const;
+
+    QList<NoticeColumn> m_columns;
+    QString m_iconColumnName;
+    IconRule m_iconRule;
+    QList<QVariantList> m_rows;
+    QList<int> m_source; // list column -> result column, -1 when the result lacks it
+    int m_iconSource = -1;
+    QIcon m_open;
+    QIcon m_clear;
+};
+
+// The list view of the notice windows: one row per notice, whole rows selected, one at a time.
+QTreeView *createNoticeView(NoticeListModel *model, QWidget *parent);
+// The view's column widths from the model's columns.
+void applyNoticeColumnWidths(QTreeView *view, const NoticeListModel &model);
+// The text of a column of the selected row; nothing when no row is selected.
+std::optional<QString> selectedText(const QTreeView *view, int column);
+
+// The bold heading line the notice windows open with.
+QLabel *createHeading(const QString &text, QWidget *parent);
+
+// Closes a window whether it stands alone or inside the main window's work area.
+void closeWindow(QWidget *window);
+
+} // namespace mss::notices
