@@ -183,8 +183,11 @@ void frmARR::bindControls()
 
     cmdSearch->setIcon(QIcon(QStringLiteral(":/icons/listing.svg")));
     txtMSSNum->setEnabled(false);
-    for (QListWidget *list : { lstParentCategory, lstCategory, lstServices, lstactivity })
-        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // the keys stay out of sight
+    // The keys at the end of the entries stay out of sight: clipped, not elided.
+    for (QListWidget *list : { lstParentCategory, lstCategory, lstServices, lstactivity }) {
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setTextElideMode(Qt::ElideNone);
+    }
 
     tmrCDF = new QTimer(this);
     tmrCDF->setObjectName(QStringLiteral("tmrCDF"));
