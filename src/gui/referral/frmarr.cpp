@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 
 namespace mss::referral {
@@ -188,6 +189,10 @@ void frmARR::bindControls()
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list->setTextElideMode(Qt::ElideNone);
     }
+
+    // Enter in a field must not press a button: it would start a save.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
 
     tmrCDF = new QTimer(this);
     tmrCDF->setObjectName(QStringLiteral("tmrCDF"));
