@@ -4,6 +4,7 @@
 #include "domain/arrrecord.h"
 #include "domain/arrstatements.h"
 #include "domain/hiddenkey.h"
+#include "intake/frmassessmentlist.h"
 #include "patients/frmemployeelisting.h"
 #include "referral/frmarr.h"
 #include "referral/frmnegotiatedcounterpart.h"
@@ -19,9 +20,11 @@
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -198,6 +201,16 @@ void TestArrWindow::opensTheStoredRecord()
         scalar(QStringLiteral("SELECT CaseStatus FROM MSS..tbMSSCaseHistory WHERE IdNum = '%1'").arg(id)));
     QCOMPARE(w->cboReferring->currentText().left(1),
         scalar(QStringLiteral("SELECT ReferringPartyID FROM MSS..tbMSSAssessment WHERE IdNum = '%1'").arg(id)));
+
+    // The patient's previous assessments, handed to the assessment list.
+    int previous = -1;
+    onDialog<intake::frmAssessmentList>([&](intake::frmAssessmentList &list) {
+        previous = list.GridAssessment->rowCount();
+        return int(QDialog::Rejected);
+    });
+    w->showPreviousAssessments();
+    QCOMPARE(previous,
+        scalar(QStringLiteral("SELECT count(*) FROM MSS..tbMSSAssessment WHERE HospNum = '%1'").arg(hosp)).toInt());
 
     // A company account makes the fund button blink; a personal one leaves it still.
     const bool company = !scalar(QStringLiteral("Billing..sp_Pars_CheckCompany '%1'").arg(id)).isEmpty();

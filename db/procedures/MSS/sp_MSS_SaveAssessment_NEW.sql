@@ -4,7 +4,8 @@
 -- admission that does not exist or is another patient's, an MSS number over ten characters or
 -- held by another patient, a date that is not a date, a negotiated counterpart that is not a
 -- number. An empty MSS number keeps the stored one. The category id is passed twice by the
--- window; the first one counts.
+-- window; the first one counts. ("MSSNum <> ''" lets the look-ups use the index of the numbers
+-- given.)
 -- params: HospNum, IdNum, MSSNum, ClassCode, CategoryName, CategoryID, Remarks, IntakeDate, ExpiryDate, WorkerCode, UserID, IsPCSO, IsCDF, IsSpecial, NC, PCSOType, ParentCategoryID, CategoryID2, ReferringCode, Active, CaseStatus, ServiceCodes
 SELECT mss_error('MSS number "' || trim(@MSSNum) || '" is longer than ten characters') WHERE length(trim(@MSSNum)) > 10;
 SELECT mss_error('Admission ' || ifnull(trim(@IdNum), '') || ' of patient ' || ifnull(trim(@HospNum), '') || ' does not exist')
@@ -13,7 +14,7 @@ SELECT mss_error('Negotiated counterpart "' || ifnull(@NC, '') || '" is not a nu
  WHERE NOT (trim(@NC) GLOB '*[0-9]*' AND NOT trim(@NC) GLOB '*[^0-9.eE+-]*' AND abs(CAST(trim(@NC) AS REAL)) < 1e300);
 SELECT mss_error('MSS number ' || trim(@MSSNum) || ' already belongs to patient ' || HospNum)
   FROM PATIENT_DATA.tbMaster
- WHERE trim(ifnull(@MSSNum, '')) <> '' AND MSSNum = trim(@MSSNum) AND HospNum <> trim(@HospNum);
+ WHERE trim(ifnull(@MSSNum, '')) <> '' AND MSSNum = trim(@MSSNum) AND MSSNum <> '' AND HospNum <> trim(@HospNum);
 INSERT INTO tbMSSAssessment (IdNum, HospNum, MSSNum, Code, Category, CategoryID, ParentCategoryID, Remarks,
                              IntakeDate, ExpiryDate, MSSW, MSSWName, UserID, IsPCSO, IsCDF, IsSpecial, NC, PCSOType,
                              ReferringPartyID, Active, CaseStatus, ServiceID, AssessDate)

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 
 namespace mss::referral {
@@ -183,8 +184,15 @@ void frmARR::bindControls()
 
     cmdSearch->setIcon(QIcon(QStringLiteral(":/icons/listing.svg")));
     txtMSSNum->setEnabled(false);
-    for (QListWidget *list : { lstParentCategory, lstCategory, lstServices, lstactivity })
-        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // the keys stay out of sight
+    // The keys at the end of the entries stay out of sight: clipped, not elided.
+    for (QListWidget *list : { lstParentCategory, lstCategory, lstServices, lstactivity }) {
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setTextElideMode(Qt::ElideNone);
+    }
+
+    // Enter in a field must not press a button: it would start a save.
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
 
     tmrCDF = new QTimer(this);
     tmrCDF->setObjectName(QStringLiteral("tmrCDF"));

@@ -69,6 +69,7 @@ CataloguePicker::CataloguePicker(const PickerKind &kind, data::Connection &conne
     lstChosen = new QListWidget(fraSelected);
     lstChosen->setObjectName(kind.chosenListName);
     lstChosen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstChosen->setTextElideMode(Qt::ElideNone); // the codes at the end stay out of sight
     chosen->addWidget(lstChosen);
     lblHint = new QLabel(QStringLiteral("Double-click item to remove selected item."), fraSelected);
     lblHint->setObjectName(QStringLiteral("lblHint"));
