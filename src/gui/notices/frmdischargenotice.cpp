@@ -6,6 +6,7 @@
 #include "ui/commandguard.h"
 
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>

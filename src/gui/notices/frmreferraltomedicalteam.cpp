@@ -5,6 +5,7 @@
 #include "ui/commandguard.h"
 
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>
@@ -58,7 +59,7 @@ frmReferralToMedicalTeam::frmReferralToMedicalTeam(
     layout->addWidget(lblHeading);
     layout->addWidget(lvwRequest, 1);
     layout->addLayout(buttons);
-    resize(900, 460);
+    resize(sizeHint());
 
     connect(cmdSelect, &QPushButton::clicked, this, [this] { ui::runGuarded([this] { select(); }, m_connection); });
     connect(cmdClose, &QPushButton::clicked, this, [this] {

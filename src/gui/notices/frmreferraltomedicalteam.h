@@ -36,6 +36,8 @@ public:
     void load();
     void select();
     NoticeListModel *model() const { return m_model; }
+    // The size it opens with inside the main window's work area.
+    QSize sizeHint() const override { return { 900, 460 }; }
 
     QLabel *lblHeading = nullptr;
     QTreeView *lvwRequest = nullptr;

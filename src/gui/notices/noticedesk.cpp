@@ -7,6 +7,7 @@
 #include "notices/frmreferraltomedicalteam.h"
 #include "ui/messages.h"
 
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 namespace mss::notices {
