@@ -131,10 +131,12 @@ void TestMainWindow::toolBarButtonsPopTheMenuBarMenus()
 
 void TestMainWindow::commandsWithoutTheirWindowsAreDisabled()
 {
-    for (const QString &name : { QStringLiteral("mnuARR"), QStringLiteral("mnuEditPatClass"),
-             QStringLiteral("mnuComputeDiscount"), QStringLiteral("mnuDischargeNotice"), QStringLiteral("mnuReferral"),
-             QStringLiteral("mnuRePrintARR"), QStringLiteral("mnuEditMSSNo") })
+    for (const QString &name : { QStringLiteral("mnuARR"), QStringLiteral("mnuDischargeNotice"),
+             QStringLiteral("mnuReferral"), QStringLiteral("mnuRePrintARR") })
         QVERIFY2(!m_main->action(name)->isEnabled(), qPrintable(name));
+    for (const QString &name :
+        { QStringLiteral("mnuEditPatClass"), QStringLiteral("mnuComputeDiscount"), QStringLiteral("mnuEditMSSNo") })
+        QVERIFY2(m_main->action(name)->isEnabled(), qPrintable(name));
     QVERIFY(m_main->action(QStringLiteral("mnuReports"))->isEnabled()); // menus open, to show what is there
     QVERIFY(m_main->btnListing->isEnabled());
     QVERIFY(m_main->btnClose->isEnabled());

@@ -21,6 +21,9 @@ class frmListPatient;
 namespace mss::intake {
 class frmIntakeSurveySheet;
 }
+namespace mss::classification {
+class frmComputeDiscount;
+}
 
 namespace mss::shell {
 
@@ -58,6 +61,10 @@ public:
     // "Intake Sheet Entry": the selected patient's intake sheet, or the list when none is selected.
     intake::frmIntakeSurveySheet *showIntakeSheet();
     intake::frmIntakeSurveySheet *intakeSheet() const;
+    // "View Computation of Discount" for the selected admission; closing it brings the list back.
+    classification::frmComputeDiscount *showComputeDiscount();
+    // The patient list again: an open list is closed and reopened on what its boxes hold.
+    void returnToPatientList();
     // Opens a window inside the MDI area.
     QMdiSubWindow *openChild(QWidget *window);
 
@@ -91,6 +98,7 @@ private:
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
     void updateDatasheetItem();
     patients::frmListPatient *createPatientList();
+    void openListWith(const QString &hospNum, const QString &idNum, const QString &lastName);
     // Enables a menu item and runs its command inside the command guard.
     void wire(const QString &name, const std::function<void()> &command);
 
