@@ -14,7 +14,10 @@
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QButtonGroup>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>

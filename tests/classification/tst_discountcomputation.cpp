@@ -8,7 +8,10 @@
 #include "support/demohospital.h"
 #include "support/fakeconnections.h"
 
+#include <QMap>
 #include <QtTest>
+
+#include <algorithm>
 
 using namespace mss;
 using classification::DiscountAssessment;
