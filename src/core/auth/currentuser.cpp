@@ -189,4 +189,12 @@ bool clsCurrentUser::checkPassword(const QString &typed) const
     return !user.eof() && verifyPassword(user.text(0), typed);
 }
 
+bool clsCurrentUser::checkConfirmation(const QString &typed) const
+{
+    const QString code = m_employeeCode.trimmed();
+    if (code.isEmpty() || !typed.startsWith(code, Qt::CaseInsensitive))
+        return false;
+    return checkPassword(typed.mid(code.size()));
+}
+
 } // namespace mss::suite

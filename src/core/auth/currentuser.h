@@ -52,6 +52,9 @@ public:
     bool have_rights(const QString &code) const;
     // True when the typed text is the logged-on user's password.
     bool checkPassword(const QString &typed) const;
+    // True when the typed text is the user's code (in any letter case) followed by the user's
+    // password (exactly as set): how a user confirms an action that needs their rights.
+    bool checkConfirmation(const QString &typed) const;
 
     // The log-on itself, without a dialog: opens the data source (creating the embedded demo
     // database on first use) unless the same source is already open, then checks the user.

@@ -9,7 +9,11 @@ namespace mss::shell {
 
 QString FindOpdIdNum(const QString &number)
 {
-    data::Connection &c = *Session().CurrentUser->sqlconnection();
+    return FindOpdIdNum(*Session().CurrentUser->sqlconnection(), number);
+}
+
+QString FindOpdIdNum(data::Connection &c, const QString &number)
+{
     data::Recordset rs = c.open(QStringLiteral("BILLING..sp_Billing_Search_Matching_OPDNumber_At_TbPatient '")
             + data::q(number.trimmed()) + QStringLiteral("'"),
         data::CursorType::Dynamic, data::LockType::Optimistic);

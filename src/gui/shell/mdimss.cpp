@@ -1,6 +1,9 @@
 #include "shell/mdimss.h"
 
 #include "auth/currentuser.h"
+#include "classification/frmcomputediscount.h"
+#include "classification/frmeditclass.h"
+#include "classification/frmeditmssnumber.h"
 #include "intake/frmintakesurveysheet.h"
 #include "notices/noticedesk.h"
 #include "patients/frmlistpatient.h"
@@ -218,6 +221,16 @@ void mdiMSS::buildMenus()
     wire(QStringLiteral("mnuRePrintARR"), [this] { reprintArr(); });
     wire(QStringLiteral("mnuDischargeNotice"), [this] { m_notices->runDischargeNotices(); });
     wire(QStringLiteral("mnuReferral"), [this] { m_notices->runReferralHistory(); });
+    wire(QStringLiteral("mnuEditPatClass"), [this] {
+        classification::frmEditClass window(m_selection, nullptr, nullptr, this);
+        window.load();
+        ui::Messages::execDialog(window);
+    });
+    wire(QStringLiteral("mnuEditMSSNo"), [this] {
+        classification::frmEditMSSNumber window(m_selection, nullptr, this);
+        ui::Messages::execDialog(window);
+    });
+    wire(QStringLiteral("mnuComputeDiscount"), [this] { showComputeDiscount(); });
 
     // The report items run through the catalogue.
     for (const QString &name : reports::catalogueItems()) {
@@ -350,6 +363,37 @@ void mdiMSS::reprintArr()
         m_selection.HospNum, m_selection.IDNUM, *Session().SharedConnection, *m_reports, m_reprint, this);
 }
 
+classification::frmComputeDiscount *mdiMSS::showComputeDiscount()
+{
+    auto *window = new classification::frmComputeDiscount(m_selection);
+    // Queued: the list comes back once the discount window has gone.
+    connect(
+        window, &classification::frmComputeDiscount::closed, this, &mdiMSS::returnToPatientList, Qt::QueuedConnection);
+    QMdiSubWindow *sub = openChild(window);
+    sub->resize(window->size());
+    window->load();
+    return window;
+}
+
+void mdiMSS::returnToPatientList()
+{
+    if (!m_list || !m_list->isEnabled()) {
+        showPatientList();
+        return;
+    }
+    // Closed and shown again, so that the list repeats its search with what its boxes hold.
+    const QString hospNum = m_list->txtHospNum->text();
+    const QString idNum = m_list->txtIDNum->text();
+    const QString lastName = m_list->txtLastname->text();
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(m_list->parentWidget()))
+        sub->close();
+    else
+        m_list->close();
+    if (m_list && m_list->isVisible())
+        return;
+    openListWith(hospNum, idNum, lastName);
+}
+
 intake::frmIntakeSurveySheet *mdiMSS::intakeSheet() const
 {
     return m_intake.data();
@@ -395,6 +439,11 @@ void mdiMSS::reopenPatientList()
     mdiArea->closeAllSubWindows();
     if (m_list && m_list->isVisible()) // a window that refused to close is left as it is
         return;
+    openListWith(hospNum, idNum, lastName);
+}
+
+void mdiMSS::openListWith(const QString &hospNum, const QString &idNum, const QString &lastName)
+{
     m_list = nullptr;
     m_selection.HospNum = hospNum;
     m_selection.IDNUM = idNum;

@@ -24,6 +24,9 @@ class frmIntakeSurveySheet;
 namespace mss::referral {
 class frmReprintARR;
 }
+namespace mss::classification {
+class frmComputeDiscount;
+}
 
 namespace mss::notices {
 class NoticeDesk;
@@ -68,6 +71,10 @@ public:
     void showArr();
     // "Re-Print ARR".
     void reprintArr();
+    // "View Computation of Discount" for the selected admission; closing it brings the list back.
+    classification::frmComputeDiscount *showComputeDiscount();
+    // The patient list again: an open list is closed and reopened on what its boxes hold.
+    void returnToPatientList();
     // Opens a window inside the MDI area.
     QMdiSubWindow *openChild(QWidget *window);
 
@@ -103,6 +110,7 @@ private:
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
     void updateDatasheetItem();
     patients::frmListPatient *createPatientList();
+    void openListWith(const QString &hospNum, const QString &idNum, const QString &lastName);
     // Enables a menu item and runs its command inside the command guard.
     void wire(const QString &name, const std::function<void()> &command);
 

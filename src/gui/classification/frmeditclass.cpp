@@ -1,0 +1,273 @@
+#include "classification/frmeditclass.h"
+
+#include "auth/currentuser.h"
+#include "classification/frmdeletepassword.h"
+#include "data/connection.h"
+#include "data/recordset.h"
+#include "domain/classificationstore.h"
+#include "patients/patientselection.h"
+#include "session/sessionstate.h"
+#include "ui/commandguard.h"
+#include "ui/messages.h"
+#include "ui/twips.h"
+
+#include <QButtonGroup>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace mss::classification {
+
+namespace {
+
+constexpr int kNarrowTwips = 4815;
+constexpr int kWideTwips = 9870;
+const QList<int> kHistoryTwips = { 50, 1800, 500, 800, 1800 };
+// The history grid keeps its first column for the row marker; the entries start at column 1.
+constexpr int kDateColumn = 1;
+constexpr int kClassColumn = 2;
+
+QLineEdit *infoField(QFormLayout *form, const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    form->addRow(caption, edit);
+    return edit;
+}
+
+} // namespace
+
+frmEditClass::frmEditClass(const patients::PatientSelection &selection, data::Connection *connection,
+    const suite::clsCurrentUser *user, QWidget *parent)
+    : QDialog(parent), m_selection(selection), m_connection(connection), m_user(user)
+{
+    setObjectName(QStringLiteral("frmEditClass"));
+    setWindowTitle(QStringLiteral("MSS"));
+
+    auto *main = new QWidget(this);
+    main->setFixedWidth(ui::twipsToPixels(kNarrowTwips, this) - 24);
+    fraInfo = new QGroupBox(QStringLiteral("Patient's Info."), main);
+    auto *form = new QFormLayout(fraInfo);
+    txtIDNum = infoField(form, QStringLiteral("txtIDNum"), QStringLiteral("Adm. No. :"), fraInfo);
+    txtName = infoField(form, QStringLiteral("txtName"), QStringLiteral("Name :"), fraInfo);
+    txtHospNo = infoField(form, QStringLiteral("txtHospNo"), QStringLiteral("Hosp. No. :"), fraInfo);
+    txtMSSno = infoField(form, QStringLiteral("txtMSSno"), QStringLiteral("MSS No. :"), fraInfo);
+
+    auto *fraClass = new QGroupBox(QStringLiteral("Edit Classification"), main);
+    optClass = new QButtonGroup(this);
+    optClass->setObjectName(QStringLiteral("optClass"));
+    optPay = new QRadioButton(QStringLiteral("Pay"), fraClass);
+    optPay->setObjectName(QStringLiteral("optClass_0"));
+    optService = new QRadioButton(QStringLiteral("Service"), fraClass);
+    optService->setObjectName(QStringLiteral("optClass_1"));
+    optClass->addButton(optPay, 0);
+    optClass->addButton(optService, 1);
+    auto *classLayout = new QHBoxLayout(fraClass);
+    classLayout->addWidget(optPay);
+    classLayout->addWidget(optService);
+
+    cmdSave = new QPushButton(QStringLiteral("&SAVE"), main);
+    cmdSave->setObjectName(QStringLiteral("cmdSave"));
+    cmdPrev = new QPushButton(QStringLiteral("&View Previous Classifications"), main);
+    cmdPrev->setObjectName(QStringLiteral("cmdPrev"));
+    for (QPushButton *b : { cmdSave, cmdPrev })
+        b->setAutoDefault(false);
+    auto *mainLayout = new QVBoxLayout(main);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    mainLayout->addWidget(fraInfo);
+    mainLayout->addWidget(fraClass);
+    mainLayout->addStretch();
+    mainLayout->addWidget(cmdSave);
+    mainLayout->addWidget(cmdPrev);
+
+    fraHistory = new QGroupBox(QStringLiteral("Previous Classifications"), this);
+    fraHistory->setObjectName(QStringLiteral("fraHistory"));
+    grdClassHistory = new QTableWidget(0, int(kHistoryTwips.size()), fraHistory);
+    grdClassHistory->setObjectName(QStringLiteral("grdClassHistory"));
+    grdClassHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdClassHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdClassHistory->verticalHeader()->hide();
+    grdClassHistory->setWordWrap(false);
+    grdClassHistory->installEventFilter(this);
+    grdClassHistory->viewport()->installEventFilter(this);
+    cmdBack = new QPushButton(QStringLiteral("<< BACK"), fraHistory);
+    cmdBack->setObjectName(QStringLiteral("cmdBack"));
+    cmdBack->setAutoDefault(false);
+    auto *historyLayout = new QVBoxLayout(fraHistory);
+    historyLayout->addWidget(grdClassHistory, 1);
+    historyLayout->addWidget(cmdBack, 0, Qt::AlignRight);
+    fraHistory->setVisible(false);
+    resetHistoryGrid();
+
+    mnuFileDelete = new QMenu(QStringLiteral("File"), this);
+    mnuFileDelete->setObjectName(QStringLiteral("mnuFileDelete"));
+    mnuDelete = mnuFileDelete->addAction(QStringLiteral("Delete record"));
+    mnuDelete->setObjectName(QStringLiteral("mnuDelete"));
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(main);
+    layout->addWidget(fraHistory, 1);
+    resize(ui::twipsToPixels(kNarrowTwips, this), 330);
+
+    connect(cmdSave, &QPushButton::clicked, this, [this] { guarded([this] { save(); }); });
+    connect(cmdPrev, &QPushButton::clicked, this, [this] { guarded([this] { showHistory(); }); });
+    connect(cmdBack, &QPushButton::clicked, this, &frmEditClass::hideHistory);
+    connect(mnuDelete, &QAction::triggered, this, [this] { guarded([this] { deleteHistoryEntry(); }); });
+}
+
+frmEditClass::~frmEditClass() = default;
+
+ClassificationStore frmEditClass::store() const
+{
+    data::Connection *c = m_connection ? m_connection : shell::Session().SharedConnection;
+    if (!c)
+        throw data::DbError(3704, windowTitle(), QStringLiteral("There is no open connection."));
+    return ClassificationStore(*c);
+}
+
+QString frmEditClass::employeeCode() const
+{
+    const suite::clsCurrentUser *user = m_user ? m_user : shell::Session().CurrentUser.get();
+    return user ? user->employeecode() : QString();
+}
+
+void frmEditClass::guarded(const std::function<void()> &command)
+{
+    ui::runGuarded(command, m_connection ? m_connection : shell::Session().SharedConnection, windowTitle());
+}
+
+void frmEditClass::load()
+{
+    txtHospNo->setText(m_selection.HospNum);
+    txtMSSno->setText(m_selection.MSSID);
+    txtName->setText(m_selection.PatientName);
+    txtIDNum->setText(m_selection.IDNUM);
+    const QString type = store().patientType(m_selection.IDNUM);
+    if (type == QLatin1String(kPayType))
+        optPay->setChecked(true);
+    else if (type == QLatin1String(kServiceType))
+        optService->setChecked(true);
+}
+
+bool frmEditClass::save()
+{
+    const QDate day = today();
+    QString code;
+    if (optPay->isChecked()) {
+        code = QString::fromLatin1(kPayType);
+        const StoredClassification stored = store().storedClassification(txtHospNo->text());
+        if (const std::optional<QString> refusal = payRefusal(stored, day)) {
+            ui::Messages::show(*refusal, QStringLiteral("Message"), QMessageBox::Warning, QMessageBox::Ok, this);
+            return false;
+        }
+    } else if (optService->isChecked()) {
+        code = QString::fromLatin1(kServiceType);
+    }
+    store().updatePatientClass(txtIDNum->text(), code, employeeCode());
+    ui::Messages::show(QStringLiteral("Record Updated"), {}, QMessageBox::Information, QMessageBox::Ok, this);
+    accept();
+    return true;
+}
+
+void frmEditClass::resetHistoryGrid()
+{
+    grdClassHistory->clear();
+    grdClassHistory->setRowCount(0);
+    grdClassHistory->setColumnCount(int(kHistoryTwips.size()));
+    grdClassHistory->setHorizontalHeaderLabels({ QString(), QStringLiteral("Transdate"), QStringLiteral("Class"),
+        QStringLiteral("UserID"), QStringLiteral("UserName") });
+    ui::setColumnWidthsInTwips(grdClassHistory, kHistoryTwips);
+}
+
+void frmEditClass::showHistory()
+{
+    fraHistory->setVisible(true);
+    resize(ui::twipsToPixels(kWideTwips, this), height());
+    resetHistoryGrid();
+    const data::Recordset rows = store().history(txtIDNum->text());
+    grdClassHistory->setRowCount(rows.recordCount());
+    for (int r = 0; r < rows.recordCount(); ++r) {
+        const QVariantList &row = rows.rows()[r];
+        for (int c = 0; c < row.size() && c + 1 < grdClassHistory->columnCount(); ++c)
+            grdClassHistory->setItem(r, c + 1, new QTableWidgetItem(data::variantText(row[c])));
+    }
+}
+
+void frmEditClass::hideHistory()
+{
+    fraHistory->setVisible(false);
+    resize(ui::twipsToPixels(kNarrowTwips, this), height());
+}
+
+void frmEditClass::deleteHistoryEntry()
+{
+    frmDeletePassword prompt(m_user, this);
+    prompt.setGetForm(2);
+    ui::Messages::execDialog(prompt);
+    if (!prompt.DeleteOK()) {
+        ui::Messages::show(QStringLiteral("Unauthorized User."), {}, QMessageBox::Information, QMessageBox::Ok, this);
+        return;
+    }
+    const QString reason = ui::Messages::prompt(QStringLiteral("Enter Reason for deleting the Class History: "),
+        QStringLiteral("Update Record"), {}, false, this)
+                               .value_or(QString());
+    if (!deletionReasonAccepted(reason)) {
+        ui::Messages::show(QStringLiteral("Deletion Unsuccessful. \nYou must have a reason for deleting the record. "
+                                          "\nHwag ka na po mahiya. tell us your reason."),
+            {}, QMessageBox::Critical, QMessageBox::Ok, this);
+        return;
+    }
+    QString patientClass, transDate;
+    if (const int last = grdClassHistory->rowCount() - 1; last >= 0) {
+        const auto cellText = [this, last](int column) {
+            const QTableWidgetItem *item = grdClassHistory->item(last, column);
+            return item ? item->text().trimmed() : QString();
+        };
+        patientClass = cellText(kClassColumn);
+        transDate = cellText(kDateColumn);
+    }
+    store().deleteHistoryEntry(txtIDNum->text(), patientClass, reason, transDate, employeeCode());
+    showHistory();
+    ui::Messages::show(
+        QStringLiteral("Record Successfully deleted."), {}, QMessageBox::Information, QMessageBox::Ok, this);
+}
+
+void frmEditClass::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F10) {
+        guarded([this] { deleteHistoryEntry(); });
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool frmEditClass::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == grdClassHistory && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F10) {
+        guarded([this] { deleteHistoryEntry(); });
+        return true;
+    }
+    if (watched == grdClassHistory->viewport()) {
+        const bool doubleClick = event->type() == QEvent::MouseButtonDblClick;
+        const bool rightPress = event->type() == QEvent::MouseButtonPress
+            && static_cast<QMouseEvent *>(event)->button() == Qt::RightButton;
+        if (doubleClick || rightPress) {
+            mnuFileDelete->popup(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace mss::classification

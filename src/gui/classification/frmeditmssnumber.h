@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace mss::data {
+class Connection;
+}
+namespace mss::patients {
+struct PatientSelection;
+}
+
+namespace mss::classification {
+
+// Gives the selected patient a new MSS number. The database refuses an empty number, one too
+// long and one another patient holds; the window says so and stays open.
+class frmEditMSSNumber final : public QDialog {
+    Q_OBJECT
+
+public:
+    // Without a connection, the session's shared one.
+    explicit frmEditMSSNumber(
+        const patients::PatientSelection &selection, data::Connection *connection = nullptr, QWidget *parent = nullptr);
+
+    // "&Update". Raises what the database refuses.
+    void update();
+
+    QLineEdit *txtHospNo = nullptr;
+    QLineEdit *txtName = nullptr;
+    QLineEdit *txtMSSno = nullptr;
+    QLineEdit *txtNewMSSNo = nullptr;
+    QPushButton *cmdUpdate = nullptr;
+
+private:
+    data::Connection *connection() const;
+
+    data::Connection *m_connection;
+};
+
+} // namespace mss::classification
