@@ -68,12 +68,12 @@ int UserLockout::recordFailure(const QString &userCode)
     if (now.failedLogOns < kFreeTries)
         return 0;
     const int wait = waitSeconds(now.lockOuts);
-    const QDateTime until = m_now.addSecs(wait);
+    // The column keeps whole seconds: round up, so that the wait is never cut short.
+    QDateTime until = m_now.addSecs(wait);
+    if (const int ms = until.time().msec(); ms != 0)
+        until = until.addMSecs(1000 - ms);
     m_connection.query(QStringLiteral("UPDATE MSS..tbMSSUser SET LockedUntil = :until WHERE UserCode = :code"),
-        { { QStringLiteral("until"),
-              QDateTime(until.date(), QTime(until.time().hour(), until.time().minute(), until.time().second()), Qt::UTC)
-                  .addSecs(until.time().msec() > 0 ? 1 : 0) },
-            { kCode, code } });
+        { { QStringLiteral("until"), until }, { kCode, code } });
     return wait;
 }
 
