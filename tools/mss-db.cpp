@@ -1,8 +1,11 @@
 // mss-db: creates the embedded hospital database, runs statements on it and manages log-ons.
 
+#include "auth/lockout.h"
 #include "auth/password.h"
+#include "db/catalogues.h"
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
+#include "mssdb_embedded.h"
 #include "reportfiles.h"
 
 #include <QCoreApplication>
@@ -18,6 +21,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -32,16 +36,28 @@ const char *const kUsage
       "  mss-db create DIR [--demo] [--patients N] [--seed S] [--today YYYY-MM-DD] [--force]\n"
       "      creates the four databases in DIR; --demo fills them with demo data of N admissions\n"
       "      (100 to 200000, default 2000); an existing database is kept unless --force\n"
+      "  mss-db create DIR [--hospital NAME] [--address A] [--address2 A] [--admin CODE] [--last NAME]\n"
+      "                    [--first NAME] [--password P]\n"
+      "      without --demo: a real hospital with the reference catalogues, no patients, and its first\n"
+      "      administrator; what is not given is asked for on the terminal\n"
+      "  mss-db check DIR\n"
+      "      checks every page of the four files, their schema version and the folder's rights;\n"
+      "      exits with 1 when anything is wrong\n"
+      "  mss-db backup DIR DEST\n"
+      "      copies the four files, all as of one moment, into the new folder DEST (also while the\n"
+      "      program runs)\n"
       "  mss-db exec DIR STATEMENT\n"
       "      runs one statement as the program would and prints its rows, tab-separated\n"
       "  mss-db user add DIR CODE --last NAME --first NAME [--password P] [--rights R]\n"
       "  mss-db user passwd DIR CODE [--password P]\n"
       "  mss-db user rights DIR CODE RIGHTS      (for example A; an empty text removes all)\n"
+      "  mss-db user unlock DIR CODE             (after too many wrong passwords)\n"
       "  mss-db report DIR REPORTFILE OUT.pdf [VALUE ...] [--sub NAME VALUE ...]\n"
       "      renders a report definition to PDF on the database in DIR; REPORTFILE is a name in the\n"
       "      program's REPORTS folder or a path; values go to the report's parameters by position,\n"
       "      each --sub to the named subreport's (\"\" gives an empty value)\n"
-      "  a password not given on the command line is read from the terminal without echo\n";
+      "  a password not given on the command line is read from the terminal without echo; it needs\n"
+      "  at least 8 characters\n";
 
 struct UsageError {
     QString message;
@@ -95,12 +111,17 @@ QString readPassword(const QString &prompt)
 
 QString newPassword(const Options &options)
 {
-    if (options.has(QStringLiteral("--password")))
-        return options.value(QStringLiteral("--password"));
-    const QString first = readPassword(QStringLiteral("Password: "));
-    if (isatty(STDIN_FILENO) && readPassword(QStringLiteral("Password again: ")) != first)
-        throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("The two passwords differ; nothing was changed"));
-    return first;
+    QString password;
+    if (options.has(QStringLiteral("--password"))) {
+        password = options.value(QStringLiteral("--password"));
+    } else {
+        password = readPassword(QStringLiteral("Password: "));
+        if (isatty(STDIN_FILENO) && readPassword(QStringLiteral("Password again: ")) != password)
+            throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("The two passwords differ; nothing was changed"));
+    }
+    if (const QString problem = mss::suite::passwordRuleProblem(password); !problem.isEmpty())
+        throw DbError(0, QStringLiteral("mss-db"), problem + QStringLiteral(" Nothing was changed."));
+    return password;
 }
 
 QString cell(const QVariant &v)
@@ -143,19 +164,25 @@ int create(const QStringList &args)
             QStringLiteral("--patients must be from %1 to %2").arg(kDemoMinAdmissions).arg(kDemoMaxAdmissions)
         };
 
+    const QString folder = o.positional().first();
+    // Refused before any question is asked.
+    if (hospitalDatabaseExists(folder) && !o.has(QStringLiteral("--force")))
+        throw DbError(0, QStringLiteral("mss-db"),
+            QStringLiteral("A hospital database already exists in %1; it is left as it is").arg(folder));
+    std::function<void(EmbeddedConnection &)> fill;
+    if (withDemo) {
+        fill = [&](EmbeddedConnection &c) { generateDemoData(c, demo); };
+    } else {
+        const HospitalSetUp setUp = mssdb::askHospitalSetUp(
+            [&](const QString &option, const QString &prompt) {
+                return o.has(option) ? o.value(option) : mssdb::readAnswer(prompt);
+            },
+            [&] { return newPassword(o); });
+        fill = [setUp](EmbeddedConnection &c) { setUpEmptyHospital(c, setUp); };
+    }
     QElapsedTimer timer;
     timer.start();
-    auto connection = createHospitalDatabase(o.positional().first(), o.has(QStringLiteral("--force")));
-    if (withDemo) {
-        try {
-            generateDemoData(*connection, demo);
-        } catch (...) {
-            connection.reset();
-            // Leave no half-filled demo behind: the next create would refuse to replace it.
-            createHospitalDatabase(o.positional().first(), true);
-            throw;
-        }
-    }
+    createHospitalDatabase(folder, o.has(QStringLiteral("--force")), fill);
     std::cerr << "Created the hospital database in " << o.positional().first().toStdString()
               << (withDemo ? QStringLiteral(" with %1 demo admissions").arg(demo.admissions).toStdString()
                            : std::string())
@@ -186,7 +213,7 @@ int execute(const QStringList &args)
 int user(const QStringList &args)
 {
     if (args.isEmpty())
-        throw UsageError { QStringLiteral("user needs add, passwd or rights") };
+        throw UsageError { QStringLiteral("user needs add, passwd, rights or unlock") };
     const QString action = args.first();
     const Options o(args.mid(1), {});
     if (o.positional().size() < 2)
@@ -257,6 +284,13 @@ int user(const QStringList &args)
                 "UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = getdate() WHERE UserCode = :code"),
             { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash } });
         std::cerr << "Password of " << code.toStdString() << " changed\n";
+        return 0;
+    }
+    if (action == QStringLiteral("unlock")) {
+        if (o.positional().size() != 2)
+            throw UsageError { QStringLiteral("user unlock takes a folder and a user code") };
+        mss::suite::UserLockout(*connection).clear(code);
+        std::cerr << "User " << code.toStdString() << " unlocked\n";
         return 0;
     }
     if (action == QStringLiteral("rights")) {
@@ -348,6 +382,10 @@ int main(int argc, char *argv[])
             return user(args.mid(1));
         if (command == QStringLiteral("report"))
             return report(args.mid(1));
+        if (command == QStringLiteral("check"))
+            return mssdb::checkCommand(args.mid(1));
+        if (command == QStringLiteral("backup"))
+            return mssdb::backupCommand(args.mid(1));
         if (command == QStringLiteral("--help") || command == QStringLiteral("help")) {
             std::cout << kUsage;
             return 0;

@@ -86,7 +86,12 @@ CREATE TABLE tbMSSUser (
     DeptCode     TEXT NOT NULL DEFAULT 'MSS' COLLATE NOCASE,
     Active       INTEGER NOT NULL DEFAULT 1,
     CreatedDate  TEXT NOT NULL,
-    PasswordDate TEXT
+    PasswordDate TEXT,
+    -- The lock-out after wrong passwords: kept here so that a restart or another workstation
+    -- gives no fresh tries. LockedUntil is UTC.
+    FailedLogOns INTEGER NOT NULL DEFAULT 0,
+    LockedUntil  TEXT NULL,
+    LockOuts     INTEGER NOT NULL DEFAULT 0
 );
 CREATE TABLE tbMSSUserRight (
     UserCode  TEXT NOT NULL COLLATE NOCASE REFERENCES tbMSSUser (UserCode) ON DELETE CASCADE,

@@ -114,6 +114,21 @@ void TestHospitalDb::creationAndVersions()
             { QStringLiteral("sp_MSS_LoadInPatient"), QStringLiteral("sp_MSS_LoadOutPatient"),
                 QStringLiteral("sp_MSS_LoadERPatient"), QStringLiteral("sp_MSS_LoadAllServicePatient") })
             QCOMPARE(db->open(QStringLiteral("MSS..%1 '', '','','',''").arg(procedure)).columns().size(), 11);
+    }
+    // A database from before the lock-out was kept with the user gets its columns.
+    {
+        auto db = openHospitalDatabase(dir.path());
+        db->executeScript(QStringLiteral("ALTER TABLE main.tbMSSUser DROP COLUMN FailedLogOns; "
+                                         "ALTER TABLE main.tbMSSUser DROP COLUMN LockedUntil; "
+                                         "ALTER TABLE main.tbMSSUser DROP COLUMN LockOuts; "
+                                         "UPDATE main.mss_schema SET version = 2;"));
+    }
+    {
+        auto db = openHospitalDatabase(dir.path());
+        QCOMPARE(hospitalSchemaVersion(*db), kHospitalSchemaVersion);
+        QCOMPARE(
+            db->open(QStringLiteral("SELECT FailedLogOns, LockOuts, LockedUntil FROM MSS..tbMSSUser")).columns().size(),
+            3);
         db->executeScript(
             QStringLiteral("UPDATE RADIOLOGY.mss_schema SET version = %1").arg(kHospitalSchemaVersion + 1));
     }
@@ -866,22 +881,45 @@ void TestHospitalDb::toolExecAndUsers()
         1);
     QVERIFY(err.contains(QStringLiteral("does not exist")));
 
-    QCOMPARE(
-        run({ QStringLiteral("user"), QStringLiteral("add"), dir.path(), QStringLiteral("nurse1"),
-            QStringLiteral("--last"), QStringLiteral("Reyes"), QStringLiteral("--first"), QStringLiteral("Ana"),
-            QStringLiteral("--password"), QStringLiteral("s3cret"), QStringLiteral("--rights"), QStringLiteral("A") }),
+    QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("add"), dir.path(), QStringLiteral("nurse1"),
+                 QStringLiteral("--last"), QStringLiteral("Reyes"), QStringLiteral("--first"), QStringLiteral("Ana"),
+                 QStringLiteral("--password"), QStringLiteral("s3cret-pw"), QStringLiteral("--rights"),
+                 QStringLiteral("A") }),
         0);
     QCOMPARE(
         run({ QStringLiteral("user"), QStringLiteral("rights"), dir.path(), QStringLiteral("NURSE1"), QString() }), 0);
     QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("passwd"), dir.path(), QStringLiteral("NURSE1"),
-                 QStringLiteral("--password"), QStringLiteral("n3w") }),
+                 QStringLiteral("--password"), QStringLiteral("n3w-password") }),
         0);
+    // Empty and short passwords are refused, and change nothing.
+    for (const QString &bad : { QString(), QStringLiteral("short") }) {
+        QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("passwd"), dir.path(), QStringLiteral("NURSE1"),
+                         QStringLiteral("--password"), bad },
+                     nullptr, &err),
+            1);
+        QVERIFY2(err.contains(QStringLiteral("password is")), qPrintable(err));
+        QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("add"), dir.path(), QStringLiteral("nurse2"),
+                         QStringLiteral("--last"), QStringLiteral("Cruz"), QStringLiteral("--first"),
+                         QStringLiteral("Ben"), QStringLiteral("--password"), bad },
+                     nullptr, &err),
+            1);
+    }
+    // The administrator unlocks a user who is locked out.
+    QCOMPARE(run({ QStringLiteral("exec"), dir.path(),
+                 QStringLiteral("UPDATE MSS..tbMSSUser SET FailedLogOns = 7, LockOuts = 2, "
+                                "LockedUntil = '2999-01-01 00:00:00' WHERE UserCode = 'NURSE1'") }),
+        0);
+    QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("unlock"), dir.path(), QStringLiteral("nurse1") }), 0);
     auto db = openHospitalDatabase(dir.path());
-    const Recordset u = db->open(
-        QStringLiteral("SELECT PasswordHash, (SELECT count(*) FROM tbMSSUserRight WHERE UserCode = 'NURSE1') AS rights "
-                       "FROM tbMSSUser WHERE UserCode = 'NURSE1'"));
-    QVERIFY(mss::suite::verifyPassword(u.text(0), QStringLiteral("n3w")));
+    const Recordset u = db->open(QStringLiteral(
+        "SELECT PasswordHash, (SELECT count(*) FROM tbMSSUserRight WHERE UserCode = 'NURSE1') AS rights, "
+        "FailedLogOns || '/' || LockOuts || '/' || ifnull(LockedUntil, 'none') AS lockout "
+        "FROM tbMSSUser WHERE UserCode = 'NURSE1'"));
+    QVERIFY(mss::suite::verifyPassword(u.text(0), QStringLiteral("n3w-password")));
     QCOMPARE(u.text(1), QStringLiteral("0"));
+    QCOMPARE(u.text(2), QStringLiteral("0/0/none"));
+    QCOMPARE(db->open(QStringLiteral("SELECT count(*) FROM tbMSSUser WHERE UserCode = 'NURSE2'")).text(0),
+        QStringLiteral("0"));
 }
 
 QTEST_GUILESS_MAIN(TestHospitalDb)

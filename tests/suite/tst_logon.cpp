@@ -12,8 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace mss;
 using suite::clsCurrentUser;
@@ -44,6 +48,7 @@ private slots:
     void damagedDatabaseIsNamedAndLeftAlone();
     void dialogStaysOpenOnFailureAndRemembersTheSource();
     void cancelLeavesNoConnection();
+    void firstUseAndSettingsArePrivate();
 };
 
 void TestLogOn::rightPasswordLogsOnWithNameAndRights()
@@ -204,6 +209,29 @@ void TestLogOn::cancelLeavesNoConnection()
     ui::Messages::setDialogHandler(nullptr);
     QVERIFY(!user.Connected());
     QCOMPARE(user.employeecode(), QString());
+}
+
+void TestLogOn::firstUseAndSettingsArePrivate()
+{
+    const mode_t old = ::umask(022);
+    const auto rights = [](const QString &path) {
+        struct stat st { };
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    };
+    QTemporaryDir dir;
+    const QString folder = QDir(dir.path()).filePath(QStringLiteral("hospital"));
+    clsCurrentUser user;
+    QString error;
+    // The first log-on on a machine creates the demo hospital.
+    QVERIFY2(user.logOn(embeddedAt(folder), QString::fromLatin1(data::kDemoWorker.code),
+                 QString::fromLatin1(data::kDemoWorker.password), &error),
+        qPrintable(error));
+    QCOMPARE(rights(folder), 0700);
+    for (const QString &name : data::embeddedDatabaseNames())
+        QCOMPARE(rights(data::embeddedDatabaseFile(folder, name)), 0600);
+    embeddedAt(folder).remember();
+    QCOMPARE(rights(QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service")).fileName()), 0600);
+    ::umask(old);
 }
 
 QTEST_MAIN(TestLogOn)

@@ -1,6 +1,6 @@
 -- sp_Billing_Update_Discount_DummyDiscountTable: sets a department's discount in the working
 -- table. A discount that is not a finite number, or a department not in the table, is refused.
--- params: Discount, RevenueID
+-- params: Discount float, RevenueID
 SELECT mss_error('Discount "' || ifnull(@Discount, '') || '" is not a number')
  WHERE NOT (trim(@Discount) GLOB '*[0-9]*' AND NOT trim(@Discount) GLOB '*[^0-9.eE+-]*'
             AND abs(CAST(trim(@Discount) AS REAL)) < 1e300);

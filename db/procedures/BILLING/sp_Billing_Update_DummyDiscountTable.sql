@@ -1,7 +1,7 @@
 -- sp_Billing_Update_DummyDiscountTable: adds a Medicare share to a department of the working
 -- table (several items of one department add up). A department without charges gets a row of
 -- its own, so no share is lost. A share that is not a finite number is refused.
--- params: Share, RevenueID
+-- params: Share float, RevenueID
 SELECT mss_error('Medicare share "' || ifnull(@Share, '') || '" is not a number')
  WHERE NOT (trim(@Share) GLOB '*[0-9]*' AND NOT trim(@Share) GLOB '*[^0-9.eE+-]*'
             AND abs(CAST(trim(@Share) AS REAL)) < 1e300);

@@ -6,7 +6,7 @@
 -- number. An empty MSS number keeps the stored one. The category id is passed twice by the
 -- window; the first one counts. ("MSSNum <> ''" lets the look-ups use the index of the numbers
 -- given.)
--- params: HospNum, IdNum, MSSNum, ClassCode, CategoryName, CategoryID, Remarks, IntakeDate, ExpiryDate, WorkerCode, UserID, IsPCSO, IsCDF, IsSpecial, NC, PCSOType, ParentCategoryID, CategoryID2, ReferringCode, Active, CaseStatus, ServiceCodes
+-- params: HospNum, IdNum, MSSNum, ClassCode, CategoryName, CategoryID, Remarks, IntakeDate, ExpiryDate, WorkerCode, UserID, IsPCSO, IsCDF, IsSpecial, NC float, PCSOType, ParentCategoryID, CategoryID2, ReferringCode, Active, CaseStatus, ServiceCodes
 SELECT mss_error('MSS number "' || trim(@MSSNum) || '" is longer than ten characters') WHERE length(trim(@MSSNum)) > 10;
 SELECT mss_error('Admission ' || ifnull(trim(@IdNum), '') || ' of patient ' || ifnull(trim(@HospNum), '') || ' does not exist')
  WHERE NOT EXISTS (SELECT 1 FROM PATIENT_DATA.vwAdmission WHERE IdNum = trim(@IdNum) AND HospNum = trim(@HospNum));

@@ -1,6 +1,6 @@
 -- sp_MSS_SaveFamilyComposition: adds one household member after the patient's stored ones.
 -- Income and total must be numbers (empty counts as 0); anything else is refused.
--- params: HospNum, FamilyMember, Relationship, Age, CivilStatus, Education, Address, Occupation, Income, TotalIncome
+-- params: HospNum, FamilyMember, Relationship, Age, CivilStatus, Education, Address, Occupation, Income float, TotalIncome float
 SELECT mss_error('The hospital number is missing') WHERE trim(ifnull(@HospNum, '')) = '';
 SELECT mss_error('Income "' || @Income || '" is not a number')
  WHERE trim(ifnull(@Income, '')) <> ''

@@ -1,9 +1,11 @@
 #include "auth/currentuser.h"
 
+#include "auth/lockout.h"
 #include "auth/password.h"
 #include "data/embedded.h"
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
+#include "db/hospitalfolder.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -50,6 +52,9 @@ void DataSource::remember() const
     s.setValue(QStringLiteral("logon/source"), embedded ? QStringLiteral("embedded") : QStringLiteral("odbc"));
     s.setValue(QStringLiteral("logon/folder"), folder);
     s.setValue(QStringLiteral("logon/odbc"), odbcConnection);
+    // The file names the hospital's server or folder: no other account needs to read it.
+    s.sync();
+    data::keepFilePrivate(s.fileName());
 }
 
 clsCurrentUser::clsCurrentUser(LogOnThrottle *throttle) : m_throttle(throttle ? *throttle : m_ownThrottle) { }
@@ -94,10 +99,8 @@ bool clsCurrentUser::openSource(const DataSource &source, QString *error)
                 m_connection = data::openHospitalDatabase(source.folder);
             } else {
                 // First use: a believable hospital to try the program on.
-                auto created = data::createHospitalDatabase(source.folder);
-                data::DemoOptions demo;
-                data::generateDemoData(*created, demo);
-                m_connection = std::move(created);
+                m_connection = data::createHospitalDatabase(source.folder, false,
+                    [](data::EmbeddedConnection &created) { data::generateDemoData(created, data::DemoOptions()); });
             }
             m_serverName = QDir::toNativeSeparators(source.folder);
         } else {
@@ -125,11 +128,19 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
         *error = QStringLiteral("Please enter your user code.");
         return false;
     }
+    if (password.isEmpty()) {
+        *error = QStringLiteral("Please enter your password.");
+        return false;
+    }
+    const auto tooMany = [&](int wait) {
+        return QStringLiteral("Too many wrong passwords for user %1. Please wait %2 seconds before trying again.")
+            .arg(code)
+            .arg(wait);
+    };
+    // Codes that are not users are slowed down here, in the program; users in the database.
     LogOnThrottle &throttle = m_throttle;
     if (const int wait = throttle.secondsToWait(code); wait > 0) {
-        *error = QStringLiteral("Too many wrong passwords for user %1. Please wait %2 seconds before trying again.")
-                     .arg(code)
-                     .arg(wait);
+        *error = tooMany(wait);
         return false;
     }
     if (!openSource(source, error))
@@ -138,18 +149,30 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
     try {
         data::Recordset user = m_connection->query(
             QStringLiteral(
-                "SELECT u.UserCode, u.PasswordHash, u.DeptCode, u.Active, e.LastName, e.FirstName, e.MiddleName "
+                "SELECT u.UserCode, u.PasswordHash, u.DeptCode, u.Active, u.FailedLogOns, u.LockOuts, u.LockedUntil, "
+                "e.LastName, e.FirstName, e.MiddleName "
                 "FROM MSS..tbMSSUser u LEFT JOIN MSS..tbMSSEmployee e ON e.EmployeeID = u.UserCode "
                 "WHERE u.UserCode = :code"),
             { { QStringLiteral("code"), code } });
         // One refusal for an unknown user and a wrong password, so codes cannot be probed.
         const bool known = !user.eof() && user.number(QStringLiteral("Active")) != 0;
+        UserLockout lockout(*m_connection, throttle.now());
+        const LockoutState state = known ? UserLockout::fromRow(user) : LockoutState();
+        if (const int wait = lockout.secondsToWait(state); wait > 0) {
+            *error = tooMany(wait);
+            return false;
+        }
         const bool passwordOk = known && verifyPassword(user.text(QStringLiteral("PasswordHash")), password);
         if (!passwordOk) {
-            throttle.recordFailure(code);
+            if (known)
+                lockout.recordFailure(code);
+            else
+                throttle.recordFailure(code);
             *error = QStringLiteral("The user code or the password is not correct.");
             return false;
         }
+        if (state.failedLogOns != 0 || state.lockOuts != 0 || state.lockedUntil.isValid())
+            lockout.clear(code);
         if (!PasswordDeptCode.isEmpty()
             && user.text(QStringLiteral("DeptCode")).compare(PasswordDeptCode, Qt::CaseInsensitive) != 0) {
             *error = QStringLiteral("User %1 may not log on to the %2 department.").arg(code, PasswordDeptCode);

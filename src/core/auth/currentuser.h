@@ -28,8 +28,9 @@ struct DataSource {
 // database's hash instead.
 class clsCurrentUser {
 public:
-    // Wrong passwords are counted in the throttle given, which outlives this object; without
-    // one, in a throttle of its own.
+    // Wrong passwords of known users are counted with the user in the database; those of codes
+    // that are no user, in the throttle given, which outlives this object (without one, in a
+    // throttle of its own). The throttle's clock is the lock-out's too.
     explicit clsCurrentUser(LogOnThrottle *throttle = nullptr);
     ~clsCurrentUser();
     clsCurrentUser(const clsCurrentUser &) = delete;

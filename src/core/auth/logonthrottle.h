@@ -21,6 +21,8 @@ public:
     int secondsToWait(const QString &userCode) const;
     void recordFailure(const QString &userCode);
     void recordSuccess(const QString &userCode);
+    // The throttle's clock, which the lock-out in the database reads too.
+    QDateTime now() const { return m_clock(); }
 
 private:
     struct Entry {

@@ -12,6 +12,18 @@ namespace {
 const QString kSource = QStringLiteral("Passwords");
 }
 
+QString passwordRuleProblem(const QString &password)
+{
+    if (password.isEmpty())
+        return QStringLiteral("The password is empty: a password of at least %1 characters is needed.")
+            .arg(kMinimumPasswordLength);
+    // Characters as a user counts them, not UTF-16 units.
+    if (password.toUcs4().size() < kMinimumPasswordLength)
+        return QStringLiteral("The password is too short: it needs at least %1 characters.")
+            .arg(kMinimumPasswordLength);
+    return {};
+}
+
 QString hashPassword(const QString &password, bool fast)
 {
     if (sodium_init() < 0)

@@ -1,5 +1,6 @@
 #include "data/embedded.h"
 
+#include "data/procedureparams.h"
 #include "data/sqlfunctions.h"
 #include "data/tsql.h"
 
@@ -106,25 +107,15 @@ int stepAll(sqlite3_stmt *stmt, std::optional<Recordset> &result)
     return rc;
 }
 
-// Procedure sources start with comment lines; "-- params: a, b" names the arguments in order.
-QStringList declaredParams(const QString &source, bool *found)
+// Procedure sources start with comment lines; "-- params: a, b float" names the arguments in
+// order, with the type of those that are not text.
+QList<ProcedureParam> declaredParams(const QString &source, bool *found)
 {
     static const QRegularExpression line(QStringLiteral(R"(^\s*--\s*params\s*:(.*)$)"),
         QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
     const auto m = line.match(source);
     *found = m.hasMatch();
-    QStringList params;
-    if (m.hasMatch()) {
-        const QStringList parts = m.captured(1).split(QLatin1Char(','));
-        for (QString p : parts) {
-            p = p.trimmed();
-            if (p.startsWith(QLatin1Char('@')) || p.startsWith(QLatin1Char(':')))
-                p.remove(0, 1);
-            if (!p.isEmpty())
-                params.append(p);
-        }
-    }
-    return params;
+    return m.hasMatch() ? parseProcedureParams(m.captured(1)) : QList<ProcedureParam>();
 }
 
 } // namespace
@@ -146,6 +137,7 @@ QString embeddedDatabaseFile(const QString &folder, const QString &database)
 struct EmbeddedConnection::Procedure {
     QString name;
     QStringList params;
+    QList<ProcedureParam> declared; // params with their types
     QByteArray body;
     struct Step {
         StatementPtr stmt;
@@ -183,6 +175,13 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
     registerSqlFunctions(m_db);
 
     try {
+        // The main file is read first, so that its damage is not reported under the name of
+        // the first file attached to it.
+        if (sqlite3_exec(m_db, "SELECT count(*) FROM main.sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(sqlite3_extended_errcode(m_db),
+                QStringLiteral("The MSS database file %1 cannot be read: %2")
+                    .arg(QString::fromUtf8(mainFile), fromUtf8(sqlite3_errmsg(m_db))),
+                QString());
         for (const QString &name : embeddedDatabaseNames().mid(1)) {
             sqlite3_stmt *raw = nullptr;
             const QByteArray sql = QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(name).toUtf8();
@@ -228,8 +227,14 @@ EmbeddedConnection::~EmbeddedConnection()
 
 void EmbeddedConnection::fail(int code, const QString &message, const QString &statement)
 {
+    // SQLite does not say which of the attached files is damaged; the check does.
+    const bool damaged = (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
+    const QString text = damaged && !statement.isEmpty()
+        ? QStringLiteral("%1 (a file of the database in %2 is damaged: \"mss-db check\" names it)")
+              .arg(message, m_folder)
+        : message;
     DbErrorInfo info { code, kSource,
-        statement.isEmpty() ? message : QStringLiteral("%1 — in: %2").arg(message, statement.simplified().left(300)) };
+        statement.isEmpty() ? text : QStringLiteral("%1 — in: %2").arg(text, statement.simplified().left(300)) };
     m_errors = { info };
     throw DbError(info);
 }
@@ -396,7 +401,13 @@ EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
         = db.toUpper() + QStringLiteral("..") + fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 0)));
     const QString source = fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, 1)));
     bool declared = false;
-    proc->params = declaredParams(source, &declared);
+    try {
+        proc->declared = declaredParams(source, &declared);
+    } catch (const DbError &e) {
+        fail(e.number(), QStringLiteral("In procedure %1: %2").arg(proc->name, e.description()), statement);
+    }
+    for (const ProcedureParam &p : std::as_const(proc->declared))
+        proc->params.append(p.name);
     proc->body = source.toUtf8();
     m_procedures.insert(key, proc);
     return *proc;
@@ -413,6 +424,16 @@ Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, con
                 .arg(proc.params.join(QStringLiteral(", ")))
                 .arg(call.arguments.size()),
             statement);
+
+    // Each argument as the parameter's type reads it, before anything runs.
+    QVariantList arguments;
+    arguments.reserve(call.arguments.size());
+    try {
+        for (qsizetype i = 0; i < call.arguments.size(); ++i)
+            arguments.append(procedureArgument(proc.name, proc.declared[i], call.arguments[i], call.literals.value(i)));
+    } catch (const DbError &e) {
+        fail(e.number(), e.description(), statement);
+    }
 
     static const char *const kSavepoint = "SAVEPOINT mss_call";
     if (sqlite3_exec(m_db, kSavepoint, nullptr, nullptr, nullptr) != SQLITE_OK)
@@ -467,7 +488,7 @@ Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, con
             sqlite3_stmt *stmt = step.stmt.get();
             sqlite3_reset(stmt);
             for (size_t i = 0; i < step.argumentOf.size(); ++i)
-                bindValue(stmt, int(i) + 1, call.arguments[step.argumentOf[i]]);
+                bindValue(stmt, int(i) + 1, arguments[step.argumentOf[i]]);
             const int rc = stepAll(stmt, result);
             if (rc != SQLITE_DONE) {
                 const QString message = fromUtf8(sqlite3_errmsg(m_db));
@@ -547,7 +568,11 @@ void EmbeddedConnection::storeProcedure(const QString &database, const QString &
     if (schema.isEmpty())
         fail(911, QStringLiteral("Database \"%1\" does not exist").arg(database), QString());
     bool declared = false;
-    declaredParams(source, &declared);
+    try {
+        declaredParams(source, &declared);
+    } catch (const DbError &e) {
+        fail(e.number(), QStringLiteral("In procedure %1: %2").arg(name, e.description()), QString());
+    }
     if (!declared)
         fail(SQLITE_ERROR, QStringLiteral("Procedure %1 has no \"-- params:\" line").arg(name), QString());
     executeScript(QStringLiteral("CREATE TABLE IF NOT EXISTS %1.mss_procedures ("

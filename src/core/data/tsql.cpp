@@ -195,11 +195,14 @@ std::optional<ProcedureCall> parseProcedureCall(const QString &statement)
             if (!value)
                 syntaxError(QStringLiteral("Unclosed quotation mark in the procedure call"), statement);
             call.arguments.append(*value);
-        } else if (auto number = readNumber(statement, pos)) {
+            call.literals.append(QString());
+        } else if (const qsizetype start = pos; auto number = readNumber(statement, pos)) {
             call.arguments.append(*number);
+            call.literals.append(statement.mid(start, pos - start));
         } else if (statement.mid(pos, 4).compare(QLatin1String("null"), Qt::CaseInsensitive) == 0
             && (pos + 4 >= statement.size() || !isIdentChar(statement[pos + 4]))) {
             call.arguments.append(QVariant());
+            call.literals.append(QString());
             pos += 4;
         } else {
             syntaxError(QStringLiteral("Incorrect syntax near \"%1\" in the arguments of procedure %2")

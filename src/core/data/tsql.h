@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -13,6 +14,7 @@ struct ProcedureCall {
     QString database; // as written, empty when the name was unqualified
     QString name;
     QVariantList arguments; // quoted values as text, bare numbers as numbers, NULL as null
+    QStringList literals; // per argument: a bare number as written ("1.10"), otherwise empty
 };
 
 // Recognises a procedure call. Returns nothing for ordinary SQL (SELECT, DELETE …). A statement

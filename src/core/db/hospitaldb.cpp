@@ -1,5 +1,7 @@
 #include "db/hospitaldb.h"
 
+#include "db/hospitalfolder.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -72,9 +74,14 @@ QString proceduresDigest()
 struct UpgradeStep {
     int toVersion;
     const char *resource;
+    // A step that cannot be repeated (ALTER TABLE … ADD) is skipped when this query finds its
+    // change already there.
+    const char *appliedWhen = nullptr;
 };
 const QList<UpgradeStep> kUpgradeSteps = {
     { 2, ":/db/upgrades/2.sql" }, // the patient list's views
+    { 3, ":/db/upgrades/3.sql",
+        "SELECT 1 FROM pragma_table_info('tbMSSUser', 'main') WHERE name = 'LockOuts'" }, // the users' lock-out
 };
 
 QStringList databaseFiles(const QString &folder)
@@ -85,18 +92,22 @@ QStringList databaseFiles(const QString &folder)
     return files;
 }
 
-void removeDatabaseFiles(const QString &folder)
+// A folder that may be replaced by a new hospital holds nothing but a hospital's files.
+bool holdsOnlyDatabaseFiles(const QString &folder)
 {
-    for (const QString &file : databaseFiles(folder)) {
-        QFile::remove(file);
-        QFile::remove(file + QStringLiteral("-journal"));
-    }
+    QStringList known;
+    for (const QString &file : databaseFiles(folder))
+        known << QFileInfo(file).fileName() << QFileInfo(file).fileName() + QStringLiteral("-journal");
+    const QStringList entries
+        = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return std::all_of(entries.begin(), entries.end(), [&](const QString &e) { return known.contains(e); });
 }
 
 // The schema of one database goes into its own file before the files are attached together:
 // the schema scripts name their tables without a database prefix.
 void createDatabaseFile(const QString &file, const QString &schema)
 {
+    makePrivateFile(file);
     sqlite3 *db = nullptr;
     const QByteArray path = file.toUtf8();
     int rc = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -182,28 +193,40 @@ void installHospitalProcedures(EmbeddedConnection &connection)
     }
 }
 
-std::unique_ptr<EmbeddedConnection> createHospitalDatabase(const QString &folder, bool overwrite)
+std::unique_ptr<EmbeddedConnection> createHospitalDatabase(
+    const QString &folder, bool overwrite, const std::function<void(EmbeddedConnection &)> &fill)
 {
-    if (hospitalDatabaseExists(folder)) {
-        if (!overwrite)
-            refuse(QStringLiteral("A hospital database already exists in %1; it is left as it is").arg(folder));
-        removeDatabaseFiles(folder);
-    }
-    if (!QDir().mkpath(folder))
-        refuse(QStringLiteral("Cannot create the folder %1").arg(folder));
+    const QString target = QDir::cleanPath(QDir(folder).absolutePath());
+    if (QFileInfo(target).exists() && !QFileInfo(target).isDir())
+        refuse(QStringLiteral("%1 is a file, not a folder; it is left as it is").arg(target));
+    if (!holdsOnlyDatabaseFiles(target))
+        refuse(QStringLiteral("The folder %1 holds other files than a hospital database; it is left as it is. "
+                              "Choose a new or empty folder.")
+                   .arg(target));
+    const bool exists = hospitalDatabaseExists(target);
+    if (exists && !overwrite)
+        refuse(QStringLiteral("A hospital database already exists in %1; it is left as it is").arg(target));
 
+    // Everything is made in a private folder beside the target and moved into place complete:
+    // a creation that is interrupted, however, leaves no hospital behind that would later be
+    // taken for a real one.
+    const QString staging = stagingFolderFor(target);
     try {
-        for (const QString &name : embeddedDatabaseNames())
-            createDatabaseFile(
-                embeddedDatabaseFile(folder, name), resourceText(QStringLiteral(":/db/schema/%1.sql").arg(name)));
-        auto connection = std::make_unique<EmbeddedConnection>(folder);
-        installHospitalProcedures(*connection);
-        return connection;
+        {
+            for (const QString &name : embeddedDatabaseNames())
+                createDatabaseFile(
+                    embeddedDatabaseFile(staging, name), resourceText(QStringLiteral(":/db/schema/%1.sql").arg(name)));
+            EmbeddedConnection connection(staging);
+            installHospitalProcedures(connection);
+            if (fill)
+                fill(connection);
+        }
+        moveStagedFolder(staging, target, exists);
     } catch (...) {
-        // A half-made database would later be taken for a real one.
-        removeDatabaseFiles(folder);
+        discardStagedFolder(staging);
         throw;
     }
+    return std::make_unique<EmbeddedConnection>(target);
 }
 
 int hospitalSchemaVersion(EmbeddedConnection &connection)
@@ -253,7 +276,9 @@ std::unique_ptr<EmbeddedConnection> openHospitalDatabase(const QString &folder)
     if (version < kHospitalSchemaVersion) {
         inTransaction(*connection, [&] {
             for (const UpgradeStep &step : kUpgradeSteps) {
-                if (step.toVersion > version)
+                const bool due = step.toVersion > version
+                    && !(step.appliedWhen && !connection->query(QString::fromLatin1(step.appliedWhen)).isEmpty());
+                if (due)
                     connection->executeScript(resourceText(QString::fromLatin1(step.resource)));
             }
             for (const QString &name : embeddedDatabaseNames()) {

@@ -4,21 +4,26 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace mss::data {
 
 // The schema version this program writes. Each of the four files records its own in
 // mss_schema(version).
-inline constexpr int kHospitalSchemaVersion = 2;
+inline constexpr int kHospitalSchemaVersion = 3;
 
 // True when the folder holds at least one of the four database files.
 bool hospitalDatabaseExists(const QString &folder);
 
 // Creates the four database files of the embedded hospital database in the folder, with every
-// table and stored procedure, and returns a connection to them. Existing files are refused with
-// a DbError unless overwrite is set, in which case they are replaced.
-std::unique_ptr<EmbeddedConnection> createHospitalDatabase(const QString &folder, bool overwrite = false);
+// table and stored procedure, runs fill on them (the demo, or a real hospital's catalogues), and
+// returns a connection to them. The files are private to the account. Nothing appears in the
+// folder until all of it is done: a failed or interrupted creation leaves the folder as it was.
+// Existing files are refused with a DbError unless overwrite is set, in which case they are
+// replaced; a folder holding other files is always refused.
+std::unique_ptr<EmbeddedConnection> createHospitalDatabase(
+    const QString &folder, bool overwrite = false, const std::function<void(EmbeddedConnection &)> &fill = {});
 
 // Opens an existing embedded hospital database. A database of an older schema version is
 // upgraded in place; one written by a newer program is refused with a DbError that says so.
