@@ -1,4 +1,5 @@
-// mss-db: creates the embedded hospital database, runs statements on it and manages log-ons.
+// mss-db: creates the embedded hospital database, runs statements on it or on the hospital's SQL
+// Server and manages log-ons.
 
 #include "auth/lockout.h"
 #include "auth/password.h"
@@ -6,10 +7,12 @@
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
 #include "mssdb_embedded.h"
+#include "mssdb_server.h"
 #include "reportfiles.h"
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -41,7 +44,8 @@ const char *const kUsage
       "      without --demo: a real hospital with the reference catalogues, no patients, and its first\n"
       "      administrator; what is not given is asked for on the terminal\n"
       "  mss-db check DIR\n"
-      "      checks every page of the four files, their schema version and the folder's rights;\n"
+      "      checks every page of the four files, their schema version and the folder's rights, then\n"
+      "      lists every table, view and procedure the program uses and says which the database lacks;\n"
       "      exits with 1 when anything is wrong\n"
       "  mss-db backup DIR DEST\n"
       "      copies the four files, all as of one moment, into the new folder DEST (also while the\n"
@@ -57,7 +61,9 @@ const char *const kUsage
       "      program's REPORTS folder or a path; values go to the report's parameters by position,\n"
       "      each --sub to the named subreport's (\"\" gives an empty value)\n"
       "  a password not given on the command line is read from the terminal without echo; it needs\n"
-      "  at least 8 characters\n";
+      "  at least 8 characters\n"
+      "  exec, user, report and check take --odbc CONNECTIONSTRING in place of DIR to work on the\n"
+      "  hospital's SQL Server; its password comes from MSS_ODBC_PASSWORD or the prompt\n";
 
 struct UsageError {
     QString message;
@@ -190,11 +196,11 @@ int create(const QStringList &args)
     return 0;
 }
 
-int execute(const QStringList &args)
+int execute(const QStringList &args, const mssdb::DatabaseOpener &opener)
 {
     if (args.size() != 2)
         throw UsageError { QStringLiteral("exec needs a folder and one statement") };
-    auto connection = openHospitalDatabase(args[0]);
+    auto connection = opener.open(args[0]);
     const Recordset rs = connection->open(args[1]);
     QTextStream out(stdout);
     if (!rs.columns().isEmpty()) {
@@ -210,7 +216,7 @@ int execute(const QStringList &args)
     return 0;
 }
 
-int user(const QStringList &args)
+int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
 {
     if (args.isEmpty())
         throw UsageError { QStringLiteral("user needs add, passwd, rights or unlock") };
@@ -218,8 +224,10 @@ int user(const QStringList &args)
     const Options o(args.mid(1), {});
     if (o.positional().size() < 2)
         throw UsageError { QStringLiteral("user %1 needs a folder and a user code").arg(action) };
-    auto connection = openHospitalDatabase(o.positional()[0]);
+    auto connection = opener.open(o.positional()[0]);
     const QString code = o.positional()[1].trimmed().toUpper();
+    // Local time as the embedded database writes it; SQL Server reads it under any language.
+    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     const auto exists = [&] {
         return !connection
                     ->query(QStringLiteral("SELECT 1 AS found FROM tbMSSUser WHERE UserCode = :code"),
@@ -229,15 +237,18 @@ int user(const QStringList &args)
     const auto setRights = [&](const QString &rights) {
         connection->query(
             QStringLiteral("DELETE FROM tbMSSUserRight WHERE UserCode = :code"), { { QStringLiteral("code"), code } });
+        QStringList codes;
         for (const QString &r : rights.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             // "A,B" or "AB": rights are one-letter codes unless separated by commas.
-            const QStringList codes = rights.contains(QLatin1Char(','))
-                ? QStringList { r.trimmed() }
-                : r.trimmed().split(QString(), Qt::SkipEmptyParts);
-            for (const QString &c : codes)
-                connection->query(QStringLiteral("INSERT OR IGNORE INTO tbMSSUserRight VALUES (:code, :right)"),
-                    { { QStringLiteral("code"), code }, { QStringLiteral("right"), c.toUpper() } });
+            for (const QString &c : rights.contains(QLatin1Char(','))
+                    ? QStringList { r.trimmed() }
+                    : r.trimmed().split(QString(), Qt::SkipEmptyParts))
+                if (!codes.contains(c.toUpper()))
+                    codes.append(c.toUpper());
         }
+        for (const QString &c : std::as_const(codes))
+            connection->query(QStringLiteral("INSERT INTO tbMSSUserRight (UserCode, RightCode) VALUES (:code, :right)"),
+                { { QStringLiteral("code"), code }, { QStringLiteral("right"), c } });
     };
 
     if (action == QStringLiteral("add")) {
@@ -264,8 +275,8 @@ int user(const QStringList &args)
                         { QStringLiteral("first"), o.value(QStringLiteral("--first")).toUpper() } });
             connection->query(
                 QStringLiteral("INSERT INTO tbMSSUser (UserCode, PasswordHash, CreatedDate, PasswordDate) "
-                               "VALUES (:code, :hash, getdate(), getdate())"),
-                { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash } });
+                               "VALUES (:code, :hash, :now, :now)"),
+                { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash }, { QStringLiteral("now"), now } });
             setRights(o.value(QStringLiteral("--rights")));
             connection->commitTrans();
         } catch (...) {
@@ -280,9 +291,8 @@ int user(const QStringList &args)
     if (action == QStringLiteral("passwd")) {
         const QString hash = mss::suite::hashPassword(newPassword(o));
         connection->query(
-            QStringLiteral(
-                "UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = getdate() WHERE UserCode = :code"),
-            { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash } });
+            QStringLiteral("UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = :now WHERE UserCode = :code"),
+            { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash }, { QStringLiteral("now"), now } });
         std::cerr << "Password of " << code.toStdString() << " changed\n";
         return 0;
     }
@@ -316,8 +326,7 @@ QString reportDefinition(const QString &name)
 {
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || QFileInfo::exists(name))
         return reports::resolveReportPath(name);
-    const QStringList folders { QCoreApplication::applicationDirPath() + QStringLiteral("/REPORTS"),
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../REPORTS") };
+    const QStringList folders = mssdb::reportFolders();
     for (const QString &folder : folders) {
         const QString path = reports::resolveReportPath(folder + QLatin1Char('/') + name);
         if (QFileInfo(path).isFile())
@@ -326,7 +335,7 @@ QString reportDefinition(const QString &name)
     return reports::resolveReportPath(folders.first() + QLatin1Char('/') + name);
 }
 
-int report(const QStringList &args)
+int report(const QStringList &args, const mssdb::DatabaseOpener &opener)
 {
     if (args.size() < 3)
         throw UsageError { QStringLiteral("report needs a folder, a report file and the PDF to write") };
@@ -343,12 +352,18 @@ int report(const QStringList &args)
             subs.last().values.append(args[i]);
         }
     }
-    auto connection = openHospitalDatabase(args[0]);
-    const Recordset info
-        = connection->open(QStringLiteral("SELECT Company, Address1 FROM PATIENT_DATA..tbHospitalInfo"));
+    auto connection = opener.open(args[0]);
     reports::ReportContext context;
     context.connection = connection.get();
-    context.hospitalName = info.isEmpty() ? QString() : info.text(0);
+    try {
+        const Recordset info
+            = connection->open(QStringLiteral("SELECT Company, Address1 FROM PATIENT_DATA..tbHospitalInfo"));
+        context.hospitalName = info.isEmpty() ? QString() : info.text(0);
+    } catch (const DbError &e) {
+        // The report itself may still run: a database outside the suite has no hospital row.
+        std::cerr << "mss-db: the hospital's name could not be read, the report prints none: "
+                  << e.displayText().toStdString() << "\n";
+    }
     context.userName = QStringLiteral("mss-db");
     const QString definition = reportDefinition(args[1]);
     context.reportsPath = QFileInfo(definition).absolutePath() + QLatin1Char('/');
@@ -363,27 +378,43 @@ int main(int argc, char *argv[])
 {
     // Reports measure text with real fonts, which need a GUI application; without a display it
     // runs off screen.
-    const bool reporting = argc > 1 && qstrcmp(argv[1], "report") == 0;
+    // check reads the report definitions too.
+    const bool reporting = argc > 1 && (qstrcmp(argv[1], "report") == 0 || qstrcmp(argv[1], "check") == 0);
     if (reporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> application
         = reporting ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
-    const QStringList args = QCoreApplication::arguments().mid(1);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    std::optional<mssdb::DatabaseOpener> opener;
     try {
+        opener.emplace(mssdb::takeOdbcOption(args), readPassword);
         if (args.isEmpty())
             throw UsageError { QStringLiteral("no command") };
         const QString command = args.first();
-        if (command == QStringLiteral("create"))
+        if (command == QStringLiteral("create")) {
+            if (opener->isOdbc())
+                throw UsageError { QStringLiteral(
+                    "create makes embedded databases; a server gets its objects from db/sqlserver/deploy.sql") };
             return create(args.mid(1));
+        }
         if (command == QStringLiteral("exec"))
-            return execute(args.mid(1));
+            return execute(args.mid(1), *opener);
         if (command == QStringLiteral("user"))
-            return user(args.mid(1));
+            return user(args.mid(1), *opener);
         if (command == QStringLiteral("report"))
-            return report(args.mid(1));
-        if (command == QStringLiteral("check"))
-            return mssdb::checkCommand(args.mid(1));
+            return report(args.mid(1), *opener);
+        if (command == QStringLiteral("check")) {
+            if (args.size() != 2)
+                throw UsageError { QStringLiteral("check needs a folder") };
+            QTextStream out(stdout);
+            if (opener->isOdbc())
+                return mssdb::check(*opener->open(args[1]), out);
+            // The files first: a damaged file is not opened for the list of objects.
+            if (const int files = mssdb::checkCommand(args.mid(1)); files != 0)
+                return files;
+            return mssdb::check(*opener->open(args[1]), out);
+        }
         if (command == QStringLiteral("backup"))
             return mssdb::backupCommand(args.mid(1));
         if (command == QStringLiteral("--help") || command == QStringLiteral("help")) {
@@ -395,10 +426,12 @@ int main(int argc, char *argv[])
         std::cerr << "mss-db: " << e.message.toStdString() << "\n" << kUsage;
         return 2;
     } catch (const DbError &e) {
-        std::cerr << "mss-db: " << e.displayText().toStdString() << "\n";
+        const QString text = e.displayText();
+        std::cerr << "mss-db: " << (opener ? opener->hide(text) : text).toStdString() << "\n";
         return 1;
     } catch (const reports::ReportError &e) {
-        std::cerr << "mss-db: " << e.what() << "\n";
+        const QString text = QString::fromUtf8(e.what());
+        std::cerr << "mss-db: " << (opener ? opener->hide(text) : text).toStdString() << "\n";
         return 1;
     } catch (const std::exception &e) {
         std::cerr << "mss-db: " << e.what() << "\n";

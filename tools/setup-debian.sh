@@ -9,6 +9,7 @@ packages=(
   libsodium-dev libsqlite3-dev sqlite3
   unixodbc unixodbc-dev libsqliteodbc tdsodbc
   fonts-liberation2 xvfb xauth poppler-utils clang-format git
+  sqlfluff
 )
 
 missing=()

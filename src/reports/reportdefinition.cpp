@@ -1,5 +1,7 @@
 #include "reportdefinition.h"
 
+#include "data/placeholders.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -610,40 +612,18 @@ private:
     QStringList placeholders(const QueryDef &q, const ReportBody &body)
     {
         QStringList names;
-        const QString &sql = q.sql;
-        for (qsizetype i = 0; i < sql.size(); ++i) {
-            const QChar c = sql[i];
-            auto skipTo = [&](const QString &end) {
-                const qsizetype j = sql.indexOf(end, i + 1);
-                i = j < 0 ? sql.size() : j + end.size() - 1;
-            };
-            if (c == QLatin1Char('\'')) {
-                skipTo(QStringLiteral("'")); // a doubled quote is two literals in a row: same result
-            } else if (c == QLatin1Char('"')) {
-                skipTo(QStringLiteral("\""));
-            } else if (c == QLatin1Char('[')) {
-                skipTo(QStringLiteral("]"));
-            } else if (c == QLatin1Char('-') && sql.mid(i, 2) == QLatin1String("--")) {
-                skipTo(QStringLiteral("\n"));
-            } else if (c == QLatin1Char('/') && sql.mid(i, 2) == QLatin1String("/*")) {
-                skipTo(QStringLiteral("*/"));
-            } else if (c == QLatin1Char(':') && i + 1 < sql.size()
-                && (sql[i + 1].isLetter() || sql[i + 1] == QLatin1Char('_'))
-                && (i == 0 || sql[i - 1] != QLatin1Char(':'))) {
-                qsizetype j = i + 1;
-                while (j < sql.size() && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_')))
-                    ++j;
-                const QString name = sql.mid(i + 1, j - i - 1);
-                if (body.paramIndex(name) < 0) {
-                    const int line = q.pos.line + int(sql.left(i).count(QLatin1Char('\n')));
-                    fail(QStringLiteral("query \"%1\" uses :%2, which is not a declared parameter").arg(q.name, name),
-                        { line, int(i - sql.lastIndexOf(QLatin1Char('\n'), i)) });
-                }
-                const QString declared = body.params[body.paramIndex(name)].name;
-                if (!names.contains(declared))
-                    names.append(declared);
-                i = j - 1;
+        const data::PlaceholderScan scan = data::rewritePlaceholders(q.sql, [](const QString &) { return QString(); });
+        for (qsizetype k = 0; k < scan.names.size(); ++k) {
+            const QString &name = scan.names[k];
+            const qsizetype i = scan.offsets[k];
+            if (body.paramIndex(name) < 0) {
+                const int line = q.pos.line + int(q.sql.left(i).count(QLatin1Char('\n')));
+                fail(QStringLiteral("query \"%1\" uses :%2, which is not a declared parameter").arg(q.name, name),
+                    { line, int(i - q.sql.lastIndexOf(QLatin1Char('\n'), i)) });
             }
+            const QString declared = body.params[body.paramIndex(name)].name;
+            if (!names.contains(declared))
+                names.append(declared);
         }
         return names;
     }

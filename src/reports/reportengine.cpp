@@ -762,6 +762,31 @@ QVariant convert(const QVariant &value, ParamType type, bool *ok)
     return QVariant();
 }
 
+// The variant of each query written for the connection's driver. A query without a driver is
+// SQLite, the embedded database's dialect: sent to SQL Server it would fail with a syntax error
+// far from its cause, so another driver gets only the variants written for it.
+QHash<QString, int> chooseVariants(const ReportDefinition &def, const ReportBody &body, const QString &driver)
+{
+    const bool embedded = driver == QLatin1String("Embedded");
+    QHash<QString, int> chosen;
+    for (int qi = 0; qi < body.queries.size(); ++qi) {
+        const QueryDef &q = body.queries[qi];
+        const QString key = q.name.toLower();
+        if (q.driver == driver || (embedded && q.driver.isEmpty() && !chosen.contains(key)))
+            chosen[key] = qi;
+    }
+    for (const QueryDef &q : body.queries) {
+        if (chosen.contains(q.name.toLower()))
+            continue;
+        const QString where = body.name.isEmpty() ? QString() : QStringLiteral(" of subreport %1").arg(body.name);
+        throw ReportError(def.fileName, q.pos.line, q.pos.column,
+            QStringLiteral("the report \"%1\" cannot run on the %2 driver: query \"%3\"%4 has no variant for it "
+                           "(add a <query name=\"%3\" driver=\"%2\">)")
+                .arg(def.title.isEmpty() ? def.fileName : def.title, driver, q.name, where));
+    }
+    return chosen;
+}
+
 QString typeName(ParamType t)
 {
     return t == ParamType::Number ? QStringLiteral("number")
@@ -827,6 +852,9 @@ std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
     QList<const ReportBody *> sources { &m_def.main };
     for (const ReportBody &sub : m_def.subreports)
         sources.append(&sub);
+    // Refused before any query runs, so a report never half runs on a driver it was not written for.
+    for (const ReportBody *source : std::as_const(sources))
+        chooseVariants(m_def, *source, driver);
 
     for (int bi = 0; bi < sources.size(); ++bi) {
         BodyRun b;
@@ -857,23 +885,12 @@ std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
                     QStringLiteral("the default of parameter %1 is not a %2").arg(p.name, typeName(p.type)));
         }
 
-        // The variant of each query written for this connection's driver, or the common one.
         b.results.resize(size_t(b.body.queries.size()));
-        QHash<QString, int> &chosen = b.chosen;
+        b.chosen = chooseVariants(m_def, b.body, driver);
         for (int qi = 0; qi < b.body.queries.size(); ++qi) {
             const QueryDef &q = b.body.queries[qi];
-            const QString key = q.name.toLower();
-            if (q.driver.isEmpty() ? !chosen.contains(key) : q.driver == driver)
-                chosen[key] = qi;
-        }
-        for (int qi = 0; qi < b.body.queries.size(); ++qi) {
-            const QueryDef &q = b.body.queries[qi];
-            if (chosen.value(q.name.toLower(), -1) != qi) {
-                if (!chosen.contains(q.name.toLower()))
-                    throw ReportError(m_def.fileName, q.pos.line, q.pos.column,
-                        QStringLiteral("query \"%1\" has no variant for the %2 driver").arg(q.name, driver));
+            if (b.chosen.value(q.name.toLower(), -1) != qi)
                 continue;
-            }
             data::Bindings bindings;
             for (const QString &name : q.parameters)
                 bindings.append({ name, b.params[b.body.paramIndex(name)] });

@@ -21,6 +21,8 @@ private slots:
     void transactions();
     void statementsRunUnderALockWait();
     void unreachableSourceIsAnError();
+    void placeholdersBindByOccurrenceAndCommentsAreLeftAlone();
+    void catalogFindsTablesAndViews();
 
 private:
     QString connectionString() const;
@@ -139,6 +141,41 @@ void TestOdbc::unreachableSourceIsAnError()
     } catch (const DbError &e) {
         QVERIFY(!e.description().isEmpty());
     }
+}
+
+void TestOdbc::placeholdersBindByOccurrenceAndCommentsAreLeftAlone()
+{
+    auto c = openConnection(connectionString());
+    c->execute(QStringLiteral("CREATE TABLE IF NOT EXISTS tbWard (Ward TEXT, Name TEXT)"));
+    c->execute(QStringLiteral("INSERT INTO tbWard VALUES ('A', 'O''Brien'), ('B', 'Cruz'), ('C', 'Reyes')"));
+    // A name used twice, one only in a comment, one inside a literal and a bracketed name.
+    const Recordset rs = c->query(QStringLiteral("SELECT Name, ':Ward' AS Literal FROM tbWard -- :Missing here\n"
+                                                 " WHERE Ward = :Ward OR Ward = :other /* or :Ward */ OR Name = :WARD\n"
+                                                 " ORDER BY Name"),
+        { { QStringLiteral("Ward"), QStringLiteral("A") }, { QStringLiteral(":other"), QStringLiteral("C") } });
+    QCOMPARE(rs.recordCount(), 2);
+    QCOMPARE(rs.text(QStringLiteral("Name")), QStringLiteral("O'Brien"));
+    QCOMPARE(rs.text(QStringLiteral("Literal")), QStringLiteral(":Ward"));
+    // A placeholder without a value is refused by name, not run with whatever the driver binds.
+    try {
+        c->query(QStringLiteral("SELECT Name FROM tbWard WHERE Ward = :Nowhere"), {});
+        QFAIL("a placeholder without a value ran");
+    } catch (const DbError &e) {
+        QVERIFY2(e.description().contains(QStringLiteral(":Nowhere")), qPrintable(e.description()));
+    }
+}
+
+void TestOdbc::catalogFindsTablesAndViews()
+{
+    auto c = openConnection(connectionString());
+    c->execute(QStringLiteral("CREATE TABLE IF NOT EXISTS tbCatalog (A TEXT)"));
+    c->execute(QStringLiteral("CREATE VIEW IF NOT EXISTS vwCatalog AS SELECT A FROM tbCatalog"));
+    auto &odbc = dynamic_cast<OdbcConnection &>(*c);
+    QVERIFY(odbc.catalogHas(QStringLiteral("MSS"), QStringLiteral("tbCatalog"), false));
+    QVERIFY(odbc.catalogHas(QStringLiteral("MSS"), QStringLiteral("vwCatalog"), false));
+    QVERIFY(!odbc.catalogHas(QStringLiteral("MSS"), QStringLiteral("tbAbsent"), false));
+    QVERIFY(!odbc.catalogHas(QStringLiteral("MSS"), QStringLiteral("sp_MSS_Absent"), true));
+    QCOMPARE(odbc.dbmsName(), QStringLiteral("SQLite"));
 }
 
 QTEST_GUILESS_MAIN(TestOdbc)

@@ -2,10 +2,12 @@
 
 #include "auth/lockout.h"
 #include "auth/password.h"
+#include "data/connectionstring.h"
 #include "data/embedded.h"
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
 #include "db/hospitalfolder.h"
+#include "db/serverobjects.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -43,6 +45,11 @@ DataSource DataSource::remembered()
         = s.value(QStringLiteral("logon/source"), QStringLiteral("embedded")).toString() != QLatin1String("odbc");
     source.folder = s.value(QStringLiteral("logon/folder"), defaultEmbeddedFolder()).toString();
     source.odbcConnection = s.value(QStringLiteral("logon/odbc")).toString();
+    // An older program kept the whole string: its password leaves the file now.
+    if (!data::connectionPassword(source.odbcConnection).isEmpty()) {
+        source.odbcConnection = data::withoutPassword(source.odbcConnection);
+        s.setValue(QStringLiteral("logon/odbc"), source.odbcConnection);
+    }
     return source;
 }
 
@@ -51,7 +58,8 @@ void DataSource::remember() const
     QSettings s = settings();
     s.setValue(QStringLiteral("logon/source"), embedded ? QStringLiteral("embedded") : QStringLiteral("odbc"));
     s.setValue(QStringLiteral("logon/folder"), folder);
-    s.setValue(QStringLiteral("logon/odbc"), odbcConnection);
+    // The settings file is plain text in the user's folder: never a password in it.
+    s.setValue(QStringLiteral("logon/odbc"), data::withoutPassword(odbcConnection));
     // The file names the hospital's server or folder: no other account needs to read it.
     s.sync();
     data::keepFilePrivate(s.fileName());
@@ -110,10 +118,16 @@ bool clsCurrentUser::openSource(const DataSource &source, QString *error)
             }
             m_connection = data::openConnection(wanted);
             m_serverName = odbcServer(wanted);
+            if (const QString problem = data::serverSchemaProblem(*m_connection); !problem.isEmpty()) {
+                m_connection.reset();
+                *error = problem;
+                return false;
+            }
         }
     } catch (const data::DbError &e) {
         m_connection.reset();
-        *error = QStringLiteral("The database could not be opened.\n%1").arg(e.description());
+        *error = data::hidePassword(
+            QStringLiteral("The database could not be opened.\n%1").arg(e.description()), source.odbcConnection);
         return false;
     }
     m_openSource = wanted;

@@ -1,8 +1,11 @@
 #include "data/odbc.h"
 
+#include "data/placeholders.h"
+
 #include <QAtomicInt>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -38,6 +41,31 @@ void setQueryTimeout(const QSqlQuery &query, int ms)
     SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(seconds), 0);
 }
 
+// The server's product name as the ODBC driver reports it ("Microsoft SQL Server", "SQLite").
+QString dbmsNameOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+        return {};
+    SQLHANDLE dbc = *static_cast<const SQLHANDLE *>(handle.constData());
+    SQLCHAR name[256] = {};
+    SQLSMALLINT length = 0;
+    if (!dbc || !SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
+        return {};
+    return QString::fromUtf8(reinterpret_cast<const char *>(name));
+}
+
+// The value bound to a placeholder, whether the caller wrote its name with the ':' or without.
+const QVariant *boundValue(const Bindings &bindings, const QString &name)
+{
+    for (const auto &[given, value] : bindings) {
+        const QStringView bare = given.startsWith(QLatin1Char(':')) ? QStringView(given).mid(1) : QStringView(given);
+        if (bare.compare(name, Qt::CaseInsensitive) == 0)
+            return &value;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 OdbcConnection::OdbcConnection(const QString &connectionString)
@@ -58,6 +86,17 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
         QStringLiteral(R"((?:^|;)\s*(?:Database|Initial Catalog)\s*=\s*([^;]*))"),
         QRegularExpression::CaseInsensitiveOption);
     m_defaultDatabase = databaseKey.match(connectionString).captured(1).trimmed();
+    m_dbmsName = dbmsNameOf(db);
+    // The windows write dates as month/day/year texts; how the server reads such a text would
+    // otherwise depend on the language of the log-in.
+    if (m_dbmsName.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive)) {
+        try {
+            run(QStringLiteral("SET DATEFORMAT mdy"), nullptr);
+        } catch (...) {
+            close();
+            throw;
+        }
+    }
 }
 
 OdbcConnection::~OdbcConnection()
@@ -122,16 +161,23 @@ Recordset OdbcConnection::run(const QString &statement, const Bindings *bindings
     // QODBC makes a new ODBC statement for each text it runs directly, so a query timeout can
     // only be given to a prepared one.
     if ((bindings && !bindings->isEmpty()) || m_lockWaitMs >= 0) {
-        if (!query.prepare(statement))
+        // The placeholders become ODBC's own '?', one value per occurrence. Comments are blanked
+        // first: Qt would otherwise take a ":Name" in a comment for a placeholder too.
+        const PlaceholderScan scan = rewritePlaceholders(
+            statement, [](const QString &) { return QStringLiteral("?"); }, true);
+        QVariantList values;
+        for (const QString &name : scan.names) {
+            const QVariant *value = bindings ? boundValue(*bindings, name) : nullptr;
+            if (!value)
+                fail(-1, QStringLiteral("No value is bound to :%1").arg(name), statement);
+            values.append(*value);
+        }
+        if (!query.prepare(scan.text))
             fail(query.lastError(), statement);
         if (m_lockWaitMs >= 0)
             setQueryTimeout(query, m_lockWaitMs);
-        if (bindings) {
-            for (const auto &[name, value] : *bindings) {
-                const QString key = name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name;
-                query.bindValue(key, value);
-            }
-        }
+        for (const QVariant &value : std::as_const(values))
+            query.addBindValue(value);
         ok = query.exec();
     } else {
         ok = query.exec(statement);
@@ -141,6 +187,8 @@ Recordset OdbcConnection::run(const QString &statement, const Bindings *bindings
 
     // A procedure may send row counts or empty results before the rows the caller wants.
     while (!query.isSelect() && query.nextResult()) { }
+    if (query.lastError().isValid())
+        fail(query.lastError(), statement);
     if (!query.isSelect())
         return {};
     const QSqlRecord record = query.record();
@@ -155,6 +203,11 @@ Recordset OdbcConnection::run(const QString &statement, const Bindings *bindings
             row.append(query.isNull(i) ? QVariant() : query.value(i));
         rows.append(std::move(row));
     }
+    if (query.lastError().isValid())
+        fail(query.lastError(), statement);
+    // The results after the rows are read too: an error a procedure raises after its SELECT
+    // arrives only there, and the call has failed.
+    while (query.nextResult()) { }
     if (query.lastError().isValid())
         fail(query.lastError(), statement);
     return Recordset(columns, rows);
@@ -203,6 +256,32 @@ void OdbcConnection::setDefaultDatabase(const QString &name)
     bracketed.replace(QLatin1Char(']'), QLatin1String("]]"));
     run(QStringLiteral("USE [%1]").arg(bracketed), nullptr);
     m_defaultDatabase = name;
+}
+
+bool OdbcConnection::catalogHas(const QString &database, const QString &name, bool procedure)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    if (!db.isOpen())
+        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), QStringLiteral("catalog"));
+    const QVariant handle = db.driver()->handle();
+    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+        return false;
+    SQLHANDLE dbc = *static_cast<const SQLHANDLE *>(handle.constData());
+    SQLHANDLE stmt = nullptr;
+    if (!dbc || !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)))
+        return false;
+    QByteArray catalog = database.toUtf8();
+    QByteArray object = name.toUtf8();
+    QByteArray types("TABLE,VIEW");
+    auto *cat = reinterpret_cast<SQLCHAR *>(catalog.data());
+    auto *obj = reinterpret_cast<SQLCHAR *>(object.data());
+    const SQLRETURN r = procedure
+        ? SQLProcedures(stmt, cat, SQL_NTS, nullptr, 0, obj, SQL_NTS)
+        : SQLTables(stmt, cat, SQL_NTS, nullptr, 0, obj, SQL_NTS, reinterpret_cast<SQLCHAR *>(types.data()), SQL_NTS);
+    // A database the log-in cannot see, like one that does not exist, has none of its objects.
+    const bool found = SQL_SUCCEEDED(r) && SQL_SUCCEEDED(SQLFetch(stmt));
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return found;
 }
 
 ConnectionState OdbcConnection::state() const

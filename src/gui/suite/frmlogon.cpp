@@ -1,6 +1,7 @@
 #include "suite/frmlogon.h"
 
 #include "auth/currentuser.h"
+#include "data/connectionstring.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 
@@ -61,7 +62,12 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
     browse->setToolTip(QStringLiteral("Choose the folder of the embedded database"));
     txtConnectionString = new QLineEdit(sourceBox);
     txtConnectionString->setObjectName(QStringLiteral("txtConnectionString"));
-    txtConnectionString->setPlaceholderText(QStringLiteral("Driver=FreeTDS;Server=…;Database=MSS;UID=…;PWD=…"));
+    txtConnectionString->setPlaceholderText(QStringLiteral("Driver=FreeTDS;Server=…;Database=MSS;UID=…"));
+    txtServerPassword = new QLineEdit(sourceBox);
+    txtServerPassword->setObjectName(QStringLiteral("txtServerPassword"));
+    txtServerPassword->setEchoMode(QLineEdit::Password);
+    txtServerPassword->setPlaceholderText(QStringLiteral("Password of the SQL Server log-in (PWD)"));
+    txtServerPassword->setMaxLength(128);
 
     auto *folderRow = new QHBoxLayout;
     folderRow->addSpacing(22);
@@ -70,11 +76,18 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
     auto *serverRow = new QHBoxLayout;
     serverRow->addSpacing(22);
     serverRow->addWidget(txtConnectionString, 1);
+    auto *serverPasswordRow = new QHBoxLayout;
+    serverPasswordRow->addSpacing(22);
+    auto *serverPasswordLabel = new QLabel(QStringLiteral("Server pass&word:"), sourceBox);
+    serverPasswordLabel->setBuddy(txtServerPassword);
+    serverPasswordRow->addWidget(serverPasswordLabel);
+    serverPasswordRow->addWidget(txtServerPassword, 1);
     auto *sourceLayout = new QVBoxLayout(sourceBox);
     sourceLayout->addWidget(optEmbedded);
     sourceLayout->addLayout(folderRow);
     sourceLayout->addWidget(optServer);
     sourceLayout->addLayout(serverRow);
+    sourceLayout->addLayout(serverPasswordRow);
 
     lblMessage = new QLabel(this);
     lblMessage->setObjectName(QStringLiteral("lblMessage"));
@@ -109,6 +122,7 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
     updateSourceFields();
 
     connect(optEmbedded, &QRadioButton::toggled, this, &frmLogOn::updateSourceFields);
+    connect(txtConnectionString, &QLineEdit::editingFinished, this, &frmLogOn::takePasswordFromConnectionString);
     connect(browse, &QToolButton::clicked, this, [this] {
         const QString folder
             = QFileDialog::getExistingDirectory(this, QStringLiteral("Embedded database folder"), txtFolder->text());
@@ -123,6 +137,17 @@ void frmLogOn::updateSourceFields()
 {
     txtFolder->setEnabled(optEmbedded->isChecked());
     txtConnectionString->setEnabled(optServer->isChecked());
+    txtServerPassword->setEnabled(optServer->isChecked());
+}
+
+void frmLogOn::takePasswordFromConnectionString()
+{
+    const QString typed = txtConnectionString->text();
+    const QString password = data::connectionPassword(typed);
+    if (password.isEmpty())
+        return;
+    txtServerPassword->setText(password);
+    txtConnectionString->setText(data::withoutPassword(typed));
 }
 
 void frmLogOn::tryLogOn()
@@ -130,7 +155,8 @@ void frmLogOn::tryLogOn()
     DataSource source;
     source.embedded = optEmbedded->isChecked();
     source.folder = QDir::fromNativeSeparators(txtFolder->text().trimmed());
-    source.odbcConnection = txtConnectionString->text().trimmed();
+    takePasswordFromConnectionString();
+    source.odbcConnection = data::withPassword(txtConnectionString->text().trimmed(), txtServerPassword->text());
 
     lblMessage->clear();
     QString error;
@@ -140,6 +166,8 @@ void frmLogOn::tryLogOn()
         ok = m_user.logOn(source, txtUserCode->text(), txtPassword->text(), &error);
     }
     txtPassword->clear(); // never left in a widget once used
+    if (ok)
+        txtServerPassword->clear();
     if (!ok) {
         lblMessage->setText(error);
         txtPassword->setFocus();

@@ -25,6 +25,7 @@ public:
     QRadioButton *optServer = nullptr;
     QLineEdit *txtFolder = nullptr;
     QLineEdit *txtConnectionString = nullptr;
+    QLineEdit *txtServerPassword = nullptr; // the SQL Server log-in's password, kept out of the string
     QLabel *lblMessage = nullptr;
     QPushButton *cmdLogOn = nullptr;
     QPushButton *cmdCancel = nullptr;
@@ -34,6 +35,8 @@ public:
 
 private:
     void updateSourceFields();
+    // A password typed into the connection string moves to its own, masked field.
+    void takePasswordFromConnectionString();
 
     clsCurrentUser &m_user;
 };
