@@ -11,6 +11,7 @@
 #include "reports/reportrunner.h"
 #include "session/sessionstate.h"
 #include "support/demohospital.h"
+#include "support/fakeconnections.h"
 #include "support/messagelog.h"
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
@@ -43,13 +44,13 @@ private slots:
     void opensAnInPatientWithMasterAndAdmission();
     void patientTypeDecidesHowTheAdmissionIsRead();
     void familyTypedWithTheKeyboardIsStoredAndShownAgain();
-    void totalFollowsTheCurrentRow();
+    void totalIsTheSumOfTheMembers();
     void arrowKeysStayInsideTheGrid();
-    void storingStopsAtTheFirstIncompleteRow();
+    void incompleteMemberIsRefused();
     void savingRefusesWhatItMust();
     void problemFlagsAndDefaults();
     void failedSaveKeepsTheStoredFamily();
-    void socialWorkerNoLongerOnFile();
+    void socialWorkerPickedOrNot();
     void storedSheetOverridesWhatItHolds();
     void codesFollowTheTextOnLeavingABox();
     void saveAndPrintOpensTheIntakeSheet();
@@ -222,32 +223,53 @@ void TestIntakeSheet::familyTypedWithTheKeyboardIsStoredAndShownAgain()
     QCOMPARE(c.open(QStringLiteral("MSS..sp_MSS_LoadExistFamilyComposition '%1'").arg(hosp)).recordCount(), 3);
 }
 
-void TestIntakeSheet::totalFollowsTheCurrentRow()
+void TestIntakeSheet::totalIsTheSumOfTheMembers()
 {
-    const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    const QString id
+        = scalar(QStringLiteral("SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p WHERE NOT EXISTS "
+                                "(SELECT 1 FROM MSS..tbMSSFamilyComposition f WHERE f.HospNum = p.HospNum)"));
     auto w = open(id);
     intake::FamilyComposition &f = w->family();
-    f.FCFlexGrid->setRowCount(2);
-    f.moveTo(0, 7);
+    auto typeIncome = [&](int row, const QString &income) {
+        f.moveTo(row, 7);
+        f.openEditor();
+        f.txtFlx->selectAll();
+        QTest::keyClicks(f.txtFlx, income);
+        QTest::keyClick(f.txtFlx, Qt::Key_Return); // to the first cell of a new row
+    };
+    // No member yet: a key in the empty row computes 0.
+    f.moveTo(0, 0);
     f.openEditor();
-    QTest::keyClicks(f.txtFlx, QStringLiteral("5000"));
-    QTest::keyClick(f.txtFlx, Qt::Key_Return); // to the first cell of the next row
-    f.moveTo(1, 7);
-    f.openEditor();
-    QTest::keyClicks(f.txtFlx, QStringLiteral("12000"));
-    QTest::keyClick(f.txtFlx, Qt::Key_Return);
-    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("12000")); // that row's income, not a sum
-    QTest::keyClick(f.txtFlx, Qt::Key_A); // a key in the new row, whose income is empty
+    QTest::keyClick(f.txtFlx, Qt::Key_A);
     QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("0"));
+    QCOMPARE(f.totalIncome(), 0.0);
 
-    // Text where a number belongs is refused where it is confirmed and where it is computed.
-    f.moveTo(0, 7);
-    f.openEditor();
-    f.txtFlx->selectAll();
-    QTest::keyClicks(f.txtFlx, QStringLiteral("abc"));
-    QTest::keyClick(f.txtFlx, Qt::Key_Return);
-    QCOMPARE(m_log->shown.last().text, QStringLiteral("Please Enter Numeric Values"));
-    QCOMPARE(f.cell(0, 7), QString());
+    typeIncome(0, QStringLiteral("5000"));
+    QTest::keyClick(f.txtFlx, Qt::Key_B);
+    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("5000"));
+    typeIncome(1, QStringLiteral("12000"));
+    typeIncome(2, QStringLiteral("1,250.50"));
+    // A key in the new row below, whose income is empty, still shows the three members' sum.
+    QTest::keyClick(f.txtFlx, Qt::Key_C);
+    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("18250.5"));
+    // Editing one income changes the sum by the difference.
+    typeIncome(1, QStringLiteral("2000"));
+    QTest::keyClick(f.txtFlx, Qt::Key_D);
+    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("8250.5"));
+
+    // Text where a number belongs is refused where it is confirmed and where it is computed, and
+    // the total is that of the numbers left.
+    for (const QString &bad : { QStringLiteral("abc"), QStringLiteral("1.2.3"), QStringLiteral("1e400") }) {
+        m_log->shown.clear();
+        f.moveTo(0, 7);
+        f.openEditor();
+        f.txtFlx->setText(bad); // pasted
+        QTest::keyClick(f.txtFlx, Qt::Key_Return);
+        QCOMPARE(m_log->texts(), QStringList { QStringLiteral("Please Enter Numeric Values") });
+        QCOMPARE(f.cell(0, 7), QString());
+    }
+    QTest::keyClick(f.txtFlx, Qt::Key_E);
+    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("3250.5"));
     m_log->shown.clear();
     f.moveTo(1, 7);
     f.openEditor();
@@ -256,6 +278,7 @@ void TestIntakeSheet::totalFollowsTheCurrentRow()
     QTest::keyClick(f.txtFlx, Qt::Key_Left); // computed on the next key: refused, cell emptied
     QCOMPARE(m_log->shown.size(), 1);
     QCOMPARE(f.cell(1, 7), QString());
+    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("1250.5"));
 }
 
 void TestIntakeSheet::arrowKeysStayInsideTheGrid()
@@ -293,7 +316,7 @@ void TestIntakeSheet::arrowKeysStayInsideTheGrid()
     QCOMPARE(f.FCFlexGrid->currentRow(), 0);
 }
 
-void TestIntakeSheet::storingStopsAtTheFirstIncompleteRow()
+void TestIntakeSheet::incompleteMemberIsRefused()
 {
     const QString id = scalar(QStringLiteral(
         "SELECT min(p.IdNum) FROM PATIENT_DATA..tbPatient2 p JOIN PATIENT_DATA..tbMaster m ON m.HospNum = p.HospNum "
@@ -303,8 +326,8 @@ void TestIntakeSheet::storingStopsAtTheFirstIncompleteRow()
     w->txtCaseNo->setText(QStringLiteral("T-0006"));
     const QString hosp = m_selection.HospNum;
     auto members = [&] {
-        return scalar(QStringLiteral(
-            "SELECT ifnull(group_concat(FamilyMember, '|'), '') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'")
+        return scalar(QStringLiteral("SELECT ifnull(group_concat(FamilyMember || '=' || Income || '/' || TotalIncome, "
+                                     "'|'), '') FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'")
                           .arg(hosp));
     };
     // A new sheet with no member typed stores none.
@@ -312,15 +335,64 @@ void TestIntakeSheet::storingStopsAtTheFirstIncompleteRow()
     QCOMPARE(members(), QString());
 
     QTableWidget *grid = w->family().FCFlexGrid;
+    auto fill = [&](int rows) {
+        grid->setRowCount(rows);
+        const QStringList full = { QString(), QStringLiteral("B"), QStringLiteral("1"), QStringLiteral("SINGLE"),
+            QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G"), QString() };
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < 8; ++c)
+                grid->setItem(r, c,
+                    new QTableWidgetItem(c == 0 ? QStringLiteral("M%1").arg(r)
+                            : c == 7            ? QString::number((r + 1) * 100)
+                                                : full[c]));
+    };
+    // Two members and the empty row the last Enter added: the empty row is no member.
+    fill(2);
     grid->setRowCount(3);
-    const QStringList full = { QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("1"), QStringLiteral("SINGLE"),
-        QStringLiteral("E"), QStringLiteral("F"), QStringLiteral("G"), QStringLiteral("100") };
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 8; ++c)
-            grid->setItem(r, c, new QTableWidgetItem(c == 0 ? QStringLiteral("M%1").arg(r) : full[c]));
-    grid->item(1, 6)->setText(QString()); // the second member has no occupation
     QVERIFY(w->save());
-    QCOMPARE(members(), QStringLiteral("M0")); // that member and everyone after are not stored
+    QCOMPARE(members(), QStringLiteral("M0=100.0/300.0|M1=200.0/300.0"));
+
+    // Five members, the second without an occupation: refused, nothing written.
+    m_log->shown.clear();
+    fill(5);
+    w->SSTab1->setCurrentIndex(0);
+    grid->item(1, 6)->setText(QString());
+    QVERIFY(!w->save());
+    QVERIFY(!w->IsSaved);
+    QCOMPARE(m_log->shown.size(), 1);
+    QCOMPARE(m_log->shown[0].text,
+        QStringLiteral("Family member 2 (M1) has no Occupation. Complete the row or clear it before saving."));
+    QCOMPARE(m_log->shown[0].icon, QMessageBox::Warning);
+    QCOMPARE(members(), QStringLiteral("M0=100.0/300.0|M1=200.0/300.0")); // the earlier composition intact
+    // The cursor waits in that cell.
+    QCOMPARE(w->SSTab1->currentIndex(), 1);
+    QCOMPARE(grid->currentRow(), 1);
+    QCOMPARE(grid->currentColumn(), 6);
+    QVERIFY(!w->family().txtFlx->isHidden());
+
+    // Typed in, the five are stored, each with the sum of the five incomes.
+    grid->item(1, 6)->setText(QStringLiteral("VENDOR"));
+    QVERIFY(w->save());
+    QCOMPARE(scalar(QStringLiteral("SELECT count(*) || ':' || min(TotalIncome) || ':' || max(TotalIncome) || ':' || "
+                                   "sum(Income) FROM MSS..tbMSSFamilyComposition WHERE HospNum = '%1'")
+                        .arg(hosp)),
+        QStringLiteral("5:1500.0:1500.0:1500.0"));
+    QCOMPARE(w->txtTotFamIncome->text(), QStringLiteral("1500"));
+
+    // Incomes that are not numbers, or are negative, are refused by the save naming the row.
+    const QString before = members();
+    for (const QString &bad :
+        { QStringLiteral("abc"), QStringLiteral("1.2.3"), QStringLiteral("1e400"), QStringLiteral("-500") }) {
+        m_log->shown.clear();
+        grid->item(2, 7)->setText(bad);
+        QVERIFY2(!w->save(), qPrintable(bad));
+        QCOMPARE(m_log->shown.size(), 1);
+        QVERIFY2(m_log->shown[0].text.startsWith(QStringLiteral("Family member 3 (M2): the income")),
+            qPrintable(m_log->shown[0].text));
+        QVERIFY(m_log->shown[0].text.contains(bad));
+        QCOMPARE(grid->currentColumn(), 7);
+        QCOMPARE(members(), before);
+    }
 }
 
 void TestIntakeSheet::savingRefusesWhatItMust()
@@ -364,7 +436,7 @@ void TestIntakeSheet::savingRefusesWhatItMust()
         w->family().FCFlexGrid->setItem(
             0, c, new QTableWidgetItem(c == 7 ? QStringLiteral("twelve") : QStringLiteral("Y")));
     QVERIFY(!w->save());
-    QCOMPARE(m_log->shown.last().text, QStringLiteral("Please Enter Numeric Values"));
+    QVERIFY(m_log->shown.last().text.endsWith(QStringLiteral("Please Enter Numeric Values")));
     QCOMPARE(stored(), before); // nothing was written by any refused save
 }
 
@@ -449,15 +521,34 @@ void TestIntakeSheet::failedSaveKeepsTheStoredFamily()
         sheetBefore);
 }
 
-void TestIntakeSheet::socialWorkerNoLongerOnFile()
+void TestIntakeSheet::socialWorkerPickedOrNot()
 {
     const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
     auto w = open(id);
-    w->WorkerCode = QStringLiteral("NO-SUCH-WORKER");
-    ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
+    w->WorkerCode = QStringLiteral("EARLIER");
     w->txtMSSW->setText(QStringLiteral("KEPT"));
+
+    // Closed without a choice: the worker stays, nothing is looked up, nothing is said.
+    data::Connection *shared = shell::Session().SharedConnection;
+    test::RecordingConnection recording(shared);
+    shell::detail::writableSession().SharedConnection = &recording; // the session's connection, recorded
+    ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
     w->searchSocialWorker();
-    QCOMPARE(m_log->shown.last().text, QStringLiteral("Employee No Longer Exists."));
+    shell::detail::writableSession().SharedConnection = shared;
+    QVERIFY(recording.statements.isEmpty());
+    QVERIFY(m_log->shown.isEmpty());
+    QCOMPARE(w->WorkerCode, QStringLiteral("EARLIER"));
+    QCOMPARE(w->txtMSSW->text(), QStringLiteral("KEPT"));
+
+    // A worker chosen who is no longer on file is said so, and the name stays.
+    ui::Messages::setDialogHandler([](QDialog &dialog) {
+        auto &listing = dynamic_cast<patients::frmEmployeeListing &>(dialog);
+        listing.GridListWorkers->item(0, 1)->setText(QStringLiteral("NO-SUCH-WORKER"));
+        listing.choose();
+        return listing.result();
+    });
+    w->searchSocialWorker();
+    QCOMPARE(m_log->texts(), QStringList { QStringLiteral("Employee No Longer Exists.") });
     QCOMPARE(m_log->shown.last().title, QStringLiteral("MESSAGE"));
     QCOMPARE(w->txtMSSW->text(), QStringLiteral("KEPT"));
 
@@ -468,7 +559,7 @@ void TestIntakeSheet::socialWorkerNoLongerOnFile()
     });
     w->searchSocialWorker();
     QVERIFY(w->txtMSSW->text() != QLatin1String("KEPT"));
-    QVERIFY(!w->WorkerCode.isEmpty());
+    QVERIFY(!w->WorkerCode.isEmpty() && w->WorkerCode != QLatin1String("NO-SUCH-WORKER"));
 }
 
 void TestIntakeSheet::storedSheetOverridesWhatItHolds()
@@ -634,7 +725,7 @@ void TestIntakeSheet::everyValueComesBackInItsOwnPlace()
     QTableWidget *grid = w->family().FCFlexGrid;
     for (int c = 0; c < member.size(); ++c)
         grid->setItem(0, c, new QTableWidgetItem(member[c]));
-    w->txtTotFamIncome->setText(QStringLiteral("9876"));
+    w->txtTotFamIncome->setText(QStringLiteral("9876")); // typed over: the save stores the sum
 
     QVERIFY2(w->save(), m_log->shown.isEmpty() ? "" : qPrintable(m_log->shown.last().text));
     w.reset();
@@ -708,7 +799,7 @@ void TestIntakeSheet::everyValueComesBackInItsOwnPlace()
     QCOMPARE(again->FCFlexGrid->rowCount(), 1);
     for (int c = 0; c < member.size(); ++c)
         QCOMPARE(again->family().cell(0, c), member[c]);
-    QCOMPARE(again->txtTotFamIncome->text(), QStringLiteral("9876"));
+    QCOMPARE(again->txtTotFamIncome->text(), QStringLiteral("4500"));
 }
 
 // Enter takes the social worker through the sheet in the order of the interview, which is not

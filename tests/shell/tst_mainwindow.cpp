@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -56,6 +57,7 @@ private slots:
     void listButtonReopensTheListWithItsNumbers();
     void datasheetFollowsTheSelectedAdmission();
     void intakeEntryNeedsASelectedPatient();
+    void childWindowsOpenWhereTheyWereLeft();
 
 private:
     shell::mdiMSS *m_main = nullptr;
@@ -215,6 +217,41 @@ void TestMainWindow::intakeEntryNeedsASelectedPatient()
     entry->trigger();
     QCOMPARE(m_main->intakeSheet(), sheet);
     QCOMPARE(sheet->IdNum, id);
+}
+
+void TestMainWindow::childWindowsOpenWhereTheyWereLeft()
+{
+    m_main->mdiArea->closeAllSubWindows();
+    QTRY_VERIFY(!m_main->patientList() && !m_main->intakeSheet());
+    auto &c = m_hospital->connection();
+    m_main->selection().IDNUM = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    m_main->selection().HospNum = test::scalar(c,
+        QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'")
+            .arg(m_main->selection().IDNUM));
+    QAction *entry = m_main->action(QStringLiteral("mnuIntakeSheet"));
+    entry->trigger();
+    auto *sub = qobject_cast<QMdiSubWindow *>(m_main->intakeSheet()->parentWidget());
+    QVERIFY(sub);
+    sub->showNormal();
+    sub->setGeometry(40, 30, 700, 420);
+    const QRect leftAt = sub->geometry();
+    sub->close();
+    QTRY_VERIFY(!m_main->intakeSheet());
+
+    entry->trigger();
+    sub = qobject_cast<QMdiSubWindow *>(m_main->intakeSheet()->parentWidget());
+    QCOMPARE(sub->geometry(), leftAt);
+    sub->close();
+    QTRY_VERIFY(!m_main->intakeSheet());
+
+    // The patient list keeps the widths its columns were dragged to.
+    m_main->showPatientList();
+    QHeaderView *header = m_main->patientList()->lvwSearchPatient->header();
+    header->resizeSection(3, 321);
+    m_main->mdiArea->closeAllSubWindows();
+    QTRY_VERIFY(!m_main->patientList());
+    m_main->showPatientList();
+    QCOMPARE(m_main->patientList()->lvwSearchPatient->header()->sectionSize(3), 321);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QRadioButton>
+#include <QSettings>
 
 namespace mss::test {
 
@@ -28,6 +29,10 @@ void answerLogOn(const QString &folder, bool cancel)
 
 bool startDemoSession(const QString &folder)
 {
+    // Windows placed by an earlier run would open elsewhere than a first session's do.
+    QSettings settings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service"));
+    settings.remove(QStringLiteral("windows"));
+    settings.remove(QStringLiteral("columns"));
     answerLogOn(folder);
     shell::StartSession();
     ui::Messages::setDialogHandler(nullptr);

@@ -139,8 +139,225 @@ constexpr std::array kFemaleNames = { "MARIA", "ANA", "ROSARIO", "CRISTINA", "MA
     "JENNIFER", "MICHELLE", "LORNA", "ELIZABETH", "JOCELYN", "MARICEL", "GRACE", "ANGELICA", "CORAZON", "LEONORA",
     "EVANGELINE", "REMEDIOS", "JOSEPHINE", "CHERRY", "KATHERINE", "PRINCESS", "JOY", "MYRNA", "NENITA", "TERESITA",
     "LUZVIMINDA", "ARLENE", "RACHELLE" };
-constexpr std::array kOccupations = { "FARMER", "FISHERMAN", "DRIVER", "VENDOR", "LABORER", "HOUSEWIFE", "TEACHER",
-    "CARPENTER", "SECURITY GUARD", "OFW", "STUDENT", "NONE", "TRICYCLE DRIVER", "SALES CLERK", "MASON", "RETIRED" };
+// What people do for a living, who does it and what it earns a month (pesos). Work that pays
+// nothing is a student's, a housewife's or none at all.
+struct Occupation {
+    const char *name;
+    char who; // 'M' men, 'F' women, 'A' anyone
+    int lo, hi;
+    const char *employer; // nullptr: self-employed
+};
+constexpr std::array kWork
+    = { Occupation { "FARMER", 'A', 3000, 9000, nullptr }, Occupation { "FISHERMAN", 'M', 3000, 9000, nullptr },
+          Occupation { "DRIVER", 'M', 9000, 15000, "NORTHERN LUZON BUS LINES" },
+          Occupation { "VENDOR", 'A', 3000, 10000, nullptr },
+          Occupation { "LABORER", 'M', 6000, 11000, "HALDEN BAY SHIPYARD" },
+          Occupation { "TEACHER", 'A', 20000, 32000, "DEPARTMENT OF EDUCATION" },
+          Occupation { "CARPENTER", 'M', 8000, 14000, nullptr },
+          Occupation { "SECURITY GUARD", 'M', 10000, 15000, "VANGUARD SECURITY AGENCY" },
+          Occupation { "OFW", 'A', 20000, 50000, "OVERSEAS EMPLOYER" },
+          Occupation { "TRICYCLE DRIVER", 'M', 5000, 12000, nullptr },
+          Occupation { "SALES CLERK", 'A', 8000, 13000, "PORT HALDEN SUPERMARKET" },
+          Occupation { "MASON", 'M', 8000, 14000, nullptr }, Occupation { "DRESSMAKER", 'F', 4000, 9000, nullptr },
+          Occupation { "LAUNDRYWOMAN", 'F', 3000, 7000, nullptr } };
+constexpr Occupation kStudent { "STUDENT", 'A', 0, 0, nullptr };
+constexpr Occupation kNoWork { "NONE", 'A', 0, 0, nullptr };
+constexpr Occupation kHousewife { "HOUSEWIFE", 'F', 0, 0, nullptr };
+constexpr Occupation kRetired { "RETIRED", 'A', 0, 8000, nullptr }; // a pension, or nothing
+
+// Civil status as the patient master codes it: 1 single, 2 separated, 3 married, 4 widowed,
+// 5 anything else (annulled, divorced abroad).
+enum CivilStatus { Single = 1, Separated = 2, Married = 3, Widowed = 4, Other = 5 };
+
+struct Person {
+    bool male = false;
+    int age = 0; // in years, on the day of the interview
+    CivilStatus civil = Single;
+    const Occupation *work = &kNoWork;
+    int income = 0;
+    const char *education = "NONE";
+    const char *relationship = ""; // to the patient; empty for the patient
+};
+
+int yearsBetween(const QDate &birth, const QDate &day)
+{
+    int years = day.year() - birth.year();
+    if (day.month() < birth.month() || (day.month() == birth.month() && day.day() < birth.day()))
+        --years;
+    return std::max(0, years);
+}
+
+const char *civilStatusText(const Person &p)
+{
+    switch (p.civil) {
+    case Married:
+        return "MARRIED";
+    case Widowed:
+        return p.male ? "WIDOWER" : "WIDOW";
+    case Separated:
+        return "SEPARATED";
+    default:
+        return "SINGLE";
+    }
+}
+
+} // namespace
+
+QString demoClassificationFor(double familyIncome, int householdSize)
+{
+    const double perHead = familyIncome / std::max(1, householdSize);
+    return perHead >= 12000 ? QStringLiteral("A")
+        : perHead >= 7000   ? QStringLiteral("B")
+        : perHead >= 4000   ? QStringLiteral("C1")
+        : perHead >= 2500   ? QStringLiteral("C2")
+        : perHead >= 1200   ? QStringLiteral("C3")
+                            : QStringLiteral("D");
+}
+
+namespace {
+
+// The people of the demo hospital: what each one is follows from their age and sex, and a
+// household from the patient's own life.
+class People {
+public:
+    explicit People(Rng &rng) : m_rng(rng) { }
+
+    CivilStatus civilStatusFor(int age)
+    {
+        const int roll = m_rng.below(100);
+        if (age < 18)
+            return Single;
+        if (age < 25)
+            return roll < 80 ? Single : roll < 98 ? Married : Separated;
+        if (age < 60)
+            return roll < 20 ? Single : roll < 83 ? Married : roll < 91 ? Separated : roll < 98 ? Widowed : Other;
+        return roll < 8 ? Single : roll < 60 ? Married : roll < 66 ? Separated : roll < 97 ? Widowed : Other;
+    }
+
+    void giveWork(Person &p)
+    {
+        if (p.age < 5)
+            p.work = &kNoWork;
+        else if (p.age < 18)
+            p.work = p.age >= 16 && m_rng.chance(0.1) ? &kNoWork : &kStudent;
+        else if (p.age < 23 && m_rng.chance(0.5))
+            p.work = &kStudent;
+        else if (p.age >= 60 && m_rng.chance(0.7))
+            p.work = !p.male && m_rng.chance(0.3) ? &kHousewife : m_rng.chance(0.6) ? &kRetired : &kNoWork;
+        else if (!p.male && p.civil != Single && m_rng.chance(0.45))
+            p.work = &kHousewife; // keeps the house of her own family
+        else if (m_rng.chance(0.08))
+            p.work = &kNoWork;
+        else {
+            const Occupation *w = &kWork[size_t(m_rng.below(int(kWork.size())))];
+            // A teacher has finished college, a worker abroad is past 21.
+            auto unfit = [&p](const Occupation *o) {
+                return (o->who != 'A' && (o->who == 'M') != p.male) || (qstrcmp(o->name, "TEACHER") == 0 && p.age < 22)
+                    || (qstrcmp(o->name, "OFW") == 0 && p.age < 21);
+            };
+            while (unfit(w))
+                w = &kWork[size_t(m_rng.below(int(kWork.size())))];
+            p.work = w;
+        }
+        p.income = p.work->hi == 0 ? 0
+            : p.work == &kRetired && m_rng.chance(0.5)
+            ? 0
+            : m_rng.between(std::max(p.work->lo, 1000) / 100, p.work->hi / 100) * 100;
+        p.education = educationFor(p);
+    }
+
+    Person person(bool male, int age, CivilStatus civil, const char *relationship)
+    {
+        Person p;
+        p.male = male;
+        p.age = age;
+        p.civil = civil;
+        p.relationship = relationship;
+        giveWork(p);
+        return p;
+    }
+
+    // The members living with the patient, as a social worker writes them down.
+    std::vector<Person> household(const Person &self)
+    {
+        std::vector<Person> members;
+        if (self.age < 18) {
+            const int motherAge = self.age + m_rng.between(18, 38);
+            const bool mother = m_rng.chance(0.9);
+            const bool father = !mother || m_rng.chance(0.75);
+            const CivilStatus parents = mother && father ? Married : m_rng.chance(0.5) ? Widowed : Separated;
+            if (mother)
+                members.push_back(person(false, motherAge, parents, "MOTHER"));
+            if (father)
+                members.push_back(
+                    person(true, std::max(self.age + 18, motherAge + m_rng.between(-3, 8)), parents, "FATHER"));
+            addSiblings(members, self, std::min(motherAge - 18, self.age + 10));
+            return members;
+        }
+        if (self.civil == Married)
+            members.push_back(person(!self.male, std::max(18, self.age + m_rng.between(-6, 6)), Married, "SPOUSE"));
+        // Children are born to parents of 18 to 45.
+        if (self.age >= 20 && (self.civil != Single || m_rng.chance(0.1))) {
+            const int children = m_rng.between(0, std::min(5, (self.age - 18) / 3));
+            for (int c = 0; c < children; ++c) {
+                const bool son = m_rng.chance(0.5);
+                const int age = m_rng.between(std::max(0, self.age - 45), self.age - 18);
+                const CivilStatus civil = age >= 22 && m_rng.chance(0.3) ? Married : Single;
+                members.push_back(person(son, age, civil, son ? "SON" : "DAUGHTER"));
+            }
+        }
+        if (self.age < 35 && self.civil != Married && m_rng.chance(0.6)) {
+            const int motherAge = std::min(95, self.age + m_rng.between(18, 38));
+            members.push_back(person(false, motherAge, Married, "MOTHER"));
+            if (m_rng.chance(0.7))
+                members.push_back(
+                    person(true, std::max(self.age + 18, motherAge + m_rng.between(-3, 8)), Married, "FATHER"));
+            else
+                members.back().civil = m_rng.chance(0.5) ? Widowed : Separated;
+            addSiblings(members, self, motherAge - 18);
+        }
+        if (self.age >= 55 && m_rng.chance(0.3)) {
+            const bool boy = m_rng.chance(0.5);
+            members.push_back(person(boy, m_rng.between(0, std::min(20, self.age - 36)), Single, "GRANDCHILD"));
+        }
+        if (members.size() > 7)
+            members.resize(7);
+        return members;
+    }
+
+private:
+    void addSiblings(std::vector<Person> &members, const Person &self, int oldest)
+    {
+        const int siblings = m_rng.between(0, 3);
+        for (int s = 0; s < siblings; ++s) {
+            const bool brother = m_rng.chance(0.5);
+            const int age = m_rng.between(std::max(0, self.age - 10), std::max(0, oldest));
+            const CivilStatus civil = age >= 22 && m_rng.chance(0.2) ? Married : Single;
+            members.push_back(person(brother, age, civil, brother ? "BROTHER" : "SISTER"));
+        }
+    }
+
+    const char *educationFor(const Person &p)
+    {
+        if (p.age < 6)
+            return "NONE";
+        if (p.age <= 12)
+            return "ELEMENTARY";
+        if (p.age <= 16)
+            return "HIGH SCHOOL";
+        if (p.work == &kStudent)
+            return "COLLEGE LEVEL";
+        if (qstrcmp(p.work->name, "TEACHER") == 0)
+            return "COLLEGE GRADUATE";
+        constexpr std::array adult
+            = { "ELEMENTARY", "HIGH SCHOOL", "HIGH SCHOOL", "VOCATIONAL", "COLLEGE LEVEL", "COLLEGE GRADUATE" };
+        const char *attained = m_rng.pick(adult);
+        return p.age < 21 && qstrcmp(attained, "COLLEGE GRADUATE") == 0 ? "COLLEGE LEVEL" : attained;
+    }
+
+    Rng &m_rng;
+};
+
 constexpr std::array kStreets = { "RIZAL ST.", "MABINI ST.", "BONIFACIO AVE.", "LUNA ST.", "P. BURGOS ST.",
     "MAGSAYSAY BLVD.", "QUEZON AVE.", "AGUINALDO ST.", "DEL PILAR ST.", "JACINTO ST.", "PUROK 3", "SITIO MALINIS",
     "GOMEZ ST.", "SAMPAGUITA ST.", "ILANG-ILANG ST." };
@@ -164,11 +381,6 @@ constexpr std::array kDiagnoses = { "CHRONIC KIDNEY DISEASE STAGE 5", "PNEUMONIA
     "DIABETES MELLITUS TYPE 2", "ACUTE GASTROENTERITIS", "URINARY TRACT INFECTION", "END-STAGE RENAL DISEASE",
     "NEPHROTIC SYNDROME", "KIDNEY STONES", "CONGESTIVE HEART FAILURE", "FRACTURE, LEFT FEMUR", "APPENDICITIS",
     "PULMONARY TUBERCULOSIS", "ANEMIA" };
-constexpr std::array kRelationships
-    = { "SPOUSE", "SON", "DAUGHTER", "MOTHER", "FATHER", "BROTHER", "SISTER", "GRANDCHILD" };
-constexpr std::array kCivilStatusText = { "SINGLE", "MARRIED", "WIDOW", "WIDOWER", "SEPARATED" };
-constexpr std::array kEducation
-    = { "ELEMENTARY", "HIGH SCHOOL", "COLLEGE LEVEL", "COLLEGE GRADUATE", "VOCATIONAL", "NONE" };
 constexpr std::array kNurses
     = { "N. AQUINO, RN", "L. BAUTISTA, RN", "C. MENDOZA, RN", "R. FLORES, RN", "E. SANTOS, RN", "P. DIZON, RN" };
 constexpr std::array kSponsors = { "PRIORITY DEVELOPMENT ASSISTANCE FUND", "CHARITY DEVELOPMENT FUND",
@@ -205,6 +417,9 @@ struct Patient {
     QDate validity;
     QDate expiry;
     QString lastOpd; // the latest out-patient visit, for linking an admission to it
+    QDate birth;
+    Person self; // as on the day of the interview, when the patient is classified
+    std::vector<Person> household;
 };
 
 QString iso(const QDate &d)
@@ -238,6 +453,7 @@ private:
     DemoOptions m_o;
     Rng m_rng;
     QStringList m_doctors;
+    QStringList m_doctorNames; // as a referral names the doctor, beside m_doctors
     QStringList m_rooms;
     QStringList m_workers;
     QStringList m_companies;
@@ -261,8 +477,11 @@ void Generator::hospital()
     for (int i = 1; i <= 60; ++i) {
         const QString id = QStringLiteral("D%1").arg(i, 3, 10, QLatin1Char('0'));
         const bool male = m_rng.chance(0.5);
-        doctor.run({ id, m_rng.pick(kSurnames), randomName(male), m_rng.pick(kSurnames), m_rng.pick(specialties) });
+        const QString surname = QString::fromUtf8(m_rng.pick(kSurnames));
+        const QString given = randomName(male);
+        doctor.run({ id, surname, given, m_rng.pick(kSurnames), m_rng.pick(specialties) });
         m_doctors.append(id);
+        m_doctorNames.append(QStringLiteral("DR. %1 %2").arg(given, surname));
     }
     Statement room(m_db, "INSERT INTO PATIENT_DATA.tbRoom VALUES (?,?,?,?)");
     constexpr std::array stations = { "WARD 1", "WARD 2", "WARD 3", "PEDIA", "RENAL UNIT", "ICU" };
@@ -352,36 +571,52 @@ void Generator::patients()
         "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     std::vector<Patient> patients { size_t(patientCount) };
     constexpr std::array religions = { "RC", "RC", "RC", "RC", "RC", "INC", "ISL", "AGL", "BAP", "SDA", "BA", "OTH" };
-    constexpr std::array classes = { "A", "B", "C1", "C1", "C2", "C2", "C3", "C3", "D", "D" };
+    People people(m_rng);
     int mssSerial = 0;
     for (int i = 0; i < patientCount; ++i) {
         Patient &p = patients[size_t(i)];
         p.hospNum = QStringLiteral("%1").arg(100001 + i, 7, 10, QLatin1Char('0'));
         const bool male = m_rng.chance(0.48);
         p.lastName = QString::fromUtf8(m_rng.pick(kSurnames));
-        const QDate birth = today.addDays(-m_rng.between(200, 85 * 365));
+        p.birth = today.addDays(-m_rng.between(200, 85 * 365));
         const Place &place = m_rng.pick(kPlaces);
-        const bool employed = m_rng.chance(0.45);
         p.classified = m_rng.chance(0.4);
         QString validity, expiry;
         if (p.classified) {
             p.mssNum = QStringLiteral("%1-%2")
                            .arg(today.year() % 100, 2, 10, QLatin1Char('0'))
                            .arg(++mssSerial, 6, 10, QLatin1Char('0'));
-            p.classCode = QString::fromLatin1(m_rng.pick(classes));
-            // Classified up to two years ago for a year: some classifications have expired.
-            p.validity = today.addDays(-m_rng.between(0, 730));
+            // Classified up to two years ago (never before birth) for a year: some have expired.
+            p.validity = today.addDays(-m_rng.between(0, std::min<int>(730, p.birth.daysTo(today))));
             p.expiry = p.validity.addYears(1);
             validity = iso(p.validity);
             expiry = iso(p.expiry);
         }
+        // Who the patient is follows from age and sex; the master holds today's life, the
+        // interview the life on its day, which for the demo is the same.
+        const int age = yearsBetween(p.birth, p.classified ? p.validity : today);
+        CivilStatus civil = people.civilStatusFor(age);
+        if (p.classified && civil == Other)
+            civil = Separated; // an intake sheet is only saved with one of the four statuses it offers
+        p.self = people.person(male, age, civil, "");
+        if (p.classified) {
+            p.household = people.household(p.self);
+            double income = p.self.income;
+            for (const Person &member : p.household)
+                income += member.income;
+            p.classCode = demoClassificationFor(income, int(p.household.size()) + 1);
+        }
+        const Occupation &work = *p.self.work;
+        const bool employed = p.self.income > 0 && &work != &kRetired;
         master.run({ p.hospNum, p.lastName, randomName(male), QString::fromUtf8(m_rng.pick(kSurnames)),
-            male ? "M" : "F", iso(birth), QString::fromUtf8(m_rng.pick(kPlaces).town),
-            QString::number(m_rng.between(1, 5)), m_rng.pick(religions), m_rng.pick(kOccupations),
+            male ? "M" : "F", iso(p.birth), QString::fromUtf8(m_rng.pick(kPlaces).town),
+            QString::number(int(p.self.civil)), m_rng.pick(religions), work.name,
             QStringLiteral("%1 %2").arg(m_rng.between(1, 999)).arg(QString::fromUtf8(m_rng.pick(kStreets))),
             QString::fromUtf8(m_rng.pick(kBarangays)), QString::fromUtf8(place.town), QString::fromUtf8(place.province),
             QString::number(place.zip), QStringLiteral("09%1").arg(m_rng.between(100000000, 999999999)),
-            employed ? QString::fromUtf8(m_rng.pick(kOccupations)) + QStringLiteral(" - SELF-EMPLOYED") : QString(),
+            !employed           ? QString()
+                : work.employer ? QString::fromUtf8(work.employer)
+                                : QString::fromUtf8(work.name) + QStringLiteral(" - SELF-EMPLOYED"),
             employed ? QString::fromUtf8(place.town) : QString(), employed ? "EMPLOYED" : "UNEMPLOYED",
             m_rng.chance(0.5) ? QStringLiteral("%1").arg(m_rng.between(10000000, 99999999)) : QString(),
             p.classified ? p.mssNum : QString(), p.classified ? p.classCode : QString(),
@@ -428,7 +663,7 @@ void Generator::patients()
         "ZipCode, TownProvince, Sex, BirthDate, CivilStatus, Occupation, Age, ExpiryDate, MSSNumber, "
         "SeniorCitizen, ReferredBy, DateReferred, Resources, Expenses, FinancialProb, HelpingGoals, "
         "ActionTaken, InfoSource, WorkStatus, DiagnosticImpress, ReferringParty, RefPartyID, CategoryNum, "
-        "ClassCode, MSSW, ActiveStatus, CaseStatus, UserID, SavedDate) "
+        "ClassCode, MSSW, ActiveStatus, CaseStatus, UserID, SavedDate, AdmissionDate) "
         "SELECT ?1, ?2, ?3, s.Classification, ?4, ?5, ?6, ?7, m.LastName, m.FirstName, m.MiddleName, "
         "m.HouseStreet, m.Barangay, m.ZipCode, m.Town || ', ' || m.Province, "
         "CASE m.Sex WHEN 'F' THEN 'Female' ELSE 'Male' END, m.BirthDate, "
@@ -436,7 +671,7 @@ void Generator::patients()
         "ELSE 'Widow/er' END, m.Occupation, ?8, ?9, m.MSSNum, ?10, ?11, ?3, ?12, ?13, ?14, ?15, ?16, "
         "'PATIENT', m.PatientStatus, ?17, r.ReferringParty, ?18, ?19, m.MSSClassification, "
         "(SELECT LastName || ', ' || FirstName FROM tbMSSEmployee WHERE EmployeeID = ?20), 'Y', "
-        "'01', ?20, ?3 FROM PATIENT_DATA.tbMaster m LEFT JOIN tbMSSClassificationScheme s "
+        "'01', ?20, ?3, ?21 FROM PATIENT_DATA.tbMaster m LEFT JOIN tbMSSClassificationScheme s "
         "ON s.Code = m.MSSClassification LEFT JOIN tbMSSReferringParty r ON r.Code = ?18 "
         "WHERE m.HospNum = ?1");
     Statement family(m_db, "INSERT INTO tbMSSFamilyComposition VALUES (?,?,?,?,?,?,?,?,?,?,?)");
@@ -465,23 +700,26 @@ void Generator::patients()
         Patient &p = patients[size_t(k < patientCount ? k : m_rng.below(patientCount))];
         const int roll = m_rng.below(100);
         const char kind = roll < 45 ? 'I' : roll < 85 ? 'O' : 'E';
+        const int lived = int(p.birth.daysTo(today)); // no visit before the patient was born
         const QString doctor = m_doctors[m_rng.below(int(m_doctors.size()))];
         const char *diagnosis = m_rng.pick(kDiagnoses);
         const bool service = m_rng.chance(0.6);
         const QString account = m_rng.chance(0.08) ? m_companies[m_rng.below(int(m_companies.size()))] : QString();
-        QString idNum, admDate, dcrDate, billingDate;
+        QString idNum, admDate, dcrDate, billingDate, room;
         QDate admDay;
         bool current = false;
         if (kind == 'I') {
             idNum = QStringLiteral("%1").arg(2000001 + inSerial++, 8, 10, QLatin1Char('0'));
             current = m_rng.chance(0.08);
-            admDay = current ? today.addDays(-m_rng.between(0, 20)) : today.addDays(-m_rng.between(3, 3 * 365));
+            admDay = current ? today.addDays(-m_rng.between(0, std::min(20, lived)))
+                             : today.addDays(-m_rng.between(3, std::min(3 * 365, lived)));
             admDate = iso(admDay, m_rng.between(0, 24 * 60 - 1));
             if (!current)
                 dcrDate = iso(admDay.addDays(m_rng.between(1, 20)), m_rng.between(6 * 60, 20 * 60));
             billingDate = current ? iso(today) : dcrDate.left(10);
             const QString opd = m_rng.chance(0.5) ? p.lastOpd : QString();
-            inpatient.run({ idNum, p.hospNum, admDate, dcrDate, m_rooms[m_rng.below(int(m_rooms.size()))], doctor,
+            room = m_rooms[m_rng.below(int(m_rooms.size()))];
+            inpatient.run({ idNum, p.hospNum, admDate, dcrDate, room, doctor,
                 m_doctors[m_rng.below(int(m_doctors.size()))], service ? "S" : "P", account, opd,
                 QStringLiteral("COMPLAINT OF %1").arg(QString::fromUtf8(m_rng.pick(kDiagnoses))), diagnosis,
                 m_rng.chance(0.3) ? "HEMODIALYSIS" : "", diagnosis, "", m_rng.chance(0.6) ? 1 : 0, billingDate });
@@ -491,7 +729,7 @@ void Generator::patients()
             idNum = form < 30 ? QStringLiteral("%1B").arg(outSerial, 7, 10, QLatin1Char('0'))
                 : form < 32   ? QStringLiteral("T%1").arg(outSerial, 7, 10, QLatin1Char('0'))
                               : QStringLiteral("O%1").arg(outSerial, 7, 10, QLatin1Char('0'));
-            admDay = today.addDays(-m_rng.between(0, 3 * 365));
+            admDay = today.addDays(-m_rng.between(0, std::min(3 * 365, lived)));
             admDate = iso(admDay, m_rng.between(7 * 60, 16 * 60));
             dcrDate = iso(admDay, m_rng.between(16 * 60, 18 * 60));
             billingDate = iso(admDay);
@@ -500,7 +738,7 @@ void Generator::patients()
             p.lastOpd = idNum;
         } else {
             idNum = QStringLiteral("ER%1").arg(++erSerial, 6, 10, QLatin1Char('0'));
-            admDay = today.addDays(-m_rng.between(0, 3 * 365));
+            admDay = today.addDays(-m_rng.between(0, std::min(3 * 365, lived)));
             admDate = iso(admDay, m_rng.between(0, 24 * 60 - 1));
             current = admDay == today;
             if (!current)
@@ -569,25 +807,24 @@ void Generator::patients()
                 bill.run({ idNum, iso(admDay.addDays(1), 11 * 60), "QF", "QF-PROC", "PROCEDURE DISCOUNT", 1.0,
                     -m_rng.amount(100, 1500), p.mssNum, QString(), "BILLING" });
             if (assessed[p.hospNum]++ == 0 && m_rng.chance(0.75)) {
-                intake.run({ p.hospNum, idNum, intakeDay, category.second,
-                    QStringLiteral("%1").arg(m_rng.between(0, 30) * 1000), m_rng.pick(kEducation),
-                    kind == 'I' ? m_rooms[0] : QStringLiteral("OPD"), QString::number(m_rng.between(18, 80)),
-                    iso(p.expiry), m_rng.chance(0.2) ? 1 : 0, m_doctors[m_rng.below(int(m_doctors.size()))],
-                    "PHILHEALTH, RELATIVES", "FOOD, RENT, ELECTRICITY", m_rng.chance(0.7) ? 1 : 0,
-                    "ASSIST IN HOSPITAL BILL", "CLASSIFIED AND REFERRED", diagnosis,
-                    QString::number(m_rng.between(1, 7)), category.first, worker });
-                const int members = m_rng.between(0, 5);
-                double income = 0;
-                QList<double> incomes;
-                for (int f = 0; f < members; ++f) {
-                    incomes.append(m_rng.chance(0.5) ? double(m_rng.between(0, 15) * 1000) : 0.0);
-                    income += incomes.last();
-                }
-                for (int f = 0; f < members; ++f)
-                    family.run({ p.hospNum, f + 1,
-                        QString::fromUtf8(m_rng.pick(kMaleNames)) + QLatin1Char(' ') + p.lastName,
-                        m_rng.pick(kRelationships), QString::number(m_rng.between(1, 70)), m_rng.pick(kCivilStatusText),
-                        m_rng.pick(kEducation), "SAME", m_rng.pick(kOccupations), incomes[f], income });
+                const Person &self = p.self;
+                intake.run({ p.hospNum, idNum, intakeDay, category.second, QString::number(self.income), self.education,
+                    kind == 'I'       ? room
+                        : kind == 'E' ? QStringLiteral("ER")
+                                      : QStringLiteral("OPD"),
+                    QString::number(self.age), iso(p.expiry), self.age >= 60 ? 1 : 0,
+                    m_doctorNames[m_rng.below(int(m_doctorNames.size()))], "PHILHEALTH, RELATIVES",
+                    "FOOD, RENT, ELECTRICITY", m_rng.chance(0.7) ? 1 : 0, "ASSIST IN HOSPITAL BILL",
+                    "CLASSIFIED AND REFERRED", diagnosis, QString::number(m_rng.between(1, 7)), category.first, worker,
+                    iso(admDay) });
+                double familyIncome = 0;
+                for (const Person &member : p.household)
+                    familyIncome += member.income;
+                int seq = 0;
+                for (const Person &member : p.household)
+                    family.run({ p.hospNum, ++seq, randomName(member.male) + QLatin1Char(' ') + p.lastName,
+                        member.relationship, QString::number(member.age), civilStatusText(member), member.education,
+                        "SAME", member.work->name, double(member.income), familyIncome });
             }
             if (withCdf && m_rng.chance(0.7)) {
                 const double allocated = m_rng.amount(5000, 50000);

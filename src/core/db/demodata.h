@@ -34,6 +34,10 @@ inline constexpr DemoUser kDemoWorker { "MSS02", "mss-worker", "" };
 inline constexpr int kDemoMinAdmissions = 100;
 inline constexpr int kDemoMaxAdmissions = 200000;
 
+// The class the demo hospital's social workers give a household: by its monthly income (the
+// patient's and the members' together) per head, from A (pays in full) to D (indigent).
+QString demoClassificationFor(double familyIncome, int householdSize);
+
 // Fills a freshly created hospital database with believable, made-up data: the hospital, the
 // catalogues, social workers and demo users, patients with in-patient, out-patient and ER
 // admissions, classifications, intake sheets, assessments, referrals, discharge notices, bills

@@ -14,6 +14,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <cmath>
+#include <stdexcept>
+
 namespace mss::intake {
 
 namespace {
@@ -179,9 +182,7 @@ void FamilyComposition::openEditor()
 void FamilyComposition::Compute_Total()
 {
     const int row = FCFlexGrid->currentRow();
-    const QString income = cell(row, kIncomeColumn);
-    const std::optional<double> value = incomeValue(income);
-    if (!value) {
+    if (!incomeValue(cell(row, kIncomeColumn))) {
         // Refused where it would be computed: the cell is emptied so it is said once.
         setCell(row, kIncomeColumn, QString());
         if (FCFlexGrid->currentColumn() == kIncomeColumn && !txtFlx->isHidden()) {
@@ -189,10 +190,16 @@ void FamilyComposition::Compute_Total()
             txtFlx->clear();
         }
         ui::Messages::information(kNotNumeric);
-        m_total->setText(QStringLiteral("0"));
-        return;
     }
-    m_total->setText(data::numberText(*value));
+    m_total->setText(data::numberText(totalIncome()));
+}
+
+double FamilyComposition::totalIncome() const
+{
+    double total = 0;
+    for (int row = 0; row < FCFlexGrid->rowCount(); ++row)
+        total += incomeValue(cell(row, kIncomeColumn)).value_or(0.0);
+    return total;
 }
 
 void FamilyComposition::enterInTextField()
@@ -285,37 +292,58 @@ bool FamilyComposition::eventFilter(QObject *watched, QEvent *event)
 
 int FamilyComposition::storedColumns() const
 {
-    return FCFlexGrid->columnCount() - 1;
+    return std::min(FCFlexGrid->columnCount() - 1, kIncomeColumn + 1);
 }
 
-std::optional<QString> FamilyComposition::firstBadIncome() const
+bool FamilyComposition::isEmptyRow(int row) const
+{
+    for (int c = 0; c < storedColumns(); ++c)
+        if (!cell(row, c).trimmed().isEmpty())
+            return false;
+    return true;
+}
+
+std::optional<FamilyComposition::Problem> FamilyComposition::firstProblem() const
 {
     for (int row = 0; row < FCFlexGrid->rowCount(); ++row) {
-        for (int c = 0; c < storedColumns(); ++c)
-            if (cell(row, c).isEmpty())
-                return std::nullopt; // rows from here on are not stored
-        if (!incomeValue(cell(row, kIncomeColumn)))
-            return cell(row, kIncomeColumn);
+        if (isEmptyRow(row))
+            continue;
+        const QString name = cell(row, kNameColumn).trimmed();
+        const QString member = QStringLiteral("Family member %1").arg(row + 1)
+            + (name.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(name));
+        for (int c = 0; c < storedColumns(); ++c) {
+            if (!cell(row, c).trimmed().isEmpty())
+                continue;
+            const QTableWidgetItem *header = FCFlexGrid->horizontalHeaderItem(c);
+            const QString column = header ? header->text().trimmed() : QString::number(c + 1);
+            return Problem { row, c,
+                member + QStringLiteral(" has no %1. Complete the row or clear it before saving.").arg(column) };
+        }
+        const QString income = cell(row, kIncomeColumn).trimmed();
+        const std::optional<double> value = incomeValue(income);
+        if (!value)
+            return Problem { row, kIncomeColumn,
+                member + QStringLiteral(": the income \"%1\" is not a number. ").arg(income) + kNotNumeric };
+        if (*value < 0)
+            return Problem { row, kIncomeColumn,
+                member + QStringLiteral(": the income %1 is negative. An income cannot be less than 0.").arg(income) };
     }
+    if (!std::isfinite(totalIncome()))
+        return Problem { 0, kIncomeColumn, QStringLiteral("The incomes are too large to add up to a total.") };
     return std::nullopt;
 }
 
 void FamilyComposition::Save_FamilyComposition(
     data::Connection &connection, const QString &hospNum, const QString &hospitalNumberText)
 {
+    // Refused before the clear: a member the grid cannot store must not cost the stored ones.
+    if (const std::optional<Problem> problem = firstProblem())
+        throw std::runtime_error(problem->message.toStdString());
+    const QString total = data::numberText(totalIncome());
     connection.execute(clearFamilyCompositionStatement(hospitalNumberText.trimmed()));
-    const std::optional<double> total = incomeValue(m_total->text());
-    if (!total)
-        throw std::runtime_error(kNotNumeric.toStdString());
     for (int row = 0; row < FCFlexGrid->rowCount(); ++row) {
-        bool complete = true;
-        for (int c = 0; c < storedColumns() && complete; ++c)
-            complete = !cell(row, c).isEmpty();
-        if (!complete)
-            break; // this row and the rows after it are not stored
-        const std::optional<double> income = incomeValue(cell(row, kIncomeColumn));
-        if (!income)
-            throw std::runtime_error(kNotNumeric.toStdString());
+        if (isEmptyRow(row))
+            continue; // the row the last Enter added, or one the user cleared
         FamilyMemberData member;
         member.HospNum = hospNum;
         member.FamilyMember = cell(row, kNameColumn);
@@ -325,10 +353,11 @@ void FamilyComposition::Save_FamilyComposition(
         member.Education = cell(row, kEducationColumn);
         member.Address = cell(row, kAddressColumn);
         member.Occupation = cell(row, kOccupationColumn);
-        member.Income = data::numberText(*income);
-        member.TotalIncome = data::numberText(*total);
+        member.Income = data::numberText(*incomeValue(cell(row, kIncomeColumn)));
+        member.TotalIncome = total;
         connection.execute(saveFamilyCompositionStatement(member));
     }
+    m_total->setText(total);
 }
 
 } // namespace mss::intake

@@ -42,15 +42,26 @@ public:
     void InitFamilyGrid();
     // Shows a stored composition (rows as the database returned them); false when there was none.
     bool LoadFamilyComposition(data::Connection &connection, const QString &hospitalNumber);
-    // The total field takes the current row's income. A text that is not a number is refused:
-    // the user is told, the cell is emptied and the total shows 0.
+    // The total field takes the sum of the member rows' incomes. A text in the current row that
+    // is not a number is refused: the user is told and the cell is emptied.
     void Compute_Total();
-    // Replaces the stored members of the patient by the grid's rows up to the first incomplete
-    // one. Runs inside the caller's transaction.
+    // The sum of the incomes of the member rows; a cell that is not a number counts as nothing.
+    double totalIncome() const;
+
+    // Why a save cannot store the grid as it stands: the first row that holds some data but misses
+    // a member value, or whose income is not a number or is negative. Wholly empty rows are not
+    // members and are passed over.
+    struct Problem {
+        int row;
+        int column;
+        QString message;
+    };
+    std::optional<Problem> firstProblem() const;
+    // Replaces the stored members of the patient by the member rows of the grid, each with the sum
+    // of their incomes as the total. Runs inside the caller's transaction; a grid with a problem is
+    // refused before anything is written.
     void Save_FamilyComposition(
         data::Connection &connection, const QString &hospNum, const QString &hospitalNumberText);
-    // Checks every income that a save would store; names the first that is not a number.
-    std::optional<QString> firstBadIncome() const;
 
     // Opens the editor of the current cell, as a click or a cursor move does.
     void openEditor();
@@ -65,6 +76,7 @@ private:
     void placeOver(QWidget *editor, int row, int column);
     void enterInTextField();
     int storedColumns() const; // columns the save checks: all but the last
+    bool isEmptyRow(int row) const;
 
     QLineEdit *m_total;
     QPushButton *m_add;

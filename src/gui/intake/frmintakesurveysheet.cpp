@@ -649,10 +649,11 @@ void frmIntakeSurveySheet::LookUpZipCode()
 
 void frmIntakeSurveySheet::searchSocialWorker()
 {
-    patients::frmEmployeeListing listing(
+    const std::optional<QString> chosen = patients::frmEmployeeListing::pick(
         shell::Session().CurrentUser ? shell::Session().CurrentUser->sqlconnection() : nullptr, this, WorkerCode);
-    ui::Messages::execDialog(listing);
-    WorkerCode = listing.WorkerCode();
+    if (!chosen)
+        return;
+    WorkerCode = *chosen;
     const std::optional<QString> name = IntakeSheetStore(connection()).employeeName(WorkerCode);
     if (!name) {
         ui::Messages::warning(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"), this);
@@ -706,9 +707,13 @@ bool frmIntakeSurveySheet::save()
         ui::Messages::warning(QStringLiteral("Civil Status is Missing."), QStringLiteral("Message"), this);
         return false;
     }
-    // A typed income that is not a number is refused before anything is written.
-    if (m_family->firstBadIncome() || !incomeValue(txtTotFamIncome->text())) {
-        ui::Messages::information(QStringLiteral("Please Enter Numeric Values"), {}, this);
+    // A member the grid cannot store is refused before anything is written, and the cursor goes
+    // where the worker has to type.
+    if (const std::optional<FamilyComposition::Problem> problem = m_family->firstProblem()) {
+        ui::Messages::warning(problem->message, QStringLiteral("Message"), this);
+        SSTab1->setCurrentIndex(1);
+        m_family->moveTo(problem->row, problem->column);
+        m_family->openEditor();
         return false;
     }
 

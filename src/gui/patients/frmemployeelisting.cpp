@@ -4,6 +4,7 @@
 #include "data/format.h"
 #include "data/quote.h"
 #include "ui/commandguard.h"
+#include "ui/messages.h"
 #include "ui/twips.h"
 
 #include <QGroupBox>
@@ -95,6 +96,15 @@ frmEmployeeListing::frmEmployeeListing(data::Connection *connection, QWidget *pa
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
     search();
+}
+
+std::optional<QString> frmEmployeeListing::pick(
+    data::Connection *connection, QWidget *parent, const QString &previousWorkerCode)
+{
+    frmEmployeeListing listing(connection, parent, previousWorkerCode);
+    if (ui::Messages::execDialog(listing) != QDialog::Accepted)
+        return std::nullopt;
+    return listing.WorkerCode();
 }
 
 void frmEmployeeListing::updateCount(int found)

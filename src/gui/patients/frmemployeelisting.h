@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -26,6 +28,11 @@ public:
 
     // The employee code of the worker chosen, or the caller's previous one when none was.
     QString WorkerCode() const { return m_workerCode; }
+
+    // Shows the pick list modally. The chosen worker's code, or nothing when the list was closed
+    // without a choice: a caller then leaves its worker as it was and looks nothing up.
+    static std::optional<QString> pick(
+        data::Connection *connection, QWidget *parent = nullptr, const QString &previousWorkerCode = {});
 
     void search();
     // Chooses the grid's current row, as Select or a double click does.

@@ -9,6 +9,7 @@
 #include "ui/messages.h"
 #include "ui/twips.h"
 #include "ui/typingrules.h"
+#include "ui/windowgeometry.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -187,6 +188,7 @@ frmListPatient::frmListPatient(
     lvwSearchPatient->header()->setSectionsClickable(true);
     lvwSearchPatient->header()->setStretchLastSection(false);
     ui::setColumnWidthsInTwips(lvwSearchPatient, PatientListModel::widthsInTwips());
+    ui::rememberColumnWidths(lvwSearchPatient->header(), QStringLiteral("frmListPatient/lvwSearchPatient"));
     lvwSearchPatient->setEnabled(false);
     lvwSearchPatient->installEventFilter(this);
     auto *right = new QVBoxLayout(Frame1);

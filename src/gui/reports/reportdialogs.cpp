@@ -159,12 +159,10 @@ void frmReportDate2::showWorkerRow(bool shown)
 
 void frmReportDate2::searchWorker()
 {
-    {
-        patients::frmEmployeeListing list(m_connection, this, m_values.WorkerCode);
-        ui::Messages::execDialog(list);
-        // A pick list closed without a choice hands back the worker chosen before (or nothing).
-        m_values.WorkerCode = list.WorkerCode();
-    }
+    const std::optional<QString> chosen = patients::frmEmployeeListing::pick(m_connection, this, m_values.WorkerCode);
+    if (!chosen)
+        return; // closed without a choice: the worker stays as it was
+    m_values.WorkerCode = *chosen;
     if (!m_connection)
         return;
     data::Recordset rs = m_connection->open(

@@ -6,6 +6,7 @@
 #include "reports/reportprinting.h"
 #include "session/sessionstate.h"
 #include "ui/commandguard.h"
+#include "ui/windowgeometry.h"
 
 #include <QPrinter>
 
@@ -63,8 +64,10 @@ frmReportViewer *ReportRunner::ShowReport(bool showGroupTree, const QString &cap
     connect(viewer, &frmReportViewer::closed, this, [this] { m_current.reset(); });
     if (m_viewerHost)
         m_viewerHost(viewer);
-    else
+    else {
+        ui::rememberGeometry(viewer, viewer->objectName());
         viewer->show();
+    }
     return viewer;
 }
 

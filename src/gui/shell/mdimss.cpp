@@ -18,6 +18,7 @@
 #include "shell/startup.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui/windowgeometry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -72,6 +73,9 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
 
     buildMenus();
     buildToolBar();
+    // Back where the user left it; the first time, the whole work area of the screen.
+    if (ui::rememberGeometry(this, objectName()))
+        setProperty("sized", true);
 
     pnlCurrentUser = new QLabel(this);
     pnlCurrentUser->setObjectName(QStringLiteral("CurrentUser"));
@@ -99,8 +103,9 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
 
     // Report viewers open inside this window, like every other window of the program.
     m_reports = new reports::ReportRunner(this);
-    m_reports->setViewerHost(
-        [this](reports::frmReportViewer *viewer) { openChild(viewer)->resize(mdiArea->size() * 0.9); });
+    m_reports->setViewerHost([this](reports::frmReportViewer *viewer) {
+        openChild(viewer, [this](QMdiSubWindow *sub) { sub->resize(mdiArea->size() * 0.9); });
+    });
 }
 
 mdiMSS::~mdiMSS() = default;
@@ -305,12 +310,18 @@ void mdiMSS::updateDatasheetItem()
         datasheet->setEnabled(m_datasheetSelectable && m_wired.contains(QStringLiteral("mnuViewPatientDatasheet")));
 }
 
-QMdiSubWindow *mdiMSS::openChild(QWidget *window)
+QMdiSubWindow *mdiMSS::openChild(QWidget *window, const std::function<void(QMdiSubWindow *)> &firstPlace)
 {
     QMdiSubWindow *sub = mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(window->windowIcon());
+    // Placed by its opener only until the user has moved or sized it.
+    const bool remembered = ui::rememberGeometry(sub, window->objectName());
     window->show();
+    if (!remembered && firstPlace)
+        firstPlace(sub);
+    else if (sub->windowState() & Qt::WindowMaximized)
+        sub->showMaximized();
     return sub;
 }
 
@@ -337,9 +348,10 @@ intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()
     auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection, m_reports);
     window->load();
     m_intake = window.release();
-    QMdiSubWindow *sub = openChild(m_intake);
-    sub->resize(mdiArea->size().boundedTo(QSize(1320, 700)));
-    sub->move(0, 0);
+    openChild(m_intake, [this](QMdiSubWindow *sub) {
+        sub->resize(mdiArea->size().boundedTo(QSize(1320, 700)));
+        sub->move(0, 0);
+    });
     return m_intake;
 }
 
@@ -369,8 +381,7 @@ classification::frmComputeDiscount *mdiMSS::showComputeDiscount()
     // Queued: the list comes back once the discount window has gone.
     connect(
         window, &classification::frmComputeDiscount::closed, this, &mdiMSS::returnToPatientList, Qt::QueuedConnection);
-    QMdiSubWindow *sub = openChild(window);
-    sub->resize(window->size());
+    openChild(window, [window](QMdiSubWindow *sub) { sub->resize(window->size()); });
     window->load();
     return window;
 }
@@ -425,7 +436,7 @@ patients::frmListPatient *mdiMSS::showPatientList()
         return m_list;
     }
     createPatientList();
-    openChild(m_list)->showMaximized();
+    openChild(m_list, [](QMdiSubWindow *sub) { sub->showMaximized(); });
     m_list->searchOnOpening();
     return m_list;
 }
@@ -453,7 +464,7 @@ void mdiMSS::openListWith(const QString &hospNum, const QString &idNum, const QS
     m_list->txtHospNum->setText(hospNum);
     m_list->txtIDNum->setText(idNum);
     m_list->txtLastname->setText(lastName);
-    openChild(m_list)->showMaximized();
+    openChild(m_list, [](QMdiSubWindow *sub) { sub->showMaximized(); });
     m_list->searchOnOpening();
 }
 

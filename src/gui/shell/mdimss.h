@@ -76,7 +76,8 @@ public:
     // The patient list again: an open list is closed and reopened on what its boxes hold.
     void returnToPatientList();
     // Opens a window inside the MDI area.
-    QMdiSubWindow *openChild(QWidget *window);
+    // Shows a child window where the user left it, or where firstPlace puts it the first time.
+    QMdiSubWindow *openChild(QWidget *window, const std::function<void(QMdiSubWindow *)> &firstPlace = {});
 
     // Whether the selected admission allows "Patient Datasheet" (all-digit admission number).
     bool patientDatasheetSelectable() const { return m_datasheetSelectable; }

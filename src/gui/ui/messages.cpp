@@ -1,5 +1,7 @@
 #include "ui/messages.h"
 
+#include "ui/windowgeometry.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QInputDialog>
@@ -87,6 +89,9 @@ std::optional<QString> Messages::prompt(
 
 int Messages::execDialog(QDialog &dialog)
 {
+    // Every dialog opens where the user left it the last time.
+    const QString name = dialog.objectName();
+    rememberGeometry(&dialog, name.isEmpty() ? QString::fromLatin1(dialog.metaObject()->className()) : name);
     if (dialogHandler())
         return dialogHandler()(dialog);
     return dialog.exec();
