@@ -191,8 +191,7 @@ const bench::Register census(QStringLiteral("census_pdf"), [](bool quick) {
     child.start(QCoreApplication::applicationFilePath(), {});
     if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
         throw std::runtime_error("the census benchmark's child process failed");
-    std::fputs(child.readAllStandardOutput().constData(), stdout);
-    std::fflush(stdout);
+    bench::reportOutput(child.readAllStandardOutput());
 });
 
 } // namespace

@@ -43,61 +43,68 @@ double cpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-const bench::Register listFill(QStringLiteral("list_fill"), [](bool quick) {
-    // In-patients are about 45 % of the demo's admissions: this many give some 50,000.
-    const int admissions = quick ? 5000 : 111600;
-    QTemporaryDir dir;
-    auto db = data::createHospitalDatabase(dir.path());
-    data::DemoOptions options;
-    options.admissions = admissions;
-    data::generateDemoData(*db, options);
+const bench::Register listFill(
+    QStringLiteral("list_fill"),
+    [](bool quick) {
+        // In-patients are about 45 % of the demo's admissions: this many give some 50,000.
+        const int admissions = quick ? 5000 : 111600;
+        QTemporaryDir dir;
+        auto db = data::createHospitalDatabase(dir.path());
+        data::DemoOptions options;
+        options.admissions = admissions;
+        data::generateDemoData(*db, options);
 
-    patients::PatientSelection selection;
-    patients::frmListPatient window(selection, db.get(), db.get());
-    window.resize(1300, 700);
-    window.show();
-    QApplication::processEvents();
+        patients::PatientSelection selection;
+        patients::frmListPatient window(selection, db.get(), db.get());
+        window.resize(1300, 700);
+        window.show();
+        QApplication::processEvents();
 
-    int rows = 0;
-    const double fill = bench::bestOf(3, [&] {
-        window.SearchPatients(QString(), QString(), QString(), QString(), QString());
-        QApplication::processEvents(); // the view lays out and paints what it shows
-        rows = window.model()->rowCount();
-    });
+        const QByteArray source
+            = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
+                  .text(0)
+                  .toUtf8();
+        int rows = 0;
+        int rawRows = 0;
+        auto raw = [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, nullptr, {}); };
+        const int pairs = bench::repeatCount();
+        const bench::Interleaved fill = bench::interleave(
+            pairs,
+            [&] {
+                window.SearchPatients(QString(), QString(), QString(), QString(), QString());
+                QApplication::processEvents(); // the view lays out and paints what it shows
+                rows = window.model()->rowCount();
+            },
+            raw);
+        if (rows != rawRows || rows == 0)
+            throw std::runtime_error("the list and the raw query disagree");
+        const bench::Interleaved queryOnly = bench::interleave(
+            pairs, [&] { db->open(QStringLiteral("MSS..sp_MSS_LoadInPatient '', '','','',''")); }, raw);
+        bench::reportInterleaved(QStringLiteral("list_query_only"), queryOnly);
 
-    const QByteArray source
-        = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
-              .text(0)
-              .toUtf8();
-    int rawRows = 0;
-    const double raw
-        = bench::bestOf(3, [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, nullptr, {}); });
-    if (rows != rawRows || rows == 0)
-        throw std::runtime_error("the list and the raw query disagree");
-
-    const double queryOnly
-        = bench::bestOf(3, [&] { db->open(QStringLiteral("MSS..sp_MSS_LoadInPatient '', '','','',''")); });
-    bench::report(QStringLiteral("list_query_only_ratio"), queryOnly / raw);
-
-    QElapsedTimer sortTimer;
-    sortTimer.start();
-    window.model()->sortByColumn(2);
-    QApplication::processEvents();
-    const double sortMs = sortTimer.nsecsElapsed() / 1e6;
-
-    bench::report(QStringLiteral("list_fill_rows"), rows);
-    bench::report(QStringLiteral("list_fill_ms"), fill * 1e3, QStringLiteral("ms"));
-    bench::report(quick ? QStringLiteral("list_fill_quick_ratio") : QStringLiteral("list_fill_50k_ratio"), fill / raw);
-    bench::report(QStringLiteral("list_sort_by_date_ms"), sortMs, QStringLiteral("ms"));
-    // Resident memory of a fresh process that shows the list, so that building the demo
-    // hospital in this one does not count.
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--list-rss"), dir.path() });
-    if (!child.waitForFinished(120000) || child.exitCode() != 0)
-        throw std::runtime_error("the memory measurement failed");
-    bench::report(quick ? QStringLiteral("list_quick_rss_mb") : QStringLiteral("list_50k_rss_mb"),
-        child.readAllStandardOutput().trimmed().toDouble(), QStringLiteral("MB"));
-});
+        bench::report(QStringLiteral("list_fill_rows"), rows);
+        bench::reportInterleaved(quick ? QStringLiteral("list_fill_quick") : QStringLiteral("list_fill_50k"), fill,
+            QStringLiteral("list_fill_ms"));
+        // Each click flips the order, so the samples alternate between descending and ascending.
+        for (int i = 0; i < pairs; ++i) {
+            QElapsedTimer sortTimer;
+            sortTimer.start();
+            window.model()->sortByColumn(2);
+            QApplication::processEvents();
+            bench::report(QStringLiteral("list_sort_by_date_ms"), sortTimer.nsecsElapsed() / 1e6, QStringLiteral("ms"));
+        }
+        // Resident memory of a fresh process that shows the list, so that building the demo
+        // hospital in this one does not count.
+        for (int i = 0; i < pairs; ++i) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), { QStringLiteral("--list-rss"), dir.path() });
+            if (!child.waitForFinished(120000) || child.exitCode() != 0)
+                throw std::runtime_error("the memory measurement failed");
+            bench::report(quick ? QStringLiteral("list_quick_rss_mb") : QStringLiteral("list_50k_rss_mb"),
+                child.readAllStandardOutput().trimmed().toDouble(), QStringLiteral("MB"));
+        }
+    },
+    bench::Repetition::ByBenchmark);
 
 } // namespace
 

@@ -6,12 +6,65 @@
 #include <QElapsedTimer>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 
 #include <sqlite3.h>
 
 namespace mss::bench {
+
+namespace {
+
+// The samples of one benchmark's figures, in the order they were first reported.
+struct Figure {
+    QString name;
+    QString unit;
+    std::vector<double> samples;
+};
+void printFigures(std::vector<Figure> &figures);
+
+struct Session {
+    std::vector<Figure> figures;
+    int repeat = 5;
+    // A child process of a benchmark may end with exit() after its figures: they still print.
+    ~Session() { printFigures(figures); }
+};
+
+Session &session()
+{
+    static Session s;
+    return s;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Prints each figure once, as its median and spread, and forgets them.
+void printFigures(std::vector<Figure> &figures)
+{
+    for (const Figure &f : std::exchange(figures, {})) {
+        const auto [least, most] = std::minmax_element(f.samples.begin(), f.samples.end());
+        std::printf("BENCH %s %.4g%s%s min=%.4g max=%.4g\n", qPrintable(f.name), median(f.samples),
+            f.unit.isEmpty() ? "" : " ", qPrintable(f.unit), *least, *most);
+    }
+    std::fflush(stdout);
+}
+
+double seconds(const std::function<void()> &fn)
+{
+    QElapsedTimer timer;
+    timer.start();
+    fn();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+} // namespace
 
 std::vector<Benchmark> &registry()
 {
@@ -19,15 +72,58 @@ std::vector<Benchmark> &registry()
     return benchmarks;
 }
 
-Register::Register(const QString &name, std::function<void(bool quick)> run)
+Register::Register(const QString &name, std::function<void(bool quick)> run, Repetition repetition)
 {
-    registry().push_back({ name, std::move(run) });
+    registry().push_back({ name, std::move(run), repetition });
 }
 
 void report(const QString &name, double value, const QString &unit)
 {
-    std::printf("BENCH %s %.4g%s%s\n", qPrintable(name), value, unit.isEmpty() ? "" : " ", qPrintable(unit));
-    std::fflush(stdout);
+    std::vector<Figure> &figures = session().figures;
+    auto it = std::find_if(figures.begin(), figures.end(), [&](const Figure &f) { return f.name == name; });
+    if (it == figures.end())
+        it = figures.insert(figures.end(), { name, unit, {} });
+    it->samples.push_back(value);
+}
+
+void reportOutput(const QByteArray &output)
+{
+    for (const QByteArray &line : output.split('\n')) {
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() >= 3 && words[0] == "BENCH") {
+            const bool hasUnit = words.size() >= 4 && !words[3].contains('=');
+            report(QString::fromUtf8(words[1]), words[2].toDouble(), hasUnit ? QString::fromUtf8(words[3]) : QString());
+        } else if (!line.isEmpty()) {
+            std::printf("%s\n", line.constData());
+        }
+    }
+}
+
+int repeatCount()
+{
+    return session().repeat;
+}
+
+Interleaved interleave(int pairs, const std::function<void()> &measured, const std::function<void()> &baseline)
+{
+    // Caches, prepared statements and lazily built structures warm up untimed.
+    baseline();
+    measured();
+    Interleaved result;
+    for (int i = 0; i < pairs; ++i) {
+        result.baseline.push_back(seconds(baseline));
+        result.measured.push_back(seconds(measured));
+    }
+    return result;
+}
+
+void reportInterleaved(const QString &name, const Interleaved &samples, const QString &msName)
+{
+    for (size_t i = 0; i < samples.measured.size(); ++i) {
+        report(name + QStringLiteral("_ratio"), samples.ratio(i));
+        if (!msName.isEmpty())
+            report(msName, samples.measured[i] * 1e3, QStringLiteral("ms"));
+    }
 }
 
 int runProcedureTextRaw(sqlite3 *db, const QByteArray &source, const char *argument, const QByteArray &value)
@@ -57,12 +153,8 @@ int runProcedureTextRaw(sqlite3 *db, const QByteArray &source, const char *argum
 double bestOf(int runs, const std::function<void()> &fn)
 {
     double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        fn();
-        best = std::min(best, timer.nsecsElapsed() / 1e9);
-    }
+    for (int i = 0; i < runs; ++i)
+        best = std::min(best, seconds(fn));
     return best;
 }
 
@@ -84,8 +176,10 @@ int main(int argc, char *argv[])
             quick = true;
         else if (args[i] == QLatin1String("--filter") && i + 1 < args.size())
             filters.append(args[++i]);
+        else if (args[i] == QLatin1String("--repeat") && i + 1 < args.size() && args[i + 1].toInt() > 0)
+            mss::bench::session().repeat = args[++i].toInt();
         else {
-            std::fprintf(stderr, "usage: mss-bench [--quick] [--filter NAME]...\n");
+            std::fprintf(stderr, "usage: mss-bench [--quick] [--repeat N] [--filter NAME]...\n");
             return 2;
         }
     }
@@ -96,7 +190,11 @@ int main(int argc, char *argv[])
             }))
             continue;
         try {
-            benchmark.run(quick);
+            const int runs
+                = benchmark.repetition == mss::bench::Repetition::ByFramework ? mss::bench::repeatCount() : 1;
+            for (int i = 0; i < runs; ++i)
+                benchmark.run(quick);
+            mss::bench::printFigures(mss::bench::session().figures);
             ++ran;
         } catch (const std::exception &e) {
             std::fprintf(stderr, "benchmark %s failed: %s\n", qPrintable(benchmark.name), e.what());

@@ -83,6 +83,7 @@ private slots:
     void hostileValuesRoundTrip();
     void errorsAreThrownAndListed();
     void failedProcedureWritesNothing();
+    void tableRowsReadAsTheRecordsetDoes();
     void badInputIsAClearError();
     void missingAndLockedFiles();
     void transactionSpansDatabases();
@@ -343,6 +344,50 @@ void TestEmbedded::failedProcedureWritesNothing()
     QVERIFY_THROWS_EXCEPTION(DbError,
         c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('a'); INSERT INTO nowhere VALUES (1)")));
     QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
+}
+
+void TestEmbedded::tableRowsReadAsTheRecordsetDoes()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+    // Every kind of value a list can hold: the table's text is the recordset's, byte for byte.
+    const QString values
+        = QStringLiteral("SELECT 42 AS i, 1.5 AS f, 100.0 AS whole, 1e999 AS huge, NULL AS n, 'PEÑA 😀' AS t, '' AS e, "
+                         "x'414243' AS b, '2024-04-07 21:46:00' AS d");
+    const Recordset rs = c.open(values);
+    const RowTable table = c.openTable(values);
+    QCOMPARE(table.columns(), rs.columns());
+    QCOMPARE(table.rowCount(), 1);
+    for (int col = 0; col < rs.columns().size(); ++col) {
+        if (col == 3)
+            continue; // an infinite double has no text in a recordset; the table keeps SQLite's
+        QCOMPARE(table.text(0, col), rs.text(col));
+        QCOMPARE(table.isNull(0, col), rs.value(col).isNull());
+    }
+    QCOMPARE(table.text(0, 3), QStringLiteral("Inf"));
+    QCOMPARE(table.columnIndex(QStringLiteral("T")), 5);
+
+    // A procedure's result is that of its last statement with columns, as for a recordset.
+    const RowTable saved = c.openTable(QStringLiteral("MSS..sp_Test_SaveNote 'noted'"));
+    QCOMPARE(saved.columns(), QStringList { QStringLiteral("Id") });
+    QCOMPARE(saved.rowCount(), 1);
+    QVERIFY(c.openTable(QStringLiteral("MSS..sp_Test_Echo 'a', 'b'")).text(0, 0) == QStringLiteral("a"));
+    const RowTable none = c.openTable(QStringLiteral("SELECT Code FROM tbMSSActive WHERE Code = 'none'"));
+    QVERIFY(none.isEmpty());
+    QCOMPARE(none.columns(), QStringList { QStringLiteral("Code") });
+
+    // A failing call stores nothing, also once the procedure is prepared and runs again.
+    QVERIFY_THROWS_EXCEPTION(DbError, c.openTable(QStringLiteral("MSS..sp_Test_SaveNote 'eleven char'")));
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM Billing..tbLedger")), QStringLiteral("1"));
+
+    // Drivers without rows of their own give the same table through their recordset.
+    FaultInjectingConnection wrapped(&c);
+    const RowTable through = wrapped.openTable(values);
+    for (int col = 0; col < rs.columns().size(); ++col)
+        if (col != 3)
+            QCOMPARE(through.text(0, col), table.text(0, col));
 }
 
 void TestEmbedded::badInputIsAClearError()

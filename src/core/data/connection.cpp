@@ -9,6 +9,11 @@ namespace mss::data {
 
 Connection::~Connection() = default;
 
+RowTable Connection::openTable(const QString &statement, CursorType cursor, LockType lock)
+{
+    return RowTable::fromRecordset(open(statement, cursor, lock));
+}
+
 std::unique_ptr<Connection> openConnection(const QString &connectionString)
 {
     static const QRegularExpression embedded(

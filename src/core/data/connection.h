@@ -2,6 +2,7 @@
 
 #include "data/dberror.h"
 #include "data/recordset.h"
+#include "data/rowtable.h"
 
 #include <QList>
 #include <QString>
@@ -33,6 +34,10 @@ public:
     virtual Recordset open(
         const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly)
         = 0;
+    // The same rows kept as the database gave them, for a list that shows many rows and turns
+    // into text only those in view. Drivers without a cheaper way read them through open().
+    virtual RowTable openTable(
+        const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly);
     // A query with bound values, for code that builds no statement text (reports, tools).
     virtual Recordset query(const QString &statement, const Bindings &bindings = {}) = 0;
 

@@ -3,6 +3,7 @@
 #include "data/procedureparams.h"
 #include "data/sqlfunctions.h"
 #include "data/tsql.h"
+#include "data/values.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,9 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace mss::data {
@@ -80,30 +84,88 @@ struct StatementDeleter {
 };
 using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
-// Steps a prepared statement to its end; rows are kept when it has result columns.
-// Returns the SQLite result code of the last step.
-int stepAll(sqlite3_stmt *stmt, std::optional<Recordset> &result)
+QStringList columnNames(sqlite3_stmt *stmt, int columns)
 {
-    const int columns = sqlite3_column_count(stmt);
-    QList<QVariantList> rows;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    QStringList names;
+    names.reserve(columns);
+    for (int i = 0; i < columns; ++i)
+        names.append(fromUtf8(sqlite3_column_name(stmt, i)));
+    return names;
+}
+
+// Rows read into a recordset of values, as open() and query() return them.
+class RecordsetSink final : public EmbeddedConnection::ResultSink {
+public:
+    void begin(sqlite3_stmt *, int) override { m_rows.clear(); }
+    void addRow(sqlite3_stmt *stmt, int columns) override
+    {
         QVariantList row;
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
             row.append(columnValue(stmt, i));
-        rows.append(std::move(row));
+        m_rows.append(std::move(row));
+    }
+    void keep(sqlite3_stmt *stmt, int columns) override
+    {
+        m_result.emplace(columnNames(stmt, columns), std::exchange(m_rows, {}));
+    }
+    Recordset take() { return m_result ? std::move(*m_result) : Recordset(); }
+
+private:
+    QList<QVariantList> m_rows;
+    std::optional<Recordset> m_result;
+};
+
+// Rows kept as SQLite's UTF-8 text, converted by nobody until they are shown.
+class RowTableSink final : public EmbeddedConnection::ResultSink {
+public:
+    void begin(sqlite3_stmt *stmt, int columns) override { m_rows = RowTable(columnNames(stmt, columns)); }
+    void addRow(sqlite3_stmt *stmt, int columns) override
+    {
+        for (int i = 0; i < columns; ++i) {
+            switch (sqlite3_column_type(stmt, i)) {
+            case SQLITE_NULL:
+                m_rows.appendNull();
+                break;
+            case SQLITE_FLOAT:
+                // As a recordset's double reads: its shortest form.
+                if (const double d = sqlite3_column_double(stmt, i); std::isfinite(d)) {
+                    const QByteArray text = shortestText(d).toLatin1();
+                    m_rows.appendText(text.constData(), text.size());
+                    break;
+                }
+                [[fallthrough]];
+            default:
+                m_rows.appendText(
+                    reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)), sqlite3_column_bytes(stmt, i));
+            }
+        }
+    }
+    void keep(sqlite3_stmt *, int) override { m_result.emplace(std::exchange(m_rows, {})); }
+    RowTable take() { return m_result ? std::move(*m_result) : RowTable(); }
+
+private:
+    RowTable m_rows;
+    std::optional<RowTable> m_result;
+};
+
+// Steps a prepared statement to its end; its rows become the result when it has result
+// columns. Returns the SQLite result code of the last step.
+int stepAll(sqlite3_stmt *stmt, EmbeddedConnection::ResultSink &sink)
+{
+    const int columns = sqlite3_column_count(stmt);
+    if (columns > 0)
+        sink.begin(stmt, columns);
+    bool anyRow = false;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        anyRow = true;
+        sink.addRow(stmt, columns);
     }
     // A guard such as "SELECT mss_error('…') WHERE …" that let the call pass is not its result.
-    const bool guard
-        = columns == 1 && rows.isEmpty() && QByteArray(sqlite3_column_name(stmt, 0)).startsWith("mss_error(");
-    if (rc == SQLITE_DONE && columns > 0 && !guard) {
-        QStringList names;
-        names.reserve(columns);
-        for (int i = 0; i < columns; ++i)
-            names.append(fromUtf8(sqlite3_column_name(stmt, i)));
-        result.emplace(std::move(names), std::move(rows));
-    }
+    const bool guard = columns == 1 && !anyRow && QByteArray(sqlite3_column_name(stmt, 0)).startsWith("mss_error(");
+    if (rc == SQLITE_DONE && columns > 0 && !guard)
+        sink.keep(stmt, columns);
     return rc;
 }
 
@@ -284,12 +346,26 @@ Recordset EmbeddedConnection::open(const QString &statement, CursorType, LockTyp
     return run(statement, nullptr);
 }
 
+RowTable EmbeddedConnection::openTable(const QString &statement, CursorType, LockType)
+{
+    RowTableSink sink;
+    run(statement, nullptr, sink);
+    return sink.take();
+}
+
 Recordset EmbeddedConnection::query(const QString &statement, const Bindings &bindings)
 {
     return run(statement, &bindings);
 }
 
 Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bindings)
+{
+    RecordsetSink sink;
+    run(statement, bindings, sink);
+    return sink.take();
+}
+
+void EmbeddedConnection::run(const QString &statement, const Bindings *bindings, ResultSink &sink)
 {
     m_errors.clear();
     if (!m_db)
@@ -298,8 +374,10 @@ Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bind
     QString sqlite;
     try {
         if (!bindings) {
-            if (auto call = tsql::parseProcedureCall(statement))
-                return callProcedure(*call, statement);
+            if (auto call = tsql::parseProcedureCall(statement)) {
+                callProcedure(*call, statement, sink);
+                return;
+            }
         }
         sqlite = tsql::translate(statement);
     } catch (const DbError &e) {
@@ -309,7 +387,6 @@ Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bind
     const QByteArray utf8 = sqlite.toUtf8();
     const char *tail = utf8.constData();
     const char *end = tail + utf8.size();
-    std::optional<Recordset> result;
     bool savepoint = false;
 
     try {
@@ -343,7 +420,7 @@ Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bind
                     bindValue(raw, i, it->second);
                 }
             }
-            const int rc = stepAll(raw, result);
+            const int rc = stepAll(raw, sink);
             if (rc != SQLITE_DONE)
                 fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
         }
@@ -356,7 +433,6 @@ Recordset EmbeddedConnection::run(const QString &statement, const Bindings *bind
         }
         throw;
     }
-    return result ? std::move(*result) : Recordset();
 }
 
 EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
@@ -413,7 +489,7 @@ EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
     return *proc;
 }
 
-Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QString &statement)
+void EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QString &statement, ResultSink &sink)
 {
     Procedure &proc = procedure(call.database, call.name, statement);
     if (call.arguments.size() != proc.params.size())
@@ -439,7 +515,6 @@ Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, con
     if (sqlite3_exec(m_db, kSavepoint, nullptr, nullptr, nullptr) != SQLITE_OK)
         fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
 
-    std::optional<Recordset> result;
     try {
         for (size_t k = 0;; ++k) {
             if (k == proc.steps.size()) {
@@ -489,7 +564,7 @@ Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, con
             sqlite3_reset(stmt);
             for (size_t i = 0; i < step.argumentOf.size(); ++i)
                 bindValue(stmt, int(i) + 1, arguments[step.argumentOf[i]]);
-            const int rc = stepAll(stmt, result);
+            const int rc = stepAll(stmt, sink);
             if (rc != SQLITE_DONE) {
                 const QString message = fromUtf8(sqlite3_errmsg(m_db));
                 const int code = sqlite3_extended_errcode(m_db);
@@ -511,7 +586,6 @@ Recordset EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, con
         sqlite3_exec(m_db, "RELEASE mss_call", nullptr, nullptr, nullptr);
         fail(code, message, statement);
     }
-    return result ? std::move(*result) : Recordset();
 }
 
 void EmbeddedConnection::beginTrans()

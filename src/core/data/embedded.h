@@ -8,6 +8,7 @@
 #include <memory>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace mss::data {
 
@@ -35,6 +36,8 @@ public:
 
     void execute(const QString &statement) override;
     Recordset open(
+        const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly) override;
+    RowTable openTable(
         const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly) override;
     Recordset query(const QString &statement, const Bindings &bindings = {}) override;
 
@@ -66,10 +69,22 @@ public:
 
     sqlite3 *handle() const { return m_db; }
 
+    // Where the rows of a statement go as it steps: a recordset's values or a table's bytes.
+    class ResultSink {
+    public:
+        virtual ~ResultSink() = default;
+        // A statement with result columns starts; what it adds replaces nothing yet.
+        virtual void begin(sqlite3_stmt *stmt, int columns) = 0;
+        virtual void addRow(sqlite3_stmt *stmt, int columns) = 0;
+        // It ended well: its rows are now the result, as the last statement with rows decides it.
+        virtual void keep(sqlite3_stmt *stmt, int columns) = 0;
+    };
+
 private:
     struct Procedure;
     Recordset run(const QString &statement, const Bindings *bindings);
-    Recordset callProcedure(const tsql::ProcedureCall &call, const QString &statement);
+    void run(const QString &statement, const Bindings *bindings, ResultSink &sink);
+    void callProcedure(const tsql::ProcedureCall &call, const QString &statement, ResultSink &sink);
     Procedure &procedure(const QString &database, const QString &name, const QString &statement);
     [[noreturn]] void fail(int code, const QString &message, const QString &statement);
 

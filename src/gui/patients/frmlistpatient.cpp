@@ -300,22 +300,22 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
             if (!connection)
                 throw data::DbError(
                     3704, QStringLiteral("Patient list"), QStringLiteral("There is no open connection."));
-            data::Recordset rs = connection->open(statement, data::CursorType::Dynamic,
+            data::RowTable table = connection->openTable(statement, data::CursorType::Dynamic,
                 connection == m_listConnection ? data::LockType::Optimistic : data::LockType::ReadOnly);
-            if (rs.isEmpty()) {
+            if (table.isEmpty()) {
                 m_model->clear();
                 lvwSearchPatient->setEnabled(false);
                 lblRecCount->clear();
                 return;
             }
-            const int rows = rs.recordCount();
+            const int rows = table.rowCount();
             pbProgress->setMaximum(rows);
             pbProgress->setValue(0);
             pbProgress->show();
             lblRecCount->setText(QStringLiteral("Total No. of Records: %1").arg(rows));
             // The rows are already in memory and the model takes them whole: there is no per-row
             // work for the bar to follow, so it is not repainted in between.
-            m_model->setRows(rs.columns(), rs.takeRows(), filledColumns);
+            m_model->setTable(std::move(table), filledColumns);
             pbProgress->setValue(rows);
             lvwSearchPatient->setEnabled(true);
             if (lvwSearchPatient->isVisible())
