@@ -83,6 +83,7 @@ private slots:
     void hostileValuesRoundTrip();
     void errorsAreThrownAndListed();
     void failedProcedureWritesNothing();
+    void repeatedCallsReuseWhatTheyPrepared();
     void tableRowsReadAsTheRecordsetDoes();
     void badInputIsAClearError();
     void missingAndLockedFiles();
@@ -344,6 +345,62 @@ void TestEmbedded::failedProcedureWritesNothing()
     QVERIFY_THROWS_EXCEPTION(DbError,
         c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('a'); INSERT INTO nowhere VALUES (1)")));
     QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("1"));
+}
+
+// A call prepared once must behave on its hundredth run as on its first: the same rows, the
+// same all-or-nothing, and the names and columns the database has now.
+void TestEmbedded::repeatedCallsReuseWhatTheyPrepared()
+{
+    TempHospital h;
+    auto &c = h.connection();
+    createFixtures(c);
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_CheckedRead"),
+        QStringLiteral("-- params: Code\nSELECT CASE WHEN @Code = 'bad' THEN mss_error('no such code') ELSE Code END"
+                       " AS Code FROM tbMSSActive WHERE Code = @Code OR @Code = 'bad';"));
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_CopyNotes"),
+        QStringLiteral("-- params: Limit float\nINSERT INTO tbNotes(Note) SELECT CASE WHEN rowid > @Limit"
+                       " THEN mss_error('past the limit') ELSE Code END FROM tbMSSActive;"));
+    c.storeProcedure(QStringLiteral("MSS"), QStringLiteral("sp_Test_AllNotes"),
+        QStringLiteral("-- params:\nSELECT * FROM tbNotes ORDER BY Id;"));
+
+    for (int round = 0; round < 3; ++round) {
+        QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_CheckedRead 'C'")), QStringLiteral("C"));
+        // Inside the caller's transaction, a failing read leaves the caller's pending work alone.
+        c.beginTrans();
+        c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('pending')"));
+        QVERIFY_THROWS_EXCEPTION(DbError, c.open(QStringLiteral("MSS..sp_Test_CheckedRead 'bad'")));
+        QVERIFY(c.inTransaction());
+        c.rollbackTrans();
+        QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("0"));
+
+        // One statement that writes: the rows it stored before failing go with it, every time.
+        QVERIFY_THROWS_EXCEPTION(DbError, c.execute(QStringLiteral("MSS..sp_Test_CopyNotes 1")));
+        QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("0"));
+
+        // Batches reuse their savepoint as well.
+        QVERIFY_THROWS_EXCEPTION(DbError,
+            c.execute(QStringLiteral("INSERT INTO MSS..tbNotes(Note) VALUES ('a'); INSERT INTO nowhere VALUES (1)")));
+        QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("0"));
+    }
+    c.execute(QStringLiteral("MSS..sp_Test_CopyNotes 10"));
+    QCOMPARE(single(c, QStringLiteral("SELECT count(*) FROM MSS..tbNotes")), QStringLiteral("2"));
+
+    // A column added after the call was prepared shows up in the next result.
+    QCOMPARE(c.open(QStringLiteral("MSS..sp_Test_AllNotes")).columns(),
+        (QStringList { QStringLiteral("Id"), QStringLiteral("Note") }));
+    c.executeScript(QStringLiteral("ALTER TABLE main.tbNotes ADD COLUMN Extra TEXT DEFAULT 'x';"));
+    Recordset notes = c.open(QStringLiteral("MSS..sp_Test_AllNotes"));
+    QCOMPARE(notes.columns(), (QStringList { QStringLiteral("Id"), QStringLiteral("Note"), QStringLiteral("Extra") }));
+    QCOMPARE(notes.text(QStringLiteral("extra")), QStringLiteral("x"));
+
+    // The name as written and the default database decide which procedure a call finds.
+    QCOMPARE(single(c, QStringLiteral("sp_test_noargs")), QStringLiteral("2"));
+    QCOMPARE(single(c, QStringLiteral("SP_TEST_NOARGS")), QStringLiteral("2"));
+    c.setDefaultDatabase(QStringLiteral("BILLING"));
+    QCOMPARE(single(c, QStringLiteral("sp_Billing_Test_Sum 'MD'")), QStringLiteral("300"));
+    QVERIFY_THROWS_EXCEPTION(DbError, c.open(QStringLiteral("sp_test_noargs")));
+    c.setDefaultDatabase(QStringLiteral("MSS"));
+    QCOMPARE(single(c, QStringLiteral("sp_test_noargs")), QStringLiteral("2"));
 }
 
 void TestEmbedded::tableRowsReadAsTheRecordsetDoes()

@@ -84,19 +84,37 @@ struct StatementDeleter {
 };
 using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
 
-QStringList columnNames(sqlite3_stmt *stmt, int columns)
-{
-    QStringList names;
-    names.reserve(columns);
-    for (int i = 0; i < columns; ++i)
-        names.append(fromUtf8(sqlite3_column_name(stmt, i)));
-    return names;
-}
+// The column names of a prepared statement, kept between its runs. They change only when a
+// schema change makes SQLite prepare the statement again, which its reprepare count tells.
+class ColumnNames {
+public:
+    const std::shared_ptr<const ColumnIndex> &of(sqlite3_stmt *stmt, int columns)
+    {
+        const int prepared = sqlite3_stmt_status(stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
+        if (!m_index || prepared != m_prepared || m_index->names().size() != columns) {
+            QStringList names;
+            names.reserve(columns);
+            for (int i = 0; i < columns; ++i)
+                names.append(fromUtf8(sqlite3_column_name(stmt, i)));
+            m_index = std::make_shared<const ColumnIndex>(std::move(names));
+            m_prepared = prepared;
+        }
+        return m_index;
+    }
+
+private:
+    std::shared_ptr<const ColumnIndex> m_index;
+    int m_prepared = 0;
+};
 
 // Rows read into a recordset of values, as open() and query() return them.
 class RecordsetSink final : public EmbeddedConnection::ResultSink {
 public:
-    void begin(sqlite3_stmt *, int) override { m_rows.clear(); }
+    void begin(const std::shared_ptr<const ColumnIndex> &columns) override
+    {
+        m_columns = columns;
+        m_rows.clear();
+    }
     void addRow(sqlite3_stmt *stmt, int columns) override
     {
         QVariantList row;
@@ -105,13 +123,11 @@ public:
             row.append(columnValue(stmt, i));
         m_rows.append(std::move(row));
     }
-    void keep(sqlite3_stmt *stmt, int columns) override
-    {
-        m_result.emplace(columnNames(stmt, columns), std::exchange(m_rows, {}));
-    }
+    void keep() override { m_result.emplace(m_columns, std::exchange(m_rows, {})); }
     Recordset take() { return m_result ? std::move(*m_result) : Recordset(); }
 
 private:
+    std::shared_ptr<const ColumnIndex> m_columns;
     QList<QVariantList> m_rows;
     std::optional<Recordset> m_result;
 };
@@ -119,7 +135,7 @@ private:
 // Rows kept as SQLite's UTF-8 text, converted by nobody until they are shown.
 class RowTableSink final : public EmbeddedConnection::ResultSink {
 public:
-    void begin(sqlite3_stmt *stmt, int columns) override { m_rows = RowTable(columnNames(stmt, columns)); }
+    void begin(const std::shared_ptr<const ColumnIndex> &columns) override { m_rows = RowTable(columns->names()); }
     void addRow(sqlite3_stmt *stmt, int columns) override
     {
         for (int i = 0; i < columns; ++i) {
@@ -141,7 +157,7 @@ public:
             }
         }
     }
-    void keep(sqlite3_stmt *, int) override { m_result.emplace(std::exchange(m_rows, {})); }
+    void keep() override { m_result.emplace(std::exchange(m_rows, {})); }
     RowTable take() { return m_result ? std::move(*m_result) : RowTable(); }
 
 private:
@@ -151,21 +167,23 @@ private:
 
 // Steps a prepared statement to its end; its rows become the result when it has result
 // columns. Returns the SQLite result code of the last step.
-int stepAll(sqlite3_stmt *stmt, EmbeddedConnection::ResultSink &sink)
+int stepAll(sqlite3_stmt *stmt, EmbeddedConnection::ResultSink &sink, ColumnNames &names)
 {
+    // The columns are read after the first step: a schema change makes SQLite prepare the
+    // statement again there, and "SELECT *" may then have other columns than before.
+    int rc = sqlite3_step(stmt);
     const int columns = sqlite3_column_count(stmt);
     if (columns > 0)
-        sink.begin(stmt, columns);
+        sink.begin(names.of(stmt, columns));
     bool anyRow = false;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) {
         anyRow = true;
         sink.addRow(stmt, columns);
     }
     // A guard such as "SELECT mss_error('…') WHERE …" that let the call pass is not its result.
     const bool guard = columns == 1 && !anyRow && QByteArray(sqlite3_column_name(stmt, 0)).startsWith("mss_error(");
     if (rc == SQLITE_DONE && columns > 0 && !guard)
-        sink.keep(stmt, columns);
+        sink.keep();
     return rc;
 }
 
@@ -204,11 +222,68 @@ struct EmbeddedConnection::Procedure {
     struct Step {
         StatementPtr stmt;
         std::vector<int> argumentOf; // statement parameter i+1 -> argument index
+        ColumnNames columns;
     };
     std::vector<Step> steps;
     int preparedUpTo = 0; // byte offset in body where the next unprepared statement starts
     bool complete = false;
+
+    // One statement that only reads cannot be left half done, so it needs no savepoint.
+    bool needsSavepoint() const
+    {
+        return !complete || steps.size() > 1 || (steps.size() == 1 && !sqlite3_stmt_readonly(steps[0].stmt.get()));
+    }
 };
+
+// SAVEPOINT, RELEASE and ROLLBACK TO of one savepoint name, prepared on first use.
+class EmbeddedConnection::Savepoint {
+public:
+    explicit Savepoint(sqlite3 *db, const char *name) : m_db(db)
+    {
+        const QByteArray n(name);
+        m_set.sql = "SAVEPOINT " + n;
+        m_release.sql = "RELEASE " + n;
+        m_rollback.sql = "ROLLBACK TO " + n;
+    }
+    int set() { return run(m_set); }
+    int release() { return run(m_release); }
+    // Undoes what happened since set() and ends the savepoint.
+    void undo()
+    {
+        run(m_rollback);
+        run(m_release);
+    }
+
+private:
+    struct Prepared {
+        QByteArray sql;
+        StatementPtr stmt;
+    };
+    int run(Prepared &p)
+    {
+        if (!p.stmt) {
+            sqlite3_stmt *raw = nullptr;
+            if (const int rc = sqlite3_prepare_v3(
+                    m_db, p.sql.constData(), int(p.sql.size()), SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
+                rc != SQLITE_OK)
+                return rc;
+            p.stmt.reset(raw);
+        }
+        const int rc = sqlite3_step(p.stmt.get());
+        sqlite3_reset(p.stmt.get());
+        return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    }
+
+    sqlite3 *m_db;
+    Prepared m_set, m_release, m_rollback;
+};
+
+EmbeddedConnection::Savepoint &EmbeddedConnection::savepoint(std::unique_ptr<Savepoint> &slot, const char *name)
+{
+    if (!slot)
+        slot = std::make_unique<Savepoint>(m_db, name);
+    return *slot;
+}
 
 EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions options)
     : m_folder(QDir(folder).absolutePath()), m_options(options), m_lockWaitMs(options.busyTimeoutMs)
@@ -224,7 +299,9 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
             fail(SQLITE_CANTOPEN, QStringLiteral("The %1 database file %2 is missing").arg(name, file), where);
     }
 
-    const int flags = SQLITE_OPEN_READWRITE | (m_options.create ? SQLITE_OPEN_CREATE : 0);
+    // A connection lives on one thread, so SQLite need not lock its own handle around every
+    // call; other programs and other connections are kept apart by the file locks as before.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (m_options.create ? SQLITE_OPEN_CREATE : 0);
     const QByteArray mainFile = embeddedDatabaseFile(m_folder, QStringLiteral("MSS")).toUtf8();
     if (const int rc = sqlite3_open_v2(mainFile.constData(), &m_db, flags, nullptr); rc != SQLITE_OK) {
         const QString message = m_db ? fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -308,7 +385,10 @@ ConnectionState EmbeddedConnection::state() const
 
 void EmbeddedConnection::close()
 {
-    m_procedures.clear(); // finalizes the prepared statements before the handle goes
+    // Finalizes the prepared statements before the handle goes.
+    clearProcedureCache();
+    m_callSavepoint.reset();
+    m_batchSavepoint.reset();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -387,7 +467,7 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
     const QByteArray utf8 = sqlite.toUtf8();
     const char *tail = utf8.constData();
     const char *end = tail + utf8.size();
-    bool savepoint = false;
+    bool savepointSet = false;
 
     try {
         while (tail < end) {
@@ -398,11 +478,11 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
                 break; // only blanks or comments were left
             StatementPtr stmt(raw);
             // Several statements in one text run all or nothing.
-            if (!savepoint && QByteArray(tail, int(end - tail)).trimmed().size() > 0
+            if (!savepointSet && QByteArray(tail, int(end - tail)).trimmed().size() > 0
                 && QByteArray(tail, int(end - tail)).trimmed() != ";") {
-                if (sqlite3_exec(m_db, "SAVEPOINT mss_batch", nullptr, nullptr, nullptr) != SQLITE_OK)
+                if (savepoint(m_batchSavepoint, "mss_batch").set() != SQLITE_OK)
                     fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
-                savepoint = true;
+                savepointSet = true;
             }
             if (bindings) {
                 const int count = sqlite3_bind_parameter_count(raw);
@@ -420,17 +500,16 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
                     bindValue(raw, i, it->second);
                 }
             }
-            const int rc = stepAll(raw, sink);
+            ColumnNames names;
+            const int rc = stepAll(raw, sink, names);
             if (rc != SQLITE_DONE)
                 fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
         }
-        if (savepoint)
-            sqlite3_exec(m_db, "RELEASE mss_batch", nullptr, nullptr, nullptr);
+        if (savepointSet)
+            m_batchSavepoint->release();
     } catch (...) {
-        if (savepoint) {
-            sqlite3_exec(m_db, "ROLLBACK TO mss_batch", nullptr, nullptr, nullptr);
-            sqlite3_exec(m_db, "RELEASE mss_batch", nullptr, nullptr, nullptr);
-        }
+        if (savepointSet)
+            m_batchSavepoint->undo();
         throw;
     }
 }
@@ -439,12 +518,17 @@ EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
     const QString &database, const QString &name, const QString &statement)
 {
     const QString db = database.isEmpty() ? m_defaultDatabase : database;
+    const QString asCalled = db + QLatin1Char('.') + name;
+    if (auto it = m_proceduresAsCalled.constFind(asCalled); it != m_proceduresAsCalled.cend())
+        return **it;
     const QString schema = tsql::schemaOf(db);
     if (schema.isEmpty())
         fail(911, QStringLiteral("Database \"%1\" does not exist").arg(db), statement);
     const QString key = schema.toUpper() + QLatin1Char('.') + name.toUpper();
-    if (auto it = m_procedures.find(key); it != m_procedures.end())
+    if (auto it = m_procedures.find(key); it != m_procedures.end()) {
+        m_proceduresAsCalled.insert(asCalled, *it);
         return **it;
+    }
 
     sqlite3_stmt *raw = nullptr;
     const QByteArray lookup
@@ -486,6 +570,7 @@ EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
         proc->params.append(p.name);
     proc->body = source.toUtf8();
     m_procedures.insert(key, proc);
+    m_proceduresAsCalled.insert(asCalled, proc);
     return *proc;
 }
 
@@ -511,8 +596,8 @@ void EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QS
         fail(e.number(), e.description(), statement);
     }
 
-    static const char *const kSavepoint = "SAVEPOINT mss_call";
-    if (sqlite3_exec(m_db, kSavepoint, nullptr, nullptr, nullptr) != SQLITE_OK)
+    Savepoint *callSavepoint = proc.needsSavepoint() ? &savepoint(m_callSavepoint, "mss_call") : nullptr;
+    if (callSavepoint && callSavepoint->set() != SQLITE_OK)
         fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
 
     try {
@@ -564,7 +649,7 @@ void EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QS
             sqlite3_reset(stmt);
             for (size_t i = 0; i < step.argumentOf.size(); ++i)
                 bindValue(stmt, int(i) + 1, arguments[step.argumentOf[i]]);
-            const int rc = stepAll(stmt, sink);
+            const int rc = stepAll(stmt, sink, step.columns);
             if (rc != SQLITE_DONE) {
                 const QString message = fromUtf8(sqlite3_errmsg(m_db));
                 const int code = sqlite3_extended_errcode(m_db);
@@ -575,15 +660,14 @@ void EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QS
             sqlite3_clear_bindings(stmt);
         }
     } catch (...) {
-        sqlite3_exec(m_db, "ROLLBACK TO mss_call", nullptr, nullptr, nullptr);
-        sqlite3_exec(m_db, "RELEASE mss_call", nullptr, nullptr, nullptr);
+        if (callSavepoint)
+            callSavepoint->undo();
         throw;
     }
-    if (sqlite3_exec(m_db, "RELEASE mss_call", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (callSavepoint && callSavepoint->release() != SQLITE_OK) {
         const int code = sqlite3_extended_errcode(m_db);
         const QString message = fromUtf8(sqlite3_errmsg(m_db));
-        sqlite3_exec(m_db, "ROLLBACK TO mss_call", nullptr, nullptr, nullptr);
-        sqlite3_exec(m_db, "RELEASE mss_call", nullptr, nullptr, nullptr);
+        callSavepoint->undo();
         fail(code, message, statement);
     }
 }
@@ -659,6 +743,7 @@ void EmbeddedConnection::storeProcedure(const QString &database, const QString &
 
 void EmbeddedConnection::clearProcedureCache()
 {
+    m_proceduresAsCalled.clear();
     m_procedures.clear();
 }
 

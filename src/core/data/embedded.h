@@ -28,7 +28,7 @@ struct EmbeddedOptions {
 
 // The embedded driver: four SQLite files attached under the hospital's database names, T-SQL
 // statements translated on the way in, and stored procedures kept as statement lists in each
-// database's mss_procedures table.
+// database's mss_procedures table. A connection is used by one thread at a time.
 class EmbeddedConnection final : public Connection {
 public:
     explicit EmbeddedConnection(const QString &folder, EmbeddedOptions options = {});
@@ -74,14 +74,16 @@ public:
     public:
         virtual ~ResultSink() = default;
         // A statement with result columns starts; what it adds replaces nothing yet.
-        virtual void begin(sqlite3_stmt *stmt, int columns) = 0;
+        virtual void begin(const std::shared_ptr<const ColumnIndex> &columns) = 0;
         virtual void addRow(sqlite3_stmt *stmt, int columns) = 0;
         // It ended well: its rows are now the result, as the last statement with rows decides it.
-        virtual void keep(sqlite3_stmt *stmt, int columns) = 0;
+        virtual void keep() = 0;
     };
 
 private:
     struct Procedure;
+    class Savepoint;
+    Savepoint &savepoint(std::unique_ptr<Savepoint> &slot, const char *name);
     Recordset run(const QString &statement, const Bindings *bindings);
     void run(const QString &statement, const Bindings *bindings, ResultSink &sink);
     void callProcedure(const tsql::ProcedureCall &call, const QString &statement, ResultSink &sink);
@@ -94,6 +96,12 @@ private:
     QString m_defaultDatabase = QStringLiteral("MSS");
     QList<DbErrorInfo> m_errors;
     QHash<QString, std::shared_ptr<Procedure>> m_procedures; // "DB.name" upper-cased
+    // The same procedures by database and name as the calls spell them, so that a repeated
+    // call finds its procedure without folding case.
+    QHash<QString, std::shared_ptr<Procedure>> m_proceduresAsCalled;
+    // Prepared once: a call or a batch sets its savepoint without parsing its text again.
+    std::unique_ptr<Savepoint> m_callSavepoint;
+    std::unique_ptr<Savepoint> m_batchSavepoint;
     int m_lockWaitMs;
 };
 

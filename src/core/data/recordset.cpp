@@ -5,23 +5,38 @@
 
 namespace mss::data {
 
+ColumnIndex::ColumnIndex(QStringList names) : m_names(std::move(names))
+{
+    m_index.reserve(m_names.size());
+    // Walk backwards so that, of two columns with one name, the first wins.
+    for (int i = int(m_names.size()) - 1; i >= 0; --i)
+        m_index[m_names[i].toLower()] = i;
+}
+
 Recordset::Recordset(QStringList columns, QList<QVariantList> rows)
+    : Recordset(std::make_shared<const ColumnIndex>(std::move(columns)), std::move(rows))
+{
+}
+
+Recordset::Recordset(std::shared_ptr<const ColumnIndex> columns, QList<QVariantList> rows)
     : m_columns(std::move(columns)), m_rows(std::move(rows))
 {
-    m_index.reserve(m_columns.size());
-    // Walk backwards so that, of two columns with one name, the first wins.
-    for (int i = int(m_columns.size()) - 1; i >= 0; --i)
-        m_index[m_columns[i].toLower()] = i;
+}
+
+const QStringList &Recordset::columns() const
+{
+    static const QStringList none;
+    return m_columns ? m_columns->names() : none;
 }
 
 bool Recordset::hasColumn(const QString &name) const
 {
-    return m_index.contains(name.toLower());
+    return columnIndex(name) >= 0;
 }
 
 int Recordset::columnIndex(const QString &name) const
 {
-    return m_index.value(name.toLower(), -1);
+    return m_columns ? m_columns->indexOf(name) : -1;
 }
 
 void Recordset::moveNext()
@@ -55,7 +70,7 @@ QVariant Recordset::value(const QString &name) const
 
 QVariant Recordset::value(int column) const
 {
-    if (column < 0 || column >= m_columns.size())
+    if (column < 0 || column >= columns().size())
         throw DbError(3265, QStringLiteral("Recordset"),
             QStringLiteral("Item cannot be found in the collection: no column %1.").arg(column));
     return currentRow().at(column);

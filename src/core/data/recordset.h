@@ -6,9 +6,24 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <memory>
 #include <utility>
 
 namespace mss::data {
+
+// The column names of a result with their case-insensitive index. A statement run many times
+// builds it once and every recordset it returns shares it.
+class ColumnIndex {
+public:
+    explicit ColumnIndex(QStringList names);
+
+    const QStringList &names() const { return m_names; }
+    int indexOf(const QString &name) const { return m_index.value(name.toLower(), -1); }
+
+private:
+    QStringList m_names;
+    QHash<QString, int> m_index; // lower-cased name -> first column with that name
+};
 
 // A client-side result set: every row is read into memory when the statement runs, so the
 // record count is known, the cursor moves freely and the connection is free for the next statement.
@@ -16,8 +31,9 @@ class Recordset {
 public:
     Recordset() = default;
     Recordset(QStringList columns, QList<QVariantList> rows);
+    Recordset(std::shared_ptr<const ColumnIndex> columns, QList<QVariantList> rows);
 
-    const QStringList &columns() const { return m_columns; }
+    const QStringList &columns() const;
     bool hasColumn(const QString &name) const;
     int columnIndex(const QString &name) const; // case-insensitive; -1 when absent
 
@@ -55,8 +71,7 @@ public:
 private:
     const QVariantList &currentRow() const;
 
-    QStringList m_columns;
-    QHash<QString, int> m_index; // lower-cased name -> first column with that name
+    std::shared_ptr<const ColumnIndex> m_columns; // null for a result without columns
     QList<QVariantList> m_rows;
     int m_pos = 0;
 };

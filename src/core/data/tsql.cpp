@@ -4,6 +4,9 @@
 
 #include <QSet>
 
+#include <algorithm>
+#include <iterator>
+
 namespace mss::data::tsql {
 
 namespace {
@@ -29,15 +32,20 @@ bool isIdentChar(QChar c)
 // Words that open ordinary SQL; anything else at the start of a statement is a procedure name.
 bool isStatementKeyword(const QString &word)
 {
-    static const QSet<QString> keywords
-        = { QStringLiteral("select"), QStringLiteral("insert"), QStringLiteral("update"), QStringLiteral("delete"),
-              QStringLiteral("with"), QStringLiteral("create"), QStringLiteral("drop"), QStringLiteral("alter"),
-              QStringLiteral("begin"), QStringLiteral("commit"), QStringLiteral("rollback"), QStringLiteral("end"),
-              QStringLiteral("pragma"), QStringLiteral("replace"), QStringLiteral("values"), QStringLiteral("attach"),
-              QStringLiteral("detach"), QStringLiteral("vacuum"), QStringLiteral("analyze"), QStringLiteral("explain"),
-              QStringLiteral("savepoint"), QStringLiteral("release"), QStringLiteral("reindex"), QStringLiteral("set"),
-              QStringLiteral("declare"), QStringLiteral("if"), QStringLiteral("truncate"), QStringLiteral("use") };
-    return keywords.contains(word.toLower());
+    // Compared in place: this runs for every statement sent, and folding the word's case would
+    // allocate each time.
+    static constexpr QLatin1StringView keywords[] = { QLatin1StringView("select"), QLatin1StringView("insert"),
+        QLatin1StringView("update"), QLatin1StringView("delete"), QLatin1StringView("with"),
+        QLatin1StringView("create"), QLatin1StringView("drop"), QLatin1StringView("alter"), QLatin1StringView("begin"),
+        QLatin1StringView("commit"), QLatin1StringView("rollback"), QLatin1StringView("end"),
+        QLatin1StringView("pragma"), QLatin1StringView("replace"), QLatin1StringView("values"),
+        QLatin1StringView("attach"), QLatin1StringView("detach"), QLatin1StringView("vacuum"),
+        QLatin1StringView("analyze"), QLatin1StringView("explain"), QLatin1StringView("savepoint"),
+        QLatin1StringView("release"), QLatin1StringView("reindex"), QLatin1StringView("set"),
+        QLatin1StringView("declare"), QLatin1StringView("if"), QLatin1StringView("truncate"),
+        QLatin1StringView("use") };
+    return std::any_of(std::begin(keywords), std::end(keywords),
+        [&](QLatin1StringView keyword) { return word.compare(keyword, Qt::CaseInsensitive) == 0; });
 }
 
 // Reads an identifier, plain or [bracketed], at pos; returns its text without brackets.
@@ -72,19 +80,19 @@ std::optional<QString> readString(const QString &s, qsizetype &pos)
 {
     QString value;
     qsizetype i = pos + 1;
-    while (i < s.size()) {
-        if (s[i] == QLatin1Char('\'')) {
-            if (i + 1 < s.size() && s[i + 1] == QLatin1Char('\'')) {
-                value += QLatin1Char('\'');
-                i += 2;
-                continue;
-            }
-            pos = i + 1;
-            return value;
+    for (;;) {
+        const qsizetype quote = s.indexOf(QLatin1Char('\''), i);
+        if (quote < 0)
+            return std::nullopt;
+        value += QStringView(s).mid(i, quote - i);
+        if (quote + 1 < s.size() && s[quote + 1] == QLatin1Char('\'')) {
+            value += QLatin1Char('\'');
+            i = quote + 2;
+            continue;
         }
-        value += s[i++];
+        pos = quote + 1;
+        return value;
     }
-    return std::nullopt;
 }
 
 std::optional<QVariant> readNumber(const QString &s, qsizetype &pos)
