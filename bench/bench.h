@@ -58,6 +58,8 @@ void reportInterleaved(const QString &name, const Interleaved &samples, const QS
 // directly on SQLite with every @argument empty but one, reading every column as text.
 // Returns the number of rows.
 int runProcedureTextRaw(sqlite3 *db, const QByteArray &source, const char *argument, const QByteArray &value);
+// A stored procedure's text as a database keeps it ("main" is MSS), for the raw baselines.
+QByteArray procedureSource(sqlite3 *db, const QString &name, const QString &schema = QStringLiteral("main"));
 
 // Seconds taken by fn, the best of a few runs so that a busy neighbour counts less.
 double bestOf(int runs, const std::function<void()> &fn);

@@ -34,10 +34,7 @@ const bench::Register hospital(QStringLiteral("demo_and_search"), [](bool quick)
                                .text(0);
     const QString call = QStringLiteral("MSS..sp_MSS_LoadInPatient '','%1','','',''").arg(prefix);
     // The raw query: the procedure's own text, prepared and stepped by hand with the same values.
-    const QByteArray source
-        = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
-              .text(0)
-              .toUtf8();
+    const QByteArray source = bench::procedureSource(db->handle(), QStringLiteral("sp_MSS_LoadInPatient"));
     int rows = 0;
     int rawRows = 0;
     const QByteArray prefixUtf8 = prefix.toUtf8();

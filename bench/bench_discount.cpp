@@ -159,13 +159,6 @@ private:
     QHash<QByteArray, std::vector<sqlite3_stmt *>> m_prepared;
 };
 
-QByteArray procedureSource(data::EmbeddedConnection &c, const QString &name)
-{
-    return c.open(QStringLiteral("SELECT source FROM BILLING.mss_procedures WHERE name = '%1'").arg(name))
-        .text(0)
-        .toUtf8();
-}
-
 // The computation's work without the data layer: the same procedures in the same order, the
 // Medicare and arrangement spreads computed alike, values bound instead of quoted.
 void rawComputation(sqlite3 *db, RawRunner &raw, const QHash<QString, QByteArray> &source, double arrangementNc)
@@ -221,18 +214,18 @@ const bench::Register discount(QStringLiteral("discount_and_class_history"), [](
     if (result.rows.size() != qsizetype(std::size(kRevenueCodes)) || result.charges <= 0)
         throw std::runtime_error("the computation did not cover every department");
 
+    auto billing = [&](const char *name) {
+        return bench::procedureSource(db->handle(), QLatin1StringView(name), QStringLiteral("BILLING"));
+    };
     const QHash<QString, QByteArray> source = {
-        { QStringLiteral("delete"),
-            procedureSource(*db, QStringLiteral("sp_Billing_Delete_Existing_ComputedDiscount_All")) },
-        { QStringLiteral("charges"), procedureSource(*db, QStringLiteral("sp_Billing_Get_ActualCharges_ForDiscount")) },
-        { QStringLiteral("benefit"), procedureSource(*db, QStringLiteral("sp_Billing_GetTotalMedicare_Others")) },
-        { QStringLiteral("items"), procedureSource(*db, QStringLiteral("sp_Billing_Get_MedicareItems_Others")) },
-        { QStringLiteral("share"), procedureSource(*db, QStringLiteral("sp_Billing_Update_DummyDiscountTable")) },
-        { QStringLiteral("total"),
-            procedureSource(*db, QStringLiteral("sp_Billing_Get_SeniorCitizenCharges_PerDepartment")) },
-        { QStringLiteral("discount"),
-            procedureSource(*db, QStringLiteral("sp_Billing_Update_Discount_DummyDiscountTable")) },
-        { QStringLiteral("load"), procedureSource(*db, QStringLiteral("sp_Billing_Load_DummyDiscountTable")) },
+        { QStringLiteral("delete"), billing("sp_Billing_Delete_Existing_ComputedDiscount_All") },
+        { QStringLiteral("charges"), billing("sp_Billing_Get_ActualCharges_ForDiscount") },
+        { QStringLiteral("benefit"), billing("sp_Billing_GetTotalMedicare_Others") },
+        { QStringLiteral("items"), billing("sp_Billing_Get_MedicareItems_Others") },
+        { QStringLiteral("share"), billing("sp_Billing_Update_DummyDiscountTable") },
+        { QStringLiteral("total"), billing("sp_Billing_Get_SeniorCitizenCharges_PerDepartment") },
+        { QStringLiteral("discount"), billing("sp_Billing_Update_Discount_DummyDiscountTable") },
+        { QStringLiteral("load"), billing("sp_Billing_Load_DummyDiscountTable") },
     };
     for (auto it = source.cbegin(); it != source.cend(); ++it) {
         if (it.value().isEmpty())

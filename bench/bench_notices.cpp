@@ -56,13 +56,6 @@ void addNotices(data::EmbeddedConnection &db, int count)
         { { QStringLiteral(":count"), missing(QStringLiteral("tbMSSDischargeNotice")) } });
 }
 
-QByteArray procedureSource(data::EmbeddedConnection &db, const QString &name)
-{
-    return db.open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = '") + name + QStringLiteral("'"))
-        .text(0)
-        .toUtf8();
-}
-
 // Filling the window's list (reading through the driver included) over the raw query.
 template <typename Window>
 void reportFillRatio(data::EmbeddedConnection &db, Window &window, const QString &procedure, const QString &statement,
@@ -77,7 +70,7 @@ void reportFillRatio(data::EmbeddedConnection &db, Window &window, const QString
         QApplication::processEvents(); // the view lays out and paints what it shows
         rows = window.model()->rowCount();
     });
-    const QByteArray source = procedureSource(db, procedure);
+    const QByteArray source = bench::procedureSource(db.handle(), procedure);
     int rawRows = 0;
     const double raw
         = bench::bestOf(5, [&] { rawRows = bench::runProcedureTextRaw(db.handle(), source, nullptr, {}); });

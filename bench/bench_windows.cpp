@@ -60,10 +60,7 @@ const bench::Register listFill(
         window.show();
         QApplication::processEvents();
 
-        const QByteArray source
-            = db->open(QStringLiteral("SELECT source FROM main.mss_procedures WHERE name = 'sp_MSS_LoadInPatient'"))
-                  .text(0)
-                  .toUtf8();
+        const QByteArray source = bench::procedureSource(db->handle(), QStringLiteral("sp_MSS_LoadInPatient"));
         int rows = 0;
         int rawRows = 0;
         auto raw = [&] { rawRows = bench::runProcedureTextRaw(db->handle(), source, nullptr, {}); };

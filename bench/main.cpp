@@ -150,6 +150,24 @@ int runProcedureTextRaw(sqlite3 *db, const QByteArray &source, const char *argum
     return rows;
 }
 
+QByteArray procedureSource(sqlite3 *db, const QString &name, const QString &schema)
+{
+    const QByteArray sql = QStringLiteral("SELECT source FROM %1.mss_procedures WHERE name = ?1").arg(schema).toUtf8();
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
+    const QByteArray nameUtf8 = name.toUtf8();
+    sqlite3_bind_text(stmt, 1, nameUtf8.constData(), -1, SQLITE_STATIC);
+    QByteArray source;
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        source
+            = QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)), sqlite3_column_bytes(stmt, 0));
+    sqlite3_finalize(stmt);
+    if (source.isEmpty())
+        throw std::runtime_error("no stored procedure " + nameUtf8.toStdString());
+    return source;
+}
+
 double bestOf(int runs, const std::function<void()> &fn)
 {
     double best = 1e300;

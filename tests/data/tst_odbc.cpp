@@ -2,6 +2,7 @@
 // runs on any machine without a server.
 #include "data/connection.h"
 #include "data/odbc.h"
+#include "support/sqliteodbc.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,15 +33,7 @@ private:
 
 void TestOdbc::initTestCase()
 {
-    // Named by path, so the test does not depend on how odbcinst.ini was written.
-    for (const QString &candidate : { QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"),
-             QStringLiteral("/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so"),
-             QStringLiteral("/usr/lib/odbc/libsqlite3odbc.so") }) {
-        if (QFile::exists(candidate)) {
-            m_driver = candidate;
-            break;
-        }
-    }
+    m_driver = mss::test::sqliteOdbcDriver();
     QVERIFY2(!m_driver.isEmpty(), "the SQLite ODBC driver (Debian package libsqliteodbc) is not installed");
     QVERIFY2(QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")),
         "Qt's ODBC plugin (Debian package libqt6sql6-odbc) is not installed");

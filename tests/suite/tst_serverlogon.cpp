@@ -4,6 +4,7 @@
 #include "auth/currentuser.h"
 #include "data/connection.h"
 #include "suite/frmlogon.h"
+#include "support/sqliteodbc.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,16 +23,6 @@ using suite::DataSource;
 namespace {
 
 const QString kSecret = QStringLiteral("Hosp1tal;Pa55}");
-
-QString sqliteOdbcDriver()
-{
-    for (const QString &candidate : { QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"),
-             QStringLiteral("/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so"),
-             QStringLiteral("/usr/lib/odbc/libsqlite3odbc.so") })
-        if (QFile::exists(candidate))
-            return candidate;
-    return {};
-}
 
 QByteArray settingsFileText()
 {
@@ -60,7 +51,7 @@ void TestServerLogOn::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service")).clear();
-    const QString driver = sqliteOdbcDriver();
+    const QString driver = test::sqliteOdbcDriver();
     QVERIFY2(!driver.isEmpty(), "the SQLite ODBC driver (Debian package libsqliteodbc) is not installed");
     QString braced = kSecret;
     braced.replace(QLatin1Char('}'), QStringLiteral("}}"));

@@ -6,6 +6,7 @@
 #include "db/hospitaldb.h"
 #include "db/serverobjects.h"
 #include "support/demohospital.h"
+#include "support/sqliteodbc.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,16 +19,6 @@ using namespace mss;
 using namespace mss::data;
 
 namespace {
-
-QString sqliteOdbcDriver()
-{
-    for (const QString &candidate : { QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"),
-             QStringLiteral("/usr/lib/aarch64-linux-gnu/odbc/libsqlite3odbc.so"),
-             QStringLiteral("/usr/lib/odbc/libsqlite3odbc.so") })
-        if (QFile::exists(candidate))
-            return candidate;
-    return {};
-}
 
 struct Run {
     int code = -1;
@@ -59,7 +50,7 @@ void TestMssDbServer::initTestCase()
 {
     m_tool = qEnvironmentVariable("MSS_TOOLS_DIR") + QStringLiteral("/mss-db");
     QVERIFY2(QFileInfo::exists(m_tool), "mss-db is not built");
-    const QString driver = sqliteOdbcDriver();
+    const QString driver = test::sqliteOdbcDriver();
     QVERIFY2(!driver.isEmpty(), "the SQLite ODBC driver (Debian package libsqliteodbc) is not installed");
     m_connectionString = QStringLiteral("Driver=%1;Database=%2;UID=mss_user")
                              .arg(driver, QDir(m_dir.path()).filePath(QStringLiteral("server.db")));
