@@ -401,6 +401,21 @@ void TestEmbedded::repeatedCallsReuseWhatTheyPrepared()
     QVERIFY_THROWS_EXCEPTION(DbError, c.open(QStringLiteral("sp_test_noargs")));
     c.setDefaultDatabase(QStringLiteral("MSS"));
     QCOMPARE(single(c, QStringLiteral("sp_test_noargs")), QStringLiteral("2"));
+
+    // One name in two databases, called in turn; a procedure stored again is called as stored.
+    c.storeProcedure(
+        QStringLiteral("MSS"), QStringLiteral("sp_Test_Same"), QStringLiteral("-- params:\nSELECT 'mss';"));
+    c.storeProcedure(
+        QStringLiteral("BILLING"), QStringLiteral("sp_Test_Same"), QStringLiteral("-- params:\nSELECT 'billing';"));
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(single(c, QStringLiteral("MSS..sp_Test_Same")), QStringLiteral("mss"));
+        QCOMPARE(single(c, QStringLiteral("BILLING..sp_Test_Same")), QStringLiteral("billing"));
+        QCOMPARE(single(c, QStringLiteral("sp_Test_Same")), QStringLiteral("mss"));
+    }
+    c.storeProcedure(
+        QStringLiteral("MSS"), QStringLiteral("sp_Test_Same"), QStringLiteral("-- params:\nSELECT 'new';"));
+    QCOMPARE(single(c, QStringLiteral("sp_Test_Same")), QStringLiteral("new"));
+    QCOMPARE(single(c, QStringLiteral("BILLING..sp_Test_Same")), QStringLiteral("billing"));
 }
 
 void TestEmbedded::tableRowsReadAsTheRecordsetDoes()
@@ -423,6 +438,9 @@ void TestEmbedded::tableRowsReadAsTheRecordsetDoes()
         QCOMPARE(table.isNull(0, col), rs.value(col).isNull());
     }
     QCOMPARE(table.text(0, 3), QStringLiteral("Inf"));
+    QCOMPARE(rs.value(5), QVariant(QStringLiteral("PEÑA 😀")));
+    QVERIFY(!rs.value(6).isNull() && rs.text(6).isEmpty()); // empty, not null
+    QCOMPARE(rs.value(7), QVariant(QByteArray("ABC")));
     QCOMPARE(table.columnIndex(QStringLiteral("T")), 5);
 
     // A procedure's result is that of its last statement with columns, as for a recordset.

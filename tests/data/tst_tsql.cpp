@@ -13,6 +13,7 @@ class TestTsql : public QObject {
 private slots:
     void procedureCalls_data();
     void procedureCalls();
+    void callsReadAfterAnotherReadAsAlone();
     void plainStatementsAreNotCalls_data();
     void plainStatementsAreNotCalls();
     void malformedCallsAreErrors_data();
@@ -94,6 +95,46 @@ void TestTsql::procedureCalls()
         QCOMPARE(call->arguments[i].isNull(), arguments[i].isNull());
         QCOMPARE(call->arguments[i], arguments[i]);
     }
+}
+
+void TestTsql::callsReadAfterAnotherReadAsAlone()
+{
+    // A connection keeps what its last call named; whatever came before, every statement must
+    // read as it does on its own, including names that start like the last one.
+    const QStringList statements = { QStringLiteral("MSS..sp_A 'x'"), QStringLiteral("MSS..sp_AB 'y'"),
+        QStringLiteral("MSS..sp_A'z',1.10"), QStringLiteral("MSS..sp_A"), QStringLiteral("MSS..sp_A;"),
+        QStringLiteral("MSS..sp_A 'a', NULL, 2"), QStringLiteral("mss..sp_A 'b'"), QStringLiteral("EXEC sp_y 1"),
+        QStringLiteral("SELECT 1"), QStringLiteral("EXEC sp_y  2"), QStringLiteral("EXEC sp_yz 3"),
+        QStringLiteral("Billing..sp_A 'c'"), QStringLiteral("MSS..sp_A.x 'q'"), QStringLiteral("MSS..sp_A 'd'"),
+        QStringLiteral("MSS..sp_A(1)"), QStringLiteral("MSS..sp_A 'e'") };
+    tsql::CallTarget last;
+    for (const QString &statement : statements) {
+        std::optional<tsql::ProcedureCall> alone;
+        std::optional<tsql::ProcedureCall> after;
+        QString aloneError;
+        QString afterError;
+        try {
+            alone = tsql::parseProcedureCall(statement);
+        } catch (const DbError &e) {
+            aloneError = e.description();
+        }
+        try {
+            after = tsql::parseProcedureCall(statement, &last);
+        } catch (const DbError &e) {
+            afterError = e.description();
+        }
+        QCOMPARE(afterError, aloneError);
+        QCOMPARE(bool(after), bool(alone));
+        if (!alone)
+            continue;
+        QCOMPARE(after->database, alone->database);
+        QCOMPARE(after->name, alone->name);
+        QCOMPARE(after->arguments, alone->arguments);
+        for (int i = 0; i < alone->arguments.size(); ++i)
+            QCOMPARE(after->literals.value(i), alone->literals.value(i));
+    }
+    QCOMPARE(tsql::parseProcedureCall(QStringLiteral("MSS..sp_A'z',1.10"))->literals,
+        (QStringList { QString(), QStringLiteral("1.10") }));
 }
 
 void TestTsql::plainStatementsAreNotCalls_data()

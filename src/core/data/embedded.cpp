@@ -27,19 +27,40 @@ QString fromUtf8(const char *text)
     return text ? QString::fromUtf8(text) : QString();
 }
 
+// Most cells are short ASCII (codes, names, dates): widened in one pass, they cost a recordset
+// no more than the allocation of their text.
+QString cellText(const char *utf8, int size)
+{
+    QString text(size, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (int i = 0; i < size; ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0x80)
+            return QString::fromUtf8(utf8, size);
+        out[i] = c;
+    }
+    return text;
+}
+
+// A result cell read through its value: each sqlite3_column_* call would look the column up and
+// enter the connection's mutex again, three times a cell. Values read this way are valid until
+// the next step, and a connection is only ever used from the thread that opened it.
 QVariant columnValue(sqlite3_stmt *stmt, int i)
 {
-    switch (sqlite3_column_type(stmt, i)) {
+    sqlite3_value *value = sqlite3_column_value(stmt, i);
+    switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER:
-        return QVariant(qlonglong(sqlite3_column_int64(stmt, i)));
+        return QVariant(qlonglong(sqlite3_value_int64(value)));
     case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, i));
-    case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(
-            reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)), sqlite3_column_bytes(stmt, i)));
-    case SQLITE_BLOB:
-        return QVariant(
-            QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, i)), sqlite3_column_bytes(stmt, i)));
+        return QVariant(sqlite3_value_double(value));
+    case SQLITE_TEXT: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+        return QVariant(cellText(text, sqlite3_value_bytes(value)));
+    }
+    case SQLITE_BLOB: {
+        const auto *blob = static_cast<const char *>(sqlite3_value_blob(value));
+        return QVariant(QByteArray(blob, sqlite3_value_bytes(value)));
+    }
     default:
         return QVariant();
     }
@@ -139,21 +160,23 @@ public:
     void addRow(sqlite3_stmt *stmt, int columns) override
     {
         for (int i = 0; i < columns; ++i) {
-            switch (sqlite3_column_type(stmt, i)) {
+            sqlite3_value *value = sqlite3_column_value(stmt, i); // as columnValue reads it
+            switch (sqlite3_value_type(value)) {
             case SQLITE_NULL:
                 m_rows.appendNull();
                 break;
             case SQLITE_FLOAT:
                 // As a recordset's double reads: its shortest form.
-                if (const double d = sqlite3_column_double(stmt, i); std::isfinite(d)) {
+                if (const double d = sqlite3_value_double(value); std::isfinite(d)) {
                     const QByteArray text = shortestText(d).toLatin1();
                     m_rows.appendText(text.constData(), text.size());
                     break;
                 }
                 [[fallthrough]];
-            default:
-                m_rows.appendText(
-                    reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)), sqlite3_column_bytes(stmt, i));
+            default: {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+                m_rows.appendText(text, sqlite3_value_bytes(value));
+            }
             }
         }
     }
@@ -454,7 +477,7 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
     QString sqlite;
     try {
         if (!bindings) {
-            if (auto call = tsql::parseProcedureCall(statement)) {
+            if (auto call = tsql::parseProcedureCall(statement, &m_lastCall)) {
                 callProcedure(*call, statement, sink);
                 return;
             }
@@ -517,16 +540,17 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
 EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
     const QString &database, const QString &name, const QString &statement)
 {
-    const QString db = database.isEmpty() ? m_defaultDatabase : database;
-    const QString asCalled = db + QLatin1Char('.') + name;
-    if (auto it = m_proceduresAsCalled.constFind(asCalled); it != m_proceduresAsCalled.cend())
-        return **it;
+    const QString &db = database.isEmpty() ? m_defaultDatabase : database;
+    if (auto it = m_proceduresAsCalled.constFind(name); it != m_proceduresAsCalled.cend())
+        for (const CalledAs &spelling : *it)
+            if (spelling.database == db)
+                return *spelling.procedure;
     const QString schema = tsql::schemaOf(db);
     if (schema.isEmpty())
         fail(911, QStringLiteral("Database \"%1\" does not exist").arg(db), statement);
     const QString key = schema.toUpper() + QLatin1Char('.') + name.toUpper();
     if (auto it = m_procedures.find(key); it != m_procedures.end()) {
-        m_proceduresAsCalled.insert(asCalled, *it);
+        m_proceduresAsCalled[name].push_back({ db, *it });
         return **it;
     }
 
@@ -570,11 +594,11 @@ EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
         proc->params.append(p.name);
     proc->body = source.toUtf8();
     m_procedures.insert(key, proc);
-    m_proceduresAsCalled.insert(asCalled, proc);
+    m_proceduresAsCalled[name].push_back({ db, proc });
     return *proc;
 }
 
-void EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QString &statement, ResultSink &sink)
+void EmbeddedConnection::callProcedure(tsql::ProcedureCall &call, const QString &statement, ResultSink &sink)
 {
     Procedure &proc = procedure(call.database, call.name, statement);
     if (call.arguments.size() != proc.params.size())
@@ -587,11 +611,10 @@ void EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QS
             statement);
 
     // Each argument as the parameter's type reads it, before anything runs.
-    QVariantList arguments;
-    arguments.reserve(call.arguments.size());
+    QVariantList &arguments = call.arguments;
     try {
-        for (qsizetype i = 0; i < call.arguments.size(); ++i)
-            arguments.append(procedureArgument(proc.name, proc.declared[i], call.arguments[i], call.literals.value(i)));
+        for (qsizetype i = 0; i < arguments.size(); ++i)
+            arguments[i] = procedureArgument(proc.name, proc.declared[i], arguments[i], call.literals.value(i));
     } catch (const DbError &e) {
         fail(e.number(), e.description(), statement);
     }
@@ -656,8 +679,7 @@ void EmbeddedConnection::callProcedure(const tsql::ProcedureCall &call, const QS
                 sqlite3_reset(stmt);
                 fail(code, QStringLiteral("%1 (procedure %2)").arg(message, proc.name), statement);
             }
-            sqlite3_reset(stmt);
-            sqlite3_clear_bindings(stmt);
+            sqlite3_reset(stmt); // the values stay bound until the next call binds its own
         }
     } catch (...) {
         if (callSavepoint)

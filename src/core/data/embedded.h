@@ -1,20 +1,18 @@
 #pragma once
 
 #include "data/connection.h"
+#include "data/tsql.h"
 
 #include <QHash>
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace mss::data {
-
-namespace tsql {
-struct ProcedureCall;
-}
 
 // The four hospital databases of the embedded stand-in, in the order they are attached.
 // MSS is the main file, so unqualified names resolve there first.
@@ -86,7 +84,7 @@ private:
     Savepoint &savepoint(std::unique_ptr<Savepoint> &slot, const char *name);
     Recordset run(const QString &statement, const Bindings *bindings);
     void run(const QString &statement, const Bindings *bindings, ResultSink &sink);
-    void callProcedure(const tsql::ProcedureCall &call, const QString &statement, ResultSink &sink);
+    void callProcedure(tsql::ProcedureCall &call, const QString &statement, ResultSink &sink);
     Procedure &procedure(const QString &database, const QString &name, const QString &statement);
     [[noreturn]] void fail(int code, const QString &message, const QString &statement);
 
@@ -96,9 +94,14 @@ private:
     QString m_defaultDatabase = QStringLiteral("MSS");
     QList<DbErrorInfo> m_errors;
     QHash<QString, std::shared_ptr<Procedure>> m_procedures; // "DB.name" upper-cased
-    // The same procedures by database and name as the calls spell them, so that a repeated
-    // call finds its procedure without folding case.
-    QHash<QString, std::shared_ptr<Procedure>> m_proceduresAsCalled;
+    // The same procedures by name and database as the calls spell them, so that a repeated
+    // call finds its procedure without folding case or building a key.
+    struct CalledAs {
+        QString database;
+        std::shared_ptr<Procedure> procedure;
+    };
+    QHash<QString, std::vector<CalledAs>> m_proceduresAsCalled;
+    tsql::CallTarget m_lastCall; // what the last call named, for the next one to skip
     // Prepared once: a call or a batch sets its savepoint without parsing its text again.
     std::unique_ptr<Savepoint> m_callSavepoint;
     std::unique_ptr<Savepoint> m_batchSavepoint;

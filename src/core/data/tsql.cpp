@@ -29,8 +29,13 @@ bool isIdentChar(QChar c)
         || c == QLatin1Char('$');
 }
 
+bool sameWord(QStringView word, QLatin1StringView keyword)
+{
+    return word.size() == keyword.size() && word.compare(keyword, Qt::CaseInsensitive) == 0;
+}
+
 // Words that open ordinary SQL; anything else at the start of a statement is a procedure name.
-bool isStatementKeyword(const QString &word)
+bool isStatementKeyword(QStringView word)
 {
     // Compared in place: this runs for every statement sent, and folding the word's case would
     // allocate each time.
@@ -44,12 +49,13 @@ bool isStatementKeyword(const QString &word)
         QLatin1StringView("release"), QLatin1StringView("reindex"), QLatin1StringView("set"),
         QLatin1StringView("declare"), QLatin1StringView("if"), QLatin1StringView("truncate"),
         QLatin1StringView("use") };
-    return std::any_of(std::begin(keywords), std::end(keywords),
-        [&](QLatin1StringView keyword) { return word.compare(keyword, Qt::CaseInsensitive) == 0; });
+    return std::any_of(
+        std::begin(keywords), std::end(keywords), [&](QLatin1StringView keyword) { return sameWord(word, keyword); });
 }
 
-// Reads an identifier, plain or [bracketed], at pos; returns its text without brackets.
-std::optional<QString> readIdentifier(const QString &s, qsizetype &pos)
+// Reads an identifier, plain or [bracketed], at pos; returns its text without brackets, as a
+// view into s so that a word only looked at costs no copy.
+std::optional<QStringView> readIdentifier(const QString &s, qsizetype &pos)
 {
     if (pos >= s.size())
         return std::nullopt;
@@ -57,7 +63,7 @@ std::optional<QString> readIdentifier(const QString &s, qsizetype &pos)
         const qsizetype close = s.indexOf(QLatin1Char(']'), pos + 1);
         if (close < 0)
             return std::nullopt;
-        QString name = s.mid(pos + 1, close - pos - 1);
+        const QStringView name = QStringView(s).mid(pos + 1, close - pos - 1);
         pos = close + 1;
         return name;
     }
@@ -66,7 +72,7 @@ std::optional<QString> readIdentifier(const QString &s, qsizetype &pos)
     const qsizetype start = pos;
     while (pos < s.size() && isIdentChar(s[pos]))
         ++pos;
-    return s.mid(start, pos - start);
+    return QStringView(s).mid(start, pos - start);
 }
 
 void skipSpace(const QString &s, qsizetype &pos)
@@ -132,31 +138,32 @@ QString schemaOf(const QString &database)
     return {};
 }
 
-std::optional<ProcedureCall> parseProcedureCall(const QString &statement)
+namespace {
+
+// Reads "[EXEC] [db..]name" at the start of a statement; pos ends where the arguments start.
+std::optional<CallTarget> readCallTarget(const QString &statement, qsizetype &pos)
 {
-    qsizetype pos = 0;
     skipSpace(statement, pos);
     auto first = readIdentifier(statement, pos);
     if (!first)
         return std::nullopt;
 
     bool explicitExec = false;
-    if (first->compare(QLatin1String("exec"), Qt::CaseInsensitive) == 0
-        || first->compare(QLatin1String("execute"), Qt::CaseInsensitive) == 0) {
+    if (sameWord(*first, QLatin1StringView("exec")) || sameWord(*first, QLatin1StringView("execute"))) {
         explicitExec = true;
         skipSpace(statement, pos);
         first = readIdentifier(statement, pos);
         if (!first)
             syntaxError(QStringLiteral("A procedure name is missing after EXEC"), statement);
-    } else if (isStatementKeyword(*first) && (pos >= statement.size() || statement[pos] != QLatin1Char('.'))) {
+    } else if ((pos >= statement.size() || statement[pos] != QLatin1Char('.')) && isStatementKeyword(*first)) {
         return std::nullopt;
     }
 
-    ProcedureCall call;
-    call.name = *first;
+    CallTarget call;
+    QStringView name = *first;
     // db..name, db.dbo.name, or owner.name
     if (pos < statement.size() && statement[pos] == QLatin1Char('.')) {
-        call.database = *first;
+        QStringView database = *first;
         ++pos;
         bool named = false;
         if (pos < statement.size() && statement[pos] == QLatin1Char('.')) {
@@ -164,27 +171,55 @@ std::optional<ProcedureCall> parseProcedureCall(const QString &statement)
         } else {
             auto second = readIdentifier(statement, pos);
             if (!second)
-                syntaxError(QStringLiteral("A procedure name is missing after \"%1.\"").arg(call.database), statement);
+                syntaxError(QStringLiteral("A procedure name is missing after \"%1.\"").arg(database), statement);
             if (pos < statement.size() && statement[pos] == QLatin1Char('.')) {
                 ++pos; // the owner between database and name
             } else {
-                if (call.database.compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0)
-                    call.database.clear();
-                call.name = *second;
+                if (sameWord(database, QLatin1StringView("dbo")))
+                    database = {};
+                name = *second;
                 named = true;
             }
         }
         if (!named) {
-            auto name = readIdentifier(statement, pos);
-            if (!name)
-                syntaxError(QStringLiteral("A procedure name is missing after \"%1..\"").arg(call.database), statement);
-            call.name = *name;
+            auto last = readIdentifier(statement, pos);
+            if (!last)
+                syntaxError(QStringLiteral("A procedure name is missing after \"%1..\"").arg(database), statement);
+            name = *last;
         }
+        call.database = database.toString();
     }
+    call.name = name.toString();
 
     if (!explicitExec && call.database.isEmpty() && pos < statement.size() && !statement[pos].isSpace()
         && statement[pos] != QLatin1Char('\'') && statement[pos] != QLatin1Char(';'))
         return std::nullopt; // not a call shape at all (for example "foo(1)"): let SQL report it
+    call.text = statement.left(pos);
+    return call;
+}
+
+} // namespace
+
+std::optional<ProcedureCall> parseProcedureCall(const QString &statement, CallTarget *last)
+{
+    ProcedureCall call;
+    qsizetype pos = 0;
+    // The same text before a blank, a quote, a ';' or the end names the same procedure.
+    if (last && !last->text.isEmpty() && statement.startsWith(last->text)
+        && (statement.size() == last->text.size() || statement[last->text.size()].isSpace()
+            || statement[last->text.size()] == QLatin1Char('\'') || statement[last->text.size()] == QLatin1Char(';'))) {
+        pos = last->text.size();
+        call.database = last->database;
+        call.name = last->name;
+    } else {
+        auto target = readCallTarget(statement, pos);
+        if (!target)
+            return std::nullopt;
+        call.database = target->database;
+        call.name = target->name;
+        if (last)
+            *last = std::move(*target);
+    }
 
     // Arguments: value (, value)* with blanks anywhere between, then an optional ';'.
     skipSpace(statement, pos);
@@ -203,14 +238,13 @@ std::optional<ProcedureCall> parseProcedureCall(const QString &statement)
             if (!value)
                 syntaxError(QStringLiteral("Unclosed quotation mark in the procedure call"), statement);
             call.arguments.append(*value);
-            call.literals.append(QString());
         } else if (const qsizetype start = pos; auto number = readNumber(statement, pos)) {
+            call.literals.resize(call.arguments.size());
             call.arguments.append(*number);
             call.literals.append(statement.mid(start, pos - start));
-        } else if (statement.mid(pos, 4).compare(QLatin1String("null"), Qt::CaseInsensitive) == 0
+        } else if (sameWord(QStringView(statement).mid(pos, 4), QLatin1StringView("null"))
             && (pos + 4 >= statement.size() || !isIdentChar(statement[pos + 4]))) {
             call.arguments.append(QVariant());
-            call.literals.append(QString());
             pos += 4;
         } else {
             syntaxError(QStringLiteral("Incorrect syntax near \"%1\" in the arguments of procedure %2")

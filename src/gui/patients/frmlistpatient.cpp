@@ -309,12 +309,14 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
                 return;
             }
             const int rows = table.rowCount();
+            // The rows are already in memory and the model takes them whole, and the bar is hidden
+            // again before anything else runs: a repaint for each of its values would only paint
+            // the window's pending changes early, twice.
+            pbProgress->setUpdatesEnabled(false);
             pbProgress->setMaximum(rows);
             pbProgress->setValue(0);
             pbProgress->show();
             lblRecCount->setText(QStringLiteral("Total No. of Records: %1").arg(rows));
-            // The rows are already in memory and the model takes them whole: there is no per-row
-            // work for the bar to follow, so it is not repainted in between.
             m_model->setTable(std::move(table), filledColumns);
             pbProgress->setValue(rows);
             lvwSearchPatient->setEnabled(true);
@@ -328,6 +330,7 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
         lblRecCount->clear();
     }
     pbProgress->hide();
+    pbProgress->setUpdatesEnabled(true);
 }
 
 void frmListPatient::SelectCurrentPatient()
