@@ -260,6 +260,12 @@ void TestEmbedded::hostileValuesRoundTrip_data()
     QTest::newRow("blanks") << QStringLiteral("  two  blanks  ");
     QTest::newRow("4000 characters") << QString(4000, QLatin1Char('a')).replace(100, 3, QStringLiteral("'x'"));
     QTest::newRow("brackets and dots") << QStringLiteral("[MSS..tbNotes] isnull(left(");
+    // Short ASCII values are bound from the stack, anything else through UTF-8.
+    QTest::newRow("64 ASCII characters") << QString(64, QLatin1Char('b'));
+    QTest::newRow("65 ASCII characters") << QString(65, QLatin1Char('b'));
+    QTest::newRow("accent after ASCII") << QStringLiteral("abcdé");
+    QTest::newRow("emoji") << QStringLiteral("LI 😀");
+    QTest::newRow("control characters") << QStringLiteral("a\tb\x01\x7f");
 }
 
 void TestEmbedded::hostileValuesRoundTrip()

@@ -93,6 +93,22 @@ int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
         const QByteArray bytes = value.toByteArray();
         return sqlite3_bind_blob(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
     }
+    case QMetaType::QString: {
+        // Arguments are mostly short ASCII codes and names: narrowed on the stack, SQLite's own
+        // copy is the only one made.
+        const QString &text = *static_cast<const QString *>(value.constData());
+        if (text.size() <= 64) {
+            char ascii[64];
+            const QChar *units = text.constData();
+            qsizetype n = 0;
+            for (; n < text.size() && units[n].unicode() < 0x80; ++n)
+                ascii[n] = char(units[n].unicode());
+            if (n == text.size())
+                return sqlite3_bind_text(stmt, index, ascii, int(n), SQLITE_TRANSIENT);
+        }
+        const QByteArray utf8 = text.toUtf8();
+        return sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
     default: {
         const QByteArray utf8 = value.toString().toUtf8();
         return sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
