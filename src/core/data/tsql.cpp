@@ -205,9 +205,14 @@ std::optional<ProcedureCall> parseProcedureCall(const QString &statement, CallTa
     ProcedureCall call;
     qsizetype pos = 0;
     // The same text before a blank, a quote, a ';' or the end names the same procedure.
-    if (last && !last->text.isEmpty() && statement.startsWith(last->text)
-        && (statement.size() == last->text.size() || statement[last->text.size()].isSpace()
-            || statement[last->text.size()] == QLatin1Char('\'') || statement[last->text.size()] == QLatin1Char(';'))) {
+    const auto namesLastProcedure = [&] {
+        if (!last || last->text.isEmpty() || !statement.startsWith(last->text))
+            return false;
+        const qsizetype end = last->text.size();
+        return end == statement.size() || statement[end].isSpace() || statement[end] == QLatin1Char('\'')
+            || statement[end] == QLatin1Char(';');
+    };
+    if (namesLastProcedure()) {
         pos = last->text.size();
         call.database = last->database;
         call.name = last->name;
