@@ -66,6 +66,23 @@ QVariant columnValue(sqlite3_stmt *stmt, int i)
     }
 }
 
+// Bound text is mostly short ASCII (codes, names, dates): narrowed on the stack, SQLite's own
+// copy is the only one made.
+int bindText(sqlite3_stmt *stmt, int index, const QString &text)
+{
+    if (text.size() <= 64) {
+        char ascii[64];
+        const QChar *units = text.constData();
+        qsizetype n = 0;
+        for (; n < text.size() && units[n].unicode() < 0x80; ++n)
+            ascii[n] = char(units[n].unicode());
+        if (n == text.size())
+            return sqlite3_bind_text(stmt, index, ascii, int(n), SQLITE_TRANSIENT);
+    }
+    const QByteArray utf8 = text.toUtf8();
+    return sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
 int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
 {
     if (value.isNull())
@@ -83,36 +100,17 @@ int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
     case QMetaType::Float:
         return sqlite3_bind_double(stmt, index, value.toDouble());
     case QMetaType::QDate:
-        return sqlite3_bind_text(stmt, index,
-            value.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8().constData(), -1, SQLITE_TRANSIENT);
+        return bindText(stmt, index, value.toDate().toString(QStringLiteral("yyyy-MM-dd")));
     case QMetaType::QDateTime:
-        return sqlite3_bind_text(stmt, index,
-            value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8().constData(), -1,
-            SQLITE_TRANSIENT);
+        return bindText(stmt, index, value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
         return sqlite3_bind_blob(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
     }
-    case QMetaType::QString: {
-        // Arguments are mostly short ASCII codes and names: narrowed on the stack, SQLite's own
-        // copy is the only one made.
-        const QString &text = *static_cast<const QString *>(value.constData());
-        if (text.size() <= 64) {
-            char ascii[64];
-            const QChar *units = text.constData();
-            qsizetype n = 0;
-            for (; n < text.size() && units[n].unicode() < 0x80; ++n)
-                ascii[n] = char(units[n].unicode());
-            if (n == text.size())
-                return sqlite3_bind_text(stmt, index, ascii, int(n), SQLITE_TRANSIENT);
-        }
-        const QByteArray utf8 = text.toUtf8();
-        return sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
-    default: {
-        const QByteArray utf8 = value.toString().toUtf8();
-        return sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
+    case QMetaType::QString:
+        return bindText(stmt, index, *static_cast<const QString *>(value.constData()));
+    default:
+        return bindText(stmt, index, value.toString());
     }
 }
 
