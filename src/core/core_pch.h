@@ -1,4 +1,3 @@
 // Precompiled for mss_core (an optimisation only: every file includes what it uses).
 #pragma once
 #include <QtCore>
-#include <QtSql>

@@ -116,7 +116,7 @@ bool clsCurrentUser::openSource(const DataSource &source, QString *error)
                 *error = QStringLiteral("Please enter the ODBC connection string of the hospital's SQL Server.");
                 return false;
             }
-            m_connection = data::openConnection(wanted);
+            m_connection = OpenServerConnection ? OpenServerConnection(wanted) : data::openConnection(wanted);
             m_serverName = odbcServer(wanted);
             if (const QString problem = data::serverSchemaProblem(*m_connection); !problem.isEmpty()) {
                 m_connection.reset();

@@ -41,6 +41,10 @@ public:
     // session's shell provides it.
     std::function<bool(clsCurrentUser &)> LogOnWindow;
 
+    // Opens the connection to the hospital's server. The log-on window runs it where the window
+    // stays alive meanwhile; without one it is data::openConnection.
+    std::function<std::unique_ptr<data::Connection>(const QString &connectionString)> OpenServerConnection;
+
     // Shows the log-on window; returns when the user has logged on or given up.
     void ShowMain();
 

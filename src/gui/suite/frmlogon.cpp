@@ -5,9 +5,11 @@
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -17,8 +19,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 namespace mss::suite {
 
@@ -130,7 +138,101 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
             txtFolder->setText(QDir::toNativeSeparators(folder));
     });
     connect(buttons, &QDialogButtonBox::accepted, this, &frmLogOn::tryLogOn);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::rejected, this, &frmLogOn::reject);
+    m_user.OpenServerConnection = [this](const QString &connectionString) {
+        return openWhileResponsive(connectionString);
+    };
+}
+
+frmLogOn::~frmLogOn()
+{
+    m_user.OpenServerConnection = nullptr;
+}
+
+namespace {
+
+// One try at the server's connection, shared by the dialog and the thread that makes it. A try
+// the user stopped waiting for is closed by its thread when it ends.
+struct ConnectionAttempt {
+    std::mutex mutex;
+    std::unique_ptr<data::Connection> connection;
+    std::exception_ptr error;
+    bool abandoned = false;
+    std::atomic<bool> done = false;
+};
+
+} // namespace
+
+std::unique_ptr<data::Connection> frmLogOn::openWhileResponsive(const QString &connectionString)
+{
+    auto attempt = std::make_shared<ConnectionAttempt>();
+    std::thread([attempt, connectionString] {
+        std::unique_ptr<data::Connection> opened;
+        std::exception_ptr error;
+        try {
+            opened = data::openConnection(connectionString);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(attempt->mutex);
+            if (!attempt->abandoned) {
+                attempt->connection = std::move(opened);
+                attempt->error = error;
+            }
+        }
+        attempt->done = true;
+        // A connection nobody waits for any more is closed here, off the window's thread.
+    }).detach();
+
+    setConnecting(true);
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (attempt->done || m_waitCancelled)
+            loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    poll.stop();
+    setConnecting(false);
+
+    const std::lock_guard lock(attempt->mutex);
+    if (!attempt->done) {
+        attempt->abandoned = true;
+        throw data::DbError(0, QStringLiteral("Log-on"), QStringLiteral("The log-on was cancelled."));
+    }
+    if (attempt->error)
+        std::rethrow_exception(attempt->error);
+    return std::move(attempt->connection);
+}
+
+void frmLogOn::setConnecting(bool connecting)
+{
+    m_connecting = connecting;
+    m_waitCancelled = false;
+    for (QWidget *field : { static_cast<QWidget *>(txtUserCode), static_cast<QWidget *>(txtPassword),
+             static_cast<QWidget *>(optEmbedded), static_cast<QWidget *>(optServer),
+             static_cast<QWidget *>(txtFolder), static_cast<QWidget *>(txtConnectionString),
+             static_cast<QWidget *>(txtServerPassword), static_cast<QWidget *>(cmdLogOn) })
+        field->setEnabled(!connecting);
+    if (connecting) {
+        lblMessage->setText(QStringLiteral("Connecting to the hospital's server… (Cancel stops waiting)"));
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+        updateSourceFields();
+    }
+}
+
+void frmLogOn::reject()
+{
+    if (m_connecting) {
+        m_waitCancelled = true;
+        return;
+    }
+    QDialog::reject();
 }
 
 void frmLogOn::updateSourceFields()

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "data/connection.h"
+
 #include <QDialog>
+
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -18,6 +22,7 @@ class frmLogOn final : public QDialog {
 
 public:
     explicit frmLogOn(clsCurrentUser &user, QWidget *parent = nullptr);
+    ~frmLogOn() override;
 
     QLineEdit *txtUserCode = nullptr;
     QLineEdit *txtPassword = nullptr;
@@ -32,13 +37,26 @@ public:
 
     // Tries to log on with what the fields hold; what a click on "Log On" does.
     void tryLogOn();
+    // True while the dialog waits for the hospital's server to answer.
+    bool isConnecting() const { return m_connecting; }
+
+    // Cancel and Escape stop a wait for the server and keep the dialog open; otherwise they
+    // give up the log-on.
+    void reject() override;
 
 private:
+    // Opens the server's connection on a worker thread; the dialog repaints and can be
+    // cancelled meanwhile. The log-on's own time limit ends the wait at the latest.
+    std::unique_ptr<data::Connection> openWhileResponsive(const QString &connectionString);
+    void setConnecting(bool connecting);
+
     void updateSourceFields();
     // A password typed into the connection string moves to its own, masked field.
     void takePasswordFromConnectionString();
 
     clsCurrentUser &m_user;
+    bool m_connecting = false;
+    bool m_waitCancelled = false;
 };
 
 // The user's log-on in this dialog: true when the user logged on, false when they gave up.
