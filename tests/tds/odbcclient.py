@@ -288,6 +288,20 @@ class Statement:
         self.bind(params)
         return self._check("SQLExecute", self.lib.SQLExecute(self.h), allow_no_data=True)
 
+    def run_prepared(self):
+        """SQLExecute with the parameters as bound: a changed value, not a new binding."""
+        self.lib.SQLFreeStmt(self.h, SQL_CLOSE)
+        return self._check("SQLExecute", self.lib.SQLExecute(self.h), allow_no_data=True)
+
+    def rewrite(self, index, text):
+        """Changes a bound text parameter in place; it must be no longer than what was bound."""
+        buf, ind = self._keep[index]
+        data = text.encode("utf-16-le")
+        if len(data) + 2 > len(buf):
+            raise ValueError("longer than the bound buffer")
+        ctypes.memmove(buf, data + b"\x00\x00", len(data) + 2)
+        ind.value = len(data)
+
     def columns(self):
         n = ctypes.c_short()
         self._check("SQLNumResultCols", self.lib.SQLNumResultCols(self.h, ctypes.byref(n)))

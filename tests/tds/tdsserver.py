@@ -136,6 +136,7 @@ PLP_CHUNK = 4000          # bytes per PLP chunk: long values go out in several
 MAX_CONNECTIONS = 200
 MAX_MESSAGE = 64 * 1024 * 1024   # a request larger than this closes the connection
 
+WIDE = decimal.Context(prec=80)
 EPOCH_1900 = datetime.datetime(1900, 1, 1)
 DATE_0001 = datetime.date(1, 1, 1)
 
@@ -392,7 +393,8 @@ class Column:
             raise ScriptError("%d out of range for %s" % (n, self.base))
 
     def _enc_money(self, v):
-        units = int((_to_decimal(v) * 10000).to_integral_value(rounding=decimal.ROUND_HALF_EVEN))
+        units = int(WIDE.multiply(_to_decimal(v), 10000).to_integral_value(
+            rounding=decimal.ROUND_HALF_EVEN, context=WIDE))
         if self.size == 4:
             if not -2**31 <= units < 2**31:
                 raise ScriptError("%r out of range for smallmoney" % (v,))
@@ -430,7 +432,9 @@ class Column:
 
     def _enc_decimal(self, v):
         d = _to_decimal(v)
-        q = d.scaleb(self.scale).to_integral_value(rounding=decimal.ROUND_HALF_EVEN)
+        # 38 digits do not fit the default context's 28
+        q = d.scaleb(self.scale, context=WIDE).to_integral_value(rounding=decimal.ROUND_HALF_EVEN,
+                                                                   context=WIDE)
         n = int(q)
         if abs(n) >= 10**self.precision:
             raise ScriptError("%r does not fit decimal(%d,%d)" % (v, self.precision, self.scale))
@@ -687,10 +691,10 @@ def _decode_fixed(c, b):
     if c == T_FLT8:
         return struct.unpack("<d", b)[0]
     if c == T_MONEY4:
-        return str(decimal.Decimal(struct.unpack("<i", b)[0]).scaleb(-4))
+        return str(decimal.Decimal(struct.unpack("<i", b)[0]).scaleb(-4, context=WIDE))
     if c == T_MONEY:
         hi, lo = struct.unpack("<iI", b)
-        return str(decimal.Decimal((hi << 32) | lo).scaleb(-4))
+        return str(decimal.Decimal((hi << 32) | lo).scaleb(-4, context=WIDE))
     if c == T_DATETIME:
         days, ticks = struct.unpack("<iI", b)
         ms = round(ticks * 10 / 3)
@@ -747,7 +751,7 @@ def read_value(r, ti):
         return _decode_fixed(T_DATETIM4 if n == 4 else T_DATETIME, data)
     if c in (T_DECIMALN, T_NUMERICN, T_DECIMAL, T_NUMERIC):
         mag = int.from_bytes(data[1:], "little")
-        d = decimal.Decimal(mag if data[0] else -mag).scaleb(-ti.scale)
+        d = decimal.Decimal(mag if data[0] else -mag).scaleb(-ti.scale, context=WIDE)
         return str(d)
     if c == T_GUID:
         return str(uuid.UUID(bytes_le=bytes(data)))
@@ -1245,8 +1249,8 @@ class Connection:
             rep.finish()
             self.close("login failed")
             return False
-        size = info["packet_size"]
-        negotiated = size if 512 <= size <= 32767 else 4096
+        size = script.get("packet_size") or info["packet_size"]
+        negotiated = size if isinstance(size, int) and 512 <= size <= 32767 else 4096
         db = info.get("database") or script.get("default_database") or "master"
         self.database = db
         rep.add(env_string(ENV_DATABASE, db, "master"))
