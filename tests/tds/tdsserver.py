@@ -1134,8 +1134,8 @@ class Connection:
         except ConnectionClosed:
             pass
         finally:
-            if self.close_reason is None and not self.closed.is_set():
-                self.close_reason = "client closed"
+            # Also wakes a handler that sits out a delay or a silence for this client.
+            self.close("client closed")
             self.inbox.put((None, None))
 
     def next_message(self):
@@ -1443,6 +1443,7 @@ class Connection:
         if key == "sp_executesql":
             text = param(0, "@stmt")
             ev["text"] = text
+            ev["args"] = params[2:]
             self.log("rpc", **ev)
             return self.statement(text if isinstance(text, str) else "", ctx)
         if key in ("sp_prepexec", "sp_prepare"):
@@ -1452,6 +1453,7 @@ class Connection:
             self.handles[handle] = text if isinstance(text, str) else ""
             ev["text"] = text
             ev["handle"] = handle
+            ev["args"] = params[3:] if key == "sp_prepexec" else []
             self.log("rpc", **ev)
             ctx["handle"] = handle
             if key == "sp_prepare":
@@ -1462,6 +1464,7 @@ class Connection:
             text = self.handles.get(handle) if isinstance(handle, int) else None
             ev["handle"] = handle
             ev["text"] = text
+            ev["args"] = params[1:]
             self.log("rpc", **ev)
             if text is None:
                 return self.run_items([{"error": {
@@ -1472,9 +1475,11 @@ class Connection:
         if key == "sp_unprepare":
             handle = param(0, "@handle")
             ev["handle"] = handle
+            ev["args"] = []
             self.log("rpc", **ev)
             self.handles.pop(handle, None)
             return self.run_items([], {}, ctx, b"")
+        ev["args"] = params
         self.log("rpc", **ev)
         _, rule = self.server.script.take_rule(name, name)
         if rule is not None:

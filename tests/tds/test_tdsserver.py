@@ -327,9 +327,13 @@ class PytdsTests(ServerTestCase):
         cur.execute(sql)
         self.assertEqual(srv.events("batch")[-1]["text"], sql)
 
-    def test_latency_is_paid_each_way(self):
-        srv = self.start({"latency_ms": 150, "unmatched": "empty"})
+    def test_latency_is_paid_each_way_and_the_log_in_can_be_slowed(self):
+        srv = self.start({"latency_ms": 150, "unmatched": "empty", "login": {"delay_ms": 400}})
+        t = time.monotonic()
         cur = self.connect(srv).cursor()
+        took = time.monotonic() - t
+        self.assertGreaterEqual(took, 4 * 0.15 + 0.4)   # pre-login and log-in, each both ways
+        self.assertLess(took, 3)
         t = time.monotonic()
         cur.execute("SET NOCOUNT ON")
         took = time.monotonic() - t
@@ -578,6 +582,25 @@ class OdbcTests(ServerTestCase):
         self.assertIn("HYT00", cm.exception.sqlstates)
         st.execute("SELECT 1")
         self.assertEqual(st.fetchall(), [("1",)])
+
+    def test_an_ignored_cancel_costs_the_connection(self):
+        srv = self.start({"rules": [
+            {"match": "WAITFOR", "delay_ms": 20000, "ignore_attention": True,
+             "respond": [{"rowcount": 1}]}]})
+        st = self.connect(srv).statement()
+        st.set_timeout(1)
+        t = time.monotonic()
+        with self.assertRaises(odbcclient.OdbcError) as cm:
+            st.execute("WAITFOR DELAY '00:00:20'")
+        took = time.monotonic() - t
+        self.assertEqual(cm.exception.sqlstates[0], "HYT00")
+        self.assertLess(took, 6)    # FreeTDS waits one more timeout for the cancel's answer
+        self.assertTrue(srv.events("attention"))
+        with self.assertRaises(odbcclient.OdbcError) as cm:
+            st.execute("SELECT 1")
+        self.assertEqual(cm.exception.sqlstates[0], "08S01")
+        # the server notices the client has gone even while it sits out the delay
+        self.assertTrue(srv.wait_for(lambda e: e["kind"] == "disconnect", timeout=3))
 
     def test_a_drop_is_a_communication_link_failure(self):
         srv = self.start({"rules": [
