@@ -891,10 +891,13 @@ def build_prelogin_reply(client_opts):
 
 RE_USE = re.compile(r"\s*USE\s+(?:\[([^\]]+)\]|([^\s;]+))\s*;?\s*\Z", re.I)
 RE_SETS = re.compile(r"(?:\s*SET\s+[^;\n]*;?)+\s*\Z", re.I)
+_NAME = r"[A-Za-z_@#][\w@#$]*"
 RE_TRAN = re.compile(
     r"\s*(?:"
-    r"(?P<begin>BEGIN\s+TRAN(?:SACTION)?)"
-    r"|(?P<ifc>IF\s+@@TRANCOUNT\s*>\s*0\s+)?(?P<op>COMMIT|ROLLBACK)(?:\s+(?:TRAN(?:SACTION)?|WORK))?"
+    r"(?P<begin>BEGIN\s+TRAN(?:SACTION)?)(?:[ \t]+(?P<bname>" + _NAME + r"))?"
+    r"|SAVE\s+TRAN(?:SACTION)?[ \t]+(?P<save>" + _NAME + r")"
+    r"|(?P<ifc>IF\s+@@TRANCOUNT\s*>\s*0\s+)?(?P<op>COMMIT|ROLLBACK)"
+    r"(?:\s+(?:WORK|TRAN(?:SACTION)?(?:[ \t]+(?P<oname>" + _NAME + r"))?))?"
     r")[ \t]*(?:;|\r?\n|\Z)", re.I)
 
 
@@ -1018,6 +1021,8 @@ class Connection:
         self.database = "master"
         self.trancount = 0
         self.txn_desc = b"\x00" * 8
+        self.tran_name = ""
+        self.savepoints = set()
         self.next_txn = 1
         self.handles = {}
         self.next_handle = 1
@@ -1207,7 +1212,12 @@ class Connection:
     def login(self):
         kind, data = self.next_message()
         if kind == PKT_PRELOGIN:
-            opts = parse_prelogin(data)
+            try:
+                opts = parse_prelogin(data)
+            except struct.error as e:
+                self.log("protocol_error", error="bad PRELOGIN: %s" % e)
+                self.close("protocol error")
+                return False
             enc = opts.get(0x01, b"")
             self.log("prelogin", encryption=enc[0] if enc else None)
             self.sleep(self.latency())
@@ -1319,8 +1329,26 @@ class Connection:
         """Tokens for a T-SQL transaction statement, and an error item or None."""
         if m.group("begin"):
             self.trancount += 1
-            return (self.env_begin() if self.trancount == 1 else b""), None
+            if self.trancount == 1:
+                self.tran_name = (m.group("bname") or "").lower()
+                self.savepoints = set()
+                return self.env_begin(), None
+            return b"", None
+        if m.group("save"):
+            if self.trancount == 0:
+                return b"", {"number": 628, "severity": 16, "state": 0, "message":
+                             "Cannot issue SAVE TRANSACTION when there is no active transaction."}
+            self.savepoints.add(m.group("save").lower())
+            return b"", None
         op = m.group("op").upper()
+        name = (m.group("oname") or "").lower()
+        if op == "ROLLBACK" and name and self.trancount > 0 and name != self.tran_name:
+            # Back to a savepoint: the transaction stays open.
+            if name in self.savepoints:
+                return b"", None
+            return b"", {"number": 6401, "severity": 16, "state": 1, "message":
+                         "Cannot roll back %s. No transaction or savepoint of that name was found."
+                         % m.group("oname")}
         if self.trancount == 0:
             if m.group("ifc"):
                 return b"", None
@@ -1385,16 +1413,18 @@ class Connection:
     def statement(self, text, rpc):
         """Answers a batch (rpc None) or the statement of an sp_executesql-like RPC."""
         prefix = b""
-        m = RE_TRAN.match(text)
-        if m and m.end() < len(text) and text[m.end():].strip():
+        for _ in range(100):
+            m = RE_TRAN.match(text)
+            if not m or not text[m.end():].strip():
+                break
             # A transaction statement that leads a longer batch: the server does the
             # transaction part and the rest is answered as if it came alone.
-            prefix, err = self.tran_statement(m)
-            rest = text[m.end():].lstrip(" \t\r\n;")
+            tokens, err = self.tran_statement(m)
+            prefix += tokens
             if err:
                 return self.run_items([{"error": err}], {}, rpc, prefix)
-            return self.answer(rest, rpc, prefix)
-        return self.answer(text, rpc, b"")
+            text = text[m.end():].lstrip(" \t\r\n;")
+        return self.answer(text, rpc, prefix)
 
     def answer(self, text, rpc, prefix):
         proc = rpc["proc"] if rpc else None
@@ -1406,9 +1436,9 @@ class Connection:
     def builtin(self, text, rpc, prefix):
         if text is not None:
             m = RE_TRAN.match(text)
-            if m and not text[m.end():].strip() and not prefix:
+            if m and not text[m.end():].strip():
                 tokens, err = self.tran_statement(m)
-                return self.run_items([{"error": err}] if err else [], {}, rpc, tokens)
+                return self.run_items([{"error": err}] if err else [], {}, rpc, prefix + tokens)
             m = RE_USE.match(text)
             if m:
                 db = m.group(1) or m.group(2)

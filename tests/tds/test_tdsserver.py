@@ -7,6 +7,7 @@ import json
 import os
 import select
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -316,6 +317,16 @@ class PytdsTests(ServerTestCase):
         with self.assertRaises(pytds.Error) as cm:
             cur.execute("COMMIT TRAN")
         self.assertEqual(cm.exception.msg_no, 3902)
+        cur.execute("BEGIN TRANSACTION Save1; SAVE TRANSACTION sp1")
+        cur.execute("UPDATE Bill SET Paid = 2")
+        cur.execute("ROLLBACK TRANSACTION sp1")          # to the savepoint: still open
+        with self.assertRaises(pytds.Error) as cm:
+            cur.execute("ROLLBACK TRANSACTION sp2")
+        self.assertEqual(cm.exception.msg_no, 6401)
+        cur.execute("COMMIT TRANSACTION")
+        with self.assertRaises(pytds.Error) as cm:
+            cur.execute("SAVE TRANSACTION sp1")
+        self.assertEqual(cm.exception.msg_no, 628)
         texts = [e["text"] for e in srv.events("batch")]
         self.assertIn("BEGIN TRANSACTION\nUPDATE Bill SET Paid = 1", texts)
         self.assertIn("USE [MSS_Test]", texts)
@@ -680,6 +691,24 @@ class OdbcTests(ServerTestCase):
 
 
 class LifecycleTests(unittest.TestCase):
+    def test_garbage_closes_only_its_own_connection(self):
+        srv = TdsServer({"unmatched": "empty"})
+        self.addCleanup(srv.stop)
+        junk = [b"\x12\x01\x00\x03\x00\x00\x00\x00",                      # length below a header
+                b"\x12\x01\x00\x10\x00\x00\x00\x00\x00\x00\xff\xff\x00\x00\x00\x00",  # option past the end
+                b"\x10\x01\x00\x10\x00\x00\x00\x00" + b"\x01" * 8]      # a log-in far too short
+        for data in junk:
+            with socket.create_connection(("127.0.0.1", srv.port), timeout=5) as s:
+                s.sendall(data)
+                self.assertEqual(s.recv(100), b"")
+        self.assertEqual(len(srv.events("protocol_error")), 2)
+        self.assertEqual(srv.events("server_error"), [])
+        if pytds is not None:
+            conn = pytds.connect("127.0.0.1", "MSS", "u", "p", port=srv.port, autocommit=True,
+                                 login_timeout=5, disable_connect_retry=True)
+            conn.cursor().execute("SET NOCOUNT ON")
+            conn.close()
+
     def test_the_server_stops_when_its_stdin_closes_or_its_time_is_up(self):
         srv = TdsServer({}, max_seconds=60)
         try:
