@@ -1590,8 +1590,8 @@ class Connection:
                                    | (DONE_ERROR if error_pending else 0)))
             elif not last_done:
                 rep.add(done_token(TOK_DONE, DONE_ERROR if error_pending else 0))
-        except ScriptError as e:
-            self.log("script_error", error=str(e))
+        except (ScriptError, struct.error, OverflowError, ValueError, TypeError) as e:
+            self.log("script_error", error="%s: %s" % (type(e).__name__, e))
             rep.discard()
             rep.add(error_token(50000, "tdsserver: bad script: %s" % e))
             rep.add(done_token(TOK_DONEPROC if rpc else TOK_DONE,

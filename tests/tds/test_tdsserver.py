@@ -542,6 +542,17 @@ class OdbcTests(ServerTestCase):
         self.assertEqual(st.fetchall(), [("0001",)])
         self.assertEqual(srv.events("batch")[-1]["text"], "SELECT HospNum FROM Patient")
 
+    def test_the_call_escape_is_an_rpc_of_the_named_procedure(self):
+        srv = self.start({"rules": [{"proc": "sp_MSS_LoadARR", "respond": [
+            {"columns": [{"name": "HospNum", "type": "varchar(20)"}], "rows": [["0001"]]},
+            {"return_status": 0}]}]})
+        st = self.connect(srv).statement()
+        st.execute("{call sp_MSS_LoadARR(?, ?)}", [7, "Dueñas"])
+        self.assertEqual(st.fetchall(), [("0001",)])
+        rpc = srv.events("rpc")[-1]
+        self.assertEqual(rpc["proc"], "sp_MSS_LoadARR")
+        self.assertEqual([a["value"] for a in rpc["args"]], [7, "Dueñas"])
+
     def test_prepare_then_execute_reuses_the_handle(self):
         srv = self.start({"rules": [{"match": r"^SELECT Name FROM Patient WHERE HospNum = @P1$",
                                      "respond": [{"columns": [{"name": "Name", "type": "nvarchar(30)"}],
