@@ -267,14 +267,14 @@ PLP_NULL = b"\xff" * 8
 class Column:
     """One result column: its type info on the wire and how to encode its values."""
 
-    def __init__(self, name, spec):
+    def __init__(self, name, decl):
         self.name = str(name)
-        self.spec = str(spec)
+        self.decl = str(decl)
         self.table_name = b""   # text/ntext carry a table name after their type info
-        s = self.spec.strip().lower().replace(" ", "")
+        s = self.decl.strip().lower().replace(" ", "")
         m = re.fullmatch(r"([a-z]+)(?:\((max|\d+)(?:,(\d+))?\))?", s)
         if not m:
-            raise ScriptError("unknown column type %r" % (spec,))
+            raise ScriptError("unknown column type %r" % (decl,))
         base, size, scale = m.group(1), m.group(2), m.group(3)
         self.base = base
         ints = {"tinyint": (1, "<B"), "smallint": (2, "<h"), "int": (4, "<i"), "bigint": (8, "<q")}
@@ -304,14 +304,14 @@ class Column:
         elif base == "datetime2":
             self.scale = int(size) if size not in (None, "max") else 7
             if self.scale > 7:
-                raise ScriptError("datetime2 scale above 7: %r" % (spec,))
+                raise ScriptError("datetime2 scale above 7: %r" % (decl,))
             self.typeinfo = bytes([T_DATETIME2N, self.scale])
             self.enc = self._enc_datetime2
         elif base in ("decimal", "numeric"):
             self.precision = int(size) if size not in (None, "max") else 18
             self.scale = int(scale) if scale is not None else 0
             if not 1 <= self.precision <= 38 or self.scale > self.precision:
-                raise ScriptError("bad precision/scale: %r" % (spec,))
+                raise ScriptError("bad precision/scale: %r" % (decl,))
             self.size = 5 if self.precision <= 9 else 9 if self.precision <= 19 else \
                 13 if self.precision <= 28 else 17
             tcode = T_DECIMALN if base == "decimal" else T_NUMERICN
@@ -331,7 +331,7 @@ class Column:
             else:
                 n = int(size) if size else 1
                 if not 1 <= n <= limit:
-                    raise ScriptError("length out of range: %r" % (spec,))
+                    raise ScriptError("length out of range: %r" % (decl,))
                 self.maxlen = n * 2 if wide else n
                 tcode = {"varchar": T_BIGVARCHR, "char": T_BIGCHAR, "nvarchar": T_NVARCHAR,
                          "nchar": T_NCHAR}[base]
@@ -356,13 +356,13 @@ class Column:
             else:
                 self.maxlen = int(size) if size else 1
                 if not 1 <= self.maxlen <= 8000:
-                    raise ScriptError("length out of range: %r" % (spec,))
+                    raise ScriptError("length out of range: %r" % (decl,))
                 self.typeinfo = bytes([T_BIGVARBIN if base == "varbinary" else T_BIGBINARY]) \
                     + struct.pack("<H", self.maxlen)
             self.fixed = base == "binary"
             self.enc = self._enc_binary
         else:
-            raise ScriptError("unknown column type %r" % (spec,))
+            raise ScriptError("unknown column type %r" % (decl,))
 
     def null(self):
         t = self.typeinfo[0]
@@ -453,7 +453,7 @@ class Column:
             while len(data) < self.maxlen:
                 data += pad
         if len(data) > self.maxlen:
-            raise ScriptError("value of %d bytes longer than %s" % (len(data), self.spec))
+            raise ScriptError("value of %d bytes longer than %s" % (len(data), self.decl))
         return struct.pack("<H", len(data)) + data
 
     def _enc_plp_text(self, v):
@@ -479,7 +479,7 @@ class Column:
         if self.fixed:
             data = data.ljust(self.maxlen, b"\x00")
         if len(data) > self.maxlen:
-            raise ScriptError("value longer than %s" % self.spec)
+            raise ScriptError("value longer than %s" % self.decl)
         return struct.pack("<H", len(data)) + data
 
 
@@ -1287,7 +1287,7 @@ class Connection:
 
     def handle(self, kind, data):
         if kind == PKT_SQLBATCH:
-            start, txn = skip_all_headers(data)
+            start, _ = skip_all_headers(data)
             text = data[start:].decode("utf-16-le", errors="replace")
             self.log("batch", text=text)
             self.statement(text, None)
@@ -1604,15 +1604,15 @@ class Connection:
         return rep
 
     @staticmethod
-    def item_message(make, spec, default_severity):
-        if isinstance(spec, str):
-            spec = {"message": spec}
-        if not isinstance(spec, dict):
-            raise ScriptError("an error/info item needs an object: %r" % (spec,))
-        return make(_to_int(spec.get("number", 50000)), _to_text(spec.get("message", "")),
-                    severity=_to_int(spec.get("severity", default_severity)),
-                    state=_to_int(spec.get("state", 1)), procedure=_to_text(spec.get("procedure", "")),
-                    line=_to_int(spec.get("line", 1)))
+    def item_message(make, fields, default_severity):
+        if isinstance(fields, str):
+            fields = {"message": fields}
+        if not isinstance(fields, dict):
+            raise ScriptError("an error/info item needs an object: %r" % (fields,))
+        return make(_to_int(fields.get("number", 50000)), _to_text(fields.get("message", "")),
+                    severity=_to_int(fields.get("severity", default_severity)),
+                    state=_to_int(fields.get("state", 1)), procedure=_to_text(fields.get("procedure", "")),
+                    line=_to_int(fields.get("line", 1)))
 
 
 def returnvalue_int(name, ordinal, value):
@@ -1627,7 +1627,6 @@ class Reply:
         self.conn = conn
         self.buf = bytearray()
         self.started = False
-        self.held = bytearray()   # what could still be taken back if the script turns out bad
 
     def _start(self):
         if not self.started:
