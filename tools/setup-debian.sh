@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build ccache g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
   libsodium-dev libsqlite3-dev sqlite3
-  unixodbc unixodbc-dev libsqliteodbc tdsodbc
+  unixodbc unixodbc-dev libsqliteodbc tdsodbc freetds-bin python3-tds
   fonts-liberation2 xvfb xauth poppler-utils clang-format git
   sqlfluff
 )
