@@ -2,6 +2,5 @@
 #pragma once
 #include <QtCore>
 #include <QtGui>
-#include <QtSql>
 #include <QtTest>
 #include <QtWidgets>

@@ -1439,15 +1439,18 @@ class Connection:
             if m and not text[m.end():].strip():
                 tokens, err = self.tran_statement(m)
                 return self.run_items([{"error": err}] if err else [], {}, rpc, prefix + tokens)
-            m = RE_USE.match(text)
-            if m:
-                db = m.group(1) or m.group(2)
-                tokens = env_string(ENV_DATABASE, db, self.database) \
-                    + info_token(5701, "Changed database context to '%s'." % db, state=1)
-                self.database = db
+            # SET and USE statements, alone or several in one batch (";" or new lines apart).
+            parts = [p for p in re.split(r"[;\n]", text) if p.strip()]
+            uses = [RE_USE.match(p) for p in parts]
+            if parts and all(u or RE_SETS.match(p) for u, p in zip(uses, parts)):
+                tokens = b""
+                for m in uses:
+                    if m:
+                        db = m.group(1) or m.group(2)
+                        tokens += env_string(ENV_DATABASE, db, self.database) \
+                            + info_token(5701, "Changed database context to '%s'." % db, state=1)
+                        self.database = db
                 return self.run_items([], {}, rpc, prefix + tokens)
-            if RE_SETS.match(text):
-                return self.run_items([], {}, rpc, prefix)
         if str(self.script().get("unmatched", "error")) == "empty":
             return self.run_items([], {}, rpc, prefix)
         shown = text if text is not None else (rpc["proc"] if rpc else "")

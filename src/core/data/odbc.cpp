@@ -54,8 +54,8 @@ QList<Diagnostic> diagnosticsOf(SQLSMALLINT handleType, SQLHANDLE handle)
         SQLINTEGER native = 0;
         SQLWCHAR message[2048] = {};
         SQLSMALLINT length = 0;
-        const SQLRETURN r
-            = SQLGetDiagRecW(handleType, handle, record, state, &native, message, SQLSMALLINT(std::size(message)), &length);
+        const SQLRETURN r = SQLGetDiagRecW(
+            handleType, handle, record, state, &native, message, SQLSMALLINT(std::size(message)), &length);
         if (!SQL_SUCCEEDED(r))
             break;
         found.append({ fromWide(state, 5), native,
@@ -64,10 +64,14 @@ QList<Diagnostic> diagnosticsOf(SQLSMALLINT handleType, SQLHANDLE handle)
     return found;
 }
 
-bool isLinkState(const QString &state)
+// FreeTDS's own number for a link that ended under it ("Unexpected EOF from the server"); it
+// may come as a mere warning after rows that did arrive.
+constexpr long long kFreeTdsUnexpectedEof = 20017;
+
+bool isLinkFailure(const Diagnostic &d)
 {
     // 08xxx: connection exceptions (link failure, connection not open, server rejected it).
-    return state.startsWith(QLatin1String("08"));
+    return d.state.startsWith(QLatin1String("08")) || d.native == kFreeTdsUnexpectedEof;
 }
 
 bool isTimeoutState(const QString &state)
@@ -151,11 +155,12 @@ SQLRETURN bindParameter(SQLHSTMT stmt, SQLUSMALLINT number, const QVariant &valu
     case QMetaType::Double:
     case QMetaType::Float:
         p.real = value.toDouble();
-        return SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &p.real, 0, &p.indicator);
+        return SQLBindParameter(
+            stmt, number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &p.real, 0, &p.indicator);
     case QMetaType::QDate:
     case QMetaType::QDateTime:
-        p.timestamp = timestampOf(value.metaType().id() == QMetaType::QDate ? value.toDate().startOfDay()
-                                                                            : value.toDateTime());
+        p.timestamp
+            = timestampOf(value.metaType().id() == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime());
         return SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP, SQL_TYPE_TIMESTAMP, 23, 3,
             &p.timestamp, 0, &p.indicator);
     default: {
@@ -212,8 +217,8 @@ void OdbcConnection::connect()
     SQLSetConnectAttr(m_dbc, SQL_ATTR_LOGIN_TIMEOUT,
         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_loginTimeoutSeconds)), SQL_IS_UINTEGER);
     std::vector<SQLWCHAR> text = wide(driver.text);
-    const SQLRETURN r = SQLDriverConnectW(
-        m_dbc, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN r
+        = SQLDriverConnectW(m_dbc, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     std::fill(text.begin(), text.end(), SQLWCHAR(0)); // the password leaves this buffer at once
     if (!SQL_SUCCEEDED(r)) {
         const QList<Diagnostic> diagnostics = diagnosticsOf(SQL_HANDLE_DBC, m_dbc);
@@ -231,10 +236,11 @@ void OdbcConnection::connect()
     m_connected = true;
     m_linkLost = false;
 
-    SQLWCHAR name[256] = {};
+    // The product's name is ASCII; some drivers' wide variant of this call answers something else.
+    SQLCHAR name[256] = {};
     SQLSMALLINT length = 0;
-    if (SQL_SUCCEEDED(SQLGetInfoW(m_dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
-        m_dbmsName = fromWide(name, std::clamp<qsizetype>(length / SQLSMALLINT(sizeof(SQLWCHAR)), 0, 255));
+    if (SQL_SUCCEEDED(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
+        m_dbmsName = QString::fromLatin1(reinterpret_cast<const char *>(name));
 
     // The windows write dates as month/day/year texts; how the server reads such a text would
     // otherwise depend on the language of the log-in. A link made again returns to the session's
@@ -298,14 +304,13 @@ void OdbcConnection::failOn(short handleType, void *handle, const QString &state
     const QList<Diagnostic> diagnostics = diagnosticsOf(handleType, handle);
     // Warnings ("01…") may come before the error that failed the call.
     auto first = std::find_if(diagnostics.begin(), diagnostics.end(),
-        [](const Diagnostic &d) { return !d.state.startsWith(QLatin1String("01")); });
+        [](const Diagnostic &d) { return !d.state.startsWith(QLatin1String("01")) || isLinkFailure(d); });
     if (first == diagnostics.end())
         first = diagnostics.begin();
     if (first == diagnostics.end())
         fail(-1, QStringLiteral("The ODBC driver reported a failure without saying why"), statement);
 
-    const bool linkFailure = std::any_of(
-        diagnostics.begin(), diagnostics.end(), [](const Diagnostic &d) { return isLinkState(d.state); });
+    const bool linkFailure = std::any_of(diagnostics.begin(), diagnostics.end(), isLinkFailure);
     const bool timedOut = std::any_of(
         diagnostics.begin(), diagnostics.end(), [](const Diagnostic &d) { return isTimeoutState(d.state); });
     if (m_connected && (linkFailure || timedOut))
@@ -397,6 +402,7 @@ Recordset OdbcConnection::runOnce(const QString &statement, const Bindings *bind
     SQLRETURN r = SQLExecDirectW(stmt.handle, wideText.data(), SQL_NTS);
     if (!SQL_SUCCEEDED(r) && r != SQL_NO_DATA)
         failOn(SQL_HANDLE_STMT, stmt.handle, statement, limit);
+    checkWarnings(r, stmt.handle, statement);
 
     // A procedure may send row counts or empty results before the rows the caller wants; the
     // results after them are read too, since an error raised after a SELECT arrives only there.
@@ -427,6 +433,7 @@ Recordset OdbcConnection::runOnce(const QString &statement, const Bindings *bind
                     break;
                 if (!SQL_SUCCEEDED(r))
                     failOn(SQL_HANDLE_STMT, stmt.handle, statement, limit);
+                checkWarnings(r, stmt.handle, statement);
                 QVariantList row;
                 row.reserve(columnCount);
                 for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnCount); ++c)
@@ -440,8 +447,20 @@ Recordset OdbcConnection::runOnce(const QString &statement, const Bindings *bind
             break;
         if (!SQL_SUCCEEDED(r))
             failOn(SQL_HANDLE_STMT, stmt.handle, statement, limit);
+        checkWarnings(r, stmt.handle, statement);
     }
     return result;
+}
+
+void OdbcConnection::checkWarnings(SQLRETURN result, void *stmt, const QString &statement)
+{
+    // A link that ends after the rows arrived is only a warning to the driver, but the rest of
+    // what the statement sent (an error, the procedure's end) is lost with it.
+    if (result != SQL_SUCCESS_WITH_INFO)
+        return;
+    const QList<Diagnostic> diagnostics = diagnosticsOf(SQL_HANDLE_STMT, stmt);
+    if (std::any_of(diagnostics.begin(), diagnostics.end(), isLinkFailure))
+        failOn(SQL_HANDLE_STMT, stmt, statement);
 }
 
 QVariant OdbcConnection::readValue(
@@ -479,8 +498,8 @@ QVariant OdbcConnection::readValue(
         SQL_TIMESTAMP_STRUCT ts {};
         if (!check(SQLGetData(stmt, column, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator)))
             return {};
-        return QDateTime(QDate(ts.year, ts.month, ts.day),
-            QTime(ts.hour, ts.minute, ts.second, int(ts.fraction / 1000000u)));
+        return QDateTime(
+            QDate(ts.year, ts.month, ts.day), QTime(ts.hour, ts.minute, ts.second, int(ts.fraction / 1000000u)));
     }
     case SQL_TYPE_DATE:
     case SQL_DATE: {
@@ -533,7 +552,8 @@ QVariant OdbcConnection::readValue(
 void OdbcConnection::setAutoCommit(bool on, const QString &statement)
 {
     const SQLRETURN r = SQLSetConnectAttr(m_dbc, SQL_ATTR_AUTOCOMMIT,
-        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)), SQL_IS_UINTEGER);
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+        SQL_IS_UINTEGER);
     if (!SQL_SUCCEEDED(r))
         failOn(SQL_HANDLE_DBC, m_dbc, statement);
 }

@@ -139,9 +139,8 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
     });
     connect(buttons, &QDialogButtonBox::accepted, this, &frmLogOn::tryLogOn);
     connect(buttons, &QDialogButtonBox::rejected, this, &frmLogOn::reject);
-    m_user.OpenServerConnection = [this](const QString &connectionString) {
-        return openWhileResponsive(connectionString);
-    };
+    m_user.OpenServerConnection
+        = [this](const QString &connectionString) { return openWhileResponsive(connectionString); };
 }
 
 frmLogOn::~frmLogOn()
@@ -213,9 +212,9 @@ void frmLogOn::setConnecting(bool connecting)
     m_connecting = connecting;
     m_waitCancelled = false;
     for (QWidget *field : { static_cast<QWidget *>(txtUserCode), static_cast<QWidget *>(txtPassword),
-             static_cast<QWidget *>(optEmbedded), static_cast<QWidget *>(optServer),
-             static_cast<QWidget *>(txtFolder), static_cast<QWidget *>(txtConnectionString),
-             static_cast<QWidget *>(txtServerPassword), static_cast<QWidget *>(cmdLogOn) })
+             static_cast<QWidget *>(optEmbedded), static_cast<QWidget *>(optServer), static_cast<QWidget *>(txtFolder),
+             static_cast<QWidget *>(txtConnectionString), static_cast<QWidget *>(txtServerPassword),
+             static_cast<QWidget *>(cmdLogOn) })
         field->setEnabled(!connecting);
     if (connecting) {
         lblMessage->setText(QStringLiteral("Connecting to the hospital's server… (Cancel stops waiting)"));
