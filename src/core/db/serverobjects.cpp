@@ -197,18 +197,25 @@ std::optional<int> deployedServerSchemaVersion(Connection &connection)
 
 QString serverSchemaProblem(Connection &connection)
 {
-    QList<DatabaseObject> own;
-    createdObjects(&own);
-    QStringList missing;
-    for (const DatabaseObject &o : std::as_const(own))
-        if (!hasObject(connection, o))
-            missing.append(o.fullName());
     const QString deploy = QStringLiteral(
         "Ask the hospital's IT staff to run db/sqlserver/deploy.sql of this program on the server (see the README).");
-    if (!missing.isEmpty())
+    // The deployment writes its version last: one statement tells a deployed server at log-on.
+    // Only a server without it is asked, object by object, what it lacks.
+    std::optional<int> version;
+    try {
+        version = deployedServerSchemaVersion(connection);
+    } catch (const DbError &) {
+        QList<DatabaseObject> own;
+        createdObjects(&own);
+        QStringList missing;
+        for (const DatabaseObject &o : std::as_const(own))
+            if (!hasObject(connection, o))
+                missing.append(o.fullName());
+        if (missing.isEmpty())
+            throw;
         return QStringLiteral("The database lacks the objects this program adds to the hospital's SQL Server: %1.\n%2")
             .arg(missing.join(QStringLiteral(", ")), deploy);
-    const std::optional<int> version = deployedServerSchemaVersion(connection);
+    }
     if (!version)
         return QStringLiteral("MSS..tbMSSSchemaVersion holds no version of the program's objects.\n%1").arg(deploy);
     if (*version > kServerSchemaVersion)
