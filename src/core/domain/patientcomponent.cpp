@@ -105,9 +105,14 @@ bool clsRoom::LoadRoom(const QString &roomId)
 clsPatient::clsPatient() = default;
 clsPatient::~clsPatient() = default;
 
-void clsPatient::OpenConnection(const QString &connectionString)
+void clsPatient::OpenConnection(const QString &connectionString, data::Connection *session)
 {
     m_connection = nullptr;
+    m_owned.reset();
+    if (session && session->state() == data::ConnectionState::Open && session->connectionString() == connectionString) {
+        m_connection = session;
+        return;
+    }
     m_owned = data::openConnection(connectionString);
     m_connection = m_owned.get();
 }

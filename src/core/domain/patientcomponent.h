@@ -96,7 +96,9 @@ public:
 
     // Opens the component's connection; ActiveConnection is set when it succeeded. A failure
     // throws DbError.
-    void OpenConnection(const QString &connectionString);
+    // A session connection already open on the same string is lent instead: a second log-on to
+    // the hospital's server would cost round trips and an idle session there for the whole day.
+    void OpenConnection(const QString &connectionString, data::Connection *session = nullptr);
     data::Connection *ActiveConnection() const { return m_connection; }
 
     clsPatientMaster &PatientMaster() { return m_master; }

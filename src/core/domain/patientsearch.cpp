@@ -24,7 +24,7 @@ bool clsPatientSearch::InitConnection(const QString &strConnectionString, const 
     try {
         if (!strConnectionString.trimmed().isEmpty()) {
             auto candidate = std::make_unique<suite::clsPatient>();
-            candidate->OpenConnection(strConnectionString);
+            candidate->OpenConnection(strConnectionString, m_shared);
             opened = candidate->ActiveConnection() != nullptr;
             if (opened)
                 m_component = std::move(candidate);

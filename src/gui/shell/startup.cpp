@@ -74,7 +74,7 @@ void openSession(SessionState &s)
     }
 
     s.SharedConnection = &connection;
-    s.PatientComponent->OpenConnection(connection.connectionString());
+    s.PatientComponent->OpenConnection(connection.connectionString(), &connection);
     s.AdmissionObject = &s.PatientComponent->Admission();
     s.PatientMasterObject = &s.PatientComponent->PatientMaster();
 
