@@ -325,7 +325,7 @@ void TestDeployScript::columnsAreCountedForTheirOwnObject()
 {
     const QList<ColumnUse> columns = programColumns({ { QStringLiteral("Probe.rpt"),
         QStringLiteral(
-            "SELECT m.MSSNum, p.PatientClass, x.Remarks, DcrDate -- m.Sex\n"
+            "SELECT m.MSSNum, p.PatientClass, x.Remarks, DcrDate, 'S' AS Sex -- m.Sex\n"
             "  FROM PATIENT_DATA..tbMaster m JOIN PATIENT_DATA.dbo.tbPatient2 AS p ON p.HospNum = m.HospNum\n"
             "  CROSS JOIN notes x WHERE m.LastName = 'AdmDate'") } });
     QStringList probed;

@@ -321,8 +321,11 @@ QList<ColumnUse> programColumns(const QList<StatementSource> &statements)
         all.append({ s.origin, s.text });
     all.append(statements);
 
+    // A name after AS is the statement's own (a column's or a table's alias, a type), never a
+    // column it reads.
     static const QRegularExpression identifier(
-        QStringLiteral(R"((?:\b([A-Za-z_]\w*)\s*\.\s*)?\[?\b([A-Za-z_]\w*)\b\]?)"));
+        QStringLiteral(R"((\bAS\s+)?(?:\b([A-Za-z_]\w*)\s*\.\s*)?\[?\b([A-Za-z_]\w*)\b\]?)"),
+        QRegularExpression::CaseInsensitiveOption);
     QHash<QString, ColumnUse> uses; // by "DB..OBJECT.COLUMN" upper-cased
     for (const StatementSource &source : std::as_const(all)) {
         const QString code = codeOf(source.statement);
@@ -331,8 +334,10 @@ QList<ColumnUse> programColumns(const QList<StatementSource> &statements)
             continue;
         for (auto it = identifier.globalMatch(code); it.hasNext();) {
             const auto m = it.next();
-            const QString qualifier = m.captured(1);
-            const QString name = m.captured(2);
+            if (m.capturedLength(1) > 0)
+                continue;
+            const QString qualifier = m.captured(2);
+            const QString name = m.captured(3);
             for (const NamedObject &o : objects) {
                 const auto k = known.constFind(o.key);
                 if (k == known.constEnd())
