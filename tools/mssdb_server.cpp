@@ -150,12 +150,17 @@ int check(Connection &connection, QTextStream &out)
     // A table that is there but lacks a column fails only when a window or report reads it,
     // in front of a user: name each such column with where it is read.
     const QList<ColumnUse> columns = programColumns(reports);
-    const QList<ColumnUse> lacking = missingColumns(connection, columns);
-    for (const ColumnUse &c : lacking)
-        out << "missing column " << c.fullName() << " (used by: " << c.usedBy.join(QStringLiteral(", ")) << ")\n";
-    out << columns.size() << " columns, " << lacking.size() << " missing\n";
-    if (!lacking.isEmpty())
+    try {
+        const QList<ColumnUse> lacking = missingColumns(connection, columns);
+        for (const ColumnUse &c : lacking)
+            out << "missing column " << c.fullName() << " (used by: " << c.usedBy.join(QStringLiteral(", ")) << ")\n";
+        out << columns.size() << " columns, " << lacking.size() << " missing\n";
+        if (!lacking.isEmpty())
+            code = 1;
+    } catch (const DbError &e) {
+        out << "The columns could not be read: " << e.description() << '\n';
         code = 1;
+    }
     if (server) {
         QString problem;
         try {

@@ -372,6 +372,11 @@ QList<ColumnUse> programColumns(const QList<StatementSource> &statements)
     return list;
 }
 
+QStringList knownColumns(const QString &database, const QString &object)
+{
+    return createdObjects(nullptr).value(database.toUpper() + QStringLiteral("..") + object.toUpper()).columns;
+}
+
 QList<ColumnUse> missingColumns(Connection &connection, const QList<ColumnUse> &columns)
 {
     QList<ColumnUse> missing;

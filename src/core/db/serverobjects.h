@@ -57,6 +57,10 @@ struct ColumnUse {
 // reports' script (by their column lists); objects with no known columns are left out.
 QList<ColumnUse> programColumns(const QList<StatementSource> &statements = {});
 
+// The columns of a table or view as the embedded schema, the deployment script or the report
+// views' column lists define it; empty when none of them defines the object.
+QStringList knownColumns(const QString &database, const QString &object);
+
 // The columns of the list that the database behind the connection lacks, of objects it has:
 // an object that is missing altogether is hasObject's to report. SQL Server is asked once per
 // database (INFORMATION_SCHEMA), the embedded database once per object.
