@@ -63,7 +63,8 @@ void TestMssDbServer::initTestCase()
             "FailedLogOns INTEGER NOT NULL DEFAULT 0, LockedUntil TEXT, LockOuts INTEGER NOT NULL DEFAULT 0)",
             "CREATE TABLE tbMSSUserRight (UserCode TEXT NOT NULL, RightCode TEXT NOT NULL, "
             "PRIMARY KEY (UserCode, RightCode))",
-            "CREATE TABLE tbWard (Ward TEXT, Name TEXT)", "INSERT INTO tbWard VALUES ('A', 'REYES, ANA')" })
+            "CREATE TABLE tbWard (Ward TEXT, Name TEXT)", "INSERT INTO tbWard VALUES ('A', 'REYES, ANA')",
+            "CREATE TABLE tbHospitalInfo (Company TEXT, Title TEXT, TinNo TEXT, MTSServerName TEXT)" })
         c->execute(QString::fromLatin1(statement));
 }
 
@@ -136,9 +137,19 @@ void TestMssDbServer::checkNamesWhatTheServerLacks()
     QVERIFY2(r.out.contains(QRegularExpression(QStringLiteral(R"(^MISSING\s+MSS\.\.sp_MSS_LoadInPatient\tprocedure)"),
                  QRegularExpression::MultilineOption)),
         qPrintable(r.out));
-    QVERIFY2(r.out.contains(QRegularExpression(QStringLiteral(R"(^MISSING\s+PATIENT_DATA\.\.tbHospitalInfo\ttable)"),
+    QVERIFY2(r.out.contains(QRegularExpression(QStringLiteral(R"(^MISSING\s+PATIENT_DATA\.\.tbPatient2\ttable)"),
                  QRegularExpression::MultilineOption)),
         qPrintable(r.out));
+    // A table that is there but lacks what the program reads of it, named column by column with
+    // the statements and reports that read it.
+    QVERIFY2(
+        r.out.contains(QRegularExpression(
+            QStringLiteral(
+                R"(^missing column PATIENT_DATA\.\.tbHospitalInfo\.Address1 \(used by: .*\bREPORTS/ListofGrantees\.rpt\b.*\)$)"),
+            QRegularExpression::MultilineOption)),
+        qPrintable(r.out));
+    QVERIFY2(!r.out.contains(QStringLiteral("tbHospitalInfo.Company")), qPrintable(r.out));
+    QVERIFY2(!r.out.contains(QStringLiteral("missing column PATIENT_DATA..tbPatient2")), qPrintable(r.out));
     QVERIFY2(r.out.contains(QRegularExpression(QStringLiteral(R"(^MISSING\s+MSS\.\.vwMSSAdmission\tview\t.*REPORTS/)"),
                  QRegularExpression::MultilineOption)),
         qPrintable(r.out));
@@ -156,6 +167,21 @@ void TestMssDbServer::checkFindsEverythingInTheEmbeddedDatabase()
     QVERIFY(!r.out.contains(QStringLiteral("MISSING")));
     QVERIFY2(r.out.contains(QStringLiteral("MSS..sp_MSS_LoadInPatient\tprocedure")), qPrintable(r.out));
     QVERIFY2(r.out.contains(QStringLiteral("PATIENT_DATA..vwAdmission\tview\tREPORTS/")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QRegularExpression(
+                 QStringLiteral(R"(^\d{3,} columns, 0 missing$)"), QRegularExpression::MultilineOption)),
+        qPrintable(r.out));
+
+    // A hospital whose table lost a column the ARR window reads.
+    h.connection().query(QStringLiteral("ALTER TABLE PATIENT_DATA.tbMaster DROP COLUMN MSSDiscountValidity"));
+    const Run lacking = run({ QStringLiteral("check"), h.folder() });
+    QCOMPARE(lacking.code, 1);
+    QVERIFY2(
+        lacking.out.contains(QRegularExpression(
+            QStringLiteral(
+                R"(^missing column PATIENT_DATA\.\.tbMaster\.MSSDiscountValidity \(used by: .*arrrecord\.cpp.*\)$)"),
+            QRegularExpression::MultilineOption)),
+        qPrintable(lacking.out));
+    QVERIFY2(lacking.out.contains(QStringLiteral(" columns, 1 missing")), qPrintable(lacking.out));
 }
 
 void TestMssDbServer::badConnectionsNeverShowThePassword()
@@ -184,7 +210,7 @@ void TestMssDbServer::deploymentScriptStatesTheProgramsVersion()
     QVERIFY(script.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(script.readAll());
     const QRegularExpression version(
-        QStringLiteral(R"(Version > (\d+)\)|SET Version = (\d+),|\(Version\) VALUES \((\d+)\))"));
+        QStringLiteral(R"(@deployed > (\d+)|SET Version = (\d+),|\(Version\) VALUES \((\d+)\))"));
     int found = 0;
     for (auto it = version.globalMatch(text); it.hasNext(); ++found) {
         const auto m = it.next();

@@ -4,6 +4,7 @@
 #include "data/embedded.h"
 #include "data/odbc.h"
 #include "data/placeholders.h"
+#include "data/quote.h"
 #include "data/tsql.h"
 #include "db/hospitaldb.h"
 #include "db/statementobjects.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -43,46 +45,187 @@ struct Known {
     ObjectKind kind;
     QString name; // as the schema spells it
     bool embedded = false;
+    QStringList columns; // empty when not known
 };
 
-// What the embedded schema files and the deployment script create, by "DB..NAME" upper-cased.
-QHash<QString, Known> createdObjects(QList<DatabaseObject> *own)
+ObjectKind kindOf(const QString &word)
 {
-    QHash<QString, Known> known;
-    static const QRegularExpression create(
-        QStringLiteral(R"(\bCREATE\s+(TABLE|VIEW)\s+(?:IF\s+NOT\s+EXISTS\s+)?(?:dbo\.)?\[?(\w+)\]?)"),
-        QRegularExpression::CaseInsensitiveOption);
-    for (const QString &db : kDatabases) {
-        const QString schema = codeOf(resourceText(QStringLiteral(":/db/schema/%1.sql").arg(db)));
-        for (auto it = create.globalMatch(schema); it.hasNext();) {
-            const auto m = it.next();
-            const ObjectKind kind = m.captured(1).compare(QLatin1String("view"), Qt::CaseInsensitive) == 0
-                ? ObjectKind::View
-                : ObjectKind::Table;
-            known.insert(db + QStringLiteral("..") + m.captured(2).toUpper(), { kind, m.captured(2), true });
+    return word.compare(QLatin1String("view"), Qt::CaseInsensitive) == 0 ? ObjectKind::View : ObjectKind::Table;
+}
+
+// The column names of a table's definition or a view's column list, given the code right after
+// the object's name: "(a TEXT NOT NULL, b …, PRIMARY KEY (a))" or "(a, b) AS SELECT …".
+QStringList definedColumns(QStringView rest)
+{
+    qsizetype at = 0;
+    while (at < rest.size() && rest[at].isSpace())
+        ++at;
+    if (at >= rest.size() || rest[at] != QLatin1Char('('))
+        return {};
+    QStringList pieces;
+    QString piece;
+    int depth = 0;
+    for (++at; at < rest.size(); ++at) {
+        const QChar c = rest[at];
+        if (c == QLatin1Char('('))
+            ++depth;
+        if (c == QLatin1Char(')') && depth-- == 0)
+            break;
+        if (c == QLatin1Char(',') && depth == 0) {
+            pieces.append(piece);
+            piece.clear();
+        } else {
+            piece.append(c);
         }
     }
-    // The deployment script switches databases with USE; what it creates is the program's own.
-    static const QRegularExpression useOrCreate(
-        QStringLiteral(R"(\bUSE\s+\[?(\w+)\]?|)") + create.pattern(), QRegularExpression::CaseInsensitiveOption);
+    pieces.append(piece);
+    static const QStringList constraints { QStringLiteral("PRIMARY"), QStringLiteral("UNIQUE"), QStringLiteral("CHECK"),
+        QStringLiteral("FOREIGN"), QStringLiteral("CONSTRAINT") };
+    static const QRegularExpression firstWord(QStringLiteral(R"(^\s*\[?(\w+)\]?)"));
+    QStringList columns;
+    for (const QString &p : std::as_const(pieces)) {
+        const QString word = firstWord.match(p).captured(1);
+        if (!word.isEmpty() && !constraints.contains(word, Qt::CaseInsensitive))
+            columns.append(word);
+    }
+    return columns;
+}
+
+const QRegularExpression &createPattern()
+{
+    static const QRegularExpression create(
+        QStringLiteral(R"(\bCREATE\s+(?:OR\s+ALTER\s+)?(TABLE|VIEW)\s+(?:IF\s+NOT\s+EXISTS\s+)?(?:dbo\.)?\[?(\w+)\]?)"),
+        QRegularExpression::CaseInsensitiveOption);
+    return create;
+}
+
+// What a T-SQL script of db/sqlserver creates, in the databases its USE statements switch to.
+// Columns added later by "ALTER TABLE … ADD" count as the table's.
+void addScriptObjects(const QString &resource, bool own, QHash<QString, Known> &known, QList<DatabaseObject> *ownList)
+{
+    static const QRegularExpression useCreateOrAdd(QStringLiteral(R"(\bUSE\s+\[?(\w+)\]?|)") + createPattern().pattern()
+            + QStringLiteral(R"(|\bALTER\s+TABLE\s+(?:dbo\.)?\[?(\w+)\]?\s+ADD\s+\[?(\w+)\]?)"),
+        QRegularExpression::CaseInsensitiveOption);
     QString db = QStringLiteral("MSS");
-    const QString script = codeOf(resourceText(QStringLiteral(":/db/sqlserver/deploy.sql")));
-    for (auto it = useOrCreate.globalMatch(script); it.hasNext();) {
+    const QString script = codeOf(resourceText(resource));
+    for (auto it = useCreateOrAdd.globalMatch(script); it.hasNext();) {
         const auto m = it.next();
         if (!m.captured(1).isEmpty()) {
             db = m.captured(1).toUpper();
             continue;
         }
-        const ObjectKind kind = m.captured(2).compare(QLatin1String("view"), Qt::CaseInsensitive) == 0
-            ? ObjectKind::View
-            : ObjectKind::Table;
+        if (!m.captured(4).isEmpty()) {
+            auto added = known.find(db + QStringLiteral("..") + m.captured(4).toUpper());
+            if (added != known.end() && !added->columns.contains(m.captured(5), Qt::CaseInsensitive))
+                added->columns.append(m.captured(5));
+            continue;
+        }
+        const ObjectKind kind = kindOf(m.captured(2));
         const QString key = db + QStringLiteral("..") + m.captured(3).toUpper();
         const bool embedded = known.value(key).embedded;
-        known.insert(key, { kind, m.captured(3), embedded });
-        if (own)
-            own->append({ db, m.captured(3), kind, { QStringLiteral("deployment script") }, true });
+        known.insert(key, { kind, m.captured(3), embedded, definedColumns(QStringView(script).mid(m.capturedEnd(0))) });
+        if (own && ownList)
+            ownList->append({ db, m.captured(3), kind, { QStringLiteral("deployment script") }, true });
     }
+}
+
+// What the embedded schema files and the scripts for the server create, by "DB..NAME"
+// upper-cased. What deploy.sql creates is the program's own; the reports' views are the
+// hospital's to map, so the log-on does not wait for them.
+QHash<QString, Known> createdObjects(QList<DatabaseObject> *own)
+{
+    QHash<QString, Known> known;
+    for (const QString &db : kDatabases) {
+        const QString schema = codeOf(resourceText(QStringLiteral(":/db/schema/%1.sql").arg(db)));
+        for (auto it = createPattern().globalMatch(schema); it.hasNext();) {
+            const auto m = it.next();
+            known.insert(db + QStringLiteral("..") + m.captured(2).toUpper(),
+                { kindOf(m.captured(1)), m.captured(2), true,
+                    definedColumns(QStringView(schema).mid(m.capturedEnd(0))) });
+        }
+    }
+    addScriptObjects(QStringLiteral(":/db/sqlserver/deploy.sql"), true, known, own);
+    addScriptObjects(QStringLiteral(":/db/sqlserver/report-views.sql"), false, known, own);
     return known;
+}
+
+// The schema's spelling of a column, or nothing when the object has no such column.
+QString columnNamed(const QStringList &columns, const QString &name)
+{
+    for (const QString &c : columns)
+        if (c.compare(name, Qt::CaseInsensitive) == 0)
+            return c;
+    return {};
+}
+
+bool isSqlServer(const Connection &connection)
+{
+    const auto *odbc = dynamic_cast<const OdbcConnection *>(&connection);
+    return odbc && odbc->dbmsName().contains(QLatin1String("SQL Server"), Qt::CaseInsensitive);
+}
+
+// The objects a statement names, each with the alias the statement gives it (or none).
+struct NamedObject {
+    QString key; // "DB..NAME" upper-cased
+    QString alias;
+};
+
+QList<NamedObject> objectsWithAliases(const QString &code)
+{
+    static const QRegularExpression named(
+        QStringLiteral(R"(\b(MSS|PATIENT_DATA|BILLING|RADIOLOGY)\s*\.\s*(?:dbo\s*)?\.\s*\[?([A-Za-z_]\w*)\]?)"
+                       R"((?:\s+(?:AS\s+)?\[?([A-Za-z_]\w*)\]?)?)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QStringList notAliases { QStringLiteral("WHERE"), QStringLiteral("ON"), QStringLiteral("JOIN"),
+        QStringLiteral("LEFT"), QStringLiteral("RIGHT"), QStringLiteral("INNER"), QStringLiteral("OUTER"),
+        QStringLiteral("FULL"), QStringLiteral("CROSS"), QStringLiteral("GROUP"), QStringLiteral("ORDER"),
+        QStringLiteral("UNION"), QStringLiteral("WITH"), QStringLiteral("SET"), QStringLiteral("VALUES"),
+        QStringLiteral("HAVING"), QStringLiteral("EXCEPT"), QStringLiteral("INTERSECT") };
+    QList<NamedObject> objects;
+    for (auto it = named.globalMatch(code); it.hasNext();) {
+        const auto m = it.next();
+        const QString alias = m.captured(3);
+        objects.append({ m.captured(1).toUpper() + QStringLiteral("..") + m.captured(2).toUpper(),
+            notAliases.contains(alias, Qt::CaseInsensitive) ? QString() : alias });
+    }
+    return objects;
+}
+
+// The columns each database has, by "NAME" upper-cased, for the objects named: one catalog
+// query on SQL Server; elsewhere the objects' own column lists.
+QHash<QString, QSet<QString>> columnsIn(Connection &connection, const QString &database, const QStringList &objects)
+{
+    QHash<QString, QSet<QString>> columns;
+    if (isSqlServer(connection)) {
+        QStringList names;
+        for (const QString &o : objects)
+            names.append(QLatin1Char('\'') + q(o) + QLatin1Char('\''));
+        const QString statement = QStringLiteral("SELECT TABLE_NAME, COLUMN_NAME FROM %1.INFORMATION_SCHEMA.COLUMNS "
+                                                 "WHERE TABLE_SCHEMA = 'dbo' AND TABLE_NAME IN (%2)")
+                                      .arg(database, names.join(QStringLiteral(", ")));
+        for (Recordset rs = connection.open(statement); !rs.eof(); rs.moveNext())
+            columns[rs.text(0).toUpper()].insert(rs.text(1).toUpper());
+        return columns;
+    }
+    auto *embedded = dynamic_cast<EmbeddedConnection *>(&connection);
+    for (const QString &o : objects) {
+        const DatabaseObject object { database, o, ObjectKind::TableOrView, {}, false, false };
+        if (!hasObject(connection, object))
+            continue;
+        QSet<QString> &set = columns[o.toUpper()];
+        if (embedded) {
+            for (Recordset rs = embedded->query(QStringLiteral("SELECT name FROM pragma_table_info(:name, :schema)"),
+                     { { QStringLiteral("name"), o }, { QStringLiteral("schema"), tsql::schemaOf(database) } });
+                 !rs.eof(); rs.moveNext())
+                set.insert(rs.text(0).toUpper());
+        } else {
+            // A driver without the catalog views, such as the tests' stand-in server.
+            const Recordset empty = connection.open(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(o));
+            for (const QString &c : empty.columns())
+                set.insert(c.toUpper());
+        }
+    }
+    return columns;
 }
 
 } // namespace
@@ -168,6 +311,90 @@ QList<DatabaseObject> programObjects(const QList<StatementSource> &statements)
         return db != 0 ? db < 0 : a.name.compare(b.name, Qt::CaseInsensitive) < 0;
     });
     return list;
+}
+
+QList<ColumnUse> programColumns(const QList<StatementSource> &statements)
+{
+    const QHash<QString, Known> known = createdObjects(nullptr);
+    QList<StatementSource> all;
+    for (const SourceStatement &s : sourceStatements())
+        all.append({ s.origin, s.text });
+    all.append(statements);
+
+    // A name after AS is the statement's own (a column's or a table's alias, a type), never a
+    // column it reads.
+    static const QRegularExpression identifier(
+        QStringLiteral(R"((\bAS\s+)?(?:\b([A-Za-z_]\w*)\s*\.\s*)?\[?\b([A-Za-z_]\w*)\b\]?)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QHash<QString, ColumnUse> uses; // by "DB..OBJECT.COLUMN" upper-cased
+    for (const StatementSource &source : std::as_const(all)) {
+        const QString code = codeOf(source.statement);
+        const QList<NamedObject> objects = objectsWithAliases(code);
+        if (objects.isEmpty())
+            continue;
+        for (auto it = identifier.globalMatch(code); it.hasNext();) {
+            const auto m = it.next();
+            if (m.capturedLength(1) > 0)
+                continue;
+            const QString qualifier = m.captured(2);
+            const QString name = m.captured(3);
+            for (const NamedObject &o : objects) {
+                const auto k = known.constFind(o.key);
+                if (k == known.constEnd())
+                    continue;
+                const QString bare = o.key.mid(o.key.indexOf(QStringLiteral("..")) + 2);
+                // A qualified name belongs to its alias's object only; another qualifier (a
+                // derived table's, say) to none of the named objects.
+                if (!qualifier.isEmpty() && qualifier.compare(o.alias, Qt::CaseInsensitive) != 0
+                    && qualifier.compare(bare, Qt::CaseInsensitive) != 0)
+                    continue;
+                const QString column = columnNamed(k->columns, name);
+                if (column.isEmpty())
+                    continue;
+                const QString database = o.key.left(o.key.indexOf(QStringLiteral("..")));
+                ColumnUse &use = uses[o.key + QLatin1Char('.') + name.toUpper()];
+                if (use.column.isEmpty())
+                    use = { database, k->name, column, {} };
+                if (!use.usedBy.contains(source.origin))
+                    use.usedBy.append(source.origin);
+            }
+        }
+    }
+    QList<ColumnUse> list = uses.values();
+    std::sort(list.begin(), list.end(), [](const ColumnUse &a, const ColumnUse &b) {
+        const int db = kDatabases.indexOf(a.database) - kDatabases.indexOf(b.database);
+        if (db != 0)
+            return db < 0;
+        if (const int o = a.object.compare(b.object, Qt::CaseInsensitive); o != 0)
+            return o < 0;
+        return a.column.compare(b.column, Qt::CaseInsensitive) < 0;
+    });
+    return list;
+}
+
+QStringList knownColumns(const QString &database, const QString &object)
+{
+    return createdObjects(nullptr).value(database.toUpper() + QStringLiteral("..") + object.toUpper()).columns;
+}
+
+QList<ColumnUse> missingColumns(Connection &connection, const QList<ColumnUse> &columns)
+{
+    QList<ColumnUse> missing;
+    for (const QString &database : kDatabases) {
+        QStringList objects;
+        for (const ColumnUse &c : columns)
+            if (c.database == database && !objects.contains(c.object, Qt::CaseInsensitive))
+                objects.append(c.object);
+        if (objects.isEmpty())
+            continue;
+        const QHash<QString, QSet<QString>> present = columnsIn(connection, database, objects);
+        for (const ColumnUse &c : columns) {
+            const auto object = present.constFind(c.object.toUpper());
+            if (c.database == database && object != present.constEnd() && !object->contains(c.column.toUpper()))
+                missing.append(c);
+        }
+    }
+    return missing;
 }
 
 bool hasObject(Connection &connection, const DatabaseObject &object)

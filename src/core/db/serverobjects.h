@@ -10,7 +10,7 @@ namespace mss::data {
 
 // The version of the program's own objects on the hospital's SQL Server (db/sqlserver/deploy.sql
 // writes it into MSS..tbMSSSchemaVersion). Raise it with every change to the deployment script.
-inline constexpr int kServerSchemaVersion = 1;
+inline constexpr int kServerSchemaVersion = 2;
 
 enum class ObjectKind { Table, View, Procedure, TableOrView };
 
@@ -39,6 +39,32 @@ struct StatementSource {
 // procedures of the embedded procedure folder, the objects of the deployment script and those
 // the given statements name. Kinds come from the embedded schema and the deployment script.
 QList<DatabaseObject> programObjects(const QList<StatementSource> &statements = {});
+
+// A column of a table or view that the program's statements or the given ones read, and where.
+struct ColumnUse {
+    QString database;
+    QString object; // as the schema spells it
+    QString column;
+    QStringList usedBy;
+
+    QString fullName() const { return database + QStringLiteral("..") + object + QLatin1Char('.') + column; }
+};
+
+// The columns the program's own statements and the given ones read, sorted by database, object
+// and column. A column counts for an object a statement names when the statement uses the
+// column's name, qualified by that object's alias or not qualified at all. Columns are known
+// for the tables of the embedded schema, those of the deployment script and the views of the
+// reports' script (by their column lists); objects with no known columns are left out.
+QList<ColumnUse> programColumns(const QList<StatementSource> &statements = {});
+
+// The columns of a table or view as the embedded schema, the deployment script or the report
+// views' column lists define it; empty when none of them defines the object.
+QStringList knownColumns(const QString &database, const QString &object);
+
+// The columns of the list that the database behind the connection lacks, of objects it has:
+// an object that is missing altogether is hasObject's to report. SQL Server is asked once per
+// database (INFORMATION_SCHEMA), the embedded database once per object.
+QList<ColumnUse> missingColumns(Connection &connection, const QList<ColumnUse> &columns);
 
 // The "DB..object" names a statement uses outside its literals and comments.
 QStringList objectNamesIn(const QString &statement);
