@@ -15,7 +15,7 @@ namespace {
 QString sourceDir()
 {
     const QString env = qEnvironmentVariable("MSS_TEST_SOURCE_DIR");
-    return env.isEmpty() ? QDir::cleanPath(QStringLiteral(__FILE__ "/../../..")) : env;
+    return env.isEmpty() ? QStringLiteral(MSS_SOURCE_DIR) : env;
 }
 
 } // namespace
