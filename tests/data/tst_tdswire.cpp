@@ -14,6 +14,8 @@
 
 using namespace mss::data;
 using mss::test::TdsServer;
+using mss::test::tds::error;
+using mss::test::tds::rule;
 
 namespace {
 
@@ -36,21 +38,6 @@ QJsonArray oneRow(const QJsonArray &row)
     QJsonArray rows;
     rows.append(row);
     return rows;
-}
-
-QJsonObject error(int number, const QString &message, int severity = 16)
-{
-    return { { QStringLiteral("error"),
-        QJsonObject { { QStringLiteral("number"), number }, { QStringLiteral("severity"), severity },
-            { QStringLiteral("state"), 1 }, { QStringLiteral("message"), message } } } };
-}
-
-QJsonObject rule(const QString &match, const QJsonArray &respond, int times = 0)
-{
-    QJsonObject r { { QStringLiteral("match"), match }, { QStringLiteral("respond"), respond } };
-    if (times > 0)
-        r.insert(QStringLiteral("times"), times);
-    return r;
 }
 
 QJsonObject script(const QJsonArray &rules, const QJsonObject &users = { { kUser, kPassword } })

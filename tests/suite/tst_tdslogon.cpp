@@ -22,6 +22,8 @@
 using namespace mss;
 using suite::clsCurrentUser;
 using test::TdsServer;
+using test::tds::rows;
+using test::tds::rule;
 
 namespace {
 
@@ -30,30 +32,10 @@ const QString kServerPassword = QStringLiteral("Ward;3=ñ {x}");
 const QString kUserCode = QStringLiteral("MSS01");
 const QString kUserPassword = QStringLiteral("Corazon-2026");
 
-QJsonObject rule(const QString &match, const QJsonArray &respond)
-{
-    return { { QStringLiteral("match"), match }, { QStringLiteral("respond"), respond } };
-}
-
-QJsonObject rows(const QStringList &columns, const QStringList &types, const QJsonArray &values)
-{
-    QJsonArray cols;
-    for (qsizetype i = 0; i < columns.size(); ++i)
-        cols.append(QJsonObject { { QStringLiteral("name"), columns[i] }, { QStringLiteral("type"), types[i] } });
-    return { { QStringLiteral("columns"), cols }, { QStringLiteral("rows"), values } };
-}
-
-QJsonArray single(const QJsonArray &row)
-{
-    QJsonArray all;
-    all.append(row);
-    return all;
-}
-
 QJsonObject versionRule(int version)
 {
     return rule(QStringLiteral("^SELECT MAX\\(Version\\) AS Version FROM MSS\\.\\.tbMSSSchemaVersion\\Z"),
-        { rows({ QStringLiteral("Version") }, { QStringLiteral("int") }, single({ version })) });
+        { rows({ QStringLiteral("Version") }, { QStringLiteral("int") }, { QJsonArray { version } }) });
 }
 
 // A server with the program's objects and one social worker, whose password hash is `hash`.
@@ -67,19 +49,19 @@ QJsonObject hospitalScript(const QString &hash, int version = data::kServerSchem
             { QStringLiteral("varchar(20)"), QStringLiteral("varchar(255)"), QStringLiteral("varchar(10)"),
                 QStringLiteral("int"), QStringLiteral("int"), QStringLiteral("int"), QStringLiteral("datetime"),
                 QStringLiteral("varchar(60)"), QStringLiteral("varchar(60)"), QStringLiteral("varchar(60)") },
-            single({ kUserCode, hash, QStringLiteral("MSS"), 1, 0, 0, QJsonValue(), QStringLiteral("VILLANUEVA"),
-                QStringLiteral("CORAZON"), QStringLiteral("MARQUEZ") }));
+            { QJsonArray { kUserCode, hash, QStringLiteral("MSS"), 1, 0, 0, QJsonValue(), QStringLiteral("VILLANUEVA"),
+                QStringLiteral("CORAZON"), QStringLiteral("MARQUEZ") } });
     const QJsonArray rules {
         versionRule(version),
         rule(QStringLiteral("FROM MSS\\.\\.tbMSSUser u LEFT JOIN"), { user }),
         rule(QStringLiteral("^SELECT RightCode FROM MSS\\.\\.tbMSSUserRight WHERE UserCode = @P1\\Z"),
-            { rows(
-                { QStringLiteral("RightCode") }, { QStringLiteral("varchar(10)") }, single({ QStringLiteral("A") })) }),
+            { rows({ QStringLiteral("RightCode") }, { QStringLiteral("varchar(10)") },
+                { QJsonArray { QStringLiteral("A") } }) }),
         rule(QStringLiteral("^UPDATE MSS\\.\\.tbMSSUser SET"), { QJsonObject { { QStringLiteral("rowcount"), 1 } } }),
         rule(QStringLiteral("^SELECT FailedLogOns, LockOuts, LockedUntil FROM MSS\\.\\.tbMSSUser"),
             { rows({ QStringLiteral("FailedLogOns"), QStringLiteral("LockOuts"), QStringLiteral("LockedUntil") },
                 { QStringLiteral("int"), QStringLiteral("int"), QStringLiteral("datetime") },
-                single({ 1, 0, QJsonValue() })) }),
+                { QJsonArray { 1, 0, QJsonValue() } }) }),
     };
     return { { QStringLiteral("users"), QJsonObject { { kServerUser, kServerPassword } } },
         { QStringLiteral("rules"), rules } };

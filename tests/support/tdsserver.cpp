@@ -20,6 +20,37 @@ QString sourceDir()
 
 } // namespace
 
+namespace tds {
+
+QJsonObject rule(const QString &match, const QJsonArray &respond, int times)
+{
+    QJsonObject r { { QStringLiteral("match"), match }, { QStringLiteral("respond"), respond } };
+    if (times > 0)
+        r.insert(QStringLiteral("times"), times);
+    return r;
+}
+
+QJsonObject rows(const QStringList &names, const QStringList &types, const QList<QJsonArray> &values)
+{
+    QJsonArray columns;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        columns.append(QJsonObject { { QStringLiteral("name"), names[i] },
+            { QStringLiteral("type"), types.size() == 1 ? types.first() : types.value(i) } });
+    QJsonArray all;
+    for (const QJsonArray &row : values)
+        all.append(row);
+    return { { QStringLiteral("columns"), columns }, { QStringLiteral("rows"), all } };
+}
+
+QJsonObject error(int number, const QString &message, int severity)
+{
+    return { { QStringLiteral("error"),
+        QJsonObject { { QStringLiteral("number"), number }, { QStringLiteral("severity"), severity },
+            { QStringLiteral("state"), 1 }, { QStringLiteral("message"), message } } } };
+}
+
+} // namespace tds
+
 QString freeTdsDriver()
 {
     for (const QString &candidate : { QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so"),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QProcess>
@@ -8,6 +9,15 @@
 #include <QTemporaryDir>
 
 namespace mss::test {
+
+// Pieces of the server's script (tests/tds/README.md).
+namespace tds {
+// Answers the requests whose text the regular expression finds (the first `times` of them).
+QJsonObject rule(const QString &match, const QJsonArray &respond, int times = 0);
+// A result set; `types` names one type for every column, or one each.
+QJsonObject rows(const QStringList &names, const QStringList &types, const QList<QJsonArray> &values);
+QJsonObject error(int number, const QString &message, int severity = 16);
+} // namespace tds
 
 // FreeTDS's ODBC driver by its path, so that the tests do not depend on odbcinst.ini; empty when
 // it is not installed (Debian package tdsodbc).

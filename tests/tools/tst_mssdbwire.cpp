@@ -12,6 +12,20 @@
 #include <QtTest>
 
 using mss::test::TdsServer;
+using mss::test::tds::rule;
+
+namespace {
+
+// Rows of text, every column of one type.
+QJsonObject rows(const QStringList &names, const QString &type, const QList<QStringList> &values)
+{
+    QList<QJsonArray> all;
+    for (const QStringList &row : values)
+        all.append(QJsonArray::fromStringList(row));
+    return mss::test::tds::rows(names, { type }, all);
+}
+
+} // namespace
 
 namespace {
 
@@ -23,22 +37,6 @@ struct Run {
     QString out;
     QString err;
 };
-
-QJsonObject rule(const QString &match, const QJsonArray &respond)
-{
-    return { { QStringLiteral("match"), match }, { QStringLiteral("respond"), respond } };
-}
-
-QJsonObject rows(const QStringList &columns, const QString &type, const QList<QStringList> &values)
-{
-    QJsonArray cols;
-    for (const QString &c : columns)
-        cols.append(QJsonObject { { QStringLiteral("name"), c }, { QStringLiteral("type"), type } });
-    QJsonArray all;
-    for (const QStringList &row : values)
-        all.append(QJsonArray::fromStringList(row));
-    return { { QStringLiteral("columns"), cols }, { QStringLiteral("rows"), all } };
-}
 
 QString pdfText(const QString &pdf)
 {
