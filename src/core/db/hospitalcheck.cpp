@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -46,6 +47,36 @@ QStringList column(sqlite3 *db, const char *sql, QString *error)
     return rows;
 }
 
+// What a file's first bytes say it is: an SQLite database or not, before SQLite is asked.
+QString headerProblem(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot be read: %1").arg(f.errorString());
+    const QByteArray header = f.read(16);
+    if (header.isEmpty())
+        return QStringLiteral("is empty");
+    if (header != QByteArray("SQLite format 3", 16))
+        return QStringLiteral("is not an SQLite database: another program's file, or one damaged at its start");
+    return {};
+}
+
+// The database whose tables the file holds, when it is not the one its name says.
+QString holderOf(sqlite3 *db, const QString &expected)
+{
+    QString error;
+    const QStringList present = column(db, "SELECT name FROM sqlite_master WHERE type = 'table'", &error);
+    for (const QString &other : embeddedDatabaseNames()) {
+        if (other == expected)
+            continue;
+        const QStringList tables = requiredTables(other);
+        if (!tables.isEmpty()
+            && std::all_of(tables.begin(), tables.end(), [&](const QString &t) { return present.contains(t); }))
+            return other;
+    }
+    return {};
+}
+
 void checkFile(const QString &database, const QString &file, HospitalCheck &result)
 {
     const QString what = QStringLiteral("The %1 database file %2").arg(database, file);
@@ -53,10 +84,12 @@ void checkFile(const QString &database, const QString &file, HospitalCheck &resu
         result.faults.append(QStringLiteral("%1 is missing").arg(what));
         return;
     }
+    if (const QString problem = headerProblem(file); !problem.isEmpty()) {
+        result.faults.append(QStringLiteral("%1 %2").arg(what, problem));
+        return;
+    }
     if (QFileInfo::exists(file + QStringLiteral("-journal")))
-        result.notes.append(QStringLiteral("%1 has a journal left by a program that stopped during a write; it is "
-                                           "rolled back when the file is opened")
-                                .arg(what));
+        result.notes.append(QStringLiteral("%1 has a journal: a write was under way while it was checked").arg(what));
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     Handle db(raw);
@@ -75,26 +108,56 @@ void checkFile(const QString &database, const QString &file, HospitalCheck &resu
         result.faults.append(QStringLiteral("%1 is damaged: %2").arg(what, integrity.join(QStringLiteral("; "))));
         return;
     }
+    // SQLite opens a file it may not write for reading only, and says so only at the first save.
+    if (sqlite3_db_readonly(raw, "main") != 0 || ::access(QFile::encodeName(file).constData(), W_OK) != 0)
+        result.faults.append(
+            QStringLiteral("%1 cannot be written (read-only): the program could not save to it").arg(what));
     const QStringList version = column(raw, "SELECT max(version) FROM mss_schema", &error);
     if (!error.isEmpty() || version.isEmpty()) {
-        result.faults.append(QStringLiteral("%1 records no schema version: it is not a hospital database of this "
-                                            "program")
-                                 .arg(what));
+        const QString holder = holderOf(raw, database);
+        result.faults.append(holder.isEmpty()
+                ? QStringLiteral("%1 records no schema version: it is not a hospital database of this program")
+                      .arg(what)
+                : QStringLiteral("%1 holds the tables of the %2 database, not of the %3 database")
+                      .arg(what, holder, database));
         return;
     }
     const int v = version.first().toInt();
-    if (v > kHospitalSchemaVersion)
+    if (v > kHospitalSchemaVersion) {
         result.faults.append(QStringLiteral("%1 was written by a newer program (schema version %2; this program "
                                             "knows up to %3)")
                                  .arg(what)
                                  .arg(v)
                                  .arg(kHospitalSchemaVersion));
-    else if (v < kHospitalSchemaVersion)
+        return;
+    }
+    if (v < kHospitalSchemaVersion)
         result.notes.append(QStringLiteral("%1 is at schema version %2; the program upgrades it to %3 when it "
                                            "opens it")
                                 .arg(what)
                                 .arg(v)
                                 .arg(kHospitalSchemaVersion));
+    // Each of the four files has a version table: the tables tell which database a file is.
+    const QStringList present = column(raw, "SELECT name FROM sqlite_master WHERE type = 'table'", &error);
+    QStringList lacking;
+    const QStringList required = requiredTables(database);
+    for (const QString &table : required)
+        if (!present.contains(table, Qt::CaseInsensitive))
+            lacking.append(table);
+    if (!lacking.isEmpty()) {
+        const QString holder = holderOf(raw, database);
+        result.faults.append(holder.isEmpty()
+                ? QStringLiteral("%1 lacks the tables %2").arg(what, lacking.join(QStringLiteral(", ")))
+                : QStringLiteral("%1 holds the tables of the %2 database, not of the %3 database")
+                      .arg(what, holder, database));
+        return;
+    }
+    result.verified.append(QStringLiteral("%1: an SQLite file whose every page is readable and well formed, schema "
+                                          "version %2, the %3 tables of the %4 database, writable")
+                               .arg(file)
+                               .arg(v)
+                               .arg(required.size())
+                               .arg(database));
 }
 
 // Keeps every other connection from starting a write on any of the four files: the source's
@@ -117,16 +180,64 @@ HospitalCheck checkHospitalDatabase(const QString &folder)
         result.faults.append(QStringLiteral("The folder %1 does not exist").arg(folder));
         return result;
     }
-    for (const QString &name : embeddedDatabaseNames())
+    // Leftovers of programs that stopped mid-write are cleared first, so that what the files
+    // say is not overlaid by them, and they are said once, not at every check.
+    const QStringList names = embeddedDatabaseNames();
+    const bool filesLookFine = std::all_of(names.begin(), names.end(), [&](const QString &name) {
+        const QString file = embeddedDatabaseFile(folder, name);
+        return QFileInfo::exists(file) && headerProblem(file).isEmpty() && QFileInfo(file).isWritable();
+    });
+    if (filesLookFine) {
+        try {
+            EmbeddedConnection connection(folder);
+            for (const QString &removed : removeJournalLeftovers(connection))
+                result.notes.append(
+                    QStringLiteral("Removed %1, left by a program that stopped during a write").arg(removed));
+        } catch (const DbError &e) {
+            result.notes.append(
+                QStringLiteral("Leftovers of stopped writes were not looked for: %1").arg(e.description()));
+        }
+    }
+    for (const QString &name : names)
         checkFile(name, embeddedDatabaseFile(folder, name), result);
-    result.faults.append(folderRightsProblems(folder));
+    const QStringList rights = folderRightsProblems(folder);
+    result.faults.append(rights);
+    if (rights.isEmpty())
+        result.verified.append(QStringLiteral("%1: the folder and the four files (and their journals) are reachable "
+                                              "by this account only")
+                                   .arg(folder));
     return result;
+}
+
+namespace {
+
+// A copy of files the check faults would be taken, and later restored, for a good one.
+void refuseFaultyBackupSource(const QString &folder)
+{
+    const HospitalCheck check = checkHospitalDatabase(folder);
+    if (!check.sound())
+        throw DbError(0, kSource,
+            QStringLiteral("The hospital database in %1 is not backed up, because of %2:\n%3")
+                .arg(folder, check.faults.size() == 1 ? QStringLiteral("a fault") : QStringLiteral("faults"),
+                    check.faults.join(QLatin1Char('\n'))));
+}
+
+} // namespace
+
+void backupHospitalDatabase(const QString &folder, const QString &destination)
+{
+    // Checked before the files are opened for the copy, so that a foreign or empty file is
+    // named as what it is, not as a file that cannot be read.
+    refuseFaultyBackupSource(folder);
+    EmbeddedConnection source(folder);
+    backupHospitalDatabase(source, destination);
 }
 
 void backupHospitalDatabase(EmbeddedConnection &source, const QString &destination)
 {
     if (source.inTransaction())
         throw DbError(0, kSource, QStringLiteral("A backup cannot be taken inside an open transaction"));
+    refuseFaultyBackupSource(source.folder());
     const QString target = QDir::cleanPath(QDir(destination).absolutePath());
     if (QFileInfo(target).exists()
         && !QDir(target).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
