@@ -33,9 +33,11 @@ int checkCommand(const QStringList &args)
     for (const QString &fault : check.faults)
         std::cout << "FAULT: " << fault.toStdString() << "\n";
     if (check.sound()) {
-        // Only what was verified is claimed: no checksum covers the stored values.
-        std::cout << "No fault found in the files of the hospital database in " << folder.toStdString()
-                  << ". Not verified: the stored values themselves (a changed letter in a name is not found).\n";
+        // Only what was verified is claimed: outside a backup no checksum covers the stored values.
+        std::cout << "No fault found in the files of the hospital database in " << folder.toStdString() << ".";
+        if (!check.storedValuesVerified)
+            std::cout << " Not verified: the stored values themselves (a changed letter in a name is not found).";
+        std::cout << "\n";
         return 0;
     }
     std::cout << check.faults.size() << (check.faults.size() == 1 ? " fault" : " faults") << " found in "

@@ -127,6 +127,7 @@ private slots:
     void writersAndReadersWaitTheirTurn();
     void backupRefusesWhatTheCheckFaults();
     void journalLeftoversArePrivateAndCleared();
+    void backupDigestFindsChangedValues();
     void realHospitalHasCataloguesAndAnAdministrator();
     void apostrophesInNamesAreFound();
 };
@@ -539,6 +540,57 @@ void TestHospitalFiles::journalLeftoversArePrivateAndCleared()
     // Said once: the next check has nothing to say.
     const HospitalCheck second = checkHospitalDatabase(h.folder());
     QVERIFY2(second.sound() && second.notes.isEmpty(), qPrintable(second.notes.join(QLatin1Char('\n'))));
+}
+
+// A backup carries a digest of every table's values: a letter changed in a copy that no program
+// wrote since is found, which no page check can do; a copy used for work is only noted.
+void TestHospitalFiles::backupDigestFindsChangedValues()
+{
+    test::DemoHospital h;
+    QTemporaryDir dir;
+    const QString copy = QDir(dir.path()).filePath(QStringLiteral("copy"));
+    backupHospitalDatabase(h.folder(), copy);
+    QCOMPARE(rightsOf(QDir(copy).filePath(QString::fromLatin1(kBackupDigestFile))), mode_t(0600));
+    HospitalCheck check = checkHospitalDatabase(copy);
+    QVERIFY2(check.sound() && check.storedValuesVerified, qPrintable(check.faults.join(QLatin1Char('\n'))));
+    QCOMPARE(check.verified.filter(QStringLiteral("match the digest")).size(), 1);
+    // The source itself has no digest, and the check does not pretend otherwise.
+    QVERIFY(!checkHospitalDatabase(h.folder()).storedValuesVerified);
+
+    // One byte of the hospital's name flipped on disk: every page is still well formed.
+    const QString company
+        = test::scalar(h.connection(), QStringLiteral("SELECT Company FROM PATIENT_DATA..tbHospitalInfo"));
+    QVERIFY(company.size() > 4);
+    const QString patientData = embeddedDatabaseFile(copy, QStringLiteral("PATIENT_DATA"));
+    {
+        QFile f(patientData);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        const qsizetype at = bytes.indexOf(company.toUtf8());
+        QVERIFY(at > 0);
+        bytes[at + 2] = char(bytes[at + 2] ^ 0x01);
+        QVERIFY(f.seek(0));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+    check = checkHospitalDatabase(copy);
+    QVERIFY(!check.storedValuesVerified);
+    QVERIFY2(check.faults.size() == 1
+            && check.faults.first().contains(
+                QStringLiteral("The table tbHospitalInfo of the PATIENT_DATA database file "))
+            && check.faults.first().contains(QStringLiteral("damaged")),
+        qPrintable(check.faults.join(QLatin1Char('\n'))));
+    // A refused source is not copied on.
+    QVERIFY_THROWS_EXCEPTION(DbError, backupHospitalDatabase(copy, QDir(dir.path()).filePath(QStringLiteral("again"))));
+
+    // A copy restored and written by the program is a working hospital: noted, not faulted.
+    const QString second = QDir(dir.path()).filePath(QStringLiteral("second"));
+    backupHospitalDatabase(h.folder(), second);
+    openHospitalDatabase(second)->execute(
+        QStringLiteral("UPDATE MSS..tbMSSUser SET FailedLogOns = FailedLogOns + 1 WHERE UserCode = 'MSS02'"));
+    check = checkHospitalDatabase(second);
+    QVERIFY2(check.sound(), qPrintable(check.faults.join(QLatin1Char('\n'))));
+    QVERIFY(!check.storedValuesVerified);
+    QCOMPARE(check.notes.filter(QStringLiteral("mss.db was written after the backup was taken")).size(), 1);
 }
 
 void TestHospitalFiles::realHospitalHasCataloguesAndAnAdministrator()

@@ -1,6 +1,7 @@
 #include "db/hospitaldb.h"
 
 #include "data/tsql.h"
+#include "db/hospitalcheck.h"
 #include "db/hospitalfolder.h"
 
 #include <QCryptographicHash>
@@ -97,7 +98,7 @@ QStringList databaseFiles(const QString &folder)
 // A folder that may be replaced by a new hospital holds nothing but a hospital's files.
 bool holdsOnlyDatabaseFiles(const QString &folder)
 {
-    QStringList known;
+    QStringList known = { QString::fromLatin1(kBackupDigestFile) };
     for (const QString &file : databaseFiles(folder))
         known << QFileInfo(file).fileName() << QFileInfo(file).fileName() + QStringLiteral("-journal");
     const QStringList entries
