@@ -8,6 +8,7 @@
 #include <sodium.h>
 
 #include <memory>
+#include <utility>
 
 namespace mss::suite {
 
