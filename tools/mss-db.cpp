@@ -23,6 +23,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -40,7 +42,7 @@ const char *const kUsage
       "      creates the four databases in DIR; --demo fills them with demo data of N admissions\n"
       "      (100 to 200000, default 2000); an existing database is kept unless --force\n"
       "  mss-db create DIR [--hospital NAME] [--address A] [--address2 A] [--admin CODE] [--last NAME]\n"
-      "                    [--first NAME] [--password P]\n"
+      "                    [--first NAME] [--password-fd N]\n"
       "      without --demo: a real hospital with the reference catalogues, no patients, and its first\n"
       "      administrator; what is not given is asked for on the terminal\n"
       "  mss-db check DIR\n"
@@ -53,16 +55,18 @@ const char *const kUsage
       "      program runs)\n"
       "  mss-db exec DIR STATEMENT\n"
       "      runs one statement as the program would and prints its rows, tab-separated\n"
-      "  mss-db user add DIR CODE --last NAME --first NAME [--password P] [--rights R]\n"
-      "  mss-db user passwd DIR CODE [--password P]\n"
+      "  mss-db user add DIR CODE --last NAME --first NAME [--password-fd N] [--rights R]\n"
+      "  mss-db user passwd DIR CODE [--password-fd N]\n"
       "  mss-db user rights DIR CODE RIGHTS      (for example A; an empty text removes all)\n"
       "  mss-db user unlock DIR CODE             (after too many wrong passwords)\n"
       "  mss-db report DIR REPORTFILE OUT.pdf [VALUE ...] [--sub NAME VALUE ...]\n"
       "      renders a report definition to PDF on the database in DIR; REPORTFILE is a name in the\n"
       "      program's REPORTS folder or a path; values go to the report's parameters by position,\n"
       "      each --sub to the named subreport's (\"\" gives an empty value)\n"
-      "  a password not given on the command line is read from the terminal without echo; it needs\n"
-      "  at least 8 characters\n"
+      "  a new password is read from file descriptor N (--password-fd N), from MSS_USER_PASSWORD, or\n"
+      "  from the terminal without echo; never from the command line, which every user can read. It\n"
+      "  needs at least 8 characters and must pass the password-quality library's checks (no\n"
+      "  dictionary word, not the user's code or name, no run of one character)\n"
       "  exec, user, report and check take --odbc CONNECTIONSTRING in place of DIR to work on the\n"
       "  hospital's SQL Server; its password comes from MSS_ODBC_PASSWORD or the prompt\n";
 
@@ -77,6 +81,10 @@ public:
     {
         for (int i = 0; i < args.size(); ++i) {
             const QString &a = args[i];
+            if (a == QStringLiteral("--password"))
+                throw UsageError { QStringLiteral("a password is not taken from the command line, where every user "
+                                                  "of the machine can read it: use --password-fd N, "
+                                                  "MSS_USER_PASSWORD or the prompt") };
             if (!a.startsWith(QStringLiteral("--"))) {
                 m_positional.append(a);
             } else if (flags.contains(a)) {
@@ -116,17 +124,42 @@ QString readPassword(const QString &prompt)
     return QString::fromStdString(line);
 }
 
-QString newPassword(const Options &options)
+// One line read from an open file descriptor, without its line end.
+QString readPasswordFd(const QString &fdText)
+{
+    bool ok = false;
+    const int fd = fdText.toInt(&ok);
+    if (!ok || fd < 0)
+        throw UsageError { QStringLiteral("--password-fd needs the number of an open file descriptor") };
+    QByteArray line;
+    char c = 0;
+    ssize_t n = 0;
+    while ((n = ::read(fd, &c, 1)) == 1 && c != '\n')
+        line.append(c);
+    if (n < 0)
+        throw DbError(0, QStringLiteral("mss-db"),
+            QStringLiteral("The password could not be read from file descriptor %1; nothing was changed").arg(fd));
+    if (line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+// A new user password: from the file descriptor given with --password-fd, from MSS_USER_PASSWORD,
+// or typed at the prompt; never from the command line, which every user of the machine sees.
+// It is judged with the user's code and names.
+QString newPassword(const Options &options, const QString &userCode = {}, const QStringList &names = {})
 {
     QString password;
-    if (options.has(QStringLiteral("--password"))) {
-        password = options.value(QStringLiteral("--password"));
+    if (options.has(QStringLiteral("--password-fd"))) {
+        password = readPasswordFd(options.value(QStringLiteral("--password-fd")));
+    } else if (qEnvironmentVariableIsSet("MSS_USER_PASSWORD")) {
+        password = qEnvironmentVariable("MSS_USER_PASSWORD");
     } else {
         password = readPassword(QStringLiteral("Password: "));
         if (isatty(STDIN_FILENO) && readPassword(QStringLiteral("Password again: ")) != password)
             throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("The two passwords differ; nothing was changed"));
     }
-    if (const QString problem = mss::suite::passwordRuleProblem(password); !problem.isEmpty())
+    if (const QString problem = mss::suite::passwordRuleProblem(password, userCode, names); !problem.isEmpty())
         throw DbError(0, QStringLiteral("mss-db"), problem + QStringLiteral(" Nothing was changed."));
     return password;
 }
@@ -264,7 +297,14 @@ int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
                    .isEmpty();
         if (!employee && (o.value(QStringLiteral("--last")).isEmpty() || o.value(QStringLiteral("--first")).isEmpty()))
             throw UsageError { QStringLiteral("%1 is not an employee yet: give --last and --first").arg(code) };
-        const QString hash = mss::suite::hashPassword(newPassword(o));
+        QStringList names = { o.value(QStringLiteral("--last")), o.value(QStringLiteral("--first")) };
+        if (employee) {
+            const Recordset e = connection->query(
+                QStringLiteral("SELECT LastName, FirstName FROM tbMSSEmployee WHERE EmployeeID = :code"),
+                { { QStringLiteral("code"), code } });
+            names << e.text(0) << e.text(1);
+        }
+        const QString hash = mss::suite::hashPassword(newPassword(o, code, names));
         connection->beginTrans();
         try {
             if (!employee)
@@ -290,7 +330,11 @@ int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
     if (!exists())
         throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("There is no user %1").arg(code));
     if (action == QStringLiteral("passwd")) {
-        const QString hash = mss::suite::hashPassword(newPassword(o));
+        const Recordset e = connection->query(
+            QStringLiteral("SELECT LastName, FirstName FROM tbMSSEmployee WHERE EmployeeID = :code"),
+            { { QStringLiteral("code"), code } });
+        const QString hash = mss::suite::hashPassword(
+            newPassword(o, code, e.isEmpty() ? QStringList() : QStringList { e.text(0), e.text(1) }));
         connection->query(
             QStringLiteral("UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = :now WHERE UserCode = :code"),
             { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash }, { QStringLiteral("now"), now } });
@@ -429,6 +473,9 @@ int main(int argc, char *argv[])
     } catch (const DbError &e) {
         const QString text = e.displayText();
         std::cerr << "mss-db: " << (opener ? opener->hide(text) : text).toStdString() << "\n";
+        if (!e.statement().isEmpty())
+            std::cerr << "  statement: " << (opener ? opener->hide(e.statement()) : e.statement()).toStdString()
+                      << "\n";
         return 1;
     } catch (const reports::ReportError &e) {
         const QString text = QString::fromUtf8(e.what());

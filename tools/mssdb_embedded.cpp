@@ -1,7 +1,6 @@
 #include "mssdb_embedded.h"
 
 #include "data/dberror.h"
-#include "data/embedded.h"
 #include "db/hospitalcheck.h"
 
 #include <QDir>
@@ -27,12 +26,18 @@ int checkCommand(const QStringList &args)
         return usage("check needs one folder");
     const QString folder = QDir(args[0]).absolutePath();
     const mss::data::HospitalCheck check = mss::data::checkHospitalDatabase(folder);
+    for (const QString &verified : check.verified)
+        std::cout << "verified: " << verified.toStdString() << "\n";
     for (const QString &note : check.notes)
         std::cout << "note: " << note.toStdString() << "\n";
     for (const QString &fault : check.faults)
         std::cout << "FAULT: " << fault.toStdString() << "\n";
     if (check.sound()) {
-        std::cout << "The hospital database in " << folder.toStdString() << " is sound.\n";
+        // Only what was verified is claimed: outside a backup no checksum covers the stored values.
+        std::cout << "No fault found in the files of the hospital database in " << folder.toStdString() << ".";
+        if (!check.storedValuesVerified)
+            std::cout << " Not verified: the stored values themselves (a changed letter in a name is not found).";
+        std::cout << "\n";
         return 0;
     }
     std::cout << check.faults.size() << (check.faults.size() == 1 ? " fault" : " faults") << " found in "
@@ -45,8 +50,7 @@ int backupCommand(const QStringList &args)
     if (args.size() != 2)
         return usage("backup needs the database folder and a new folder for the copy");
     // Opened as it is, without upgrading: a backup changes nothing in the source.
-    mss::data::EmbeddedConnection source(args[0]);
-    mss::data::backupHospitalDatabase(source, args[1]);
+    mss::data::backupHospitalDatabase(args[0], args[1]);
     std::cerr << "Copied the hospital database in " << args[0].toStdString() << " to " << args[1].toStdString() << "\n";
     return 0;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build ccache g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev
-  libsodium-dev libsqlite3-dev sqlite3
+  libsodium-dev libpwquality-dev cracklib-runtime libsqlite3-dev sqlite3
   unixodbc unixodbc-dev libsqliteodbc tdsodbc freetds-bin python3-tds
   fonts-liberation2 xvfb xauth poppler-utils clang-format git
   sqlfluff

@@ -1,6 +1,7 @@
 // Correcting a patient's type, class history and MSS number as a social worker does it: the
 // expiry check on a chosen day, the rights prompt, the stated reason, and what is stored.
 #include "auth/currentuser.h"
+#include "auth/lockout.h"
 #include "classification/frmdeletepassword.h"
 #include "classification/frmeditclass.h"
 #include "classification/frmeditmssnumber.h"
@@ -369,6 +370,8 @@ void TestClassificationWindows::promptAcceptsOnlyTheUsersCodeAndPassword()
         { &admin, "MSS01mss-admin ", false }, { &worker, "MSS02mss-worker", false }, // right password, no "A" right
     };
     for (const Case &c : cases) {
+        // Which texts pass is the point here; how wrong ones add up is checked below.
+        suite::UserLockout(m_hospital->connection()).clear(QString::fromLatin1(data::kDemoAdministrator.code));
         m_log.emplace();
         frmDeletePassword prompt(c.user);
         prompt.setGetForm(2);
@@ -384,12 +387,31 @@ void TestClassificationWindows::promptAcceptsOnlyTheUsersCodeAndPassword()
         QCOMPARE(prompt.txtPassword->echoMode(), QLineEdit::Password);
     }
     // Shown again, the prompt starts over unaccepted.
+    suite::UserLockout(m_hospital->connection()).clear(QString::fromLatin1(data::kDemoAdministrator.code));
     frmDeletePassword prompt(&admin);
     prompt.txtPassword->setText(QStringLiteral("MSS01mss-admin"));
     prompt.cmdEnter->click();
     QVERIFY(prompt.DeleteOK());
     prompt.show();
     QVERIFY(!prompt.DeleteOK());
+
+    // Wrong texts count toward the user's lock-out as wrong log-ons do: the fifth locks the user
+    // out, and then even the right text is refused, with the reason.
+    m_log.emplace();
+    for (int i = 0; i < 5; ++i) {
+        prompt.txtPassword->setText(QStringLiteral("MSS01guess-%1").arg(i));
+        prompt.cmdEnter->click();
+    }
+    QCOMPARE(scalar(QStringLiteral("SELECT FailedLogOns FROM MSS..tbMSSUser WHERE UserCode = 'MSS01'")),
+        QStringLiteral("5"));
+    prompt.txtPassword->setText(QStringLiteral("MSS01mss-admin"));
+    prompt.cmdEnter->click();
+    QVERIFY(!prompt.DeleteOK());
+    QCOMPARE(m_log->texts().size(), 6);
+    QCOMPARE(m_log->texts().mid(0, 4), QStringList(4, QStringLiteral("Password not valid!")));
+    QVERIFY2(m_log->texts().last().startsWith(QStringLiteral("Too many wrong passwords for user MSS01.")),
+        qPrintable(m_log->texts().last()));
+    suite::UserLockout(m_hospital->connection()).clear(QString::fromLatin1(data::kDemoAdministrator.code));
 }
 
 void TestClassificationWindows::refusedPromptIsAnUnauthorizedUser()

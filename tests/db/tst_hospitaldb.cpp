@@ -613,6 +613,21 @@ void TestHospitalDb::classificationMaintenance()
     const QString del = QStringLiteral("sp_MSS_SavePatClassHistory_Deletion '%1','%2','%3','%4','%4','MSS01'");
     QVERIFY(failure(h, del.arg(id, last[1].toString(), QStringLiteral("short"), last[0].toString()))
                 .contains(QStringLiteral("six")));
+    // The database refuses, whoever calls it, a reason nobody can see and a user who may not
+    // delete (unknown, or without the right A); nothing is deleted then.
+    const QString invisible = QString::fromUtf8("\u200B\u200B\u200B\u200B\u200B\u200B");
+    const QString padded = QString::fromUtf8("\u00A0\u2060ab\uFEFF\u200Dcd\u200C\u2003");
+    for (const QString &reason : { invisible, padded, QString::fromUtf8("\u200Bshort\u200B") })
+        QVERIFY(failure(h, del.arg(id, last[1].toString(), reason, last[0].toString()))
+                    .contains(QStringLiteral("six visible")));
+    const QString delAs
+        = QStringLiteral("sp_MSS_SavePatClassHistory_Deletion '%1','%2','typed by mistake','%3','%3','%4'");
+    for (const QString &user : { QStringLiteral("NOBODY"), QStringLiteral("MSS02"), QString() })
+        QVERIFY(failure(h, delAs.arg(id, last[1].toString(), last[0].toString(), user))
+                    .contains(QStringLiteral("may not delete")));
+    QCOMPARE(h.open(QStringLiteral("MSS..sp_MSS_GetPatClassHistory '%1'").arg(id)).recordCount(), 2);
+    QCOMPARE(h.one(QStringLiteral("SELECT count(*) FROM tbMSSPatClassHistoryDeletion WHERE IdNum = '%1'").arg(id)),
+        QStringLiteral("0"));
     h.db->execute(del.arg(id, last[1].toString(), QStringLiteral("typed by mistake"), last[0].toString()));
     QCOMPARE(h.open(QStringLiteral("MSS..sp_MSS_GetPatClassHistory '%1'").arg(id)).recordCount(), 1);
     QCOMPARE(h.one(QStringLiteral(
@@ -854,9 +869,19 @@ void TestHospitalDb::toolExecAndUsers()
     if (!QFileInfo::exists(tool))
         QSKIP("mss-db is not built");
     QTemporaryDir dir;
-    const auto run = [&](const QStringList &args, QString *out = nullptr, QString *err = nullptr) {
+    // New users' passwords go in through the environment or a file descriptor (here standard
+    // input), never on the command line.
+    const auto run = [&](const QStringList &args, QString *out = nullptr, QString *err = nullptr,
+                         const QString &userPassword = {}, const QByteArray &input = {}) {
         QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("MSS_USER_PASSWORD"));
+        if (!userPassword.isNull())
+            env.insert(QStringLiteral("MSS_USER_PASSWORD"), userPassword);
+        p.setProcessEnvironment(env);
         p.start(tool, args);
+        p.write(input);
+        p.closeWriteChannel();
         p.waitForFinished(120000);
         if (out)
             *out = QString::fromUtf8(p.readAllStandardOutput());
@@ -882,28 +907,44 @@ void TestHospitalDb::toolExecAndUsers()
     QVERIFY(err.contains(QStringLiteral("does not exist")));
 
     QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("add"), dir.path(), QStringLiteral("nurse1"),
-                 QStringLiteral("--last"), QStringLiteral("Reyes"), QStringLiteral("--first"), QStringLiteral("Ana"),
-                 QStringLiteral("--password"), QStringLiteral("s3cret-pw"), QStringLiteral("--rights"),
-                 QStringLiteral("A") }),
+                     QStringLiteral("--last"), QStringLiteral("Reyes"), QStringLiteral("--first"),
+                     QStringLiteral("Ana"), QStringLiteral("--rights"), QStringLiteral("A") },
+                 nullptr, nullptr, QStringLiteral("s3cret-pw")),
         0);
     QCOMPARE(
         run({ QStringLiteral("user"), QStringLiteral("rights"), dir.path(), QStringLiteral("NURSE1"), QString() }), 0);
     QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("passwd"), dir.path(), QStringLiteral("NURSE1"),
-                 QStringLiteral("--password"), QStringLiteral("n3w-password") }),
+                     QStringLiteral("--password-fd"), QStringLiteral("0") },
+                 nullptr, &err, {}, "n3w-password\n"),
         0);
-    // Empty and short passwords are refused, and change nothing.
-    for (const QString &bad : { QString(), QStringLiteral("short") }) {
-        QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("passwd"), dir.path(), QStringLiteral("NURSE1"),
-                         QStringLiteral("--password"), bad },
-                     nullptr, &err),
+    // A password on the command line, where every user of the machine reads it, is refused.
+    QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("passwd"), dir.path(), QStringLiteral("NURSE1"),
+                     QStringLiteral("--password"), QStringLiteral("Tr4vel-Lamp-42") },
+                 nullptr, &err),
+        2);
+    QVERIFY2(err.contains(QStringLiteral("not taken from the command line")), qPrintable(err));
+    // Empty, short, dictionary and guessable passwords are refused in the library's words, and
+    // change nothing.
+    const QList<std::pair<QString, QString>> refused = { { QString(), QStringLiteral("password is empty") },
+        { QStringLiteral("short"), QStringLiteral("password is too short") },
+        { QStringLiteral("password"), QStringLiteral("dictionary") },
+        { QStringLiteral("12345678"), QStringLiteral("monotonic sequence") },
+        { QStringLiteral("        "), QStringLiteral("password is not accepted") },
+        { QStringLiteral("nurse1-nurse1"), QStringLiteral("user name") },
+        { QStringLiteral("Ana-Reyes-77"), QStringLiteral("user name") },
+        { QStringLiteral("Qx7-zzzz-Lamp"), QStringLiteral("same characters consecutively") } };
+    for (const auto &[bad, why] : refused) {
+        QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("passwd"), dir.path(), QStringLiteral("NURSE1") },
+                     nullptr, &err, bad),
             1);
-        QVERIFY2(err.contains(QStringLiteral("password is")), qPrintable(err));
+        QVERIFY2(err.contains(why), qPrintable(bad + QStringLiteral(": ") + err));
+    }
+    for (const QString &bad : { QString(), QStringLiteral("short") })
         QCOMPARE(run({ QStringLiteral("user"), QStringLiteral("add"), dir.path(), QStringLiteral("nurse2"),
                          QStringLiteral("--last"), QStringLiteral("Cruz"), QStringLiteral("--first"),
-                         QStringLiteral("Ben"), QStringLiteral("--password"), bad },
-                     nullptr, &err),
+                         QStringLiteral("Ben") },
+                     nullptr, &err, bad),
             1);
-    }
     // The administrator unlocks a user who is locked out.
     QCOMPARE(run({ QStringLiteral("exec"), dir.path(),
                  QStringLiteral("UPDATE MSS..tbMSSUser SET FailedLogOns = 7, LockOuts = 2, "

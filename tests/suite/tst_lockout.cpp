@@ -54,6 +54,7 @@ private slots:
     void waitsDoubleUpToAnHour();
     void emptyPasswordNeverReachesTheDatabase();
     void passwordRules();
+    void wrongConfirmationsCountTowardTheLockOut();
 };
 
 void TestLockout::lockOutSurvivesARestartAndGrows()
@@ -167,10 +168,53 @@ void TestLockout::passwordRules()
 {
     QVERIFY(suite::passwordRuleProblem(QString()).contains(QStringLiteral("empty")));
     QVERIFY(suite::passwordRuleProblem(QStringLiteral("seven77")).contains(QStringLiteral("at least 8")));
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("eight888")).isEmpty());
+    QVERIFY(suite::passwordRuleProblem(QStringLiteral("ward7-Kettle!")).isEmpty());
     // Eight letters outside the basic plane are eight characters, not sixteen code units.
     QVERIFY(!suite::passwordRuleProblem(QString::fromUtf8("🔑🔑🔑🔑🔑🔑🔑")).isEmpty());
     QVERIFY(suite::passwordRuleProblem(QString::fromUtf8("ñandú-ñu")).isEmpty());
+    // A library made for it judges the rest, and says why in its own words: dictionary words,
+    // the user's code or name inside, runs of one character, sequences, eight blanks.
+    QVERIFY(suite::passwordRuleProblem(QStringLiteral("password")).contains(QStringLiteral("dictionary")));
+    QVERIFY(suite::passwordRuleProblem(QStringLiteral("eight888")).contains(QStringLiteral("dictionary")));
+    QVERIFY(suite::passwordRuleProblem(QStringLiteral("MSS02MSS02"), QStringLiteral("MSS02"))
+                .contains(QStringLiteral("user name")));
+    QVERIFY(suite::passwordRuleProblem(QStringLiteral("villanueva-9Q"), QStringLiteral("MSS03"),
+        { QStringLiteral("VILLANUEVA"), QStringLiteral("CORAZON") })
+                .contains(QStringLiteral("user name")));
+    QVERIFY(suite::passwordRuleProblem(QStringLiteral("Qx7-zzzz-Lamp")).contains(QStringLiteral("same characters")));
+    QVERIFY(suite::passwordRuleProblem(QStringLiteral("12345678")).contains(QStringLiteral("sequence")));
+    QVERIFY(!suite::passwordRuleProblem(QStringLiteral("        ")).isEmpty());
+}
+
+void TestLockout::wrongConfirmationsCountTowardTheLockOut()
+{
+    test::DemoHospital h;
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    suite::LogOnThrottle throttle([&now] { return now; });
+    clsCurrentUser admin(&throttle);
+    const QString code = QString::fromLatin1(data::kDemoAdministrator.code);
+    const QString password = QString::fromLatin1(data::kDemoAdministrator.password);
+    QString error;
+    QVERIFY2(admin.logOn(embeddedAt(h.folder()), code, password, &error), qPrintable(error));
+    const auto failed = [&] { return UserLockout(*admin.sqlconnection(), now).state(code).failedLogOns; };
+    // Four wrong confirmations are counted with the user, in the database.
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(!admin.checkConfirmation(code + QStringLiteral("guess%1").arg(i)));
+    QCOMPARE(failed(), 4);
+    QCOMPARE(admin.secondsLockedOut(), 0);
+    // The fifth locks the user out: then even the right text is refused, here and at the log-on.
+    QVERIFY(!admin.checkConfirmation(QStringLiteral("not even the code")));
+    // The column keeps whole seconds, rounded up.
+    QVERIFY(admin.secondsLockedOut() >= UserLockout::kFirstWaitSeconds
+        && admin.secondsLockedOut() <= UserLockout::kFirstWaitSeconds + 1);
+    QVERIFY(!admin.checkConfirmation(code + password));
+    clsCurrentUser elsewhere;
+    QVERIFY(!elsewhere.logOn(embeddedAt(h.folder()), code, password, &error));
+    QVERIFY2(error.contains(QStringLiteral("Too many wrong passwords")), qPrintable(error));
+    // After the wait the right text is accepted and clears the count.
+    now = now.addSecs(UserLockout::kFirstWaitSeconds + 1);
+    QVERIFY(admin.checkConfirmation(code.toLower() + password));
+    QCOMPARE(failed(), 0);
 }
 
 QTEST_MAIN(TestLockout)

@@ -1,7 +1,9 @@
 // Logging on: passwords against salted hashes, the lock-out after wrong passwords, rights, the
 // data source and what the dialog says when something is wrong.
 #include "auth/currentuser.h"
+#include "auth/lockout.h"
 #include "auth/logonthrottle.h"
+#include "auth/password.h"
 #include "data/embedded.h"
 #include "db/demodata.h"
 #include "suite/frmlogon.h"
@@ -9,15 +11,20 @@
 #include "ui/messages.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace mss;
 using suite::clsCurrentUser;
@@ -49,6 +56,8 @@ private slots:
     void dialogStaysOpenOnFailureAndRemembersTheSource();
     void cancelLeavesNoConnection();
     void firstUseAndSettingsArePrivate();
+    void missingFilesAreReportedNeverFilled();
+    void unknownCodesTakeAsLongAsKnownOnes();
 };
 
 void TestLogOn::rightPasswordLogsOnWithNameAndRights()
@@ -218,11 +227,29 @@ void TestLogOn::firstUseAndSettingsArePrivate()
         struct stat st { };
         return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
     };
-    QTemporaryDir dir;
-    const QString folder = QDir(dir.path()).filePath(QStringLiteral("hospital"));
+    const QString folder = DataSource::defaultEmbeddedFolder();
+    QDir(folder).removeRecursively();
+    QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service")).remove(QStringLiteral("logon"));
+    const auto cleanUp = qScopeGuard([&] {
+        QDir(folder).removeRecursively();
+        QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service")).remove(QStringLiteral("logon"));
+        ::umask(old);
+    });
     clsCurrentUser user;
     QString error;
-    // The first log-on on a machine creates the demo hospital.
+    QStringList asked;
+    // Without the user's consent the first log-on makes nothing.
+    user.ConfirmDemoHospital = [&](const QString &f) {
+        asked.append(f);
+        return false;
+    };
+    QVERIFY(!user.logOn(embeddedAt(folder), QString::fromLatin1(data::kDemoWorker.code),
+        QString::fromLatin1(data::kDemoWorker.password), &error));
+    QCOMPARE(asked, QStringList { folder });
+    QVERIFY2(error.startsWith(QStringLiteral("No hospital database in")), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(folder));
+    // With it, the demo hospital is made there.
+    user.ConfirmDemoHospital = [](const QString &) { return true; };
     QVERIFY2(user.logOn(embeddedAt(folder), QString::fromLatin1(data::kDemoWorker.code),
                  QString::fromLatin1(data::kDemoWorker.password), &error),
         qPrintable(error));
@@ -231,7 +258,96 @@ void TestLogOn::firstUseAndSettingsArePrivate()
         QCOMPARE(rights(data::embeddedDatabaseFile(folder, name)), 0600);
     embeddedAt(folder).remember();
     QCOMPARE(rights(QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service")).fileName()), 0600);
-    ::umask(old);
+
+    // Once it has held a hospital, the demo folder emptied is a hospital whose files went
+    // missing: no second demo, even with consent.
+    user.sqlconnection()->close();
+    for (const QString &name : data::embeddedDatabaseNames())
+        QVERIFY(QFile::remove(data::embeddedDatabaseFile(folder, name)));
+    clsCurrentUser again;
+    again.ConfirmDemoHospital = [](const QString &) { return true; };
+    QVERIFY(!again.logOn(embeddedAt(folder), QString::fromLatin1(data::kDemoWorker.code),
+        QString::fromLatin1(data::kDemoWorker.password), &error));
+    QVERIFY2(error.contains(QStringLiteral(": the files are missing")), qPrintable(error));
+    QVERIFY(QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+void TestLogOn::missingFilesAreReportedNeverFilled()
+{
+    QTemporaryDir dir;
+    const QString emptied = QDir(dir.path()).filePath(QStringLiteral("realh"));
+    const QString mistyped = QDir(dir.path()).filePath(QStringLiteral("realh-typo"));
+    QVERIFY(QDir().mkpath(emptied));
+    int asked = 0;
+    for (const QString &folder : { emptied, mistyped }) {
+        clsCurrentUser user;
+        user.ConfirmDemoHospital = [&](const QString &) {
+            ++asked;
+            return true;
+        };
+        QString error;
+        QVERIFY(!user.logOn(embeddedAt(folder), QStringLiteral("ADM1"), QStringLiteral("whatever-it-was"), &error));
+        QCOMPARE(error,
+            QStringLiteral("No hospital database in %1: the files are missing.").arg(QDir::toNativeSeparators(folder)));
+        QVERIFY(!user.Connected());
+    }
+    QCOMPARE(asked, 0);
+    QVERIFY(QDir(emptied).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    QVERIFY(!QFileInfo::exists(mistyped));
+
+    // A folder with only some of its files, or an empty file in place of one, is named, not filled.
+    test::DemoHospital h;
+    const QString billing = data::embeddedDatabaseFile(h.folder(), QStringLiteral("BILLING"));
+    QVERIFY(QFile::remove(billing));
+    clsCurrentUser user;
+    QString error;
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"),
+        QString::fromLatin1(data::kDemoAdministrator.password), &error));
+    QVERIFY2(error.contains(billing) && error.contains(QStringLiteral("missing")), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(billing));
+    QFile empty(billing);
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS01"),
+        QString::fromLatin1(data::kDemoAdministrator.password), &error));
+    QVERIFY2(error.contains(QStringLiteral("BILLING")), qPrintable(error));
+    QCOMPARE(QFileInfo(billing).size(), 0);
+}
+
+// A refusal takes as long for a code that is no user as for a user's code with a wrong
+// password, so codes cannot be told apart by timing.
+void TestLogOn::unknownCodesTakeAsLongAsKnownOnes()
+{
+    test::DemoHospital h;
+    // Hashes as the program makes them for real users, not the demo's quick ones.
+    const QString hash = suite::hashPassword(QStringLiteral("Tr4vel-Lamp-42"));
+    h.connection().query(
+        QStringLiteral("UPDATE MSS..tbMSSUser SET PasswordHash = :hash"), { { QStringLiteral("hash"), hash } });
+    clsCurrentUser user;
+    QString error;
+    QVERIFY(!user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS02"), QStringLiteral("warm-up"), &error));
+    QList<qint64> known, unknown;
+    QElapsedTimer timer;
+    for (int i = 0; i < 20; ++i) {
+        suite::UserLockout(h.connection()).clear(QStringLiteral("MSS02"));
+        timer.start();
+        QVERIFY(
+            !user.logOn(embeddedAt(h.folder()), QStringLiteral("MSS02"), QStringLiteral("wrong-%1").arg(i), &error));
+        known.append(timer.nsecsElapsed());
+        QCOMPARE(error, QStringLiteral("The user code or the password is not correct."));
+        timer.start();
+        QVERIFY(!user.logOn(
+            embeddedAt(h.folder()), QStringLiteral("NOBODY%1").arg(i), QStringLiteral("wrong-%1").arg(i), &error));
+        unknown.append(timer.nsecsElapsed());
+        QCOMPARE(error, QStringLiteral("The user code or the password is not correct."));
+    }
+    const auto median = [](QList<qint64> v) {
+        std::sort(v.begin(), v.end());
+        return (v[9] + v[10]) / 2 / 1e6;
+    };
+    qInfo("median refusal: known code %.1f ms, unknown code %.1f ms", median(known), median(unknown));
+    QVERIFY2(std::abs(median(known) - median(unknown)) < 10.0,
+        qPrintable(QStringLiteral("%1 ms against %2 ms").arg(median(known)).arg(median(unknown))));
 }
 
 QTEST_MAIN(TestLogOn)

@@ -40,7 +40,7 @@ private slots:
     void deploymentScriptStatesTheProgramsVersion();
 
 private:
-    Run run(const QStringList &args, const QString &password = {}) const;
+    Run run(const QStringList &args, const QString &password = {}, const QString &userPassword = {}) const;
     QString m_tool;
     QString m_connectionString;
     QTemporaryDir m_dir;
@@ -68,13 +68,16 @@ void TestMssDbServer::initTestCase()
         c->execute(QString::fromLatin1(statement));
 }
 
-Run TestMssDbServer::run(const QStringList &args, const QString &password) const
+Run TestMssDbServer::run(const QStringList &args, const QString &password, const QString &userPassword) const
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("MSS_ODBC_PASSWORD"));
+    env.remove(QStringLiteral("MSS_USER_PASSWORD"));
     if (!password.isEmpty())
         env.insert(QStringLiteral("MSS_ODBC_PASSWORD"), password);
+    if (!userPassword.isEmpty())
+        env.insert(QStringLiteral("MSS_USER_PASSWORD"), userPassword);
     p.setProcessEnvironment(env);
     p.start(m_tool, args);
     p.closeWriteChannel();
@@ -92,12 +95,12 @@ void TestMssDbServer::execUserAndReportOverOdbc()
     QCOMPARE(r.out, QStringLiteral("Ward\tName\nA\tREYES, ANA\n"));
 
     r = run({ QStringLiteral("user"), QStringLiteral("add"), odbc, m_connectionString, QStringLiteral("nurse1"),
-        QStringLiteral("--last"), QStringLiteral("Reyes"), QStringLiteral("--first"), QStringLiteral("Ana"),
-        QStringLiteral("--password"), QStringLiteral("s3cret-pass"), QStringLiteral("--rights"),
-        QStringLiteral("AA") });
+                QStringLiteral("--last"), QStringLiteral("Reyes"), QStringLiteral("--first"), QStringLiteral("Ana"),
+                QStringLiteral("--rights"), QStringLiteral("AA") },
+        {}, QStringLiteral("s3cret-pass"));
     QVERIFY2(r.code == 0, qPrintable(r.err));
-    r = run({ QStringLiteral("user"), QStringLiteral("passwd"), odbc, m_connectionString, QStringLiteral("NURSE1"),
-        QStringLiteral("--password"), QStringLiteral("n3w-secret") });
+    r = run({ QStringLiteral("user"), QStringLiteral("passwd"), odbc, m_connectionString, QStringLiteral("NURSE1") },
+        {}, QStringLiteral("n3w-secret"));
     QVERIFY2(r.code == 0, qPrintable(r.err));
     auto c = openConnection(m_connectionString);
     const Recordset user = c->open(QStringLiteral(

@@ -83,6 +83,7 @@ Run TestMssDbWire::run(const QStringList &args) const
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("MSS_ODBC_PASSWORD"), kPassword);
+    env.insert(QStringLiteral("MSS_USER_PASSWORD"), QStringLiteral("Sampaguita-Ward-7"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     p.setProcessEnvironment(env);
     p.start(m_tool, args);
@@ -118,8 +119,8 @@ void TestMssDbWire::userAddStoresAHashInOneTransaction()
     m_server.forgetLog();
     const Run r = run({ QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("--odbc"),
         m_server.connectionString(kUser, QString()), QStringLiteral("nurse1"), QStringLiteral("--last"),
-        QStringLiteral("Reyes"), QStringLiteral("--first"), QStringLiteral("Ana"), QStringLiteral("--password"),
-        QStringLiteral("Sampaguita-Ward-7"), QStringLiteral("--rights"), QStringLiteral("A") });
+        QStringLiteral("Reyes"), QStringLiteral("--first"), QStringLiteral("Ana"), QStringLiteral("--rights"),
+        QStringLiteral("A") });
     QVERIFY2(r.code == 0, qPrintable(r.err + r.out));
     const QStringList wire = m_server.statements();
     const qsizetype begin = wire.indexOf(QStringLiteral("BEGIN TRANSACTION"));

@@ -10,9 +10,14 @@
 #include "db/serverobjects.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <chrono>
+#include <thread>
 
 namespace mss::suite {
 
@@ -30,11 +35,46 @@ QString odbcServer(const QString &connectionString)
     return server.match(connectionString).captured(1).trimmed();
 }
 
+// The least time a refused password takes, known code or not: more than the password check and
+// the write that counts a user's failure take on a busy workstation.
+constexpr qint64 kRefusalMs = 400;
+
+// Set once the demo folder has held a hospital: emptied later, it is a hospital whose files went
+// missing, not a first use.
+const QString kDemoFolderHeldHospital = QStringLiteral("logon/demoFolderHeldHospital");
+
+// A hash made as the users' hashes of this database were made, to check a password against when
+// the code is no user's: its cost is theirs.
+QString standInPasswordHash(data::Connection &connection)
+{
+    const data::Recordset any
+        = connection.query(QStringLiteral("SELECT max(PasswordHash) AS PasswordHash FROM MSS..tbMSSUser"));
+    if (!any.eof() && !any.text(0).isEmpty())
+        return any.text(0);
+    static const QString none = hashPassword(QStringLiteral("no user has this password"));
+    return none;
+}
+
+bool sameFolder(const QString &a, const QString &b)
+{
+    return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
+}
+
 } // namespace
 
 QString DataSource::defaultEmbeddedFolder()
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(QStringLiteral("hospital"));
+}
+
+bool DataSource::mayHoldNewDemo(const QString &folder)
+{
+    if (!sameFolder(folder, defaultEmbeddedFolder()) || settings().value(kDemoFolderHeldHospital).toBool())
+        return false;
+    const QFileInfo info(folder);
+    return !info.exists()
+        || (info.isDir()
+            && QDir(folder).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
 }
 
 DataSource DataSource::remembered()
@@ -103,14 +143,25 @@ bool clsCurrentUser::openSource(const DataSource &source, QString *error)
                 *error = QStringLiteral("Please choose the folder of the embedded database.");
                 return false;
             }
+            const QString shown = QDir::toNativeSeparators(source.folder);
             if (data::hospitalDatabaseExists(source.folder)) {
                 m_connection = data::openHospitalDatabase(source.folder);
-            } else {
-                // First use: a believable hospital to try the program on.
+            } else if (DataSource::mayHoldNewDemo(source.folder)) {
+                // The demo's administrator password is published: it never takes a real
+                // hospital's place, and is made only when the user agrees.
+                if (!ConfirmDemoHospital || !ConfirmDemoHospital(source.folder)) {
+                    *error = QStringLiteral("No hospital database in %1: no demo hospital was made.").arg(shown);
+                    return false;
+                }
                 m_connection = data::createHospitalDatabase(source.folder, false,
                     [](data::EmbeddedConnection &created) { data::generateDemoData(created, data::DemoOptions()); });
+            } else {
+                *error = QStringLiteral("No hospital database in %1: the files are missing.").arg(shown);
+                return false;
             }
-            m_serverName = QDir::toNativeSeparators(source.folder);
+            if (sameFolder(source.folder, DataSource::defaultEmbeddedFolder()))
+                settings().setValue(kDemoFolderHeldHospital, true);
+            m_serverName = shown;
         } else {
             if (wanted.isEmpty()) {
                 *error = QStringLiteral("Please enter the ODBC connection string of the hospital's SQL Server.");
@@ -160,6 +211,8 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
     if (!openSource(source, error))
         return false;
 
+    QElapsedTimer checking;
+    checking.start();
     try {
         data::Recordset user = m_connection->query(
             QStringLiteral(
@@ -176,12 +229,20 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
             *error = tooMany(wait);
             return false;
         }
-        const bool passwordOk = known && verifyPassword(user.text(QStringLiteral("PasswordHash")), password);
+        // A code that is no user costs a password check too, against a hash of the same
+        // database, so that the time a refusal takes does not tell which codes are users.
+        const bool matches = verifyPassword(
+            user.eof() ? standInPasswordHash(*m_connection) : user.text(QStringLiteral("PasswordHash")), password);
+        const bool passwordOk = known && matches;
         if (!passwordOk) {
             if (known)
                 lockout.recordFailure(code);
             else
                 throttle.recordFailure(code);
+            // Counting a user's failure writes to the database, which a code that is no user's
+            // does not: every refusal takes the same least time, so the time does not tell.
+            if (const qint64 left = kRefusalMs - checking.elapsed(); left > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(left));
             *error = QStringLiteral("The user code or the password is not correct.");
             return false;
         }
@@ -229,9 +290,29 @@ bool clsCurrentUser::checkPassword(const QString &typed) const
 bool clsCurrentUser::checkConfirmation(const QString &typed) const
 {
     const QString code = m_employeeCode.trimmed();
-    if (code.isEmpty() || !typed.startsWith(code, Qt::CaseInsensitive))
+    if (code.isEmpty() || !Connected())
         return false;
-    return checkPassword(typed.mid(code.size()));
+    // The prompt is another door to the same password: its wrong tries count toward the user's
+    // lock-out exactly as wrong log-ons do, and a locked user is refused here too.
+    UserLockout lockout(*m_connection, m_throttle.now());
+    const LockoutState state = lockout.state(code);
+    if (lockout.secondsToWait(state) > 0)
+        return false;
+    if (!typed.startsWith(code, Qt::CaseInsensitive) || !checkPassword(typed.mid(code.size()))) {
+        lockout.recordFailure(code);
+        return false;
+    }
+    if (state.failedLogOns != 0 || state.lockOuts != 0 || state.lockedUntil.isValid())
+        lockout.clear(code);
+    return true;
+}
+
+int clsCurrentUser::secondsLockedOut() const
+{
+    if (!Connected() || m_employeeCode.trimmed().isEmpty())
+        return 0;
+    UserLockout lockout(*m_connection, m_throttle.now());
+    return lockout.secondsToWait(lockout.state(m_employeeCode));
 }
 
 } // namespace mss::suite

@@ -19,6 +19,9 @@ struct DataSource {
     QString odbcConnection; // SQL Server
 
     static QString defaultEmbeddedFolder(); // in the user's data folder
+    // True when the folder is the program's own demo folder and no hospital was ever kept
+    // there: the only place a demo hospital may be made.
+    static bool mayHoldNewDemo(const QString &folder);
     static DataSource remembered(); // the last choice, or the embedded default
     void remember() const;
 };
@@ -40,6 +43,9 @@ public:
     // The log-on window: true when the user logged on through it, false when they gave up. The
     // session's shell provides it.
     std::function<bool(clsCurrentUser &)> LogOnWindow;
+    // Asked before a demo hospital, with its published administrator password, is made in the
+    // given folder; without it no demo is made.
+    std::function<bool(const QString &folder)> ConfirmDemoHospital;
 
     // Opens the connection to the hospital's server. The log-on window runs it where the window
     // stays alive meanwhile; without one it is data::openConnection.
@@ -58,11 +64,17 @@ public:
     // True when the typed text is the logged-on user's password.
     bool checkPassword(const QString &typed) const;
     // True when the typed text is the user's code (in any letter case) followed by the user's
-    // password (exactly as set): how a user confirms an action that needs their rights.
+    // password (exactly as set): how a user confirms an action that needs their rights. A wrong
+    // text counts toward the user's lock-out in the database, as a wrong log-on does; while the
+    // user is locked out nothing is accepted.
     bool checkConfirmation(const QString &typed) const;
+    // Seconds the logged-on user must wait after too many wrong passwords; 0 when not locked.
+    int secondsLockedOut() const;
 
-    // The log-on itself, without a dialog: opens the data source (creating the embedded demo
-    // database on first use) unless the same source is already open, then checks the user.
+    // The log-on itself, without a dialog: opens the data source unless the same source is
+    // already open, then checks the user. A demo hospital is made only in the program's own
+    // demo folder, the first time, when ConfirmDemoHospital agrees; any other folder without
+    // its files is reported as such.
     // On failure returns false with a message for the user in *error.
     bool logOn(const DataSource &source, const QString &userCode, const QString &password, QString *error);
 

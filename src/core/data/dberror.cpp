@@ -2,7 +2,10 @@
 
 namespace mss::data {
 
-DbError::DbError(DbErrorInfo info) : std::runtime_error(info.description.toStdString()), m_info(std::move(info)) { }
+DbError::DbError(DbErrorInfo info, QString statement)
+    : std::runtime_error(info.description.toStdString()), m_info(std::move(info)), m_statement(std::move(statement))
+{
+}
 
 DbError::DbError(long long number, const QString &source, const QString &description)
     : DbError(DbErrorInfo { number, source, description })

@@ -10,9 +10,14 @@
 #include <QRegularExpression>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -224,6 +229,40 @@ int stepAll(sqlite3_stmt *stmt, EmbeddedConnection::ResultSink &sink, ColumnName
     return rc;
 }
 
+// SQLite gives a journal the rights of its database file, but makes the super-journal of a
+// commit over several files (mss.db-mj…) with the process's umask, readable by every account.
+// The program's connections open files through this thin layer over the system's own, which
+// makes that one private too.
+int openPrivately(sqlite3_vfs *vfs, const char *name, sqlite3_file *file, int flags, int *outFlags)
+{
+    auto *system = static_cast<sqlite3_vfs *>(vfs->pAppData);
+    const int rc = system->xOpen(system, name, file, flags, outFlags);
+    if (rc == SQLITE_OK && name && (flags & SQLITE_OPEN_SUPER_JOURNAL))
+        ::chmod(name, 0600);
+    return rc;
+}
+
+const char *privateFilesVfs()
+{
+    static const char *const name = [] {
+        static sqlite3_vfs layer;
+        sqlite3_vfs *system = sqlite3_vfs_find(nullptr);
+        if (!system)
+            return static_cast<const char *>(nullptr);
+        layer = *system;
+        layer.zName = "mss-private-files";
+        layer.pNext = nullptr;
+        // The system's functions read their own pAppData; only xOpen is ours, and it hands the
+        // system's layer to the system's xOpen.
+        layer.pAppData = system;
+        layer.xOpen = openPrivately;
+        if (sqlite3_vfs_register(&layer, 0) != SQLITE_OK)
+            return static_cast<const char *>(nullptr);
+        return layer.zName;
+    }();
+    return name;
+}
+
 // Procedure sources start with comment lines; "-- params: a, b float" names the arguments in
 // order, with the type of those that are not text.
 QList<ProcedureParam> declaredParams(const QString &source, bool *found)
@@ -270,9 +309,17 @@ struct EmbeddedConnection::Procedure {
     {
         return !complete || steps.size() > 1 || (steps.size() == 1 && !sqlite3_stmt_readonly(steps[0].stmt.get()));
     }
+    // Until its first call has prepared every statement, a procedure may write.
+    bool writes() const
+    {
+        return !complete || std::any_of(steps.begin(), steps.end(), [](const Step &s) {
+            return !sqlite3_stmt_readonly(s.stmt.get());
+        });
+    }
 };
 
-// SAVEPOINT, RELEASE and ROLLBACK TO of one savepoint name, prepared on first use.
+// SAVEPOINT, RELEASE and ROLLBACK TO of one savepoint name, prepared on first use; or, outside
+// a transaction, BEGIN IMMEDIATE, COMMIT and ROLLBACK of a transaction of the work's own.
 class EmbeddedConnection::Savepoint {
 public:
     explicit Savepoint(sqlite3 *db, const char *name) : m_db(db)
@@ -282,13 +329,27 @@ public:
         m_release.sql = "RELEASE " + n;
         m_rollback.sql = "ROLLBACK TO " + n;
     }
+    // A savepoint outside a transaction starts one that reads first and asks for the write lock
+    // only at its first write; a writer waiting there while holding its read lock can deadlock
+    // with another, and SQLite then fails it at once instead of letting it wait. A write of its
+    // own therefore takes the write lock before it reads anything, and waits its turn for it.
+    static std::unique_ptr<Savepoint> writeTransaction(sqlite3 *db)
+    {
+        auto t = std::make_unique<Savepoint>(db, "");
+        t->m_set.sql = "BEGIN IMMEDIATE";
+        t->m_release.sql = "COMMIT";
+        t->m_rollback.sql = "ROLLBACK";
+        t->m_releaseAfterRollback = false;
+        return t;
+    }
     int set() { return run(m_set); }
     int release() { return run(m_release); }
     // Undoes what happened since set() and ends the savepoint.
     void undo()
     {
         run(m_rollback);
-        run(m_release);
+        if (m_releaseAfterRollback)
+            run(m_release);
     }
 
 private:
@@ -313,6 +374,7 @@ private:
 
     sqlite3 *m_db;
     Prepared m_set, m_release, m_rollback;
+    bool m_releaseAfterRollback = true;
 };
 
 EmbeddedConnection::Savepoint &EmbeddedConnection::savepoint(std::unique_ptr<Savepoint> &slot, const char *name)
@@ -321,6 +383,55 @@ EmbeddedConnection::Savepoint &EmbeddedConnection::savepoint(std::unique_ptr<Sav
         slot = std::make_unique<Savepoint>(m_db, name);
     return *slot;
 }
+
+EmbeddedConnection::Savepoint &EmbeddedConnection::scope(
+    bool writes, std::unique_ptr<Savepoint> &slot, const char *name)
+{
+    if (!writes || !sqlite3_get_autocommit(m_db))
+        return savepoint(slot, name);
+    if (!m_writeTransaction)
+        m_writeTransaction = Savepoint::writeTransaction(m_db);
+    return *m_writeTransaction;
+}
+
+namespace {
+
+// Waits for another connection's lock in short, uneven naps until the lock wait is over, so
+// that every waiter gets its turn soon after the lock is free; SQLite's own timeout naps up to
+// 100 ms, and a busy writer can take the lock again in each of those gaps.
+int waitForLock(void *wait, int count)
+{
+    auto &w = *static_cast<EmbeddedConnection::LockWait *>(wait);
+    if (count == 0)
+        w.started.start();
+    if (w.limitMs >= 0 && w.started.elapsed() >= w.limitMs)
+        return 0;
+    w.jitter = w.jitter * 1664525u + 1013904223u;
+    const unsigned nap = count < 20 ? 100 + (w.jitter >> 8) % 400 : 500 + (w.jitter >> 8) % 1500;
+    std::this_thread::sleep_for(std::chrono::microseconds(nap));
+    return 1;
+}
+
+// Statements that SQLite does not allow inside a transaction, or that end one.
+bool runsOutsideTransactions(sqlite3_stmt *stmt)
+{
+    const char *sql = sqlite3_sql(stmt);
+    while (sql && (*sql == ' ' || *sql == '\t' || *sql == '\n' || *sql == '\r'))
+        ++sql;
+    static const char *const keywords[]
+        = { "PRAGMA", "VACUUM", "ATTACH", "DETACH", "BEGIN", "COMMIT", "END", "ROLLBACK", "SAVEPOINT", "RELEASE" };
+    for (const char *k : keywords)
+        if (sql && sqlite3_strnicmp(sql, k, int(std::strlen(k))) == 0)
+            return true;
+    return false;
+}
+
+bool isBusy(int code)
+{
+    return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
+}
+
+} // namespace
 
 EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions options)
     : m_folder(QDir(folder).absolutePath()), m_options(options), m_lockWaitMs(options.busyTimeoutMs)
@@ -340,7 +451,7 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
     // call; other programs and other connections are kept apart by the file locks as before.
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (m_options.create ? SQLITE_OPEN_CREATE : 0);
     const QByteArray mainFile = embeddedDatabaseFile(m_folder, QStringLiteral("MSS")).toUtf8();
-    if (const int rc = sqlite3_open_v2(mainFile.constData(), &m_db, flags, nullptr); rc != SQLITE_OK) {
+    if (const int rc = sqlite3_open_v2(mainFile.constData(), &m_db, flags, privateFilesVfs()); rc != SQLITE_OK) {
         const QString message = m_db ? fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close(m_db);
         m_db = nullptr;
@@ -355,8 +466,10 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
         // the first file attached to it.
         if (sqlite3_exec(m_db, "SELECT count(*) FROM main.sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
             fail(sqlite3_extended_errcode(m_db),
-                QStringLiteral("The MSS database file %1 cannot be read: %2")
-                    .arg(QString::fromUtf8(mainFile), fromUtf8(sqlite3_errmsg(m_db))),
+                isBusy(sqlite3_extended_errcode(m_db))
+                    ? busyText(fromUtf8(sqlite3_errmsg(m_db)))
+                    : QStringLiteral("The MSS database file %1 cannot be read: %2")
+                          .arg(QString::fromUtf8(mainFile), fromUtf8(sqlite3_errmsg(m_db))),
                 QString());
         for (const QString &name : embeddedDatabaseNames().mid(1)) {
             sqlite3_stmt *raw = nullptr;
@@ -367,8 +480,10 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
             sqlite3_bind_text(raw, 1, file.constData(), -1, SQLITE_TRANSIENT);
             if (sqlite3_step(raw) != SQLITE_DONE)
                 fail(sqlite3_extended_errcode(m_db),
-                    QStringLiteral("The %1 database file %2 cannot be read: %3")
-                        .arg(name, QString::fromUtf8(file), fromUtf8(sqlite3_errmsg(m_db))),
+                    isBusy(sqlite3_extended_errcode(m_db))
+                        ? busyText(fromUtf8(sqlite3_errmsg(m_db)))
+                        : QStringLiteral("The %1 database file %2 cannot be read: %3")
+                              .arg(name, QString::fromUtf8(file), fromUtf8(sqlite3_errmsg(m_db))),
                     QString());
         }
         // A rollback journal, not WAL: only then is a commit atomic across the attached files.
@@ -380,6 +495,8 @@ EmbeddedConnection::EmbeddedConnection(const QString &folder, EmbeddedOptions op
             try {
                 run(QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(schema), nullptr);
             } catch (const DbError &e) {
+                if (isBusy(int(e.number())))
+                    throw;
                 fail(e.number(),
                     QStringLiteral("The %1 database file %2 cannot be read: %3")
                         .arg(name, embeddedDatabaseFile(m_folder, name), fromUtf8(sqlite3_errmsg(m_db))),
@@ -405,14 +522,26 @@ void EmbeddedConnection::fail(int code, const QString &message, const QString &s
 {
     // SQLite does not say which of the attached files is damaged; the check does.
     const bool damaged = (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB;
-    const QString text = damaged && !statement.isEmpty()
-        ? QStringLiteral("%1 (a file of the database in %2 is damaged: \"mss-db check\" names it)")
-              .arg(message, m_folder)
-        : message;
-    DbErrorInfo info { code, kSource,
-        statement.isEmpty() ? text : QStringLiteral("%1 — in: %2").arg(text, statement.simplified().left(300)) };
+    QString text = message;
+    if (isBusy(code))
+        text = busyText(message);
+    else if (damaged && !statement.isEmpty())
+        text = QStringLiteral("%1 (a file of the database in %2 is damaged: \"mss-db check\" names it)")
+                   .arg(message, m_folder);
+    // The statement may carry a patient's data: it goes with the error for IT's eyes, not into
+    // the text every user sees.
+    DbErrorInfo info { code, kSource, text };
     m_errors = { info };
-    throw DbError(info);
+    throw DbError(info, statement.simplified());
+}
+
+QString EmbeddedConnection::busyText(const QString &message) const
+{
+    return QStringLiteral("The hospital database in %1 is busy with another program's work that did not end "
+                          "within %2 s; nothing was changed. Please try again. (%3)")
+        .arg(m_folder)
+        .arg(m_lockWaitMs / 1000.0)
+        .arg(message);
 }
 
 ConnectionState EmbeddedConnection::state() const
@@ -426,6 +555,7 @@ void EmbeddedConnection::close()
     clearProcedureCache();
     m_callSavepoint.reset();
     m_batchSavepoint.reset();
+    m_writeTransaction.reset();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -440,10 +570,11 @@ QString EmbeddedConnection::connectionString() const
 void EmbeddedConnection::setLockWaitMs(int ms)
 {
     m_lockWaitMs = ms;
-    // SQLite's busy handler is the connection's only wait; it is read at each lock attempt, so
-    // the new wait applies from the next statement on. It has no "forever": a day will do.
+    // The busy handler is the connection's only wait; it reads the limit at each lock attempt,
+    // so the new wait applies from the next statement on. Negative waits for ever.
+    m_lockWait.limitMs = ms;
     if (m_db)
-        sqlite3_busy_timeout(m_db, ms < 0 ? 24 * 3600 * 1000 : ms);
+        sqlite3_busy_handler(m_db, waitForLock, &m_lockWait);
 }
 
 void EmbeddedConnection::setDefaultDatabase(const QString &name)
@@ -499,12 +630,15 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
         sqlite = tsql::translate(statement);
     } catch (const DbError &e) {
         m_errors = { e.info() };
-        throw;
+        if (!e.statement().isEmpty())
+            throw;
+        throw DbError(e.info(), statement.simplified());
     }
     const QByteArray utf8 = sqlite.toUtf8();
     const char *tail = utf8.constData();
     const char *end = tail + utf8.size();
     bool savepointSet = false;
+    Savepoint *batchScope = nullptr;
 
     try {
         while (tail < end) {
@@ -514,10 +648,16 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
             if (!raw)
                 break; // only blanks or comments were left
             StatementPtr stmt(raw);
-            // Several statements in one text run all or nothing.
-            if (!savepointSet && QByteArray(tail, int(end - tail)).trimmed().size() > 0
-                && QByteArray(tail, int(end - tail)).trimmed() != ";") {
-                if (savepoint(m_batchSavepoint, "mss_batch").set() != SQLITE_OK)
+            // Several statements in one text run all or nothing; a single write outside a
+            // transaction runs in one of its own that waits for the write lock first.
+            const QByteArray rest = QByteArray(tail, int(end - tail)).trimmed();
+            const bool batch = !rest.isEmpty() && rest != ";";
+            if (!savepointSet
+                && (batch
+                    || (!sqlite3_stmt_readonly(raw) && !runsOutsideTransactions(raw)
+                        && sqlite3_get_autocommit(m_db)))) {
+                batchScope = &scope(true, m_batchSavepoint, "mss_batch");
+                if (batchScope->set() != SQLITE_OK)
                     fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
                 savepointSet = true;
             }
@@ -542,11 +682,11 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
             if (rc != SQLITE_DONE)
                 fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
         }
-        if (savepointSet)
-            m_batchSavepoint->release();
+        if (savepointSet && batchScope->release() != SQLITE_OK)
+            fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
     } catch (...) {
         if (savepointSet)
-            m_batchSavepoint->undo();
+            batchScope->undo();
         throw;
     }
 }
@@ -633,7 +773,7 @@ void EmbeddedConnection::callProcedure(tsql::ProcedureCall &call, const QString 
         fail(e.number(), e.description(), statement);
     }
 
-    Savepoint *callSavepoint = proc.needsSavepoint() ? &savepoint(m_callSavepoint, "mss_call") : nullptr;
+    Savepoint *callSavepoint = proc.needsSavepoint() ? &scope(proc.writes(), m_callSavepoint, "mss_call") : nullptr;
     if (callSavepoint && callSavepoint->set() != SQLITE_OK)
         fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
 

@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/tsql.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QStringList>
 
@@ -67,6 +68,13 @@ public:
 
     sqlite3 *handle() const { return m_db; }
 
+    // How long the connection still waits for another's lock, read by its busy handler.
+    struct LockWait {
+        int limitMs = 0; // negative: for ever
+        QElapsedTimer started;
+        quint32 jitter = 0x9e3779b9u;
+    };
+
     // Where the rows of a statement go as it steps: a recordset's values or a table's bytes.
     class ResultSink {
     public:
@@ -82,6 +90,9 @@ private:
     struct Procedure;
     class Savepoint;
     Savepoint &savepoint(std::unique_ptr<Savepoint> &slot, const char *name);
+    // A savepoint inside a transaction, or for writes outside one a transaction of their own.
+    Savepoint &scope(bool writes, std::unique_ptr<Savepoint> &slot, const char *name);
+    QString busyText(const QString &message) const;
     Recordset run(const QString &statement, const Bindings *bindings);
     void run(const QString &statement, const Bindings *bindings, ResultSink &sink);
     void callProcedure(tsql::ProcedureCall &call, const QString &statement, ResultSink &sink);
@@ -105,6 +116,8 @@ private:
     // Prepared once: a call or a batch sets its savepoint without parsing its text again.
     std::unique_ptr<Savepoint> m_callSavepoint;
     std::unique_ptr<Savepoint> m_batchSavepoint;
+    std::unique_ptr<Savepoint> m_writeTransaction;
+    LockWait m_lockWait;
     int m_lockWaitMs;
 };
 

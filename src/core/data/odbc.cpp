@@ -283,10 +283,10 @@ bool OdbcConnection::isSqlServer() const
 
 void OdbcConnection::fail(long long number, const QString &message, const QString &statement)
 {
-    DbErrorInfo info { number, QStringLiteral("ODBC"),
-        statement.isEmpty() ? message : QStringLiteral("%1 — in: %2").arg(message, statement.simplified().left(300)) };
+    // The statement may hold a patient's data: it travels beside the description, for IT.
+    DbErrorInfo info { number, QStringLiteral("ODBC"), message };
     m_errors = { info };
-    throw DbError(info);
+    throw DbError(info, statement.simplified());
 }
 
 void OdbcConnection::noteLinkState()
@@ -332,10 +332,9 @@ void OdbcConnection::failOn(short handleType, void *handle, const QString &state
     if (m_linkLost)
         text = m_inTransaction ? kLinkLost + QStringLiteral(" What was being saved was not saved. (%1)").arg(text)
                                : kLinkLost + QStringLiteral(" The next command connects again. (%1)").arg(text);
-    DbErrorInfo info { first->native != 0 ? first->native : -1, source,
-        QStringLiteral("%1 — in: %2").arg(text, statement.simplified().left(300)) };
+    DbErrorInfo info { first->native != 0 ? first->native : -1, source, text };
     m_errors = { info };
-    throw DbError(info);
+    throw DbError(info, statement.simplified());
 }
 
 void OdbcConnection::execute(const QString &statement)

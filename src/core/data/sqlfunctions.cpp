@@ -60,6 +60,14 @@ void mssError(sqlite3_context *ctx, int, sqlite3_value **argv)
     resultError(ctx, argText(argv[0]));
 }
 
+void mssVisible(sqlite3_context *ctx, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        sqlite3_result_null(ctx);
+    else
+        resultText(ctx, visibleText(argText(argv[0])));
+}
+
 void mssDate(sqlite3_context *ctx, int, sqlite3_value **argv)
 {
     if (auto dt = dateArg(ctx, argv[0]))
@@ -209,6 +217,7 @@ void registerSqlFunctions(sqlite3 *db)
     constexpr int deterministic = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     sqlite3_create_function_v2(db, "mss_error", 1, SQLITE_UTF8, nullptr, mssError, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "mss_date", 1, deterministic, nullptr, mssDate, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "mss_visible", 1, deterministic, nullptr, mssVisible, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "mss_left", 2, deterministic, nullptr, mssLeft, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "mss_right", 2, deterministic, nullptr, mssRight, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "mss_convert", 2, deterministic, nullptr, mssConvert, nullptr, nullptr, nullptr);

@@ -1,5 +1,7 @@
 #include "data/values.h"
 
+#include <string>
+
 #include <QRegularExpression>
 
 #include <charconv>
@@ -96,6 +98,35 @@ bool isInPatientAdmission(const QString &admissionNumber)
     const QString n = admissionNumber.trimmed();
     return !n.isEmpty()
         && std::all_of(n.begin(), n.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+namespace {
+
+// Format characters (U+200B zero-width space, U+200D joiner, U+2060, U+FEFF, direction marks …)
+// and the blank-looking letters that Unicode does not count as white space.
+bool hidden(char32_t c)
+{
+    return QChar::category(c) == QChar::Other_Format || c == 0x115F || c == 0x1160 || c == 0x3164 || c == 0xFFA0
+        || c == 0x2800 || c == 0x034F;
+}
+
+} // namespace
+
+QString visibleText(const QString &text)
+{
+    const QList<uint> chars = text.toUcs4();
+    std::u32string kept;
+    kept.reserve(size_t(chars.size()));
+    for (const uint c : chars)
+        if (!hidden(char32_t(c)))
+            kept.push_back(char32_t(c));
+    size_t first = 0;
+    size_t last = kept.size();
+    while (first < last && QChar::isSpace(kept[first]))
+        ++first;
+    while (last > first && QChar::isSpace(kept[last - 1]))
+        --last;
+    return QString::fromUcs4(kept.data() + first, qsizetype(last - first));
 }
 
 } // namespace mss::data

@@ -24,4 +24,9 @@ std::optional<QDateTime> dateTimeOf(const QVariant &value);
 // An all-digit admission number is an in-patient admission; any other is an out-patient or ER visit.
 bool isInPatientAdmission(const QString &admissionNumber);
 
+// What a reader of the text actually sees: the text without its invisible characters (zero-width
+// spaces and joiners, direction marks, byte-order marks, fillers) wherever they are, and without
+// white space at either end.
+QString visibleText(const QString &text);
+
 } // namespace mss::data

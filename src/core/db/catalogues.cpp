@@ -159,7 +159,9 @@ QString hospitalSetUpProblem(const HospitalSetUp &setUp, bool withPassword)
         return QStringLiteral("The administrator's user code is missing.");
     if (setUp.administratorLastName.trimmed().isEmpty() || setUp.administratorFirstName.trimmed().isEmpty())
         return QStringLiteral("The administrator's last and first name are needed.");
-    return withPassword ? suite::passwordRuleProblem(setUp.administratorPassword) : QString();
+    return withPassword ? suite::passwordRuleProblem(setUp.administratorPassword, setUp.administratorCode,
+               { setUp.administratorLastName, setUp.administratorFirstName })
+                        : QString();
 }
 
 void setUpEmptyHospital(EmbeddedConnection &connection, const HospitalSetUp &setUp)

@@ -5,11 +5,14 @@
 #include "db/hospitaldb.h"
 #include "db/hospitalfolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -46,6 +49,36 @@ QStringList column(sqlite3 *db, const char *sql, QString *error)
     return rows;
 }
 
+// What a file's first bytes say it is: an SQLite database or not, before SQLite is asked.
+QString headerProblem(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot be read: %1").arg(f.errorString());
+    const QByteArray header = f.read(16);
+    if (header.isEmpty())
+        return QStringLiteral("is empty");
+    if (header != QByteArray("SQLite format 3", 16))
+        return QStringLiteral("is not an SQLite database: another program's file, or one damaged at its start");
+    return {};
+}
+
+// The database whose tables the file holds, when it is not the one its name says.
+QString holderOf(sqlite3 *db, const QString &expected)
+{
+    QString error;
+    const QStringList present = column(db, "SELECT name FROM sqlite_master WHERE type = 'table'", &error);
+    for (const QString &other : embeddedDatabaseNames()) {
+        if (other == expected)
+            continue;
+        const QStringList tables = requiredTables(other);
+        if (!tables.isEmpty()
+            && std::all_of(tables.begin(), tables.end(), [&](const QString &t) { return present.contains(t); }))
+            return other;
+    }
+    return {};
+}
+
 void checkFile(const QString &database, const QString &file, HospitalCheck &result)
 {
     const QString what = QStringLiteral("The %1 database file %2").arg(database, file);
@@ -53,10 +86,12 @@ void checkFile(const QString &database, const QString &file, HospitalCheck &resu
         result.faults.append(QStringLiteral("%1 is missing").arg(what));
         return;
     }
+    if (const QString problem = headerProblem(file); !problem.isEmpty()) {
+        result.faults.append(QStringLiteral("%1 %2").arg(what, problem));
+        return;
+    }
     if (QFileInfo::exists(file + QStringLiteral("-journal")))
-        result.notes.append(QStringLiteral("%1 has a journal left by a program that stopped during a write; it is "
-                                           "rolled back when the file is opened")
-                                .arg(what));
+        result.notes.append(QStringLiteral("%1 has a journal: a write was under way while it was checked").arg(what));
     sqlite3 *raw = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     Handle db(raw);
@@ -75,26 +110,232 @@ void checkFile(const QString &database, const QString &file, HospitalCheck &resu
         result.faults.append(QStringLiteral("%1 is damaged: %2").arg(what, integrity.join(QStringLiteral("; "))));
         return;
     }
+    // SQLite opens a file it may not write for reading only, and says so only at the first save.
+    if (sqlite3_db_readonly(raw, "main") != 0 || ::access(QFile::encodeName(file).constData(), W_OK) != 0)
+        result.faults.append(
+            QStringLiteral("%1 cannot be written (read-only): the program could not save to it").arg(what));
     const QStringList version = column(raw, "SELECT max(version) FROM mss_schema", &error);
     if (!error.isEmpty() || version.isEmpty()) {
-        result.faults.append(QStringLiteral("%1 records no schema version: it is not a hospital database of this "
-                                            "program")
-                                 .arg(what));
+        const QString holder = holderOf(raw, database);
+        result.faults.append(holder.isEmpty()
+                ? QStringLiteral("%1 records no schema version: it is not a hospital database of this program")
+                      .arg(what)
+                : QStringLiteral("%1 holds the tables of the %2 database, not of the %3 database")
+                      .arg(what, holder, database));
         return;
     }
     const int v = version.first().toInt();
-    if (v > kHospitalSchemaVersion)
+    if (v > kHospitalSchemaVersion) {
         result.faults.append(QStringLiteral("%1 was written by a newer program (schema version %2; this program "
                                             "knows up to %3)")
                                  .arg(what)
                                  .arg(v)
                                  .arg(kHospitalSchemaVersion));
-    else if (v < kHospitalSchemaVersion)
+        return;
+    }
+    if (v < kHospitalSchemaVersion)
         result.notes.append(QStringLiteral("%1 is at schema version %2; the program upgrades it to %3 when it "
                                            "opens it")
                                 .arg(what)
                                 .arg(v)
                                 .arg(kHospitalSchemaVersion));
+    // Each of the four files has a version table: the tables tell which database a file is.
+    const QStringList present = column(raw, "SELECT name FROM sqlite_master WHERE type = 'table'", &error);
+    QStringList lacking;
+    const QStringList required = requiredTables(database);
+    for (const QString &table : required)
+        if (!present.contains(table, Qt::CaseInsensitive))
+            lacking.append(table);
+    if (!lacking.isEmpty()) {
+        const QString holder = holderOf(raw, database);
+        result.faults.append(holder.isEmpty()
+                ? QStringLiteral("%1 lacks the tables %2").arg(what, lacking.join(QStringLiteral(", ")))
+                : QStringLiteral("%1 holds the tables of the %2 database, not of the %3 database")
+                      .arg(what, holder, database));
+        return;
+    }
+    result.verified.append(QStringLiteral("%1: an SQLite file whose every page is readable and well formed, schema "
+                                          "version %2, the %3 tables of the %4 database, writable")
+                               .arg(file)
+                               .arg(v)
+                               .arg(required.size())
+                               .arg(database));
+}
+
+// A digest of a table's stored values, row by row in the order the file keeps them: each value
+// with its type, so that 1, '1' and NULL differ.
+QString tableDigest(sqlite3 *db, const QString &table, qint64 *rows, QString *error)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    sqlite3_stmt *raw = nullptr;
+    const QByteArray sql = QStringLiteral("SELECT * FROM \"%1\"").arg(table).toUtf8();
+    int rc = sqlite3_prepare_v2(db, sql.constData(), -1, &raw, nullptr);
+    *rows = 0;
+    if (rc == SQLITE_OK) {
+        const int columns = sqlite3_column_count(raw);
+        while ((rc = sqlite3_step(raw)) == SQLITE_ROW) {
+            ++*rows;
+            for (int i = 0; i < columns; ++i) {
+                const int type = sqlite3_column_type(raw, i);
+                const char tag = char('0' + type);
+                hash.addData(QByteArrayView(&tag, 1));
+                if (type == SQLITE_NULL)
+                    continue;
+                const auto *bytes = static_cast<const char *>(sqlite3_column_blob(raw, i));
+                const int size = sqlite3_column_bytes(raw, i);
+                const qint32 length = size;
+                hash.addData(QByteArrayView(reinterpret_cast<const char *>(&length), sizeof length));
+                hash.addData(QByteArrayView(bytes, size));
+            }
+        }
+    }
+    if (rc != SQLITE_DONE)
+        *error = errorOf(db, rc);
+    sqlite3_finalize(raw);
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+struct TableDigest {
+    QString database;
+    QString table;
+    qint64 rows = 0;
+    QString digest;
+};
+
+// The digests of every table of the four files in the folder; throws DbError when one cannot be read.
+QList<TableDigest> folderDigests(const QString &folder)
+{
+    QList<TableDigest> digests;
+    for (const QString &name : embeddedDatabaseNames()) {
+        const QString file = embeddedDatabaseFile(folder, name);
+        sqlite3 *raw = nullptr;
+        const int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+        Handle db(raw);
+        if (rc != SQLITE_OK)
+            throw DbError(rc, kSource, QStringLiteral("Cannot read %1: %2").arg(file, errorOf(raw, rc)));
+        QString error;
+        const QStringList tables = column(raw,
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+            "ORDER BY name",
+            &error);
+        for (const QString &table : tables) {
+            TableDigest d { name, table, 0, {} };
+            d.digest = tableDigest(raw, table, &d.rows, &error);
+            if (!error.isEmpty())
+                throw DbError(0, kSource, QStringLiteral("Cannot read the table %1 of %2: %3").arg(table, file, error));
+            digests.append(d);
+        }
+    }
+    return digests;
+}
+
+// SQLite counts each write transaction in the file's header: a file whose count is still the
+// one the backup saw was not written since, so its values must be the ones the backup copied.
+quint32 changeCounter(const QString &file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly) || !f.seek(24))
+        return 0;
+    const QByteArray bytes = f.read(4);
+    if (bytes.size() != 4)
+        return 0;
+    return (quint32(quint8(bytes[0])) << 24) | (quint32(quint8(bytes[1])) << 16) | (quint32(quint8(bytes[2])) << 8)
+        | quint32(quint8(bytes[3]));
+}
+
+void writeBackupDigest(const QString &folder)
+{
+    const QString path = QDir(folder).filePath(QString::fromLatin1(kBackupDigestFile));
+    makePrivateFile(path);
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        throw DbError(0, kSource, QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+    QByteArray text
+        = QByteArrayLiteral("# Written by the backup: each file's write count, and each table's stored values "
+                            "as copied (rows, SHA-256). mss-db check compares them.\n");
+    for (const QString &name : embeddedDatabaseNames())
+        text += QStringLiteral("file\t%1\t%2\n")
+                    .arg(name)
+                    .arg(changeCounter(embeddedDatabaseFile(folder, name)))
+                    .toUtf8();
+    for (const TableDigest &d : folderDigests(folder))
+        text += QStringLiteral("table\t%1\t%2\t%3\t%4\n").arg(d.database, d.table).arg(d.rows).arg(d.digest).toUtf8();
+    if (out.write(text) != text.size() || !out.flush())
+        throw DbError(0, kSource, QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+}
+
+// A backup's folder carries the digest of every table as copied. The files that no program has
+// written since have their values compared with it; a difference there is damage or tampering.
+void checkBackupDigest(const QString &folder, HospitalCheck &result)
+{
+    const QString path = QDir(folder).filePath(QString::fromLatin1(kBackupDigestFile));
+    QFile in(path);
+    if (!in.exists())
+        return;
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        result.faults.append(QStringLiteral("The backup digest %1 cannot be read: %2").arg(path, in.errorString()));
+        return;
+    }
+    QHash<QString, quint32> counters;
+    QHash<QString, TableDigest> stored;
+    for (const QByteArray &line : in.readAll().split('\n')) {
+        const QStringList f = QString::fromUtf8(line).split(QLatin1Char('\t'));
+        if (f.size() == 3 && f[0] == QLatin1String("file"))
+            counters.insert(f[1], f[2].toUInt());
+        else if (f.size() == 5 && f[0] == QLatin1String("table"))
+            stored.insert(f[1] + QLatin1Char('.') + f[2], { f[1], f[2], f[3].toLongLong(), f[4] });
+    }
+    QList<TableDigest> now;
+    try {
+        now = folderDigests(folder);
+    } catch (const DbError &e) {
+        result.faults.append(e.description());
+        return;
+    }
+    QStringList unwritten;
+    int compared = 0;
+    for (const QString &name : embeddedDatabaseNames()) {
+        const QString file = embeddedDatabaseFile(folder, name);
+        if (!counters.contains(name) || counters.value(name) != changeCounter(file)) {
+            result.notes.append(QStringLiteral("The %1 database file %2 was written after the backup was taken: its "
+                                               "values are not compared with the backup digest")
+                                    .arg(name, file));
+            continue;
+        }
+        unwritten.append(name);
+        for (const TableDigest &d : std::as_const(now)) {
+            if (d.database != name)
+                continue;
+            const QString key = d.database + QLatin1Char('.') + d.table;
+            const QString what = QStringLiteral("The table %1 of the %2 database file %3").arg(d.table, name, file);
+            const auto it = stored.constFind(key);
+            if (it == stored.cend())
+                result.faults.append(QStringLiteral("%1 is not in the backup digest %2").arg(what, path));
+            else if (it->digest != d.digest)
+                result.faults.append(QStringLiteral("%1 differs from the backup digest %2 (%3 rows then, %4 now), "
+                                                    "though no program wrote the file since: its stored values are "
+                                                    "damaged")
+                                         .arg(what, path)
+                                         .arg(it->rows)
+                                         .arg(d.rows));
+            else
+                ++compared;
+            stored.remove(key);
+        }
+        for (const TableDigest &gone : std::as_const(stored))
+            if (gone.database == name)
+                result.faults.append(
+                    QStringLiteral("The table %1 of the %2 database is in the backup digest %3 but not "
+                                   "in the file")
+                        .arg(gone.table, name, path));
+    }
+    result.storedValuesVerified = unwritten.size() == embeddedDatabaseNames().size() && result.sound();
+    if (compared > 0)
+        result.verified.append(QStringLiteral("%1: the stored values of %2 tables (files %3) match the digest written "
+                                              "when the backup was taken")
+                                   .arg(folder)
+                                   .arg(compared)
+                                   .arg(unwritten.join(QStringLiteral(", "))));
 }
 
 // Keeps every other connection from starting a write on any of the four files: the source's
@@ -117,16 +358,66 @@ HospitalCheck checkHospitalDatabase(const QString &folder)
         result.faults.append(QStringLiteral("The folder %1 does not exist").arg(folder));
         return result;
     }
-    for (const QString &name : embeddedDatabaseNames())
+    // Leftovers of programs that stopped mid-write are cleared first, so that what the files
+    // say is not overlaid by them, and they are said once, not at every check.
+    const QStringList names = embeddedDatabaseNames();
+    const bool filesLookFine = std::all_of(names.begin(), names.end(), [&](const QString &name) {
+        const QString file = embeddedDatabaseFile(folder, name);
+        return QFileInfo::exists(file) && headerProblem(file).isEmpty() && QFileInfo(file).isWritable();
+    });
+    if (filesLookFine) {
+        try {
+            EmbeddedConnection connection(folder);
+            for (const QString &removed : removeJournalLeftovers(connection))
+                result.notes.append(
+                    QStringLiteral("Removed %1, left by a program that stopped during a write").arg(removed));
+        } catch (const DbError &e) {
+            result.notes.append(
+                QStringLiteral("Leftovers of stopped writes were not looked for: %1").arg(e.description()));
+        }
+    }
+    for (const QString &name : names)
         checkFile(name, embeddedDatabaseFile(folder, name), result);
-    result.faults.append(folderRightsProblems(folder));
+    if (result.sound())
+        checkBackupDigest(folder, result);
+    const QStringList rights = folderRightsProblems(folder);
+    result.faults.append(rights);
+    if (rights.isEmpty())
+        result.verified.append(QStringLiteral("%1: the folder and the four files (and their journals) are reachable "
+                                              "by this account only")
+                                   .arg(folder));
     return result;
+}
+
+namespace {
+
+// A copy of files the check faults would be taken, and later restored, for a good one.
+void refuseFaultyBackupSource(const QString &folder)
+{
+    const HospitalCheck check = checkHospitalDatabase(folder);
+    if (!check.sound())
+        throw DbError(0, kSource,
+            QStringLiteral("The hospital database in %1 is not backed up, because of %2:\n%3")
+                .arg(folder, check.faults.size() == 1 ? QStringLiteral("a fault") : QStringLiteral("faults"),
+                    check.faults.join(QLatin1Char('\n'))));
+}
+
+} // namespace
+
+void backupHospitalDatabase(const QString &folder, const QString &destination)
+{
+    // Checked before the files are opened for the copy, so that a foreign or empty file is
+    // named as what it is, not as a file that cannot be read.
+    refuseFaultyBackupSource(folder);
+    EmbeddedConnection source(folder);
+    backupHospitalDatabase(source, destination);
 }
 
 void backupHospitalDatabase(EmbeddedConnection &source, const QString &destination)
 {
     if (source.inTransaction())
         throw DbError(0, kSource, QStringLiteral("A backup cannot be taken inside an open transaction"));
+    refuseFaultyBackupSource(source.folder());
     const QString target = QDir::cleanPath(QDir(destination).absolutePath());
     if (QFileInfo(target).exists()
         && !QDir(target).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
@@ -168,6 +459,8 @@ void backupHospitalDatabase(EmbeddedConnection &source, const QString &destinati
                         .arg(name, file, QString::fromUtf8(sqlite3_errstr(finish != SQLITE_OK ? finish : step))));
         }
         sqlite3_exec(src, "COMMIT", nullptr, nullptr, nullptr);
+        // Read from the copy, after the writers were let go: what check of the copy compares.
+        writeBackupDigest(staging);
         moveStagedFolder(staging, target, false);
     } catch (...) {
         if (!sqlite3_get_autocommit(src))

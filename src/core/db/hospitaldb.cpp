@@ -1,5 +1,7 @@
 #include "db/hospitaldb.h"
 
+#include "data/tsql.h"
+#include "db/hospitalcheck.h"
 #include "db/hospitalfolder.h"
 
 #include <QCryptographicHash>
@@ -7,6 +9,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <sqlite3.h>
 
@@ -95,7 +98,7 @@ QStringList databaseFiles(const QString &folder)
 // A folder that may be replaced by a new hospital holds nothing but a hospital's files.
 bool holdsOnlyDatabaseFiles(const QString &folder)
 {
-    QStringList known;
+    QStringList known = { QString::fromLatin1(kBackupDigestFile) };
     for (const QString &file : databaseFiles(folder))
         known << QFileInfo(file).fileName() << QFileInfo(file).fileName() + QStringLiteral("-journal");
     const QStringList entries
@@ -160,6 +163,43 @@ template <typename F> void inTransaction(EmbeddedConnection &connection, F &&wor
 }
 
 } // namespace
+
+QStringList requiredTables(const QString &database)
+{
+    static const QRegularExpression table(QStringLiteral(R"(CREATE\s+TABLE\s+(?:IF\s+NOT\s+EXISTS\s+)?(\w+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    for (auto it = table.globalMatch(resourceText(QStringLiteral(":/db/schema/%1.sql").arg(database))); it.hasNext();)
+        names.append(it.next().captured(1));
+    return names;
+}
+
+QStringList removeJournalLeftovers(EmbeddedConnection &connection)
+{
+    QStringList removed;
+    // Reading each file first lets SQLite roll back the journals it counts as hot.
+    for (const QString &name : embeddedDatabaseNames())
+        connection.query(QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(tsql::schemaOf(name)));
+    connection.beginTrans(); // the write lock of all four: no other write is under way now
+    try {
+        const QDir folder(connection.folder());
+        for (const QString &name : embeddedDatabaseNames()) {
+            const QString file = QFileInfo(embeddedDatabaseFile(connection.folder(), name)).fileName();
+            // This connection has written nothing, so none of these is its own.
+            const QStringList leftovers = folder.entryList(
+                { file + QStringLiteral("-journal"), file + QStringLiteral("-mj*") }, QDir::Files | QDir::Hidden);
+            for (const QString &leftover : leftovers)
+                if (QFile::remove(folder.filePath(leftover)))
+                    removed.append(folder.filePath(leftover));
+        }
+        connection.rollbackTrans();
+    } catch (...) {
+        if (connection.inTransaction())
+            connection.rollbackTrans();
+        throw;
+    }
+    return removed;
+}
 
 bool hospitalDatabaseExists(const QString &folder)
 {
@@ -290,6 +330,19 @@ std::unique_ptr<EmbeddedConnection> openHospitalDatabase(const QString &folder)
         });
     } else if (storedDigest(*connection) != proceduresDigest()) {
         installHospitalProcedures(*connection);
+    }
+    // Leftovers of a program killed mid-write are cleared when nobody else is writing; a busy
+    // hospital keeps them for the next opening or check.
+    const QStringList leftovers = QDir(folder).entryList(
+        { QStringLiteral("*.db-journal"), QStringLiteral("*.db-mj*") }, QDir::Files | QDir::Hidden);
+    if (!leftovers.isEmpty()) {
+        const int wait = connection->lockWaitMs();
+        connection->setLockWaitMs(wait < 0 || wait > 200 ? 200 : wait);
+        try {
+            removeJournalLeftovers(*connection);
+        } catch (const DbError &) {
+        }
+        connection->setLockWaitMs(wait);
     }
     return connection;
 }

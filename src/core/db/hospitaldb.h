@@ -39,4 +39,16 @@ void installHospitalProcedures(EmbeddedConnection &connection);
 // Names of the procedures this program ships, as "DATABASE.name".
 QStringList shippedProcedureNames();
 
+// The tables a file of the database (MSS, PATIENT_DATA, BILLING, RADIOLOGY) holds at any schema
+// version this program opens.
+QStringList requiredTables(const QString &database);
+
+// Removes what programs that stopped mid-write left beside the four files and SQLite itself
+// leaves alone: super-journals of multi-file commits (mss.db-mj…) and journals it does not
+// count as hot (a header never finished). It does so only while it holds the write lock of all
+// four files, when no write of another program can be under way, and only after reading each
+// file, which rolls back every journal that SQLite does count as hot. Returns the files removed;
+// throws DbError when the folder cannot be opened or stays busy past the connection's lock wait.
+QStringList removeJournalLeftovers(EmbeddedConnection &connection);
+
 } // namespace mss::data

@@ -81,7 +81,9 @@ std::optional<QString> payRefusal(const StoredClassification &stored, const QDat
 
 bool deletionReasonAccepted(const QString &reason)
 {
-    return reason.trimmed().size() >= 6;
+    // Zero-width spaces and the like are no reason: counted as the database counts them, so the
+    // user hears the window's own refusal, not the database's.
+    return data::visibleText(reason).toUcs4().size() >= 6;
 }
 
 } // namespace mss::classification

@@ -48,7 +48,8 @@ private:
 // expired yet. Nothing when the change may go ahead. Dates are compared as dates.
 std::optional<QString> payRefusal(const StoredClassification &stored, const QDate &today);
 
-// A deletion needs a stated reason of six characters or more, blanks around it not counted.
+// A deletion needs a stated reason of six characters or more, white space around it and
+// invisible characters anywhere not counted.
 bool deletionReasonAccepted(const QString &reason);
 
 } // namespace mss::classification

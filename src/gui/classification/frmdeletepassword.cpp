@@ -47,7 +47,14 @@ void frmDeletePassword::enter()
         accept();
         return;
     }
-    ui::Messages::show(QStringLiteral("Password not valid!"), {}, QMessageBox::Information, QMessageBox::Ok, this);
+    // A user locked out by wrong passwords is told why, as the log-on tells it.
+    const int wait = user ? user->secondsLockedOut() : 0;
+    ui::Messages::show(wait > 0 ? QStringLiteral("Too many wrong passwords for user %1. Please wait %2 seconds before "
+                                                 "trying again.")
+                                      .arg(user->employeecode())
+                                      .arg(wait)
+                                : QStringLiteral("Password not valid!"),
+        {}, QMessageBox::Information, QMessageBox::Ok, this);
     txtPassword->setFocus();
 }
 

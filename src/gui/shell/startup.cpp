@@ -121,6 +121,7 @@ void StartSession()
     s.ReportsPath = reportsFolder();
     s.CurrentUser = std::make_unique<suite::clsCurrentUser>(&s.LogOnAttempts);
     s.CurrentUser->LogOnWindow = &suite::showLogOnWindow;
+    s.CurrentUser->ConfirmDemoHospital = &suite::confirmDemoHospital;
     s.CurrentUser->PasswordDeptCode = QStringLiteral("MSS");
     s.CurrentUser->ShowMain();
     if (s.CurrentUser->Connected()) {

@@ -280,6 +280,15 @@ void frmLogOn::tryLogOn()
     accept();
 }
 
+bool confirmDemoHospital(const QString &folder)
+{
+    return ui::Messages::question(
+        QStringLiteral("There is no hospital database on this computer yet.\n\n"
+                       "Make a demo hospital with made-up patients in %1 to try the program on? Its users' "
+                       "passwords are printed in the program's instructions: never keep real patients in it.")
+            .arg(QDir::toNativeSeparators(folder)));
+}
+
 bool showLogOnWindow(clsCurrentUser &user)
 {
     frmLogOn dialog(user);

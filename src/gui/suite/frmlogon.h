@@ -61,5 +61,7 @@ private:
 
 // The user's log-on in this dialog: true when the user logged on, false when they gave up.
 bool showLogOnWindow(clsCurrentUser &user);
+// Asks whether a demo hospital may be made in the folder: true only on Yes.
+bool confirmDemoHospital(const QString &folder);
 
 } // namespace mss::suite

@@ -4,6 +4,7 @@
 #include "ui/messages.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QGuiApplication>
 
 namespace mss::ui {
@@ -23,7 +24,20 @@ QString failureText(const std::exception_ptr &failure)
 
 namespace {
 int waitDepth = 0;
+
+// The statement stays out of the message, which a patient's neighbour may read over the user's
+// shoulder; IT finds it in the program's log.
+void logFailingStatement(const std::exception_ptr &failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const data::DbError &e) {
+        if (!e.statement().isEmpty())
+            qWarning().noquote() << "Failing statement:" << e.statement().left(2000);
+    } catch (...) {
+    }
 }
+} // namespace
 
 void WaitCursor::push()
 {
@@ -61,6 +75,7 @@ bool runGuarded(const std::function<void()> &command, data::Connection *connecti
                 // The failure being reported matters more than a rollback that could not run.
             }
         }
+        logFailingStatement(failure);
         Messages::critical(failureText(failure), title);
         return false;
     }
