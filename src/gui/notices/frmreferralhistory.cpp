@@ -94,6 +94,8 @@ frmReferralHistory::frmReferralHistory(NoticeContext context, QWidget *parent)
         connect(box, &QLineEdit::returnPressed, this, searchTyped);
     connect(cmdSelect, &QPushButton::clicked, this,
         [this] { ui::runGuarded([this] { select(); }, m_context.connection, windowTitle()); });
+    // Enter and a double click on a row do what "&Select" does.
+    connect(lvwRequest, &QAbstractItemView::activated, cmdSelect, &QPushButton::click);
     connect(cmdClose, &QPushButton::clicked, this, [this] {
         forget();
         reject();

@@ -19,6 +19,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace mss::reports {
 
 namespace {
@@ -48,6 +50,8 @@ ReportDialog::ReportDialog(const QString &name, const QString &title, const QStr
     setObjectName(name);
     setWindowTitle(title);
     setModal(true);
+    // The title bar shows its caption whole, beside the window manager's buttons.
+    setMinimumWidth(fontMetrics().horizontalAdvance(title) + 160);
     m_values.CloseForm = false;
 
     Label3 = label(QStringLiteral("Label3"), heading, this);
@@ -162,17 +166,27 @@ void frmReportDate2::searchWorker()
     const std::optional<QString> chosen = patients::frmEmployeeListing::pick(m_connection, this, m_values.WorkerCode);
     if (!chosen)
         return; // closed without a choice: the worker stays as it was
-    m_values.WorkerCode = *chosen;
-    if (!m_connection)
+    if (!m_connection) {
+        m_values.WorkerCode = *chosen;
         return;
-    data::Recordset rs = m_connection->open(
-        QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(m_values.WorkerCode) + QStringLiteral("'"),
-        data::CursorType::ForwardOnly, data::LockType::ReadOnly);
+    }
+    data::Recordset rs
+        = m_connection->open(QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(*chosen) + QStringLiteral("'"),
+            data::CursorType::ForwardOnly, data::LockType::ReadOnly);
     if (rs.eof())
         ui::Messages::show(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"),
             QMessageBox::Warning, QMessageBox::Ok, this);
-    else
-        txtMSSW->setText(rs.text(QStringLiteral("EmployeeName")));
+    else {
+        // The worker the report runs for is the worker shown. A long name shows from its start,
+        // and the box grows to hold it.
+        m_values.WorkerCode = *chosen;
+        const QString name = rs.text(QStringLiteral("EmployeeName"));
+        txtMSSW->setText(name);
+        txtMSSW->setCursorPosition(0);
+        txtMSSW->setToolTip(name);
+        txtMSSW->setMinimumWidth(std::min(txtMSSW->fontMetrics().horizontalAdvance(name) + 16,
+            screen() ? screen()->availableSize().width() / 2 : 600));
+    }
 }
 
 frmReportDateCategory::frmReportDateCategory(data::Connection *connection, QWidget *parent)
