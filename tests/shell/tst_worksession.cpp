@@ -23,6 +23,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QFocusEvent>
 #include <QHeaderView>
@@ -279,6 +280,11 @@ void TestWorkSession::intakeKeepsTheClassificationExpiry()
     QVERIFY(!unclassified.isEmpty());
     w = openIntake(unclassified);
     QCOMPARE(w->txtExpiry->text().trimmed(), QString());
+    // Its calendar opens on this month, where a worker picks from.
+    QEvent shown(QEvent::Show);
+    QApplication::sendEvent(w->txtExpiry->calendarWidget(), &shown);
+    QCOMPARE(w->txtExpiry->calendarWidget()->yearShown(), QDate::currentDate().year());
+    QCOMPARE(w->txtExpiry->calendarWidget()->monthShown(), QDate::currentDate().month());
     w->txtCaseNo->setText(QStringLiteral("T-0777"));
     const int shownBefore = int(m_log->shown.size());
     QVERIFY(!w->save());
@@ -484,6 +490,13 @@ void TestWorkSession::windowMenuFindsEveryWindow()
         if (a->text().contains(list->windowTitle()))
             a->trigger();
     QCOMPARE(main()->mdiArea->activeSubWindow()->widget(), list);
+
+    // Tiling windows wider than their tiles keeps the main window on the screen.
+    const QSize mainSize = main()->size();
+    emit menu->aboutToShow();
+    menu->findChild<QAction *>(QStringLiteral("mnuTile"))->trigger();
+    QCoreApplication::processEvents();
+    QCOMPARE(main()->size(), mainSize);
 
     // A report asked for from a maximised window opens maximised.
     auto *sheetFrame = qobject_cast<QMdiSubWindow *>(main()->intakeSheet()->parentWidget());

@@ -24,6 +24,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -272,6 +273,7 @@ void frmIntakeSurveySheet::bindControls()
         picker->setDate(QDate::currentDate());
     txtExpiry->setSpecialValueText(QStringLiteral(" "));
     setDate(txtExpiry, QDate());
+    txtExpiry->calendarWidget()->installEventFilter(this);
 }
 
 data::Connection &frmIntakeSurveySheet::connection() const
@@ -657,6 +659,12 @@ void frmIntakeSurveySheet::wireEnterKeys()
 
 bool frmIntakeSurveySheet::eventFilter(QObject *watched, QEvent *event)
 {
+    // An expiry not chosen yet opens its calendar on this month, not on the blank's 1900.
+    if (event->type() == QEvent::Show && watched == txtExpiry->calendarWidget() && dateOf(txtExpiry).isNull()) {
+        const QDate today = QDate::currentDate();
+        txtExpiry->calendarWidget()->setCurrentPage(today.year(), today.month());
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::FocusOut) {
         if (watched == cboReferringParty)
             lookUpCode(&IntakeSheetStore::referringPartyCode, cboReferringParty, referringPartyCode);

@@ -273,13 +273,19 @@ void mdiMSS::fillWindowMenu()
     m_windowMenu->clear();
     const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
     auto item = [this](const QString &name, const QString &caption, auto slot) {
-        QAction *action = m_windowMenu->addAction(caption, mdiArea, slot);
+        QAction *action = m_windowMenu->addAction(caption, this, slot);
         action->setObjectName(name);
         return action;
     };
-    item(QStringLiteral("mnuCascade"), QStringLiteral("&Cascade"), &QMdiArea::cascadeSubWindows);
-    item(QStringLiteral("mnuTile"), QStringLiteral("&Tile"), &QMdiArea::tileSubWindows);
-    item(QStringLiteral("mnuCloseAll"), QStringLiteral("Close &All"), &QMdiArea::closeAllSubWindows);
+    item(QStringLiteral("mnuCascade"), QStringLiteral("&Cascade"), [this] { mdiArea->cascadeSubWindows(); });
+    item(QStringLiteral("mnuTile"), QStringLiteral("&Tile"), [this] {
+        // Windows wider than their tiles would otherwise stretch the main window off the screen.
+        const QRect before = geometry();
+        mdiArea->tileSubWindows();
+        if (geometry() != before)
+            setGeometry(before);
+    });
+    item(QStringLiteral("mnuCloseAll"), QStringLiteral("Close &All"), [this] { mdiArea->closeAllSubWindows(); });
     for (QAction *action : m_windowMenu->actions())
         action->setEnabled(!windows.isEmpty());
     if (windows.isEmpty())
