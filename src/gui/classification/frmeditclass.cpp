@@ -204,7 +204,8 @@ void frmEditClass::resetHistoryGrid()
 void frmEditClass::showHistory()
 {
     fraHistory->setVisible(true);
-    resize(ui::twipsToPixels(kWideTwips, this), height());
+    // The panel keeps its own width beside the patient's part, however wide a name made that.
+    resize(narrowWidth() + ui::twipsToPixels(kWideTwips - kNarrowTwips, this), height());
     resetHistoryGrid();
     const data::Recordset rows = store().history(txtIDNum->text());
     grdClassHistory->setRowCount(rows.recordCount());

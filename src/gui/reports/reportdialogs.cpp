@@ -50,8 +50,6 @@ ReportDialog::ReportDialog(const QString &name, const QString &title, const QStr
     setObjectName(name);
     setWindowTitle(title);
     setModal(true);
-    // The title bar shows its caption whole, beside the window manager's buttons.
-    setMinimumWidth(fontMetrics().horizontalAdvance(title) + 160);
     m_values.CloseForm = false;
 
     Label3 = label(QStringLiteral("Label3"), heading, this);
@@ -59,6 +57,9 @@ ReportDialog::ReportDialog(const QString &name, const QString &title, const QStr
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
     Label3->setFont(bold);
+    // The title bar shows its caption whole, beside the window manager's buttons; the layout
+    // keeps the width, so the window still grows with its fields.
+    Label3->setMinimumWidth(fontMetrics().horizontalAdvance(title) + 140);
 
     Label1 = label(QStringLiteral("Label1"), startCaption, this);
     dtStart = datePicker(QStringLiteral("dtStart"), this);
