@@ -88,6 +88,7 @@ private slots:
     void windowMenuFindsEveryWindow();
     void keyboardReachesTheListAndTheReferrals();
     void changingUserAsksBeforeUnsavedIntakeIsLost();
+    void badInputLeavesNoWindowOfNobody();
 
 private:
     shell::mdiMSS *main() const { return qobject_cast<shell::mdiMSS *>(shell::MainWindow()); }
@@ -571,6 +572,36 @@ void TestWorkSession::changingUserAsksBeforeUnsavedIntakeIsLost()
     QVERIFY(m_log->shown.last().text.contains(sheet->txtLastname->text()));
     QVERIFY(window && main() == window);
     QCOMPARE(window->intakeSheet(), sheet);
+}
+
+void TestWorkSession::badInputLeavesNoWindowOfNobody()
+{
+    const auto discountWindows = [this] {
+        int count = 0;
+        for (QMdiSubWindow *sub : main()->mdiArea->subWindowList())
+            count += qobject_cast<classification::frmComputeDiscount *>(sub->widget()) ? 1 : 0;
+        return count;
+    };
+    // Nobody chosen: said so, nothing opens.
+    main()->action(QStringLiteral("mnuComputeDiscount"))->trigger();
+    QCOMPARE(m_log->shown.last().text, QStringLiteral("Please select first a patient to process"));
+    QCOMPARE(discountWindows(), 0);
+
+    // A patient gone between the list and the window: said so, and no empty window stays.
+    main()->selection().IDNUM = QStringLiteral("09999999");
+    main()->selection().HospNum = QStringLiteral("GONE-0001");
+    main()->action(QStringLiteral("mnuComputeDiscount"))->trigger();
+    QVERIFY(m_log->shown.last().text.contains(QLatin1String("no longer on file")));
+    QTRY_COMPARE(discountWindows(), 0);
+
+    // Enter and a double click on an empty list do nothing.
+    patients::frmListPatient *list = main()->patientList() ? main()->patientList() : main()->showPatientList();
+    list->txtHospNum->setText(QStringLiteral("NO-SUCH-PATIENT"));
+    QTest::keyClick(list->txtHospNum, Qt::Key_Return);
+    QCOMPARE(list->model()->rowCount(), 0);
+    QTest::keyClick(list->lvwSearchPatient, Qt::Key_Return);
+    QTest::mouseDClick(list->lvwSearchPatient->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
+    QVERIFY(main()->selection().IDNUM.isEmpty() && main()->selection().HospNum.isEmpty());
 }
 
 QTEST_MAIN(TestWorkSession)

@@ -202,15 +202,18 @@ void frmComputeDiscount::load()
         ui::WaitCursor wait;
         const DiscountComputation computation(connection());
         const DiscountPatient patient = computation.readPatient(m_selection.HospNum, m_selection.IDNUM);
-        if (patient.found) {
-            txtPatientName->setText(patient.name);
-            txtHospNum->setText(patient.hospNum);
-            txtIdNum->setText(patient.idNum);
-            txtRoomID->setText(patient.roomId);
-            txtMSSnum->setText(patient.mssNum);
-            if (!patient.code.isEmpty())
-                txtCode->setText(patient.code);
-        }
+        // A patient removed since the list showed them leaves nothing to compute for.
+        if (!patient.found)
+            throw data::DbError(0, windowTitle(),
+                QStringLiteral("Admission %1 of patient %2 is no longer on file.")
+                    .arg(m_selection.IDNUM.trimmed(), m_selection.HospNum.trimmed()));
+        txtPatientName->setText(patient.name);
+        txtHospNum->setText(patient.hospNum);
+        txtIdNum->setText(patient.idNum);
+        txtRoomID->setText(patient.roomId);
+        txtMSSnum->setText(patient.mssNum);
+        if (!patient.code.isEmpty())
+            txtCode->setText(patient.code);
         const QString idNum = txtIdNum->text().trimmed();
         m_assessment = computation.readAssessment(idNum);
         cmdIsSpecial->setVisible(m_assessment.isSpecial);

@@ -16,6 +16,7 @@
 #include "shell/mainwindowfactory.h"
 #include "shell/noticemonitor.h"
 #include "shell/startup.h"
+#include "ui/childwindow.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/windowgeometry.h"
@@ -453,12 +454,22 @@ void mdiMSS::reprintArr()
 
 classification::frmComputeDiscount *mdiMSS::showComputeDiscount()
 {
+    if (m_selection.IDNUM.trimmed().isEmpty()) {
+        ui::Messages::information(
+            QStringLiteral("Please select first a patient to process"), QStringLiteral("Message"), this);
+        return nullptr;
+    }
     auto *window = new classification::frmComputeDiscount(m_selection);
     // Queued: the list comes back once the discount window has gone.
     connect(
         window, &classification::frmComputeDiscount::closed, this, &mdiMSS::returnToPatientList, Qt::QueuedConnection);
     openChild(window, [window](QMdiSubWindow *sub) { sub->resize(window->size()); });
-    window->load();
+    try {
+        window->load();
+    } catch (...) {
+        ui::closeChildWindow(window); // no window is left that belongs to no patient
+        throw;
+    }
     return window;
 }
 
