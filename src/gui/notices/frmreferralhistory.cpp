@@ -26,6 +26,13 @@ QString referralIcon(const QVariant &status)
     return referralIconKey(status.toString());
 }
 
+// The state's code stays, for those who know it, beside what it means.
+QString statusWithMeaning(const QString &code)
+{
+    const QString trimmed = code.trimmed();
+    return trimmed.isEmpty() ? trimmed : trimmed + QStringLiteral(" - ") + referralStateMeaning(trimmed);
+}
+
 QList<NoticeColumn> historyColumns()
 {
     return { { QStringLiteral("Patient"), QStringLiteral("PatientName"), false, 3000 },
@@ -33,7 +40,7 @@ QList<NoticeColumn> historyColumns()
         { QStringLiteral("Hosp #"), QStringLiteral("HospNum"), false, 1100 },
         { QStringLiteral("Date Modified"), QStringLiteral("DateApproved"), true, 2400 },
         { QStringLiteral("Referral Date"), QStringLiteral("ReferralDate"), true, 2400 },
-        { QStringLiteral("Status"), QStringLiteral("Status"), false, 700 },
+        { QStringLiteral("Status"), QStringLiteral("Status"), false, 700, &statusWithMeaning },
         { QStringLiteral("Diagnosis"), QStringLiteral("Diagnosis"), false, 2600 },
         { QStringLiteral("Refnum"), QStringLiteral("ReferralNo"), false, 10 } };
 }

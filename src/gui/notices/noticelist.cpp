@@ -84,6 +84,8 @@ QVariant NoticeListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
+        if (const auto shownAs = m_columns.value(index.column()).shownAs)
+            return shownAs(text(index.row(), index.column()));
         return text(index.row(), index.column());
     case Qt::DecorationRole:
         if (index.column() == 0)
