@@ -26,6 +26,7 @@
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
