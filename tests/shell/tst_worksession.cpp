@@ -222,6 +222,17 @@ void TestWorkSession::listShowsTheChosenRowAndNoOther()
     QCOMPARE(main()->selection().IDNUM, chosen);
     verifyChoiceIsShown(list, main()->selection());
 
+    // The MSS patients are no patient type's: no option shows chosen while they are listed, and
+    // the next search is of the type chosen before.
+    list->optPatientType->button(2)->click();
+    QTest::mouseClick(list->lblMSS, Qt::LeftButton);
+    QCOMPARE(list->optPatientType->checkedId(), -1);
+    QCOMPARE(main()->selection().PatientType, QStringLiteral("5"));
+    QTest::keyClick(list->txtLastname, Qt::Key_Return);
+    QCOMPARE(list->optPatientType->checkedId(), 2);
+    list->optPatientType->button(0)->click();
+    QTest::keyClick(list->txtLastname, Qt::Key_Return);
+
     // A search that finds nobody lets the previous patient go: nothing is chosen, nothing shown.
     list->txtLastname->clear();
     list->txtHospNum->setText(QStringLiteral("NO-SUCH-PATIENT"));

@@ -216,6 +216,7 @@ frmListPatient::frmListPatient(
     picSplitter->hide();
 
     connect(cmdSearch, &QPushButton::clicked, this, [this] {
+        chooseTypeAgain();
         m_selection.HospNum.clear();
         m_selection.IDNUM.clear();
         const bool allEmpty = txtLastname->text().trimmed().isEmpty() && txtHospNum->text().trimmed().isEmpty()
@@ -278,6 +279,14 @@ void frmListPatient::searchFromBoxes()
         txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text());
 }
 
+void frmListPatient::chooseTypeAgain()
+{
+    if (optPatientType->checkedId() >= 0)
+        return;
+    if (QAbstractButton *option = optPatientType->button(m_typeBeforeMss))
+        option->setChecked(true);
+}
+
 void frmListPatient::loadMssFromBoxes()
 {
     LoadMssPatients(
@@ -286,8 +295,9 @@ void frmListPatient::loadMssFromBoxes()
 
 ListSearch frmListPatient::currentSearch() const
 {
-    return ListSearch { optPatientType->checkedId() < 0 ? 0 : optPatientType->checkedId(), m_showingMss, m_searched,
-        txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text() };
+    return ListSearch { optPatientType->checkedId() < 0 ? m_typeBeforeMss : optPatientType->checkedId(), m_showingMss,
+        m_searched, txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(),
+        txtMiddleName->text() };
 }
 
 void frmListPatient::repeatSearch(const ListSearch &search)
@@ -314,6 +324,7 @@ void frmListPatient::repeatSearch(const ListSearch &search)
 void frmListPatient::SearchPatients(const QString &hospNum, const QString &lastName, const QString &idNum,
     const QString &firstName, const QString &middleName)
 {
+    chooseTypeAgain();
     // The options are tried in this order; with none chosen the in-patient list is searched.
     QString procedure = QStringLiteral("MSS..sp_MSS_LoadInPatient");
     switch (optPatientType->checkedId()) {
@@ -338,6 +349,13 @@ void frmListPatient::LoadMssPatients(const QString &hospNum, const QString &last
     const QString &firstName, const QString &middleName)
 {
     m_showingMss = true;
+    // The rows are no patient type's: no option shows chosen while they are listed.
+    if (const int chosen = optPatientType->checkedId(); chosen >= 0) {
+        m_typeBeforeMss = chosen;
+        optPatientType->setExclusive(false);
+        optPatientType->checkedButton()->setChecked(false);
+        optPatientType->setExclusive(true);
+    }
     fill(listCall(QStringLiteral("MSS..sp_MSS_LoadMSSPatient"), hospNum, lastName, idNum, firstName, middleName),
         m_userConnection, PatientListModel::kColumns - 1);
 }

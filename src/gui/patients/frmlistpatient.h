@@ -104,6 +104,8 @@ private:
     void fill(const QString &statement, data::Connection *connection, int filledColumns);
     void searchFromBoxes();
     void loadMssFromBoxes();
+    // Back from the MSS patients, the patient type chosen before them is chosen again.
+    void chooseTypeAgain();
     // Shows the row of the admission the selection holds as the selected one; when the rows do
     // not hold it, the selection lets it go, so no patient is held that the list does not show.
     void showHeldRow();
@@ -120,6 +122,7 @@ private:
     int m_splitterTwips = 4200;
     bool m_dragging = false;
     bool m_showingMss = false;
+    int m_typeBeforeMss = 0; // the option chosen before the MSS patients were listed
     bool m_searched = false;
 };
 
