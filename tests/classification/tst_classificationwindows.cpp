@@ -461,7 +461,8 @@ void TestClassificationWindows::newMssNumberIsStoredOrRefusedOnce()
     w.txtNewMSSNo->setText(QStringLiteral(" 26-O'NEIL "));
     w.cmdUpdate->click();
     QCOMPARE(recording.statements,
-        QStringList({ QStringLiteral("MSS..sp_MSS_UpdateMSSNumber '%1','26-O''NEIL'").arg(m_selection.HospNum) }));
+        QStringList({ QStringLiteral("MSS..sp_MSS_GetExistsMSSNumber '26-O''NEIL', '%1'").arg(m_selection.HospNum),
+            QStringLiteral("MSS..sp_MSS_UpdateMSSNumber '%1','26-O''NEIL'").arg(m_selection.HospNum) }));
     QCOMPARE(m_log->texts(), QStringList({ QStringLiteral("Records Successfully Updated") }));
     QCOMPARE(m_log->shown[0].title, QStringLiteral("Message"));
     QCOMPARE(
@@ -469,13 +470,14 @@ void TestClassificationWindows::newMssNumberIsStoredOrRefusedOnce()
             QStringLiteral("SELECT MSSNum FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(m_selection.HospNum)),
         QStringLiteral("26-O'NEIL"));
 
-    // Refused by the database: each shown once, the number kept, the window open.
+    // Refused: each shown once, the number kept, the window open. Another patient's number is
+    // refused in words before the database is asked.
     for (const QString &refused : { QString(), QStringLiteral("26-12345678"), other }) {
         m_log.emplace();
         w.txtNewMSSNo->setText(refused);
         w.cmdUpdate->click();
         QCOMPARE(m_log->shown.size(), 1);
-        QCOMPARE(m_log->shown[0].icon, QMessageBox::Critical);
+        QCOMPARE(m_log->shown[0].icon, refused == other ? QMessageBox::Warning : QMessageBox::Critical);
         QCOMPARE(scalar(QStringLiteral("SELECT MSSNum FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'")
                             .arg(m_selection.HospNum)),
             QStringLiteral("26-O'NEIL"));

@@ -123,9 +123,9 @@ void TestComputeDiscount::freshThenStoredThenRecomputed()
     QVERIFY(w->cmdRecompute->isEnabled());
     // Pharmacy, doctors, laboratory in the billing department's order.
     QCOMPARE(column(w->mshDiscount, 2), QStringList({ "PHARMACY", "PROFESSIONAL FEES", "LABORATORY" }));
-    QCOMPARE(column(w->mshDiscount, 3), QStringList({ "4000", "2000", "4000" }));
-    QCOMPARE(column(w->mshDiscount, 4), QStringList({ "700", "0", "300" }));
-    QCOMPARE(column(w->mshDiscount, 5), QStringList({ "2000", "2000", "2000" }));
+    QCOMPARE(column(w->mshDiscount, 3), QStringList({ "4,000.00", "2,000.00", "4,000.00" }));
+    QCOMPARE(column(w->mshDiscount, 4), QStringList({ "700.00", "0.00", "300.00" }));
+    QCOMPARE(column(w->mshDiscount, 5), QStringList({ "2,000.00", "2,000.00", "2,000.00" }));
     QVERIFY(w->mshDiscount->isColumnHidden(0));
     QVERIFY(w->mshDiscount->isColumnHidden(1));
     QVERIFY(w->mshDiscount->item(0, 3)->textAlignment() & Qt::AlignRight);
@@ -133,7 +133,7 @@ void TestComputeDiscount::freshThenStoredThenRecomputed()
     QCOMPARE(w->lblMedicareTotal->text(), QStringLiteral("1,000.00"));
     QCOMPARE(w->lblTotalCovered->text(), QStringLiteral("6,000.00"));
     QCOMPARE(w->lblQFS->text(), QStringLiteral("4,000.00"));
-    QCOMPARE(w->txtQFSSpecial->text(), QStringLiteral("8000"));
+    QCOMPARE(w->txtQFSSpecial->text(), QStringLiteral("8,000.00"));
     w->close();
 
     // Reopened: the stored computation (the arrangement) as it was stored.
@@ -142,7 +142,7 @@ void TestComputeDiscount::freshThenStoredThenRecomputed()
     QVERIFY(
         recording.statements.contains(QStringLiteral("Billing..sp_Billing_Check_ExistingDiscount '%1','QF'").arg(id)));
     QVERIFY(!recording.statements.contains(QStringLiteral("BEGIN")));
-    QCOMPARE(column(w->mshDiscount, 5), QStringList({ "4000", "2000", "4000" }));
+    QCOMPARE(column(w->mshDiscount, 5), QStringList({ "4,000.00", "2,000.00", "4,000.00" }));
     QCOMPARE(w->lblTotalCovered->text(), QStringLiteral("10,000.00"));
     QCOMPARE(w->lblQFS->text(), QStringLiteral("0.00"));
 
@@ -162,7 +162,7 @@ void TestComputeDiscount::freshThenStoredThenRecomputed()
     m_log.emplace(QMessageBox::Yes);
     w->cmdRecompute->click();
     QCOMPARE(m_log->shown.size(), 1);
-    QCOMPARE(column(w->mshDiscount, 5), QStringList({ "2000", "2000", "2000" }));
+    QCOMPARE(column(w->mshDiscount, 5), QStringList({ "2,000.00", "2,000.00", "2,000.00" }));
     QCOMPARE(w->lblTotalCovered->text(), QStringLiteral("6,000.00"));
     QCOMPARE(w->lblQFS->text(), QStringLiteral("4,000.00"));
     QVERIFY(!w->cmdRecompute->isEnabled());
@@ -180,8 +180,8 @@ void TestComputeDiscount::specialArrangementPanel()
     QVERIFY(!w->fraSpecial->isVisible());
     w->cmdIsSpecial->click();
     QVERIFY(w->fraSpecial->isVisible());
-    QCOMPARE(w->txtNC->text(), QStringLiteral("2000"));
-    QCOMPARE(w->txtQFSSpecial->text(), QStringLiteral("8000"));
+    QCOMPARE(w->txtNC->text(), QStringLiteral("2,000.00"));
+    QCOMPARE(w->txtQFSSpecial->text(), QStringLiteral("8,000.00"));
 
     // Not special: no button.
     m_hospital->connection().execute(QStringLiteral("UPDATE MSS..tbMSSAssessment SET IsSpecial = 0 WHERE IdNum = '%1'")
@@ -257,7 +257,7 @@ void TestComputeDiscount::failedRecomputeIsReportedOnceAndKeepsTheComputation()
     w->cmdRecompute->click();
     QCOMPARE(m_log->shown.size(), 2);
     QCOMPARE(m_log->shown[1].icon, QMessageBox::Critical);
-    QCOMPARE(column(w->mshDiscount, 5), QStringList({ "4000", "2000", "4000" }));
+    QCOMPARE(column(w->mshDiscount, 5), QStringList({ "4,000.00", "2,000.00", "4,000.00" }));
     QVERIFY(!shell::Session().SharedConnection->inTransaction());
     QCOMPARE(scalar(QStringLiteral("SELECT group_concat(RevenueID || Discount) FROM BILLING..tbBillComputedDiscount "
                                    "WHERE IdNum = '%1'")

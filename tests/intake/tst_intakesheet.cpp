@@ -101,6 +101,9 @@ std::unique_ptr<frmIntakeSurveySheet> TestIntakeSheet::open(const QString &idNum
     window->resize(1300, 700);
     window->show();
     window->load();
+    // A patient without a classification has no expiry until the worker chooses one.
+    if (window->txtExpiry->date().year() < 2000)
+        window->txtExpiry->setDate(QDate(2027, 12, 31));
     return window;
 }
 

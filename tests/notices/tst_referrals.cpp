@@ -483,6 +483,8 @@ void TestReferrals::historySearchesAndOpensReadOnly()
     QVERIFY(row >= 0);
     QCOMPARE(history.model()->text(row, 3), QString()); // never approved: no date
     QCOMPARE(history.model()->text(row, 5), QStringLiteral("A"));
+    // Shown with what the code means, as the approval window calls it.
+    QCOMPARE(history.model()->index(row, 5).data().toString(), QStringLiteral("A - Include to Bill"));
     QCOMPARE(history.model()->index(row, 0).data(Qt::UserRole).toString(), QStringLiteral("clear"));
 
     history.cmdSelect->click(); // nothing selected

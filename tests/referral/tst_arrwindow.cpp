@@ -204,13 +204,19 @@ void TestArrWindow::opensTheStoredRecord()
 
     // The patient's previous assessments, handed to the assessment list.
     int previous = -1;
+    QStringList dates;
     onDialog<intake::frmAssessmentList>([&](intake::frmAssessmentList &list) {
         previous = list.GridAssessment->rowCount();
+        for (int r = 0; r < previous; ++r)
+            dates << list.GridAssessment->item(r, 5)->text() << list.GridAssessment->item(r, 7)->text();
         return int(QDialog::Rejected);
     });
     w->showPreviousAssessments();
     QCOMPARE(previous,
         scalar(QStringLiteral("SELECT count(*) FROM MSS..tbMSSAssessment WHERE HospNum = '%1'").arg(hosp)).toInt());
+    // Dates read as the program's dates, not as the database stores them.
+    for (const QString &date : dates)
+        QVERIFY2(date.isEmpty() || QDate::fromString(date, QStringLiteral("MM/dd/yyyy")).isValid(), qPrintable(date));
 
     // A company account makes the fund button blink; a personal one leaves it still.
     const bool company = !scalar(QStringLiteral("Billing..sp_Pars_CheckCompany '%1'").arg(id)).isEmpty();

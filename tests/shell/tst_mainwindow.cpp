@@ -88,7 +88,7 @@ void TestMainWindow::menuTreeInOrder()
     }();
     QCOMPARE(bar,
         (QStringList { QStringLiteral("mnuFile"), QStringLiteral("mnuViewing"), QStringLiteral("mnuFileMaintenance"),
-            QStringLiteral("mnuReports") }));
+            QStringLiteral("mnuReports"), QStringLiteral("mnuWindow") }));
     QCOMPARE(outline(m_main->menu(QStringLiteral("mnuFile"))).join(QLatin1Char('|')),
         QStringLiteral("mnuIntakeSheet=Intake Sheet Entry|mnuARR=Assessment and Referal|"
                        "mnuEditPatClass=Edit Patient Classification"));
@@ -149,24 +149,33 @@ void TestMainWindow::listButtonReopensTheListWithItsNumbers()
     const QString hosp
         = test::scalar(c, QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id));
 
+    const QString last
+        = test::scalar(c, QStringLiteral("SELECT LastName FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hosp));
+
     m_main->btnListing->click();
     patients::frmListPatient *first = m_main->patientList();
     QVERIFY(first);
     QCOMPARE(first->model()->rowCount(), 0); // nothing to search for yet
     first->txtHospNum->setText(hosp);
     first->txtIDNum->setText(id);
-    first->txtLastname->setText(QStringLiteral("ANY"));
+    first->txtLastname->setText(QStringLiteral("NO SUCH NAME"));
 
+    // The boxes come back, and the rows are those the boxes ask for: none with that name.
     m_main->btnListing->click();
     patients::frmListPatient *second = m_main->patientList();
     QVERIFY(second && second != first);
     QCOMPARE(second->txtHospNum->text(), hosp);
     QCOMPARE(second->txtIDNum->text(), id);
-    QCOMPARE(second->txtLastname->text(), QStringLiteral("ANY"));
-    QCOMPARE(m_main->selection().HospNum, hosp);
-    // On opening it searched with the two numbers (not the name).
-    QCOMPARE(second->model()->rowCount(), 1);
-    QCOMPARE(second->model()->text(0, 0), id);
+    QCOMPARE(second->txtLastname->text(), QStringLiteral("NO SUCH NAME"));
+    QCOMPARE(second->model()->rowCount(), 0);
+    QVERIFY(m_main->selection().HospNum.isEmpty());
+
+    second->txtLastname->setText(last);
+    m_main->btnListing->click();
+    patients::frmListPatient *third = m_main->patientList();
+    QCOMPARE(third->txtLastname->text(), last);
+    QCOMPARE(third->model()->rowCount(), 1);
+    QCOMPARE(third->model()->text(0, 0), id);
     QCOMPARE(m_main->mdiArea->subWindowList().size(), 1);
 }
 

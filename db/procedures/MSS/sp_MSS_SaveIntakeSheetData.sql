@@ -32,3 +32,12 @@ ON CONFLICT (HospNum) DO UPDATE SET
     AdmissionDate = excluded.AdmissionDate, CaseStatus = excluded.CaseStatus,
     DateInterviewed = excluded.DateInterviewed, ExpiryDate = excluded.ExpiryDate,
     MSSNumber = excluded.MSSNumber, SeniorCitizen = excluded.SeniorCitizen, SavedDate = excluded.SavedDate;
+-- The sheet shows the admission's chief complaint and diagnosis, but no statement of the program
+-- sends them; a sheet without its own keeps the admission's, so that its print shows what the
+-- worker saw.
+UPDATE tbMSSIntakeSheet
+   SET ChiefComplaint = coalesce(nullif(ChiefComplaint, ''),
+                                 (SELECT ChiefComplaint FROM PATIENT_DATA.tbPatient2 WHERE IdNum = trim(@IdNum))),
+       Diagnosis = coalesce(nullif(Diagnosis, ''),
+                            (SELECT AdmittingDiagnosis FROM PATIENT_DATA.tbPatient2 WHERE IdNum = trim(@IdNum)))
+ WHERE HospNum = trim(@HospNum);

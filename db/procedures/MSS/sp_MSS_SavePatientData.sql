@@ -20,16 +20,24 @@ UPDATE tbMSSIntakeSheet
        ExpiryDate = mss_date(@ExpiryDate), MSSW = @MSSW, UserID = @UserID, RefPartyID = trim(@RefPartyID),
        CaseStatus = trim(@CaseStatus), ActiveStatus = trim(@Active), IdNum = coalesce(nullif(trim(@IdNum), ''), IdNum)
  WHERE HospNum = trim(@HospNum);
+-- The sheet names its social worker by name only; the assessment keeps the worker's code beside
+-- the name, and both must name the same person, so the code is the employee of that name (none
+-- when no single employee has it).
 INSERT INTO tbMSSAssessment (IdNum, HospNum, MSSNum, Code, Category, CategoryID, IntakeDate, ExpiryDate, MSSWName,
-                             UserID, ReferringPartyID, CaseStatus, Active, AssessDate)
+                             MSSW, UserID, ReferringPartyID, CaseStatus, Active, AssessDate)
 SELECT trim(@IdNum), trim(@HospNum), nullif(trim(@MSSNum), ''), trim(@ClassCode), @Category, trim(@CategoryID),
-       mss_date(@InterviewDate), mss_date(@ExpiryDate), @MSSW, @UserID, trim(@RefPartyID), trim(@CaseStatus),
-       trim(@Active), getdate()
+       mss_date(@InterviewDate), mss_date(@ExpiryDate), @MSSW,
+       (SELECT CASE WHEN count(*) = 1 THEN max(EmployeeID) END
+          FROM tbMSSEmployee
+         WHERE LastName || ', ' || FirstName
+               || CASE WHEN MiddleName <> '' THEN ' ' || substr(MiddleName, 1, 1) || '.' ELSE '' END = trim(@MSSW)),
+       @UserID, trim(@RefPartyID), trim(@CaseStatus), trim(@Active), getdate()
  WHERE trim(ifnull(@IdNum, '')) <> ''
 ON CONFLICT (IdNum) DO UPDATE SET
     MSSNum = coalesce(excluded.MSSNum, MSSNum), Code = excluded.Code, Category = excluded.Category,
     CategoryID = excluded.CategoryID, IntakeDate = excluded.IntakeDate, ExpiryDate = excluded.ExpiryDate,
-    MSSWName = excluded.MSSWName, UserID = excluded.UserID, ReferringPartyID = excluded.ReferringPartyID,
+    MSSWName = excluded.MSSWName, MSSW = excluded.MSSW, UserID = excluded.UserID,
+    ReferringPartyID = excluded.ReferringPartyID,
     CaseStatus = excluded.CaseStatus, Active = excluded.Active, UpdatedDate = getdate();
 UPDATE PATIENT_DATA.tbMaster
    SET MSSNum = coalesce(nullif(trim(@MSSNum), ''), MSSNum), MSSClassification = nullif(trim(@ClassCode), ''),

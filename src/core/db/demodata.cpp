@@ -448,6 +448,11 @@ private:
     {
         return QString::fromUtf8(male ? m_rng.pick(kMaleNames) : m_rng.pick(kFemaleNames));
     }
+    // What follows an admission happens by today at the latest: the demo has no future.
+    QDate upToToday(const QDate &day) const { return std::min(day, m_o.today); }
+    // A time on today falls in the early morning, before the day's discharge notices (06:00) and
+    // before the hour a user is likely to try the demo.
+    int clockTime(const QDate &day, int minutes) const { return day == m_o.today ? minutes % (6 * 60) : minutes; }
 
     sqlite3 *m_db;
     DemoOptions m_o;
@@ -713,9 +718,11 @@ void Generator::patients()
             current = m_rng.chance(0.08);
             admDay = current ? today.addDays(-m_rng.between(0, std::min(20, lived)))
                              : today.addDays(-m_rng.between(3, std::min(3 * 365, lived)));
-            admDate = iso(admDay, m_rng.between(0, 24 * 60 - 1));
+            admDate = iso(admDay, clockTime(admDay, m_rng.between(0, 24 * 60 - 1)));
+            // A discharged patient left by yesterday: nobody is discharged in the demo's future.
             if (!current)
-                dcrDate = iso(admDay.addDays(m_rng.between(1, 20)), m_rng.between(6 * 60, 20 * 60));
+                dcrDate = iso(
+                    std::min(admDay.addDays(m_rng.between(1, 20)), today.addDays(-1)), m_rng.between(6 * 60, 20 * 60));
             billingDate = current ? iso(today) : dcrDate.left(10);
             const QString opd = m_rng.chance(0.5) ? p.lastOpd : QString();
             room = m_rooms[m_rng.below(int(m_rooms.size()))];
@@ -739,10 +746,12 @@ void Generator::patients()
         } else {
             idNum = QStringLiteral("ER%1").arg(++erSerial, 6, 10, QLatin1Char('0'));
             admDay = today.addDays(-m_rng.between(0, std::min(3 * 365, lived)));
-            admDate = iso(admDay, m_rng.between(0, 24 * 60 - 1));
+            admDate = iso(admDay, clockTime(admDay, m_rng.between(0, 24 * 60 - 1)));
             current = admDay == today;
-            if (!current)
-                dcrDate = iso(admDay.addDays(m_rng.below(2)), m_rng.between(0, 24 * 60 - 1));
+            if (!current) {
+                const QDate left = admDay.addDays(m_rng.below(2));
+                dcrDate = iso(left, clockTime(left, m_rng.between(0, 24 * 60 - 1)));
+            }
             billingDate = iso(admDay);
             er.run({ idNum, p.hospNum, admDate, dcrDate, doctor, service ? "S" : "P", account, diagnosis,
                 m_rng.chance(0.3) ? "ADMITTED" : "SENT HOME", billingDate });
@@ -795,17 +804,18 @@ void Generator::patients()
                 m_rng.chance(0.5) ? "03" : "01", m_rng.pick(remarks), intakeDay, iso(p.expiry), worker, worker,
                 pcso ? 1 : 0, withCdf ? 1 : 0, special ? 1 : 0, special ? m_rng.amount(500, 5000) : 0.0,
                 pcso ? QString::fromLatin1(m_rng.pick(pcsoTypes)) : QString(), QString::number(m_rng.between(1, 7)),
-                "Y", current ? "01" : "02", services, iso(admDay.addDays(1), 10 * 60) });
+                "Y", current ? "01" : "02", services, iso(upToToday(admDay.addDays(1)), 10 * 60) });
             transaction.run({ p.hospNum, idNum, p.mssNum, p.classCode, intakeDay, iso(p.expiry), category.second,
-                worker, worker, m_rng.pick(remarks), iso(admDay.addDays(1), 10 * 60) });
+                worker, worker, m_rng.pick(remarks), iso(upToToday(admDay.addDays(1)), 10 * 60) });
             QString docs;
             for (int d = 0; d < 18; ++d)
                 docs += QString::number(m_rng.chance(0.4) ? 1 : 0) + QLatin1Char('|');
             caseHistory.run({ p.hospNum, idNum, "Y", current ? "01" : "02", docs, intakeDay, worker, worker,
-                m_rng.chance(0.6) ? QStringLiteral("1.1|1.2.1|") : QString(), iso(admDay.addDays(1), 10 * 60) });
+                m_rng.chance(0.6) ? QStringLiteral("1.1|1.2.1|") : QString(),
+                iso(upToToday(admDay.addDays(1)), 10 * 60) });
             if (!special && m_rng.chance(0.3))
-                bill.run({ idNum, iso(admDay.addDays(1), 11 * 60), "QF", "QF-PROC", "PROCEDURE DISCOUNT", 1.0,
-                    -m_rng.amount(100, 1500), p.mssNum, QString(), "BILLING" });
+                bill.run({ idNum, iso(upToToday(admDay.addDays(1)), 11 * 60), "QF", "QF-PROC", "PROCEDURE DISCOUNT",
+                    1.0, -m_rng.amount(100, 1500), p.mssNum, QString(), "BILLING" });
             if (assessed[p.hospNum]++ == 0 && m_rng.chance(0.75)) {
                 const Person &self = p.self;
                 intake.run({ p.hospNum, idNum, intakeDay, category.second, QString::number(self.income), self.education,
@@ -829,13 +839,13 @@ void Generator::patients()
             if (withCdf && m_rng.chance(0.7)) {
                 const double allocated = m_rng.amount(5000, 50000);
                 cdf.run({ p.hospNum, idNum, m_rng.pick(kSponsors),
-                    account.isEmpty() ? QStringLiteral("P0001") : account, iso(admDay.addDays(2)), allocated,
+                    account.isEmpty() ? QStringLiteral("P0001") : account, iso(upToToday(admDay.addDays(2))), allocated,
                     std::round(allocated * m_rng.amount(0, 1) * 100) / 100, "HON. R. MACAPAGAL", "ENDORSED BY MSS" });
             }
         }
         if (kind == 'I' && m_rng.chance(0.05)) {
             classHistory.run({ idNum, p.hospNum, iso(admDay, 14 * 60), "P", m_workers[0] });
-            classHistory.run({ idNum, p.hospNum, iso(admDay.addDays(1), 9 * 60), "S", m_workers[1] });
+            classHistory.run({ idNum, p.hospNum, iso(upToToday(admDay.addDays(1)), 9 * 60), "S", m_workers[1] });
         }
         // Referrals from the medical team: pending ones for current patients, settled otherwise.
         if (kind == 'I' && m_rng.chance(current ? 0.25 : 0.03)) {
@@ -843,11 +853,11 @@ void Generator::patients()
             const bool settled = QByteArray(status) != "P";
             const bool other = m_rng.chance(0.2);
             referral.run({ idNum, p.hospNum, diagnosis, m_categories[m_rng.below(int(m_categories.size()))].second,
-                m_rng.chance(0.1) ? QString() : iso(admDay.addDays(1), 15 * 60), doctor, m_rng.chance(0.3) ? "Y" : "N",
-                m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.2) ? "Y" : "N", m_rng.chance(0.6) ? "Y" : "N",
-                other ? "Y" : "N", other ? "REQUEST FOR BLOOD DONORS" : "", status, settled ? "SEEN AND EVALUATED" : "",
-                settled ? iso(admDay.addDays(3)) : "1900-01-01", settled ? iso(admDay.addDays(2), 11 * 60) : QString(),
-                settled ? m_workers[0] : QString() });
+                m_rng.chance(0.1) ? QString() : iso(upToToday(admDay.addDays(1)), 15 * 60), doctor,
+                m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.2) ? "Y" : "N",
+                m_rng.chance(0.6) ? "Y" : "N", other ? "Y" : "N", other ? "REQUEST FOR BLOOD DONORS" : "", status,
+                settled ? "SEEN AND EVALUATED" : "", settled ? iso(upToToday(admDay.addDays(3))) : "1900-01-01",
+                settled ? iso(upToToday(admDay.addDays(2)), 11 * 60) : QString(), settled ? m_workers[0] : QString() });
         }
         // Discharge notices: open for some current in-patients, cleared for recent discharges.
         if (kind == 'I') {

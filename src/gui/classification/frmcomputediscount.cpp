@@ -5,6 +5,7 @@
 #include "data/values.h"
 #include "patients/patientselection.h"
 #include "session/sessionstate.h"
+#include "ui/childwindow.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
@@ -28,7 +29,7 @@ namespace mss::classification {
 namespace {
 
 // Department grid: admission and revenue code hidden, then department and the three amounts.
-const QList<int> kColumnTwips = { 0, 0, 3100, 1400, 1050, 1400 };
+const QList<int> kColumnTwips = { 0, 0, 3100, 1400, 1400, 1400 };
 constexpr int kFirstAmountColumn = 3;
 constexpr int kHeightWithSpecialTwips = 7290;
 
@@ -107,7 +108,13 @@ frmComputeDiscount::frmComputeDiscount(
     totals->addStretch();
     auto *toPay = new QHBoxLayout;
     toPay->addStretch();
-    toPay->addWidget(new QLabel(QStringLiteral("To Pay : "), frameCovered));
+    auto *toPayCaption = new QLabel(QStringLiteral("To Pay : "), frameCovered);
+    // Two amounts left to pay stand on this window; each says which one it is.
+    const QString toPayMeaning = QStringLiteral(
+        "Actual charges less the MSS discount. The Medicare share is shown in its column but not subtracted.");
+    toPayCaption->setToolTip(toPayMeaning);
+    lblQFS->setToolTip(toPayMeaning);
+    toPay->addWidget(toPayCaption);
     lblQFS->setFixedWidth(mshDiscount->columnWidth(5));
     toPay->addWidget(lblQFS);
     auto *frameLayout = new QVBoxLayout(frameCovered);
@@ -139,10 +146,18 @@ frmComputeDiscount::frmComputeDiscount(
     txtQFSSpecial->setObjectName(QStringLiteral("txtQFSSpecial"));
     txtQFSSpecial->setReadOnly(true);
     auto *special = new QHBoxLayout(fraSpecial);
-    special->addWidget(new QLabel(QStringLiteral("NC :"), fraSpecial));
+    auto *ncCaption = new QLabel(QStringLiteral("NC :"), fraSpecial);
+    ncCaption->setToolTip(QStringLiteral("The negotiated counterpart the patient pays under the special arrangement."));
+    txtNC->setToolTip(ncCaption->toolTip());
+    auto *qfsCaption = new QLabel(QStringLiteral("QFS:"), fraSpecial);
+    qfsCaption->setToolTip(QStringLiteral(
+        "Actual charges less the negotiated counterpart: what the special arrangement covers. It is not the "
+        "\"To Pay\" amount above."));
+    txtQFSSpecial->setToolTip(qfsCaption->toolTip());
+    special->addWidget(ncCaption);
     special->addWidget(txtNC);
     special->addSpacing(20);
-    special->addWidget(new QLabel(QStringLiteral("QFS:"), fraSpecial));
+    special->addWidget(qfsCaption);
     special->addWidget(txtQFSSpecial);
     special->addStretch();
     // Out of view until "Special Arrangement" is pressed.
@@ -159,7 +174,7 @@ frmComputeDiscount::frmComputeDiscount(
         gridWidth += mshDiscount->isColumnHidden(c) ? 0 : mshDiscount->columnWidth(c);
     resize(gridWidth + 80, 460);
 
-    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdExit, &QPushButton::clicked, this, [this] { ui::closeChildWindow(this); });
     connect(cmdRecompute, &QPushButton::clicked, this,
         [this] { ui::runGuarded([this] { recompute(); }, openConnection(), windowTitle()); });
     connect(cmdIsSpecial, &QPushButton::clicked, this, &frmComputeDiscount::showSpecialArrangement);
@@ -187,15 +202,18 @@ void frmComputeDiscount::load()
         ui::WaitCursor wait;
         const DiscountComputation computation(connection());
         const DiscountPatient patient = computation.readPatient(m_selection.HospNum, m_selection.IDNUM);
-        if (patient.found) {
-            txtPatientName->setText(patient.name);
-            txtHospNum->setText(patient.hospNum);
-            txtIdNum->setText(patient.idNum);
-            txtRoomID->setText(patient.roomId);
-            txtMSSnum->setText(patient.mssNum);
-            if (!patient.code.isEmpty())
-                txtCode->setText(patient.code);
-        }
+        // A patient removed since the list showed them leaves nothing to compute for.
+        if (!patient.found)
+            throw data::DbError(0, windowTitle(),
+                QStringLiteral("Admission %1 of patient %2 is no longer on file.")
+                    .arg(m_selection.IDNUM.trimmed(), m_selection.HospNum.trimmed()));
+        txtPatientName->setText(patient.name);
+        txtHospNum->setText(patient.hospNum);
+        txtIdNum->setText(patient.idNum);
+        txtRoomID->setText(patient.roomId);
+        txtMSSnum->setText(patient.mssNum);
+        if (!patient.code.isEmpty())
+            txtCode->setText(patient.code);
         const QString idNum = txtIdNum->text().trimmed();
         m_assessment = computation.readAssessment(idNum);
         cmdIsSpecial->setVisible(m_assessment.isSpecial);
@@ -240,7 +258,7 @@ void frmComputeDiscount::compute(bool forgetStored)
     if (!result.rows.isEmpty())
         showRows(result);
     showTotals(result);
-    txtQFSSpecial->setText(data::numberText(result.qfsSpecial));
+    txtQFSSpecial->setText(data::formatMoney(result.qfsSpecial));
     frameCovered->setEnabled(true);
 }
 
@@ -251,7 +269,12 @@ void frmComputeDiscount::showRows(const DiscountResult &result)
     for (int r = 0; r < int(result.rows.size()); ++r) {
         const QVariantList &row = result.rows[r];
         for (int c = 0; c < mshDiscount->columnCount(); ++c) {
-            auto *item = new QTableWidgetItem(data::variantText(row.value(c)));
+            // Amounts show rounded to centavos; the computation keeps its own digits.
+            const QVariant value = row.value(c);
+            bool numeric = false;
+            const double amount = value.isNull() ? 0.0 : value.toDouble(&numeric);
+            auto *item = new QTableWidgetItem(
+                c >= kFirstAmountColumn && numeric ? data::formatMoney(amount) : data::variantText(value));
             if (c >= kFirstAmountColumn)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             mshDiscount->setItem(r, c, item);
@@ -276,7 +299,7 @@ void frmComputeDiscount::showSpecialArrangement()
         frame->resize(frame->width(), std::max(frame->height(), height));
     else
         resize(width(), std::max(this->height(), height));
-    txtNC->setText(data::numberText(m_assessment.nc));
+    txtNC->setText(data::formatMoney(m_assessment.nc));
 }
 
 void frmComputeDiscount::closeEvent(QCloseEvent *event)

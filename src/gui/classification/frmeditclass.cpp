@@ -22,8 +22,11 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace mss::classification {
 
@@ -55,6 +58,7 @@ frmEditClass::frmEditClass(const patients::PatientSelection &selection, data::Co
     setWindowTitle(QStringLiteral("MSS"));
 
     auto *main = new QWidget(this);
+    m_panel = main;
     main->setFixedWidth(ui::twipsToPixels(kNarrowTwips, this) - 24);
     fraInfo = new QGroupBox(QStringLiteral("Patient's Info."), main);
     auto *form = new QFormLayout(fraInfo);
@@ -117,7 +121,7 @@ frmEditClass::frmEditClass(const patients::PatientSelection &selection, data::Co
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(main);
     layout->addWidget(fraHistory, 1);
-    resize(ui::twipsToPixels(kNarrowTwips, this), 330);
+    resize(narrowWidth(), 330);
 
     connect(cmdSave, &QPushButton::clicked, this, [this] { guarded([this] { save(); }); });
     connect(cmdPrev, &QPushButton::clicked, this, [this] { guarded([this] { showHistory(); }); });
@@ -151,6 +155,14 @@ void frmEditClass::load()
     txtHospNo->setText(m_selection.HospNum);
     txtMSSno->setText(m_selection.MSSID);
     txtName->setText(m_selection.PatientName);
+    txtName->setCursorPosition(0);
+    txtName->setToolTip(m_selection.PatientName);
+    // A long name widens the panel rather than being cut off.
+    const int nameWidth = txtName->fontMetrics().horizontalAdvance(m_selection.PatientName) + 16;
+    const int fieldWidth
+        = m_panel->width() - txtName->fontMetrics().horizontalAdvance(QStringLiteral("Hosp. No. :")) - 48;
+    if (nameWidth > fieldWidth)
+        m_panel->setFixedWidth(m_panel->width() + nameWidth - fieldWidth);
     txtIDNum->setText(m_selection.IDNUM);
     const QString type = store().patientType(m_selection.IDNUM);
     if (type == QLatin1String(kPayType))
@@ -192,7 +204,8 @@ void frmEditClass::resetHistoryGrid()
 void frmEditClass::showHistory()
 {
     fraHistory->setVisible(true);
-    resize(ui::twipsToPixels(kWideTwips, this), height());
+    // The panel keeps its own width beside the patient's part, however wide a name made that.
+    resize(narrowWidth() + ui::twipsToPixels(kWideTwips - kNarrowTwips, this), height());
     resetHistoryGrid();
     const data::Recordset rows = store().history(txtIDNum->text());
     grdClassHistory->setRowCount(rows.recordCount());
@@ -201,12 +214,42 @@ void frmEditClass::showHistory()
         for (int c = 0; c < row.size() && c + 1 < grdClassHistory->columnCount(); ++c)
             grdClassHistory->setItem(r, c + 1, new QTableWidgetItem(data::variantText(row[c])));
     }
+    // Dates and names are read whole; the row marker keeps its width.
+    for (int c = 1; c < grdClassHistory->columnCount(); ++c) {
+        const int configured = grdClassHistory->columnWidth(c);
+        grdClassHistory->resizeColumnToContents(c);
+        grdClassHistory->setColumnWidth(c, std::max(configured, grdClassHistory->columnWidth(c)));
+    }
 }
 
 void frmEditClass::hideHistory()
 {
     fraHistory->setVisible(false);
-    resize(ui::twipsToPixels(kNarrowTwips, this), height());
+    // The layout still holds the panel's minimum width until it is told the panel has gone.
+    layout()->activate();
+    resize(narrowWidth(), height());
+}
+
+int frmEditClass::narrowWidth() const
+{
+    return std::max(ui::twipsToPixels(kNarrowTwips, this), m_panel->width() + 24);
+}
+
+void frmEditClass::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The width is the window's own, narrow or wide with the panel; the remembered place keeps
+    // only where it stands and how tall it is.
+    if (!fraHistory->isVisibleTo(this))
+        resize(narrowWidth(), height());
+}
+
+void frmEditClass::done(int result)
+{
+    // Put away narrow, so that the place remembered is the place the window opens in.
+    if (fraHistory->isVisibleTo(this))
+        hideHistory();
+    QDialog::done(result);
 }
 
 void frmEditClass::deleteHistoryEntry()

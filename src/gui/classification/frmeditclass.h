@@ -68,19 +68,25 @@ public:
     QMenu *mnuFileDelete = nullptr;
     QAction *mnuDelete = nullptr;
 
+    void done(int result) override;
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     ClassificationStore store() const;
     QString employeeCode() const;
     void resetHistoryGrid();
+    // Without the history panel: the text's width, or more when the patient's name needs it.
+    int narrowWidth() const;
     void guarded(const std::function<void()> &command);
 
     const patients::PatientSelection &m_selection;
     data::Connection *m_connection;
     const suite::clsCurrentUser *m_user;
+    QWidget *m_panel = nullptr; // patient info, class and buttons: the narrow part
 };
 
 } // namespace mss::classification

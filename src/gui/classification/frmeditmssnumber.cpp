@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "domain/classificationstore.h"
+#include "domain/intakerecord.h"
 #include "patients/patientselection.h"
 #include "session/sessionstate.h"
 #include "ui/commandguard.h"
@@ -63,7 +64,19 @@ void frmEditMSSNumber::update()
     data::Connection *c = connection();
     if (!c)
         throw data::DbError(3704, windowTitle(), QStringLiteral("There is no open connection."));
+    // A number another patient holds is refused in words, before the database refuses it in its own.
+    const QString number = txtNewMSSNo->text().trimmed();
+    if (!number.isEmpty()) {
+        if (const std::optional<intake::CaseNumberHolder> holder
+            = intake::IntakeSheetStore(*c).otherHolderOf(number, txtHospNo->text())) {
+            ui::Messages::warning(
+                QStringLiteral("MSS Number %1 already belongs to %2.").arg(number, holder->PatientName),
+                QStringLiteral("Message"), this);
+            return;
+        }
+    }
     ClassificationStore(*c).updateMSSNumber(txtHospNo->text(), txtNewMSSNo->text());
+    txtMSSno->setText(number); // the number the patient has now
     ui::Messages::show(QStringLiteral("Records Successfully Updated"), QStringLiteral("Message"),
         QMessageBox::Information, QMessageBox::Ok, this);
 }

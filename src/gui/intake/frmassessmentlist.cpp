@@ -2,8 +2,10 @@
 
 #include "data/format.h"
 #include "data/recordset.h"
+#include "data/values.h"
 #include "ui/twips.h"
 
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -48,13 +50,23 @@ frmAssessmentList::frmAssessmentList(QWidget *parent) : QDialog(parent)
     resize(total + 60, 360);
 }
 
+namespace {
+constexpr int kAssessDateColumn = 5;
+constexpr int kExpiryDateColumn = 7;
+} // namespace
+
 void frmAssessmentList::setRows(const data::Recordset &rows)
 {
     GridAssessment->setRowCount(rows.recordCount());
     for (int r = 0; r < rows.recordCount(); ++r) {
         const QVariantList &row = rows.rows()[r];
-        for (int c = 0; c < row.size() && c + 1 < GridAssessment->columnCount(); ++c)
-            GridAssessment->setItem(r, c + 1, new QTableWidgetItem(data::variantText(row[c])));
+        for (int c = 0; c < row.size() && c + 1 < GridAssessment->columnCount(); ++c) {
+            // The assessment and expiry dates read as the program's dates, not as stored.
+            const bool dateColumn = c + 1 == kAssessDateColumn || c + 1 == kExpiryDateColumn;
+            const std::optional<QDateTime> when = dateColumn ? data::dateTimeOf(row[c]) : std::nullopt;
+            GridAssessment->setItem(
+                r, c + 1, new QTableWidgetItem(when ? data::formatMMDDYYYY(when->date()) : data::variantText(row[c])));
+        }
     }
 }
 

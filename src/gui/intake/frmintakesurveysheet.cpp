@@ -3,6 +3,7 @@
 #include "auth/currentuser.h"
 #include "data/connection.h"
 #include "data/format.h"
+#include "domain/classificationstore.h"
 #include "domain/codesearch.h"
 #include "domain/intakerecord.h"
 #include "domain/patientcomponent.h"
@@ -13,6 +14,7 @@
 #include "patients/patientselection.h"
 #include "reports/reportrunner.h"
 #include "session/sessionstate.h"
+#include "ui/childwindow.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui_intakebackgroundpage.h"
@@ -20,7 +22,9 @@
 #include "ui_intakeidentifyingpage.h"
 #include "ui_intakeotherpage.h"
 
+#include <QAbstractButton>
 #include <QButtonGroup>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -169,12 +173,7 @@ frmIntakeSurveySheet::frmIntakeSurveySheet(
     connect(cmdSave, &QPushButton::clicked, this, [this] { save(); });
     connect(cmdSavePrint, &QPushButton::clicked, this, [this] { saveAndPrint(); });
     connect(cmdEdit, &QPushButton::clicked, this, [this] { EnableEntry(); });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] {
-        if (QWidget *frame = parentWidget(); frame && frame->inherits("QMdiSubWindow"))
-            frame->close();
-        else
-            close();
-    });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { ui::closeChildWindow(this); });
     connect(cmdListZipCodes, &QPushButton::clicked, this, [this] { ui::runGuarded([this] { LookUpZipCode(); }); });
     connect(cmdAll, &QPushButton::clicked, this, [this] { ui::runGuarded([this] { searchSocialWorker(); }); });
     wireEnterKeys();
@@ -269,9 +268,12 @@ void frmIntakeSurveySheet::bindControls()
     txtMSSW = m_other->txtMSSW;
     cmdAll = m_other->cmdAll;
 
-    // Every picker starts on today.
+    // Every picker starts on today, but the expiry: until a date is known it shows none.
     for (QDateEdit *picker : { DTDateInterviewed, txtExpiry, DTDateReferred })
         picker->setDate(QDate::currentDate());
+    txtExpiry->setSpecialValueText(QStringLiteral(" "));
+    setDate(txtExpiry, QDate());
+    txtExpiry->calendarWidget()->installEventFilter(this);
 }
 
 data::Connection &frmIntakeSurveySheet::connection() const
@@ -289,6 +291,9 @@ void frmIntakeSurveySheet::load()
     IdNum = m_selection.IDNUM;
     HospNum = m_selection.HospNum;
     m_patientType = m_selection.PatientType;
+    // Without a stored sheet the classification the patient already has keeps its expiry; a
+    // picker left on today would shorten it to today on the next save.
+    setDate(txtExpiry, currentClassificationExpiry(c));
 
     IntakeRecord current = record();
     store.loadCurrentClassification(current);
@@ -311,6 +316,36 @@ void frmIntakeSurveySheet::load()
     fillLists();
     LoadIntakeSheet(*this, c);
     LoadFamilyComposition(*this, c);
+    watchEdits();
+}
+
+void frmIntakeSurveySheet::watchEdits()
+{
+    m_edited = false;
+    if (m_watching)
+        return;
+    m_watching = true;
+    const auto edited = [this] { m_edited = true; };
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        connect(edit, &QLineEdit::textEdited, this, edited);
+    for (QPlainTextEdit *edit : findChildren<QPlainTextEdit *>())
+        connect(edit, &QPlainTextEdit::textChanged, this, edited);
+    for (QComboBox *box : findChildren<QComboBox *>())
+        connect(box, &QComboBox::activated, this, edited);
+    for (QDateEdit *picker : findChildren<QDateEdit *>())
+        connect(picker, &QDateEdit::dateChanged, this, edited);
+    for (QAbstractButton *option : findChildren<QAbstractButton *>()) {
+        if (option->isCheckable())
+            connect(option, &QAbstractButton::clicked, this, edited);
+    }
+    connect(FCFlexGrid, &QTableWidget::itemChanged, this, edited);
+}
+
+QString frmIntakeSurveySheet::patientName() const
+{
+    const QString last = txtLastname->text().trimmed();
+    const QString first = txtFirstname->text().trimmed();
+    return first.isEmpty() ? last : last + QStringLiteral(", ") + first;
 }
 
 IntakeRecord frmIntakeSurveySheet::record() const
@@ -501,6 +536,19 @@ void frmIntakeSurveySheet::fillMaster()
     txtPhilhealth->setText(master.SSSGSIS);
 }
 
+QDate frmIntakeSurveySheet::currentClassificationExpiry(data::Connection &c) const
+{
+    try {
+        const classification::StoredClassification stored
+            = classification::ClassificationStore(c).storedClassification(HospNum);
+        return QDate::fromString(stored.expiry.trimmed(), QStringLiteral("MM/dd/yyyy"));
+    } catch (const data::DbError &error) {
+        if (error.number() != 0)
+            throw;
+        return {}; // a patient not in the master has no classification to keep
+    }
+}
+
 void frmIntakeSurveySheet::LoadInPatientData()
 {
     fillMaster();
@@ -611,6 +659,12 @@ void frmIntakeSurveySheet::wireEnterKeys()
 
 bool frmIntakeSurveySheet::eventFilter(QObject *watched, QEvent *event)
 {
+    // An expiry not chosen yet opens its calendar on this month, not on the blank's 1900.
+    if (event->type() == QEvent::Show && watched == txtExpiry->calendarWidget() && dateOf(txtExpiry).isNull()) {
+        const QDate today = QDate::currentDate();
+        txtExpiry->calendarWidget()->setCurrentPage(today.year(), today.month());
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::FocusOut) {
         if (watched == cboReferringParty)
             lookUpCode(&IntakeSheetStore::referringPartyCode, cboReferringParty, referringPartyCode);
@@ -653,12 +707,12 @@ void frmIntakeSurveySheet::searchSocialWorker()
         shell::Session().CurrentUser ? shell::Session().CurrentUser->sqlconnection() : nullptr, this, WorkerCode);
     if (!chosen)
         return;
-    WorkerCode = *chosen;
-    const std::optional<QString> name = IntakeSheetStore(connection()).employeeName(WorkerCode);
+    const std::optional<QString> name = IntakeSheetStore(connection()).employeeName(*chosen);
     if (!name) {
         ui::Messages::warning(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"), this);
         return;
     }
+    WorkerCode = *chosen;
     txtMSSW->setText(*name);
 }
 
@@ -699,6 +753,14 @@ bool frmIntakeSurveySheet::save()
         txtCaseNo->setEnabled(true);
         return false;
     }
+    // No date is not today's date: storing one the worker never chose would cut the class short.
+    if (dateOf(txtExpiry).isNull()) {
+        ui::Messages::warning(QStringLiteral("Please choose the Expiration Date of the classification."),
+            QStringLiteral("Message"), this);
+        txtExpiry->setEnabled(true);
+        txtExpiry->setFocus();
+        return false;
+    }
     if (!ui::runGuarded([this] { CheckCaseNumber(); }) || CaseNumberTaken)
         return false;
 
@@ -732,6 +794,7 @@ bool frmIntakeSurveySheet::save()
     if (!stored)
         return false;
     IsSaved = true;
+    m_edited = false;
     ui::Messages::show(QStringLiteral("Record of ") + txtLastname->text() + QStringLiteral(", ") + txtFirstname->text()
             + QStringLiteral("Saved."),
         QStringLiteral("Message"), QMessageBox::NoIcon, QMessageBox::Ok, this);

@@ -10,6 +10,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QDate;
 class QDateEdit;
 class QGroupBox;
 class QLabel;
@@ -68,8 +69,15 @@ public:
     void LookUpZipCode();
     void searchSocialWorker();
 
+    // The expiry of the classification the patient master holds; none when it holds none.
+    QDate currentClassificationExpiry(data::Connection &connection) const;
     void LoadInPatientData();
     void LoadOutPatientData();
+
+    // Whether the worker has changed anything since the sheet was loaded or last saved.
+    bool hasUnsavedChanges() const { return m_edited; }
+    // "LAST, FIRST" as the sheet shows the patient.
+    QString patientName() const;
 
     // The sheet as its controls hold it, and the controls showing a sheet.
     IntakeRecord record() const;
@@ -140,6 +148,8 @@ private:
     void lookUpCode(
         std::optional<QString> (IntakeSheetStore::*lookUp)(const QString &) const, QComboBox *box, QString &code);
     data::Connection &connection() const;
+    // From now on, what the worker changes marks the sheet edited.
+    void watchEdits();
 
     const patients::PatientSelection &m_selection;
     reports::ReportRunner *m_reports;
@@ -152,6 +162,8 @@ private:
     // What Enter does in a field: move the cursor to another control, or something of its own.
     QHash<QObject *, QWidget *> m_enterMoves;
     QHash<QObject *, std::function<void()>> m_enterActions;
+    bool m_edited = false;
+    bool m_watching = false;
 };
 
 } // namespace mss::intake

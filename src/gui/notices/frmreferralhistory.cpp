@@ -26,6 +26,13 @@ QString referralIcon(const QVariant &status)
     return referralIconKey(status.toString());
 }
 
+// The state's code stays, for those who know it, beside what it means.
+QString statusWithMeaning(const QString &code)
+{
+    const QString trimmed = code.trimmed();
+    return trimmed.isEmpty() ? trimmed : trimmed + QStringLiteral(" - ") + referralStateMeaning(trimmed);
+}
+
 QList<NoticeColumn> historyColumns()
 {
     return { { QStringLiteral("Patient"), QStringLiteral("PatientName"), false, 3000 },
@@ -33,7 +40,7 @@ QList<NoticeColumn> historyColumns()
         { QStringLiteral("Hosp #"), QStringLiteral("HospNum"), false, 1100 },
         { QStringLiteral("Date Modified"), QStringLiteral("DateApproved"), true, 2400 },
         { QStringLiteral("Referral Date"), QStringLiteral("ReferralDate"), true, 2400 },
-        { QStringLiteral("Status"), QStringLiteral("Status"), false, 700 },
+        { QStringLiteral("Status"), QStringLiteral("Status"), false, 700, &statusWithMeaning },
         { QStringLiteral("Diagnosis"), QStringLiteral("Diagnosis"), false, 2600 },
         { QStringLiteral("Refnum"), QStringLiteral("ReferralNo"), false, 10 } };
 }
@@ -94,6 +101,8 @@ frmReferralHistory::frmReferralHistory(NoticeContext context, QWidget *parent)
         connect(box, &QLineEdit::returnPressed, this, searchTyped);
     connect(cmdSelect, &QPushButton::clicked, this,
         [this] { ui::runGuarded([this] { select(); }, m_context.connection, windowTitle()); });
+    // Enter and a double click on a row do what "&Select" does.
+    connect(lvwRequest, &QAbstractItemView::activated, cmdSelect, &QPushButton::click);
     connect(cmdClose, &QPushButton::clicked, this, [this] {
         forget();
         reject();

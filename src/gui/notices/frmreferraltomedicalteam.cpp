@@ -62,6 +62,8 @@ frmReferralToMedicalTeam::frmReferralToMedicalTeam(
     resize(sizeHint());
 
     connect(cmdSelect, &QPushButton::clicked, this, [this] { ui::runGuarded([this] { select(); }, m_connection); });
+    // Enter and a double click on a row do what "&Select" does.
+    connect(lvwRequest, &QAbstractItemView::activated, cmdSelect, &QPushButton::click);
     connect(cmdClose, &QPushButton::clicked, this, [this] {
         m_idNum.clear();
         m_valid = false;

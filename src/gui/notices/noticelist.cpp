@@ -2,12 +2,15 @@
 
 #include "data/connection.h"
 #include "data/format.h"
+#include "ui/childwindow.h"
 #include "ui/twips.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace mss::notices {
 
@@ -81,6 +84,8 @@ QVariant NoticeListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
+        if (const auto shownAs = m_columns.value(index.column()).shownAs)
+            return shownAs(text(index.row(), index.column()));
         return text(index.row(), index.column());
     case Qt::DecorationRole:
         if (index.column() == 0)
@@ -114,6 +119,18 @@ QTreeView *createNoticeView(NoticeListModel *model, QWidget *parent)
     view->setModel(model);
     view->header()->setStretchLastSection(false);
     applyNoticeColumnWidths(view, *model);
+    // Names and diagnoses are read whole: a column too narrow for the rows it got grows to them.
+    // Hidden key columns stay hidden.
+    QObject::connect(model, &QAbstractItemModel::modelReset, view, [view, model] {
+        applyNoticeColumnWidths(view, *model);
+        for (int c = 0; c < model->columnCount(); ++c) {
+            if (view->isColumnHidden(c) || view->columnWidth(c) <= ui::twipsToPixels(10, view))
+                continue;
+            const int configured = view->columnWidth(c);
+            view->resizeColumnToContents(c);
+            view->setColumnWidth(c, std::max(configured, view->columnWidth(c)));
+        }
+    });
     return view;
 }
 
@@ -147,10 +164,7 @@ QLabel *createHeading(const QString &text, QWidget *parent)
 
 void closeWindow(QWidget *window)
 {
-    if (QWidget *frame = window->parentWidget(); frame && frame->inherits("QMdiSubWindow"))
-        frame->close();
-    else
-        window->close();
+    ui::closeChildWindow(window);
 }
 
 } // namespace mss::notices

@@ -29,6 +29,8 @@ struct NoticeColumn {
     QString resultColumn;
     bool generalDate = false;
     int widthTwips = 1500;
+    // How the column's text is shown, when not as stored (a code with its meaning, say).
+    QString (*shownAs)(const QString &text) = nullptr;
 };
 
 // The rows of a notice list, kept as the procedure returned them and turned into text only when

@@ -5,6 +5,7 @@
 #include "data/quote.h"
 #include "data/values.h"
 #include "patients/patientlistmodel.h"
+#include "ui/childwindow.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
@@ -15,10 +16,12 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +29,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -96,6 +100,9 @@ frmListPatient::frmListPatient(
         typeLayout->addWidget(option);
     }
     optPatientType->button(0)->setChecked(true);
+    // The list behind this option holds service patients only, of every kind of admission.
+    optPatientType->button(2)->setToolTip(QStringLiteral("Service patients of every kind: in-patients, out-patients "
+                                                         "and ER patients. Pay patients are not listed."));
     auto *frame3Layout = new QVBoxLayout(Frame3);
     frame3Layout->setContentsMargins(0, 0, 0, 0);
     frame3Layout->addWidget(typeBox);
@@ -123,7 +130,10 @@ frmListPatient::frmListPatient(
         boxes->addWidget(edit);
         ui::applyTypingRules(edit, true, edit != txtHospNum);
         connect(edit, &QLineEdit::returnPressed, this, [this] {
+            // The hospital number goes with the admission number: kept alone, it would leave the
+            // previous patient chosen while the list shows other rows.
             m_selection.IDNUM.clear(); // and the name parts, which only ever hold nothing
+            m_selection.HospNum.clear();
             searchFromBoxes();
         });
     }
@@ -206,6 +216,7 @@ frmListPatient::frmListPatient(
     picSplitter->hide();
 
     connect(cmdSearch, &QPushButton::clicked, this, [this] {
+        chooseTypeAgain();
         m_selection.HospNum.clear();
         m_selection.IDNUM.clear();
         const bool allEmpty = txtLastname->text().trimmed().isEmpty() && txtHospNum->text().trimmed().isEmpty()
@@ -217,18 +228,21 @@ frmListPatient::frmListPatient(
         }
         searchFromBoxes();
     });
-    connect(cmdClose, &QPushButton::clicked, this, [this] {
-        if (QWidget *frame = parentWidget(); frame && frame->inherits("QMdiSubWindow"))
-            frame->close();
-        else
-            close();
-    });
+    connect(cmdClose, &QPushButton::clicked, this, [this] { ui::closeChildWindow(this); });
     connect(optPatientType, &QButtonGroup::idClicked, this,
         [this](int id) { m_selection.PatientType = QString::number(id); });
     connect(lvwSearchPatient, &QTreeView::clicked, this, [this] { SelectCurrentPatient(); });
     connect(lvwSearchPatient, &QTreeView::doubleClicked, this, [this] { SelectCurrentPatient(); });
-    connect(lvwSearchPatient->header(), &QHeaderView::sectionClicked, this,
-        [this](int column) { m_model->sortByColumn(column); });
+    // The keyboard moves the highlighted row: the selection moves with it.
+    connect(lvwSearchPatient->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex &current) {
+            if (current.isValid())
+                SelectCurrentPatient();
+        });
+    connect(lvwSearchPatient->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        m_model->sortByColumn(column);
+        showHeldRow();
+    });
     connect(lvwSearchPatient, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
         // The row under the pointer is the one highlighted: it must also be the one the menu acts on.
         if (const QModelIndex under = lvwSearchPatient->indexAt(pos); under.isValid()) {
@@ -251,6 +265,11 @@ void frmListPatient::searchOnOpening()
         return;
     }
     pbProgress->show();
+    // The numbers searched with are shown in their boxes, so that the rows and the boxes agree.
+    if (txtHospNum->text().isEmpty() && txtIDNum->text().isEmpty()) {
+        txtHospNum->setText(m_selection.HospNum);
+        txtIDNum->setText(m_selection.IDNUM);
+    }
     SearchPatients(m_selection.HospNum, QString(), m_selection.IDNUM, QString(), QString());
 }
 
@@ -260,9 +279,52 @@ void frmListPatient::searchFromBoxes()
         txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text());
 }
 
+void frmListPatient::chooseTypeAgain()
+{
+    if (optPatientType->checkedId() >= 0)
+        return;
+    if (QAbstractButton *option = optPatientType->button(m_typeBeforeMss))
+        option->setChecked(true);
+}
+
+void frmListPatient::loadMssFromBoxes()
+{
+    LoadMssPatients(
+        txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text());
+}
+
+ListSearch frmListPatient::currentSearch() const
+{
+    return ListSearch { optPatientType->checkedId() < 0 ? m_typeBeforeMss : optPatientType->checkedId(), m_showingMss,
+        m_searched, txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(),
+        txtMiddleName->text() };
+}
+
+void frmListPatient::repeatSearch(const ListSearch &search)
+{
+    txtHospNum->setText(search.hospNum);
+    txtLastname->setText(search.lastName);
+    txtIDNum->setText(search.idNum);
+    txtFirstname->setText(search.firstName);
+    txtMiddleName->setText(search.middleName);
+    if (QAbstractButton *option = optPatientType->button(search.patientType))
+        option->setChecked(true);
+    const bool anyText = !(search.hospNum.trimmed().isEmpty() && search.lastName.trimmed().isEmpty()
+        && search.idNum.trimmed().isEmpty() && search.firstName.trimmed().isEmpty()
+        && search.middleName.trimmed().isEmpty());
+    if (!search.searched && !anyText) {
+        pbProgress->hide();
+        releaseHeldPatient();
+        return;
+    }
+    pbProgress->show();
+    search.mssPatients ? loadMssFromBoxes() : searchFromBoxes();
+}
+
 void frmListPatient::SearchPatients(const QString &hospNum, const QString &lastName, const QString &idNum,
     const QString &firstName, const QString &middleName)
 {
+    chooseTypeAgain();
     // The options are tried in this order; with none chosen the in-patient list is searched.
     QString procedure = QStringLiteral("MSS..sp_MSS_LoadInPatient");
     switch (optPatientType->checkedId()) {
@@ -278,6 +340,7 @@ void frmListPatient::SearchPatients(const QString &hospNum, const QString &lastN
     default:
         break;
     }
+    m_showingMss = false;
     fill(listCall(procedure, hospNum, lastName, idNum, firstName, middleName), m_listConnection,
         PatientListModel::kColumns);
 }
@@ -285,6 +348,14 @@ void frmListPatient::SearchPatients(const QString &hospNum, const QString &lastN
 void frmListPatient::LoadMssPatients(const QString &hospNum, const QString &lastName, const QString &idNum,
     const QString &firstName, const QString &middleName)
 {
+    m_showingMss = true;
+    // The rows are no patient type's: no option shows chosen while they are listed.
+    if (const int chosen = optPatientType->checkedId(); chosen >= 0) {
+        m_typeBeforeMss = chosen;
+        optPatientType->setExclusive(false);
+        optPatientType->checkedButton()->setChecked(false);
+        optPatientType->setExclusive(true);
+    }
     fill(listCall(QStringLiteral("MSS..sp_MSS_LoadMSSPatient"), hospNum, lastName, idNum, firstName, middleName),
         m_userConnection, PatientListModel::kColumns - 1);
 }
@@ -292,6 +363,7 @@ void frmListPatient::LoadMssPatients(const QString &hospNum, const QString &last
 void frmListPatient::fill(const QString &statement, data::Connection *connection, int filledColumns)
 {
     lvwSearchPatient->setEnabled(true);
+    m_searched = true;
     // The old rows go first: a new search then reuses their memory instead of doubling the peak.
     m_model->clear();
     const bool ok = ui::runGuarded(
@@ -306,6 +378,7 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
                 m_model->clear();
                 lvwSearchPatient->setEnabled(false);
                 lblRecCount->clear();
+                releaseHeldPatient();
                 return;
             }
             const int rows = table.rowCount();
@@ -320,6 +393,7 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
             m_model->setTable(std::move(table), filledColumns);
             pbProgress->setValue(rows);
             lvwSearchPatient->setEnabled(true);
+            showHeldRow();
             if (lvwSearchPatient->isVisible())
                 lvwSearchPatient->setFocus();
         },
@@ -328,6 +402,7 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
         m_model->clear();
         lvwSearchPatient->setEnabled(false);
         lblRecCount->clear();
+        releaseHeldPatient();
     }
     pbProgress->hide();
     pbProgress->setUpdatesEnabled(true);
@@ -339,6 +414,9 @@ void frmListPatient::SelectCurrentPatient()
     if (!current.isValid())
         return;
     const int row = current.row();
+    // The row the selection holds is the row shown selected, however it became current.
+    if (QItemSelectionModel *shown = lvwSearchPatient->selectionModel(); !shown->isRowSelected(row, {}))
+        shown->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_selection.IDNUM = m_model->text(row, 0);
     m_selection.HospNum = m_model->text(row, 1);
     m_selection.RoomID = m_model->text(row, 6);
@@ -347,6 +425,46 @@ void frmListPatient::SelectCurrentPatient()
     m_selection.MSSID = m_model->text(row, 7);
     m_selection.Billdate = m_model->text(row, 10);
     emit patientDatasheetAvailable(data::isInPatientAdmission(m_selection.IDNUM));
+}
+
+void frmListPatient::showHeldRow()
+{
+    if (m_selection.IDNUM.isEmpty() && m_selection.HospNum.isEmpty()) {
+        lvwSearchPatient->selectionModel()->clear();
+        return;
+    }
+    const int rows = m_model->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (m_model->text(row, 0) == m_selection.IDNUM && m_model->text(row, 1) == m_selection.HospNum) {
+            const QModelIndex held = m_model->index(row, 0);
+            lvwSearchPatient->setCurrentIndex(held);
+            lvwSearchPatient->scrollTo(held);
+            return;
+        }
+    }
+    lvwSearchPatient->selectionModel()->clear();
+    releaseHeldPatient();
+}
+
+void frmListPatient::releaseHeldPatient()
+{
+    m_selection.IDNUM.clear();
+    m_selection.HospNum.clear();
+    m_selection.RoomID.clear();
+    m_selection.MSSID.clear();
+    m_selection.PatientName.clear();
+    emit patientDatasheetAvailable(false);
+}
+
+void frmListPatient::takeRowOnFocus(Qt::FocusReason reason)
+{
+    // A click chooses its own row; any other way in takes the current row, or the first one.
+    if (reason == Qt::MouseFocusReason)
+        return;
+    if (!lvwSearchPatient->currentIndex().isValid() && m_model->rowCount() > 0)
+        lvwSearchPatient->setCurrentIndex(m_model->index(0, 0)); // selects it, and so chooses it
+    else
+        SelectCurrentPatient();
 }
 
 void frmListPatient::SizeControls(int xTwips)
@@ -364,6 +482,14 @@ void frmListPatient::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     SizeControls(m_splitterTwips);
+}
+
+void frmListPatient::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Work starts by typing a name; rows found take the focus themselves.
+    if (m_model->rowCount() == 0)
+        txtLastname->setFocus();
 }
 
 void frmListPatient::beginSplitterDrag()
@@ -409,8 +535,7 @@ bool frmListPatient::eventFilter(QObject *watched, QEvent *event)
         else if (event->type() == QEvent::MouseButtonRelease) {
             m_selection.IDNUM.clear();
             m_selection.HospNum.clear();
-            LoadMssPatients(
-                txtHospNum->text(), txtLastname->text(), txtIDNum->text(), txtFirstname->text(), txtMiddleName->text());
+            loadMssFromBoxes();
             m_selection.PatientType = QStringLiteral("5");
         }
     } else if (watched == Frame4 && (event->type() == QEvent::Enter || event->type() == QEvent::Leave)) {
@@ -423,7 +548,7 @@ bool frmListPatient::eventFilter(QObject *watched, QEvent *event)
         else if (event->type() == QEvent::MouseButtonRelease)
             endSplitterDrag();
     } else if (watched == lvwSearchPatient && event->type() == QEvent::FocusIn) {
-        SelectCurrentPatient();
+        takeRowOnFocus(static_cast<QFocusEvent *>(event)->reason());
     }
     return QWidget::eventFilter(watched, event);
 }

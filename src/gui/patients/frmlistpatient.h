@@ -22,6 +22,15 @@ namespace mss::patients {
 
 class PatientListModel;
 
+// What a list's rows were searched with: the patient type, whether they are the MSS patients, and
+// the five boxes. A list brought back searches with it again, so its rows and boxes agree.
+struct ListSearch {
+    int patientType = 0; // the option's index
+    bool mssPatients = false;
+    bool searched = false; // false: the list has shown no rows yet
+    QString hospNum, lastName, idNum, firstName, middleName;
+};
+
 // The patient list: a search panel on the left, the matching admissions on the right, split by a
 // draggable bar. Choosing a row sets the selection that the main window's commands read.
 class frmListPatient final : public QWidget {
@@ -46,6 +55,10 @@ public:
     void SizeControls(int xTwips);
     // Runs the search the window runs on opening when the list button set the numbers.
     void searchOnOpening();
+    // What the boxes and the option show now, and whether the list has searched.
+    ListSearch currentSearch() const;
+    // Puts a search back into the boxes and the option and runs it when it had been run.
+    void repeatSearch(const ListSearch &search);
 
     const PatientSelection &selection() const { return m_selection; }
     PatientListModel *model() const { return m_model; }
@@ -83,12 +96,22 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void fill(const QString &statement, data::Connection *connection, int filledColumns);
     void searchFromBoxes();
+    void loadMssFromBoxes();
+    // Back from the MSS patients, the patient type chosen before them is chosen again.
+    void chooseTypeAgain();
+    // Shows the row of the admission the selection holds as the selected one; when the rows do
+    // not hold it, the selection lets it go, so no patient is held that the list does not show.
+    void showHeldRow();
+    // The list's focus picks its current row: the one it picks is shown selected.
+    void takeRowOnFocus(Qt::FocusReason reason);
+    void releaseHeldPatient();
     void setLinkHover(bool hover);
 
     PatientSelection &m_selection;
@@ -98,6 +121,9 @@ private:
     QMenu *m_fileMenu = nullptr;
     int m_splitterTwips = 4200;
     bool m_dragging = false;
+    bool m_showingMss = false;
+    int m_typeBeforeMss = 0; // the option chosen before the MSS patients were listed
+    bool m_searched = false;
 };
 
 } // namespace mss::patients

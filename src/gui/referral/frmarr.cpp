@@ -21,6 +21,7 @@
 #include <QButtonGroup>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 namespace mss::referral {
@@ -226,6 +227,14 @@ void frmARR::wireCommands()
         if (!text.isEmpty())
             txtNC->setText(text.chopped(1));
     });
+    // The window promises help on F1; until there is some, F1 says where to find it.
+    auto *help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] {
+        ui::Messages::information(
+            QStringLiteral("There is no help inside the program yet.\nThe department's user guide describes this "
+                           "window; ask the MSS supervisor for a copy."),
+            QStringLiteral("Help"), this);
+    });
     cboactive->installEventFilter(this);
     mskRange1->installEventFilter(this);
 }
@@ -350,8 +359,10 @@ void frmARR::unlockMssNumber()
 void frmARR::selectByKey(QListWidget *list, const QString &key)
 {
     for (int i = 0; i < list->count(); ++i) {
-        if (domain::hiddenKey(list->item(i)->text(), domain::kCategoryKeyWidth) == key)
+        if (domain::hiddenKey(list->item(i)->text(), domain::kCategoryKeyWidth) == key) {
             list->item(i)->setSelected(true);
+            list->scrollToItem(list->item(i)); // a choice below the fold is still seen
+        }
     }
 }
 
@@ -391,6 +402,14 @@ void frmARR::LoadAssessmentRecord()
         return;
     }
     showRecord(*record);
+    // The worker shown is the worker a save stores: the code's own name and licence, not a name
+    // another window wrote beside it.
+    if (!WorkerCode.trimmed().isEmpty()) {
+        if (const std::optional<SocialWorker> worker = s.socialWorker(WorkerCode)) {
+            txtMSSW->setText(worker->Name);
+            WorkerLicenseNo = worker->LicenseNumber;
+        }
+    }
     if (record->ClassCode.isEmpty() && !txtMSSNum->text().isEmpty())
         lblStatus->setText(QStringLiteral("Classification has expired last torv here "));
 
@@ -460,13 +479,14 @@ void frmARR::searchSocialWorker()
     if (listing.WorkerCode().isEmpty())
         return;
     const QString code = listing.WorkerCode();
-    WorkerCode = code;
     const std::optional<SocialWorker> worker = store().socialWorker(code);
     if (!worker) {
+        // The name shown stays, and so does the code saved with it.
         ui::Messages::show(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"),
             QMessageBox::Warning, QMessageBox::Ok, this);
         return;
     }
+    WorkerCode = code;
     txtMSSW->setText(worker->Name);
     WorkerLicenseNo = worker->LicenseNumber;
 }

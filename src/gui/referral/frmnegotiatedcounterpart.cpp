@@ -3,6 +3,7 @@
 #include "data/connection.h"
 #include "data/quote.h"
 #include "referral/frmarr.h"
+#include "ui/cells.h"
 #include "ui/twips.h"
 
 #include <QFormLayout>
@@ -82,7 +83,7 @@ void frmNegotiatedCounterpart::load()
     for (int r = 0; r < rs.recordCount(); ++r) {
         const QVariantList &row = rs.rows()[r];
         for (int c = 0; c < row.size(); ++c)
-            flgSponsorList->setItem(r, c, new QTableWidgetItem(data::variantText(row[c])));
+            flgSponsorList->setItem(r, c, ui::cellItem(row[c]));
     }
     QList<int> widths = { 0, 2800 };
     while (widths.size() < 12)

@@ -19,6 +19,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace mss::reports {
 
 namespace {
@@ -55,6 +57,9 @@ ReportDialog::ReportDialog(const QString &name, const QString &title, const QStr
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
     Label3->setFont(bold);
+    // The title bar shows its caption whole, beside the window manager's buttons; the layout
+    // keeps the width, so the window still grows with its fields.
+    Label3->setMinimumWidth(fontMetrics().horizontalAdvance(title) + 140);
 
     Label1 = label(QStringLiteral("Label1"), startCaption, this);
     dtStart = datePicker(QStringLiteral("dtStart"), this);
@@ -162,17 +167,27 @@ void frmReportDate2::searchWorker()
     const std::optional<QString> chosen = patients::frmEmployeeListing::pick(m_connection, this, m_values.WorkerCode);
     if (!chosen)
         return; // closed without a choice: the worker stays as it was
-    m_values.WorkerCode = *chosen;
-    if (!m_connection)
+    if (!m_connection) {
+        m_values.WorkerCode = *chosen;
         return;
-    data::Recordset rs = m_connection->open(
-        QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(m_values.WorkerCode) + QStringLiteral("'"),
-        data::CursorType::ForwardOnly, data::LockType::ReadOnly);
+    }
+    data::Recordset rs
+        = m_connection->open(QStringLiteral("MSS..sp_MSS_GetEmployeeName '") + data::q(*chosen) + QStringLiteral("'"),
+            data::CursorType::ForwardOnly, data::LockType::ReadOnly);
     if (rs.eof())
         ui::Messages::show(QStringLiteral("Employee No Longer Exists."), QStringLiteral("MESSAGE"),
             QMessageBox::Warning, QMessageBox::Ok, this);
-    else
-        txtMSSW->setText(rs.text(QStringLiteral("EmployeeName")));
+    else {
+        // The worker the report runs for is the worker shown. A long name shows from its start,
+        // and the box grows to hold it.
+        m_values.WorkerCode = *chosen;
+        const QString name = rs.text(QStringLiteral("EmployeeName"));
+        txtMSSW->setText(name);
+        txtMSSW->setCursorPosition(0);
+        txtMSSW->setToolTip(name);
+        txtMSSW->setMinimumWidth(std::min(txtMSSW->fontMetrics().horizontalAdvance(name) + 16,
+            screen() ? screen()->availableSize().width() / 2 : 600));
+    }
 }
 
 frmReportDateCategory::frmReportDateCategory(data::Connection *connection, QWidget *parent)

@@ -16,6 +16,7 @@
 #include "shell/mainwindowfactory.h"
 #include "shell/noticemonitor.h"
 #include "shell/startup.h"
+#include "ui/childwindow.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/windowgeometry.h"
@@ -104,7 +105,12 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
     // Report viewers open inside this window, like every other window of the program.
     m_reports = new reports::ReportRunner(this);
     m_reports->setViewerHost([this](reports::frmReportViewer *viewer) {
-        openChild(viewer, [this](QMdiSubWindow *sub) { sub->resize(mdiArea->size() * 0.9); });
+        // A report asked for from a maximised window reads best maximised too.
+        const QMdiSubWindow *from = mdiArea->activeSubWindow();
+        const bool maximised = from && from->isMaximized();
+        QMdiSubWindow *sub = openChild(viewer, [this](QMdiSubWindow *frame) { frame->resize(mdiArea->size() * 0.9); });
+        if (maximised)
+            sub->showMaximized();
     });
 }
 
@@ -250,6 +256,59 @@ void mdiMSS::buildMenus()
             it.value()->setEnabled(false);
     }
     updateDatasheetItem();
+    buildWindowMenu();
+}
+
+void mdiMSS::buildWindowMenu()
+{
+    // A window hidden behind others, or left un-maximised under a maximised one, is found here.
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
+    m_windowMenu->menuAction()->setObjectName(QStringLiteral("mnuWindow"));
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &mdiMSS::fillWindowMenu);
+    fillWindowMenu();
+}
+
+void mdiMSS::fillWindowMenu()
+{
+    m_windowMenu->clear();
+    const QList<QMdiSubWindow *> windows = mdiArea->subWindowList();
+    auto item = [this](const QString &name, const QString &caption, auto slot) {
+        QAction *action = m_windowMenu->addAction(caption, this, slot);
+        action->setObjectName(name);
+        return action;
+    };
+    item(QStringLiteral("mnuCascade"), QStringLiteral("&Cascade"), [this] { mdiArea->cascadeSubWindows(); });
+    item(QStringLiteral("mnuTile"), QStringLiteral("&Tile"), [this] {
+        // Windows wider than their tiles would otherwise stretch the main window off the screen.
+        const QRect before = geometry();
+        mdiArea->tileSubWindows();
+        if (geometry() != before)
+            setGeometry(before);
+    });
+    item(QStringLiteral("mnuCloseAll"), QStringLiteral("Close &All"), [this] { mdiArea->closeAllSubWindows(); });
+    for (QAction *action : m_windowMenu->actions())
+        action->setEnabled(!windows.isEmpty());
+    if (windows.isEmpty())
+        return;
+    m_windowMenu->addSeparator();
+    const QMdiSubWindow *active = mdiArea->activeSubWindow();
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow *sub = windows[i];
+        const QString title = sub->widget() ? sub->widget()->windowTitle() : sub->windowTitle();
+        QAction *action = m_windowMenu->addAction(
+            i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : QStringLiteral("%1 %2").arg(i + 1).arg(title));
+        action->setObjectName(QStringLiteral("mnuWindowList_%1").arg(i));
+        action->setCheckable(true);
+        action->setChecked(sub == active);
+        connect(action, &QAction::triggered, this, [this, window = QPointer<QMdiSubWindow>(sub)] {
+            if (!window)
+                return;
+            if (window->isMinimized())
+                window->showNormal();
+            mdiArea->setActiveSubWindow(window);
+        });
+    }
 }
 
 void mdiMSS::buildToolBar()
@@ -301,7 +360,24 @@ void mdiMSS::buildToolBar()
     }
     connect(btnListing, &QToolButton::clicked, this, [this] { ui::runGuarded([this] { reopenPatientList(); }); });
     // Queued: the handler closes the window that owns the button.
-    connect(btnClose, &QToolButton::clicked, this, [] { QTimer::singleShot(0, &ChangeActiveUser); });
+    connect(btnClose, &QToolButton::clicked, this, [this] {
+        if (mayCloseUnsavedWork())
+            QTimer::singleShot(0, &ChangeActiveUser);
+    });
+}
+
+bool mdiMSS::mayCloseUnsavedWork()
+{
+    if (!m_intake || !m_intake->hasUnsavedChanges())
+        return true;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(m_intake->parentWidget()))
+        mdiArea->setActiveSubWindow(sub);
+    const QString patient = m_intake->patientName();
+    return ui::Messages::show(QStringLiteral("The intake sheet of %1 has changes that are not saved.\n"
+                                             "Close it without saving and change the active user?")
+                                  .arg(patient.isEmpty() ? QStringLiteral("this patient") : patient),
+               QStringLiteral("Change Active User"), QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, this)
+        == QMessageBox::Yes;
 }
 
 void mdiMSS::updateDatasheetItem()
@@ -357,7 +433,8 @@ intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()
 
 void mdiMSS::showArr()
 {
-    if (m_selection.Billdate.isEmpty()) {
+    // The billing date outlives the list; without the admission it would open an ARR of nobody.
+    if (m_selection.Billdate.isEmpty() || m_selection.IDNUM.trimmed().isEmpty()) {
         ui::Messages::information(
             QStringLiteral("Please select first a patient to process"), QStringLiteral("Message"), this);
         return;
@@ -377,12 +454,22 @@ void mdiMSS::reprintArr()
 
 classification::frmComputeDiscount *mdiMSS::showComputeDiscount()
 {
+    if (m_selection.IDNUM.trimmed().isEmpty()) {
+        ui::Messages::information(
+            QStringLiteral("Please select first a patient to process"), QStringLiteral("Message"), this);
+        return nullptr;
+    }
     auto *window = new classification::frmComputeDiscount(m_selection);
     // Queued: the list comes back once the discount window has gone.
     connect(
         window, &classification::frmComputeDiscount::closed, this, &mdiMSS::returnToPatientList, Qt::QueuedConnection);
     openChild(window, [window](QMdiSubWindow *sub) { sub->resize(window->size()); });
-    window->load();
+    try {
+        window->load();
+    } catch (...) {
+        ui::closeChildWindow(window); // no window is left that belongs to no patient
+        throw;
+    }
     return window;
 }
 
@@ -392,17 +479,17 @@ void mdiMSS::returnToPatientList()
         showPatientList();
         return;
     }
-    // Closed and shown again, so that the list repeats its search with what its boxes hold.
-    const QString hospNum = m_list->txtHospNum->text();
-    const QString idNum = m_list->txtIDNum->text();
-    const QString lastName = m_list->txtLastname->text();
+    // Closed and shown again, so that the list repeats its last search: the same rows under the
+    // same boxes, with the patient the user was working on still chosen.
+    const patients::ListSearch search = m_list->currentSearch();
+    const patients::PatientSelection held = m_selection;
     if (auto *sub = qobject_cast<QMdiSubWindow *>(m_list->parentWidget()))
         sub->close();
     else
         m_list->close();
     if (m_list && m_list->isVisible())
         return;
-    openListWith(hospNum, idNum, lastName);
+    openListWith(search, held);
 }
 
 intake::frmIntakeSurveySheet *mdiMSS::intakeSheet() const
@@ -444,28 +531,23 @@ patients::frmListPatient *mdiMSS::showPatientList()
 void mdiMSS::reopenPatientList()
 {
     // A list not yet loaded would show empty boxes: nothing to carry over then.
-    const QString hospNum = m_list ? m_list->txtHospNum->text() : QString();
-    const QString idNum = m_list ? m_list->txtIDNum->text() : QString();
-    const QString lastName = m_list ? m_list->txtLastname->text() : QString();
+    const patients::ListSearch search = m_list ? m_list->currentSearch() : patients::ListSearch {};
+    const patients::PatientSelection held = m_selection;
     mdiArea->closeAllSubWindows();
     if (m_list && m_list->isVisible()) // a window that refused to close is left as it is
         return;
-    openListWith(hospNum, idNum, lastName);
+    openListWith(search, held);
 }
 
-void mdiMSS::openListWith(const QString &hospNum, const QString &idNum, const QString &lastName)
+void mdiMSS::openListWith(const patients::ListSearch &search, const patients::PatientSelection &held)
 {
     m_list = nullptr;
-    m_selection.HospNum = hospNum;
-    m_selection.IDNUM = idNum;
-    m_selection.PatientName = lastName;
-    // The boxes get their texts back before the list searches with the numbers.
+    // Closing the old list let the patient go; the new one shows them again if its rows hold them.
+    m_selection.HospNum = held.HospNum;
+    m_selection.IDNUM = held.IDNUM;
     createPatientList();
-    m_list->txtHospNum->setText(hospNum);
-    m_list->txtIDNum->setText(idNum);
-    m_list->txtLastname->setText(lastName);
     openChild(m_list, [](QMdiSubWindow *sub) { sub->showMaximized(); });
-    m_list->searchOnOpening();
+    m_list->repeatSearch(search);
 }
 
 void mdiMSS::showEvent(QShowEvent *event)

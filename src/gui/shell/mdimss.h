@@ -1,5 +1,6 @@
 #pragma once
 
+#include "patients/frmlistpatient.h"
 #include "patients/patientselection.h"
 
 #include <QHash>
@@ -15,9 +16,6 @@ class QMdiSubWindow;
 class QMenu;
 class QToolButton;
 
-namespace mss::patients {
-class frmListPatient;
-}
 namespace mss::intake {
 class frmIntakeSurveySheet;
 }
@@ -58,6 +56,8 @@ public:
     // A menu item by its control name (mnuFile, mnuIntakeSheet, …), or null.
     QAction *action(const QString &name) const { return m_actions.value(name); }
     QMenu *menu(const QString &name) const { return m_menus.value(name); }
+    // The Window menu, filled anew whenever it opens.
+    QMenu *windowMenu() const { return m_windowMenu; }
 
     // The patient list's default instance: the open one, or a new one shown in the MDI area.
     patients::frmListPatient *showPatientList();
@@ -110,8 +110,15 @@ private:
     QAction *addItem(QMenu *menu, const QString &name, const QString &caption);
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
     void updateDatasheetItem();
+    void buildWindowMenu();
+    // The Window menu lists the open windows as they are when it opens.
+    void fillWindowMenu();
+    // Whether the work not yet saved may go: asks when a window holds some.
+    bool mayCloseUnsavedWork();
     patients::frmListPatient *createPatientList();
-    void openListWith(const QString &hospNum, const QString &idNum, const QString &lastName);
+    // A new list that searches again as the old one did, showing the patient held when its rows
+    // still hold them.
+    void openListWith(const patients::ListSearch &search, const patients::PatientSelection &held);
     // Enables a menu item and runs its command inside the command guard.
     void wire(const QString &name, const std::function<void()> &command);
 
@@ -121,6 +128,7 @@ private:
     QPointer<patients::frmListPatient> m_list;
     QPointer<intake::frmIntakeSurveySheet> m_intake;
     QPointer<referral::frmReprintARR> m_reprint; // kept, hidden, between reprints
+    QMenu *m_windowMenu = nullptr;
     NoticeMonitor *m_monitor = nullptr;
     notices::NoticeDesk *m_notices = nullptr;
     reports::ReportRunner *m_reports = nullptr;
