@@ -30,7 +30,9 @@ const QString &templateFolder()
 
 } // namespace
 
-DemoHospital::DemoHospital()
+DemoHospital::DemoHospital(const QString &parent)
+    : m_dir(
+        parent.isEmpty() ? QDir::tempPath() + QStringLiteral("/mss-XXXXXX") : parent + QStringLiteral("/mss-XXXXXX"))
 {
     for (const QString &name : data::embeddedDatabaseNames())
         QFile::copy(data::embeddedDatabaseFile(templateFolder(), name), data::embeddedDatabaseFile(m_dir.path(), name));

@@ -13,7 +13,8 @@ namespace mss::test {
 // and fast.
 class DemoHospital {
 public:
-    DemoHospital();
+    // In a folder of its own under `parent` when one is given (the system's temporary folder otherwise).
+    explicit DemoHospital(const QString &parent = {});
     QString folder() const { return m_dir.path(); }
     QString connectionString() const { return QStringLiteral("Driver=Embedded;Folder=") + m_dir.path(); }
     // A connection of the test's own, for arranging rows and checking what was stored.
