@@ -166,7 +166,11 @@ double numberOf(const QVariant &v, bool *ok)
 class Layout {
 public:
     Layout(const ReportDefinition &def, const ReportContext &context, PageModel &model)
-        : m_def(def), m_context(context), m_model(model), m_measure(model.fonts), m_now(QDateTime::currentDateTime())
+        : m_def(def),
+          m_context(context),
+          m_model(model),
+          m_measure(model.fonts),
+          m_now(context.printedAt.isValid() ? context.printedAt : QDateTime::currentDateTime())
     {
         m_limit = m_def.pageSize.height() - m_def.marginBottom - (m_def.pageFooter ? m_def.pageFooter->height : 0);
         m_model.bodyBottom = m_limit;

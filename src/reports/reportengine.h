@@ -3,6 +3,7 @@
 #include "pagemodel.h"
 #include "reportdefinition.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QVariant>
@@ -22,6 +23,9 @@ struct ReportContext {
     QString hospitalName;
     QString reportsPath;
     QString userName;
+    // The moment printed as {report.printDate} and {report.printTime}; invalid: when the report
+    // runs. Fixed by callers that must print the same text twice.
+    QDateTime printedAt;
 };
 
 // A definition with the values of its parameters, ready to run. Values are given by position

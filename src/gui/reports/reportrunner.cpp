@@ -17,8 +17,9 @@ ReportContext sessionReportContext()
     // Reports run on the user's own connection: no administrator log-on is needed for them.
     const shell::SessionState &s = shell::Session();
     if (!s.CurrentUser)
-        return { nullptr, s.HospitalName, s.ReportsPath, QString() };
-    return { s.CurrentUser->sqlconnection(), s.HospitalName, s.ReportsPath, s.CurrentUser->EmployeeName() };
+        return { nullptr, s.HospitalName, s.ReportsPath, QString(), QDateTime() };
+    return { s.CurrentUser->sqlconnection(), s.HospitalName, s.ReportsPath, s.CurrentUser->EmployeeName(),
+        QDateTime() };
 }
 
 ReportRunner::ReportRunner(QObject *parent, std::function<ReportContext()> context)
