@@ -221,6 +221,8 @@ Page Page::readFrom(QIODevice &in)
 
 PageSink::~PageSink() = default;
 
+void PageSink::addPage(Page, std::vector<TextRun>, const QList<FontSpec> &) { }
+
 void PageSink::setCountTexts(int, std::vector<TextRun>) { }
 
 // --- PageModel -------------------------------------------------------------------------------

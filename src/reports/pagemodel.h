@@ -102,7 +102,8 @@ private:
 class PageSink {
 public:
     virtual ~PageSink();
-    virtual void addPage(Page page, std::vector<TextRun> countTexts, const QList<FontSpec> &fonts) = 0;
+    // The default forgets the page.
+    virtual void addPage(Page page, std::vector<TextRun> countTexts, const QList<FontSpec> &fonts);
     virtual void setCountTexts(int page, std::vector<TextRun> texts);
 };
 

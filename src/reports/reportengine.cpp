@@ -124,12 +124,25 @@ struct LineRun {
     Align align = Align::Left;
 };
 
+struct Ctx {
+    BandKind kind = BandKind::Detail;
+    int row = -1;
+    int level = -1;
+};
+
+struct BodyRun;
+
 // A band filled with its values and measured, in points relative to the band's top.
 struct BandInstance {
     double height = 0;
     std::vector<LineRun> texts;
     std::vector<RuleItem> lines;
     std::vector<BoxItem> boxes;
+    // Counting pages, only what decides the height is built; a band that has to be split over
+    // pages is built whole from here.
+    const Band *partOf = nullptr;
+    BodyRun *body = nullptr;
+    Ctx ctx;
 };
 
 struct Accumulator {
@@ -158,12 +171,6 @@ struct BodyRun {
     const QList<QVariantList> &rows() const { return results[size_t(detail)].rows(); }
 };
 
-struct Ctx {
-    BandKind kind = BandKind::Detail;
-    int row = -1;
-    int level = -1;
-};
-
 double numberOf(const QVariant &v, bool *ok)
 {
     *ok = true;
@@ -183,13 +190,18 @@ double numberOf(const QVariant &v, bool *ok)
 // later pages need (totals, open groups, where the page footer begins) is all it keeps.
 class Layout {
 public:
+    // Counting, the layout builds of each band only what decides its height, and hands the sink
+    // empty pages.
+    enum class Pass { Pages, Count };
+
     Layout(const ReportDefinition &def, const ReportContext &context, PageSink &sink, const std::atomic<bool> *cancel,
-        int knownPageCount)
+        int knownPageCount, Pass pass = Pass::Pages)
         : m_def(def),
           m_context(context),
           m_sink(sink),
           m_cancel(cancel),
           m_knownPages(knownPageCount),
+          m_counting(pass == Pass::Count),
           m_measure(m_fonts),
           m_now(context.printedAt)
     {
@@ -220,7 +232,7 @@ public:
                 { BandKind::ReportFooter, 0 });
         finishPage();
         emitPage();
-        if (m_knownPages < 0)
+        if (m_knownPages < 0 && !m_counting)
             resolvePageMarks();
         return m_pageIndex + 1;
     }
@@ -366,6 +378,8 @@ private:
                 newPage();
                 room = m_limit - m_y;
             }
+            if (band.partOf && band.height > room + eps)
+                band = build(*band.partOf, *band.body, band.ctx, true);
             // Taller than a whole page: it goes on line by line, so the layout always ends.
             while (band.height > room + eps) {
                 auto [first, rest] = split(std::move(band), room);
@@ -488,6 +502,10 @@ private:
     {
         if (m_cancel && m_cancel->load(std::memory_order_relaxed))
             throw LayoutCancelled();
+        if (m_counting) {
+            m_deferred.clear();
+            return;
+        }
         std::vector<TextRun> countTexts;
         if (m_knownPages >= 0) {
             const QString pages = QString::number(m_knownPages);
@@ -534,14 +552,23 @@ private:
 
     // --- bands -------------------------------------------------------------------------------
 
-    BandInstance build(const Band &band, BodyRun &b, Ctx c)
+    BandInstance build(const Band &band, BodyRun &b, Ctx c, bool whole = false)
     {
         BandInstance inst;
         inst.height = band.height;
         double extra = 0;
         const double left = m_def.marginLeft;
+        const bool heightOnly = m_counting && !whole;
+        if (heightOnly && !band.elements.isEmpty()) {
+            inst.partOf = &band;
+            inst.body = &b;
+            inst.ctx = c;
+        }
         for (const Element &e : band.elements) {
             if (e.kind != Element::Text)
+                continue;
+            // A text that does not grow leaves the band's height as it is.
+            if (heightOnly && !e.grow)
                 continue;
             bool deferred = false;
             const QString text = evaluate(e, b, c, &deferred);
@@ -579,6 +606,8 @@ private:
             }
         }
         inst.height += extra;
+        if (heightOnly)
+            return inst;
         for (const Element &e : band.elements) {
             if (e.kind == Element::Line) {
                 QLineF line(left + e.rect.left(), e.rect.top(), left + e.rect.right(), e.rect.bottom());
@@ -741,6 +770,7 @@ private:
     PageSink &m_sink;
     const std::atomic<bool> *m_cancel = nullptr;
     int m_knownPages = -1;
+    bool m_counting = false;
     QList<FontSpec> m_fonts;
     Measurer m_measure;
     QDateTime m_now;
@@ -969,6 +999,15 @@ std::shared_ptr<PageModel> PreparedReport::newModel() const
     model->pageSize = d->def.pageSize;
     model->bodyBottom = Layout::bodyBottom(d->def);
     return model;
+}
+
+int PreparedReport::countPages(const std::atomic<bool> *cancel)
+{
+    for (BodyRun &b : d->bodies)
+        b.totals.clear();
+    PageSink nowhere;
+    Layout layout(d->def, d->context, nowhere, cancel, -1, Layout::Pass::Count);
+    return layout.run(d->bodies);
 }
 
 int PreparedReport::layOut(PageSink &sink, const std::atomic<bool> *cancel, int knownPageCount)

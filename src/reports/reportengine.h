@@ -48,6 +48,9 @@ public:
     // Whether some text prints the page count: a PDF written as it is laid out learns the count
     // from a first pass.
     bool printsPageCount() const;
+    // Lays the pages out without keeping them and returns their number: the first of two passes
+    // when pages print their count. Only what decides a band's height is measured.
+    int countPages(const std::atomic<bool> *cancel = nullptr);
     // An empty model with the report's title and paper, to be filled by layOut.
     std::shared_ptr<PageModel> newModel() const;
     // Lays the pages out into the sink and returns their number. With the page count known from

@@ -7,15 +7,6 @@
 
 namespace mss::reports {
 
-namespace {
-
-class PageCounter final : public PageSink {
-public:
-    void addPage(Page, std::vector<TextRun>, const QList<FontSpec> &) override { }
-};
-
-} // namespace
-
 QString resolveReportPath(const QString &path)
 {
     QString p = path;
@@ -60,10 +51,8 @@ int renderToPdf(const QString &definitionPath, const ReportContext &context, con
     const auto prepared = report.prepare(context);
     // "Page n of m" needs m on page 1: a first pass counts the pages and keeps none of them.
     int known = -1;
-    if (prepared->printsPageCount()) {
-        PageCounter counter;
-        known = prepared->layOut(counter, cancel);
-    }
+    if (prepared->printsPageCount())
+        known = prepared->countPages(cancel);
     // The file appears only when the whole document is written: a failure or a stop half way
     // leaves no half report behind, and no earlier file is lost to it.
     QSaveFile file(pdfPath);

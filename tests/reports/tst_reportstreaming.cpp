@@ -77,6 +77,7 @@ private slots:
     void cleanup();
     void pageCountOnTheFirstAndLastPage();
     void groupTotalsAcrossPageBreaks();
+    void countingAgreesWithTheLayout();
     void closingTheViewerStopsTheLayout();
     void printingWaitsForTheLastPage();
     void aStopOrAFailureLeavesNoFile();
@@ -180,6 +181,33 @@ void TestReportStreaming::groupTotalsAcrossPageBreaks()
                 sqlSum(m_db.connection(), QStringLiteral("Seq BETWEEN %1 AND %2").arg(first + 1).arg(last + 1)));
         QVERIFY2(test::pdfText(pdf, p + 1).contains(expected),
             qPrintable(QStringLiteral("page %1: %2").arg(p + 1).arg(expected)));
+    }
+}
+
+void TestReportStreaming::countingAgreesWithTheLayout()
+{
+    // The counting pass measures only texts that grow; a band split over pages, a wrapped name
+    // and a kept-together group header must still come to the same pages.
+    test::fillCensus(m_db.connection(), 400, 37);
+    QString words;
+    for (int i = 0; i < 3000; ++i)
+        words += QStringLiteral("word%1 ").arg(i);
+    m_db.connection().query(
+        QStringLiteral("UPDATE tbCensus SET Name = :n WHERE Seq IN (5, 77, 300)"), { { QStringLiteral("n"), words } });
+    const QString growing = QStringLiteral(R"(<report>
+      <query name="main">SELECT Ward, Name, Amount FROM tbCensus ORDER BY Seq</query>
+      <group name="ward" key="Ward" repeatHeader="true">
+        <header height="30"><text h="30" bold="true">Ward {Ward}</text></header>
+        <footer height="16"><text w="400">{sum(Amount)}</text></footer>
+      </group>
+      <detail query="main" height="28"><text w="120" h="28">{Name}</text><text x="130" w="120" grow="true">{Name} {Ward}</text></detail>
+      <pageFooter height="14"><text>Page {page} of {pages}</text></pageFooter>
+    </report>)");
+    for (const QString &xml : { growing, wards, tallRows }) {
+        Report report(test::parse(xml));
+        const int pages = report.run(test::contextOf(m_db.connection()))->pageCount();
+        QVERIFY(pages > 1);
+        QCOMPARE(report.prepare(test::contextOf(m_db.connection()))->countPages(), pages);
     }
 }
 
