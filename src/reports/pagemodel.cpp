@@ -11,6 +11,10 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -228,7 +232,23 @@ void PageSink::setCountTexts(int, std::vector<TextRun>) { }
 // --- PageModel -------------------------------------------------------------------------------
 
 PageModel::PageModel() = default;
-PageModel::~PageModel() = default;
+
+PageModel::~PageModel()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_pages.clear();
+        m_spill.reset();
+    }
+    returnFreedMemory();
+}
+
+void returnFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 QPageLayout pageLayoutOf(const QString &paperName, bool landscape)
 {

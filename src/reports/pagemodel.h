@@ -167,7 +167,7 @@ private:
     QList<FontSpec> m_fonts;
     State m_state = State::LayingOut;
     std::exception_ptr m_error;
-    size_t m_budget = 16u << 20;
+    size_t m_budget = 4u << 20;
     size_t m_inMemory = 0;
     std::unique_ptr<QTemporaryFile> m_spill;
 };
@@ -176,6 +176,10 @@ private:
 // "fonts" folder or where Debian installs them. Text then measures the same on every machine.
 // Needs a QGuiApplication (the offscreen platform will do); without one throws ReportError.
 void ensureReportFonts();
+
+// Hands memory that a finished report freed back to the system. The C library keeps freed
+// memory for the process by default, and a year's census frees tens of megabytes at once.
+void returnFreedMemory();
 
 // The paper of a report as a page layout without margins.
 QPageLayout pageLayoutOf(const QString &paperName, bool landscape);

@@ -47,8 +47,10 @@ void ReportJob::start()
         } catch (...) {
             m_model->finish(PageModel::State::Failed, std::current_exception());
         }
-        // The rows are not needed once the pages are laid out.
+        // The rows are not needed once the pages are laid out; a year's census held tens of
+        // megabytes of them, which go back to the system rather than stay with the process.
         m_report.reset();
+        returnFreedMemory();
         QMetaObject::invokeMethod(
             this, [this] { emit finished(); }, Qt::QueuedConnection);
     });

@@ -54,7 +54,8 @@ void ReportPageView::pagesChanged()
 
 int ReportPageView::dpi() const
 {
-    return std::max(4, int(std::lround(m_zoom * logicalDpiX())));
+    // Rounded down, so a page fitted to the view is never a pixel wider than it.
+    return std::max(4, int(std::floor(m_zoom * logicalDpiX() + 1e-6)));
 }
 
 QSize ReportPageView::pageSize() const
@@ -62,7 +63,7 @@ QSize ReportPageView::pageSize() const
     if (!m_model)
         return {};
     const double k = dpi() / 72.0;
-    return QSize(int(std::lround(m_model->pageSize.width() * k)), int(std::lround(m_model->pageSize.height() * k)));
+    return QSize(int(std::floor(m_model->pageSize.width() * k)), int(std::floor(m_model->pageSize.height() * k)));
 }
 
 int ReportPageView::pageTop(int index) const
