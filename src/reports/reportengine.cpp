@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include <cmath>
+#include <optional>
 
 namespace mss::reports {
 
@@ -39,7 +40,17 @@ public:
         m_metrics.emplace_back(wanted.font(), &m_device);
         m_space.push_back(m_metrics.back().horizontalAdvance(QLatin1Char(' ')) * k);
         m_widths.emplace_back();
+        m_advances.emplace_back(256, -1.0);
         return int(m_fonts.size()) - 1;
+    }
+    // Whether a text fits a width. Most texts of a long report are far narrower than their
+    // boxes, and the sum of their characters' own advances, with room for kerning, says so
+    // without shaping them; only a text near its box's width is measured exactly.
+    bool fits(int f, const QString &s, double maxWidth) const
+    {
+        if (const std::optional<double> rough = roughWidth(f, s); rough && *rough * 1.03 + 0.5 <= maxWidth)
+            return true;
+        return width(f, s) <= maxWidth;
     }
     // Shaping a text is most of what measuring costs, and a long report measures the same
     // amounts, dates, wards and captions on every page: each font remembers the widths of the
@@ -55,6 +66,22 @@ public:
         known.insert(s, w);
         return w;
     }
+    // Latin-1 texts only: other scripts may shape far from their characters' advances.
+    std::optional<double> roughWidth(int f, const QString &s) const
+    {
+        std::vector<double> &advances = m_advances[size_t(f)];
+        double sum = 0;
+        for (const QChar c : s) {
+            const char16_t u = c.unicode();
+            if (u < 0x20 || u >= 0x100)
+                return std::nullopt;
+            double &advance = advances[u];
+            if (advance < 0)
+                advance = m_metrics[size_t(f)].horizontalAdvance(c) * k;
+            sum += advance;
+        }
+        return sum;
+    }
     double lineHeight(int f) const { return m_metrics[size_t(f)].lineSpacing() * k; }
     double ascent(int f) const { return m_metrics[size_t(f)].ascent() * k; }
     QString elide(int f, const QString &s, double w) const
@@ -68,7 +95,7 @@ public:
         QStringList out;
         const QStringList paragraphs = text.split(QLatin1Char('\n'));
         for (const QString &para : paragraphs) {
-            if (width(f, para) <= maxWidth) {
+            if (fits(f, para, maxWidth)) {
                 out.append(para);
                 continue;
             }
@@ -113,6 +140,7 @@ private:
     std::vector<QFontMetricsF> m_metrics;
     std::vector<double> m_space;
     mutable std::vector<QHash<QString, double>> m_widths;
+    mutable std::vector<std::vector<double>> m_advances; // per font, of the Latin-1 characters
 };
 
 struct LineRun {
