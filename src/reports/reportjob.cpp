@@ -1,5 +1,7 @@
 #include "reportjob.h"
 
+#include <functional>
+
 namespace mss::reports {
 
 namespace {

@@ -18,6 +18,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <exception>
+#include <utility>
+
 namespace mss::reports {
 
 frmReportViewer::frmReportViewer(std::unique_ptr<ReportJob> layout, const QString &caption, QWidget *parent)
