@@ -182,7 +182,7 @@ void frmReportViewer::layoutEnded()
     case PageModel::State::Complete:
         break;
     }
-    CRViewer1->pagesChanged();
+    CRViewer1->pagesChanged(true);
     updateNavigation();
     emit laidOut();
     const Waiting waiting = std::exchange(m_waiting, Waiting::Nothing);

@@ -33,14 +33,14 @@ void ReportPageView::setModel(std::shared_ptr<const PageModel> model)
     m_current = 0;
     m_images.clear();
     applyZoom();
-    pagesChanged();
+    pagesChanged(true);
 }
 
-void ReportPageView::pagesChanged()
+void ReportPageView::pagesChanged(bool textsChanged)
 {
     const int count = m_model ? m_model->pageCount() : 0;
-    // The page-count texts are drawn in once the last page is laid out.
-    m_images.clear();
+    if (textsChanged)
+        m_images.clear();
     if (count != m_pageCount) {
         m_pageCount = count;
         updateScrollBars();

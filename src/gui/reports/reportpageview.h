@@ -22,8 +22,9 @@ public:
     ~ReportPageView() override;
 
     void setModel(std::shared_ptr<const PageModel> model);
-    // New pages, or the page-count texts once the last page is laid out.
-    void pagesChanged();
+    // New pages; with `textsChanged`, the page-count texts came too (once the last page is laid
+    // out), so the pages already drawn are drawn again.
+    void pagesChanged(bool textsChanged = false);
 
     int pageCount() const { return m_pageCount; }
     int currentPage() const { return m_current; } // from 1; 0 without pages
