@@ -302,16 +302,25 @@ void TestReportStreaming::aStopOrAFailureLeavesNoFile()
 
 void TestReportStreaming::aFailureHalfWayIsReportedOnce()
 {
-    // Page 1 lays out, so the viewer opens; row 5,000 (page 500) cannot be added up.
-    test::fillCensus(m_db.connection(), 6000);
-    m_db.connection().executeScript(QStringLiteral("UPDATE tbCensus SET Amount = 'twelve' WHERE Seq = 5000;"));
+    // Page 1 lays out, so the viewer opens; row 15,000 (page 1,500) cannot be added up.
+    test::fillCensus(m_db.connection(), 16000);
+    m_db.connection().executeScript(QStringLiteral("UPDATE tbCensus SET Amount = 'twelve' WHERE Seq = 15000;"));
     test::writeFile(m_dir.path(), QStringLiteral("Tall.rpt"), tallRows);
     ReportContext context = test::contextOf(m_db.connection());
     ReportRunner runner(nullptr, [&] { return context; });
     QList<frmReportViewer *> hosted;
     runner.setViewerHost([&](frmReportViewer *viewer) { hosted.append(viewer); });
     runner.OpenReport(m_dir.path() + QStringLiteral("\\Tall.rpt"), {});
-    QPointer<frmReportViewer> viewer = runner.ShowReport(false, QStringLiteral("Tall rows"), false);
+    QPointer<frmReportViewer> viewer;
+    try {
+        viewer = runner.ShowReport(false, QStringLiteral("Tall rows"), false);
+    } catch (const ReportError &e) {
+        // A machine that lays out 1,500 pages before the window opens tells the caller instead,
+        // which reports it once; no window opens either way.
+        QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("row 15000")), e.what());
+        QVERIFY(hosted.isEmpty());
+        return;
+    }
     QVERIFY(viewer);
     // Asked to print meanwhile: nothing is printed from a report that failed.
     int dialogs = 0;
@@ -326,7 +335,7 @@ void TestReportStreaming::aFailureHalfWayIsReportedOnce()
     QVERIFY(!viewer);
     QCOMPARE(dialogs, 0);
     QCOMPARE(m_shown.size(), 1);
-    QVERIFY2(m_shown.first().text.contains(QStringLiteral("row 5000")), qPrintable(m_shown.first().text));
+    QVERIFY2(m_shown.first().text.contains(QStringLiteral("row 15000")), qPrintable(m_shown.first().text));
     QCOMPARE(m_shown.first().icon, QMessageBox::Critical);
     QCOMPARE(m_shown.first().title, QStringLiteral("Tall rows"));
 }
