@@ -68,4 +68,8 @@ double bestOf(int runs, const std::function<void()> &fn);
 // the folder and prints the resident memory in MB.
 int listResidentMemoryChild(const QString &folder);
 
+// Run in a child process of the benchmark: renders the census of `rows` in-patients to PDF and
+// prints its time and the memory the render added.
+int censusPdfChild(int rows);
+
 } // namespace mss::bench

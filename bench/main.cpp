@@ -186,6 +186,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (app.arguments().size() == 3 && app.arguments()[1] == QLatin1String("--list-rss"))
         return mss::bench::listResidentMemoryChild(app.arguments()[2]);
+    if (app.arguments().size() == 3 && app.arguments()[1] == QLatin1String("--census-pdf"))
+        return mss::bench::censusPdfChild(app.arguments()[2].toInt());
     bool quick = false;
     QStringList filters;
     const QStringList args = app.arguments();

@@ -25,6 +25,8 @@
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -380,6 +382,15 @@ QString reportDefinition(const QString &name)
     return reports::resolveReportPath(folders.first() + QLatin1Char('/') + name);
 }
 
+// Set by Ctrl+C or a termination request while a report renders: the render stops at the next
+// row and its half-written PDF goes, instead of the process ending with the file half there.
+std::atomic<bool> stopRendering { false };
+
+extern "C" void requestStop(int)
+{
+    stopRendering = true;
+}
+
 int report(const QStringList &args, const mssdb::DatabaseOpener &opener)
 {
     if (args.size() < 3)
@@ -412,7 +423,15 @@ int report(const QStringList &args, const mssdb::DatabaseOpener &opener)
     context.userName = QStringLiteral("mss-db");
     const QString definition = reportDefinition(args[1]);
     context.reportsPath = QFileInfo(definition).absolutePath() + QLatin1Char('/');
-    const int pages = reports::renderToPdf(definition, context, values, subs, args[2]);
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+    int pages = 0;
+    try {
+        pages = reports::renderToPdf(definition, context, values, subs, args[2], &stopRendering);
+    } catch (const reports::LayoutCancelled &) {
+        std::cerr << "mss-db: stopped; no PDF was written\n";
+        return 130;
+    }
     std::cerr << "Wrote " << pages << (pages == 1 ? " page" : " pages") << " to " << args[2].toStdString() << "\n";
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include <cmath>
+#include <optional>
 
 namespace mss::reports {
 
@@ -38,9 +39,49 @@ public:
         m_fonts.append(wanted);
         m_metrics.emplace_back(wanted.font(), &m_device);
         m_space.push_back(m_metrics.back().horizontalAdvance(QLatin1Char(' ')) * k);
+        m_widths.emplace_back();
+        m_advances.emplace_back(256, -1.0);
         return int(m_fonts.size()) - 1;
     }
-    double width(int f, const QString &s) const { return m_metrics[size_t(f)].horizontalAdvance(s) * k; }
+    // Whether a text fits a width. Most texts of a long report are far narrower than their
+    // boxes, and the sum of their characters' own advances, with room for kerning, says so
+    // without shaping them; only a text near its box's width is measured exactly.
+    bool fits(int f, const QString &s, double maxWidth) const
+    {
+        if (const std::optional<double> rough = roughWidth(f, s); rough && *rough * 1.03 + 0.5 <= maxWidth)
+            return true;
+        return width(f, s) <= maxWidth;
+    }
+    // Shaping a text is most of what measuring costs, and a long report measures the same
+    // amounts, dates, wards and captions on every page: each font remembers the widths of the
+    // texts it measured last.
+    double width(int f, const QString &s) const
+    {
+        QHash<QString, double> &known = m_widths[size_t(f)];
+        if (const auto it = known.constFind(s); it != known.cend())
+            return *it;
+        if (known.size() >= maxKnownWidths)
+            known.clear();
+        const double w = m_metrics[size_t(f)].horizontalAdvance(s) * k;
+        known.insert(s, w);
+        return w;
+    }
+    // Latin-1 texts only: other scripts may shape far from their characters' advances.
+    std::optional<double> roughWidth(int f, const QString &s) const
+    {
+        std::vector<double> &advances = m_advances[size_t(f)];
+        double sum = 0;
+        for (const QChar c : s) {
+            const char16_t u = c.unicode();
+            if (u < 0x20 || u >= 0x100)
+                return std::nullopt;
+            double &advance = advances[u];
+            if (advance < 0)
+                advance = m_metrics[size_t(f)].horizontalAdvance(c) * k;
+            sum += advance;
+        }
+        return sum;
+    }
     double lineHeight(int f) const { return m_metrics[size_t(f)].lineSpacing() * k; }
     double ascent(int f) const { return m_metrics[size_t(f)].ascent() * k; }
     QString elide(int f, const QString &s, double w) const
@@ -54,7 +95,7 @@ public:
         QStringList out;
         const QStringList paragraphs = text.split(QLatin1Char('\n'));
         for (const QString &para : paragraphs) {
-            if (width(f, para) <= maxWidth) {
+            if (fits(f, para, maxWidth)) {
                 out.append(para);
                 continue;
             }
@@ -93,10 +134,13 @@ public:
 
 private:
     static constexpr double k = 72.0 / measureDpi;
+    static constexpr qsizetype maxKnownWidths = 4096;
     QList<FontSpec> &m_fonts;
     QImage m_device;
     std::vector<QFontMetricsF> m_metrics;
     std::vector<double> m_space;
+    mutable std::vector<QHash<QString, double>> m_widths;
+    mutable std::vector<std::vector<double>> m_advances; // per font, of the Latin-1 characters
 };
 
 struct LineRun {
@@ -108,12 +152,25 @@ struct LineRun {
     Align align = Align::Left;
 };
 
+struct Ctx {
+    BandKind kind = BandKind::Detail;
+    int row = -1;
+    int level = -1;
+};
+
+struct BodyRun;
+
 // A band filled with its values and measured, in points relative to the band's top.
 struct BandInstance {
     double height = 0;
     std::vector<LineRun> texts;
     std::vector<RuleItem> lines;
     std::vector<BoxItem> boxes;
+    // Counting pages, only what decides the height is built; a band that has to be split over
+    // pages is built whole from here.
+    const Band *partOf = nullptr;
+    BodyRun *body = nullptr;
+    Ctx ctx;
 };
 
 struct Accumulator {
@@ -142,12 +199,6 @@ struct BodyRun {
     const QList<QVariantList> &rows() const { return results[size_t(detail)].rows(); }
 };
 
-struct Ctx {
-    BandKind kind = BandKind::Detail;
-    int row = -1;
-    int level = -1;
-};
-
 double numberOf(const QVariant &v, bool *ok)
 {
     *ok = true;
@@ -163,20 +214,37 @@ double numberOf(const QVariant &v, bool *ok)
     }
 }
 
+// Lays pages out one after the other and hands each to a sink as soon as it is finished: what
+// later pages need (totals, open groups, where the page footer begins) is all it keeps.
 class Layout {
 public:
-    Layout(const ReportDefinition &def, const ReportContext &context, PageModel &model)
-        : m_def(def), m_context(context), m_model(model), m_measure(model.fonts), m_now(QDateTime::currentDateTime())
+    // Counting, the layout builds of each band only what decides its height, and hands the sink
+    // empty pages.
+    enum class Pass { Pages, Count };
+
+    Layout(const ReportDefinition &def, const ReportContext &context, PageSink &sink, const std::atomic<bool> *cancel,
+        int knownPageCount, Pass pass = Pass::Pages)
+        : m_def(def),
+          m_context(context),
+          m_sink(sink),
+          m_cancel(cancel),
+          m_knownPages(knownPageCount),
+          m_counting(pass == Pass::Count),
+          m_measure(m_fonts),
+          m_now(context.printedAt)
     {
-        m_limit = m_def.pageSize.height() - m_def.marginBottom - (m_def.pageFooter ? m_def.pageFooter->height : 0);
-        m_model.bodyBottom = m_limit;
+        m_limit = bodyBottom(def);
     }
 
-    void run(std::vector<BodyRun> &bodies)
+    static double bodyBottom(const ReportDefinition &def)
+    {
+        return def.pageSize.height() - def.marginBottom - (def.pageFooter ? def.pageFooter->height : 0);
+    }
+
+    int run(std::vector<BodyRun> &bodies)
     {
         m_bodies = &bodies;
         BodyRun &main = bodies.front();
-        m_model.pages.emplace_back();
         m_y = m_def.marginTop;
         m_nextMainRow = main.rowCount > 0 ? 0 : -1;
         // The report header opens the first page, above the page header.
@@ -191,7 +259,10 @@ public:
             place(build(*main.body.reportFooter, main, { BandKind::ReportFooter, main.rowCount - 1 }),
                 { BandKind::ReportFooter, 0 });
         finishPage();
-        resolvePageMarks();
+        emitPage();
+        if (m_knownPages < 0 && !m_counting)
+            resolvePageMarks();
+        return m_pageIndex + 1;
     }
 
 private:
@@ -215,6 +286,8 @@ private:
             if (b.rowCount == 0 && b.body.noRows)
                 place(build(*b.body.noRows, b, { BandKind::NoRows, -1 }), { BandKind::NoRows, b.index });
             for (int i = 0; i < b.rowCount; ++i) {
+                if (m_cancel && m_cancel->load(std::memory_order_relaxed))
+                    throw LayoutCancelled();
                 if (isMain)
                     m_nextMainRow = i;
                 int changed = levels;
@@ -290,7 +363,9 @@ private:
     void newPage()
     {
         finishPage();
-        m_model.pages.emplace_back();
+        emitPage();
+        m_page = Page();
+        ++m_pageIndex;
         m_y = m_def.marginTop;
         m_hasBody = false;
         m_firstRowOnPage = m_lastRowOnPage = -1;
@@ -331,6 +406,8 @@ private:
                 newPage();
                 room = m_limit - m_y;
             }
+            if (band.partOf && band.height > room + eps)
+                band = build(*band.partOf, *band.body, band.ctx, true);
             // Taller than a whole page: it goes on line by line, so the layout always ends.
             while (band.height > room + eps) {
                 auto [first, rest] = split(std::move(band), room);
@@ -405,18 +482,16 @@ private:
 
     void put(const BandInstance &band, PlacedBand tag)
     {
-        Page &page = m_model.pages.back();
+        Page &page = m_page;
         const double y = m_y;
         for (const LineRun &l : band.texts) {
             if (l.deferred) {
                 LineRun moved = l;
                 moved.run.origin.ry() += y;
-                m_deferred.push_back({ int(m_model.pages.size()) - 1, moved });
+                m_deferred.push_back({ m_pageIndex, moved });
                 continue;
             }
-            TextRun run = l.run;
-            run.origin.ry() += y;
-            page.texts.push_back(std::move(run));
+            page.addText(QPointF(l.run.origin.x(), l.run.origin.y() + y), l.run.text, l.run.font);
         }
         for (RuleItem r : band.lines) {
             r.line.translate(0, y);
@@ -439,16 +514,53 @@ private:
         }
     }
 
+    // Texts with {page} or {pages} are placed once their numbers are known, after the page's
+    // other texts.
+    TextRun numbered(int pageIndex, const LineRun &l, const QString &pages) const
+    {
+        TextRun run = l.run;
+        run.text.replace(pagesMark, pages);
+        run.text.replace(pageMark, QString::number(pageIndex + 1));
+        run.text = m_measure.elide(run.font, run.text, l.boxWidth - 2 * padding);
+        run.origin.setX(alignedX(run.font, run.text, l.boxX, l.boxWidth, l.align));
+        return run;
+    }
+
+    void emitPage()
+    {
+        if (m_cancel && m_cancel->load(std::memory_order_relaxed))
+            throw LayoutCancelled();
+        if (m_counting) {
+            m_deferred.clear();
+            return;
+        }
+        std::vector<TextRun> countTexts;
+        if (m_knownPages >= 0) {
+            const QString pages = QString::number(m_knownPages);
+            for (const auto &[pageIndex, l] : m_deferred) {
+                const TextRun run = numbered(pageIndex, l, pages);
+                m_page.addText(run.origin, run.text, run.font);
+            }
+            m_deferred.clear();
+        } else {
+            // Shown until the last page is laid out.
+            const QString pending = QStringLiteral("\u2026");
+            for (size_t i = m_pageDeferred; i < m_deferred.size(); ++i)
+                countTexts.push_back(numbered(m_deferred[i].first, m_deferred[i].second, pending));
+            m_pageDeferred = m_deferred.size();
+        }
+        m_sink.addPage(std::move(m_page), std::move(countTexts), m_fonts);
+    }
+
     void resolvePageMarks()
     {
-        const QString pages = QString::number(m_model.pageCount());
-        for (auto &[pageIndex, l] : m_deferred) {
-            TextRun run = l.run;
-            run.text.replace(pagesMark, pages);
-            run.text.replace(pageMark, QString::number(pageIndex + 1));
-            run.text = m_measure.elide(run.font, run.text, l.boxWidth - 2 * padding);
-            run.origin.setX(alignedX(run.font, run.text, l.boxX, l.boxWidth, l.align));
-            m_model.pages[size_t(pageIndex)].texts.push_back(std::move(run));
+        const QString pages = QString::number(m_pageIndex + 1);
+        for (size_t i = 0; i < m_deferred.size();) {
+            const int pageIndex = m_deferred[i].first;
+            std::vector<TextRun> texts;
+            for (; i < m_deferred.size() && m_deferred[i].first == pageIndex; ++i)
+                texts.push_back(numbered(pageIndex, m_deferred[i].second, pages));
+            m_sink.setCountTexts(pageIndex, std::move(texts));
         }
         m_deferred.clear();
     }
@@ -468,14 +580,23 @@ private:
 
     // --- bands -------------------------------------------------------------------------------
 
-    BandInstance build(const Band &band, BodyRun &b, Ctx c)
+    BandInstance build(const Band &band, BodyRun &b, Ctx c, bool whole = false)
     {
         BandInstance inst;
         inst.height = band.height;
         double extra = 0;
         const double left = m_def.marginLeft;
+        const bool heightOnly = m_counting && !whole;
+        if (heightOnly && !band.elements.isEmpty()) {
+            inst.partOf = &band;
+            inst.body = &b;
+            inst.ctx = c;
+        }
         for (const Element &e : band.elements) {
             if (e.kind != Element::Text)
+                continue;
+            // A text that does not grow leaves the band's height as it is.
+            if (heightOnly && !e.grow)
                 continue;
             bool deferred = false;
             const QString text = evaluate(e, b, c, &deferred);
@@ -513,6 +634,8 @@ private:
             }
         }
         inst.height += extra;
+        if (heightOnly)
+            return inst;
         for (const Element &e : band.elements) {
             if (e.kind == Element::Line) {
                 QLineF line(left + e.rect.left(), e.rect.top(), left + e.rect.right(), e.rect.bottom());
@@ -672,7 +795,11 @@ private:
 
     const ReportDefinition &m_def;
     const ReportContext &m_context;
-    PageModel &m_model;
+    PageSink &m_sink;
+    const std::atomic<bool> *m_cancel = nullptr;
+    int m_knownPages = -1;
+    bool m_counting = false;
+    QList<FontSpec> m_fonts;
     Measurer m_measure;
     QDateTime m_now;
     std::vector<BodyRun> *m_bodies = nullptr;
@@ -682,7 +809,10 @@ private:
     bool m_hasBody = false;
     int m_nextMainRow = -1;
     int m_firstRowOnPage = -1, m_lastRowOnPage = -1, m_lastPlacedMain = -1;
-    std::vector<std::pair<int, LineRun>> m_deferred;
+    Page m_page;
+    int m_pageIndex = 0;
+    std::vector<std::pair<int, LineRun>> m_deferred; // page index, text waiting for its numbers
+    size_t m_pageDeferred = 0; // those of earlier pages, already handed on
 };
 
 // Every field a text names must be a column of its query: a mistyped name fails here, with
@@ -842,7 +972,91 @@ void Report::setSubreportParameters(const QString &name, const QVariantList &val
     m_givenSubs.insert(name, values);
 }
 
+struct PreparedReport::Data {
+    ReportDefinition def; // with the page header and footer resolved against the report's rows
+    ReportContext context;
+    std::vector<BodyRun> bodies;
+};
+
+PreparedReport::PreparedReport(std::unique_ptr<Data> data) : d(std::move(data)) { }
+
+PreparedReport::~PreparedReport() = default;
+
+namespace {
+
+bool printsPageCount(const std::optional<Band> &band)
+{
+    if (!band)
+        return false;
+    for (const Element &e : band->elements)
+        for (const Segment &s : e.segments)
+            if (s.kind == Segment::Pages)
+                return true;
+    return false;
+}
+
+bool printsPageCount(const ReportBody &body)
+{
+    if (printsPageCount(body.reportHeader) || printsPageCount(body.detail) || printsPageCount(body.noRows)
+        || printsPageCount(body.reportFooter))
+        return true;
+    for (const GroupDef &g : body.groups)
+        if (printsPageCount(g.header) || printsPageCount(g.footer))
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool PreparedReport::printsPageCount() const
+{
+    if (reports::printsPageCount(d->def.pageHeader) || reports::printsPageCount(d->def.pageFooter))
+        return true;
+    for (const BodyRun &b : d->bodies)
+        if (reports::printsPageCount(b.body))
+            return true;
+    return false;
+}
+
+std::shared_ptr<PageModel> PreparedReport::newModel() const
+{
+    auto model = std::make_shared<PageModel>();
+    model->title = d->def.title;
+    model->paperName = d->def.paperName;
+    model->landscape = d->def.landscape;
+    model->pageSize = d->def.pageSize;
+    model->bodyBottom = Layout::bodyBottom(d->def);
+    return model;
+}
+
+int PreparedReport::countPages(const std::atomic<bool> *cancel)
+{
+    for (BodyRun &b : d->bodies)
+        b.totals.clear();
+    PageSink nowhere;
+    Layout layout(d->def, d->context, nowhere, cancel, -1, Layout::Pass::Count);
+    return layout.run(d->bodies);
+}
+
+int PreparedReport::layOut(PageSink &sink, const std::atomic<bool> *cancel, int knownPageCount)
+{
+    // Each layout adds its totals up from the first row.
+    for (BodyRun &b : d->bodies)
+        b.totals.clear();
+    Layout layout(d->def, d->context, sink, cancel, knownPageCount);
+    return layout.run(d->bodies);
+}
+
 std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
+{
+    const auto prepared = prepare(context);
+    auto model = prepared->newModel();
+    prepared->layOut(*model);
+    model->finish(PageModel::State::Complete);
+    return model;
+}
+
+std::shared_ptr<PreparedReport> Report::prepare(const ReportContext &context) const
 {
     ensureReportFonts();
     if (!context.connection)
@@ -927,19 +1141,17 @@ std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
     }
 
     // The page header and footer belong to the report and read its rows.
-    ReportDefinition def = m_def;
-    def.main = bodies.front().body;
-    resolveBand(m_def.fileName, def.pageHeader, bodies.front());
-    resolveBand(m_def.fileName, def.pageFooter, bodies.front());
-
-    auto model = std::make_shared<PageModel>();
-    model->title = m_def.title;
-    model->paperName = m_def.paperName;
-    model->landscape = m_def.landscape;
-    model->pageSize = m_def.pageSize;
-    Layout layout(def, context, *model);
-    layout.run(bodies);
-    return model;
+    auto data = std::make_unique<PreparedReport::Data>();
+    data->def = m_def;
+    data->def.main = bodies.front().body;
+    resolveBand(m_def.fileName, data->def.pageHeader, bodies.front());
+    resolveBand(m_def.fileName, data->def.pageFooter, bodies.front());
+    data->context = context;
+    // Every pass prints the same moment.
+    if (!data->context.printedAt.isValid())
+        data->context.printedAt = QDateTime::currentDateTime();
+    data->bodies = std::move(bodies);
+    return std::shared_ptr<PreparedReport>(new PreparedReport(std::move(data)));
 }
 
 } // namespace mss::reports

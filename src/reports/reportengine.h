@@ -3,10 +3,13 @@
 #include "pagemodel.h"
 #include "reportdefinition.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
+#include <exception>
 #include <memory>
 
 namespace mss::data {
@@ -22,6 +25,44 @@ struct ReportContext {
     QString hospitalName;
     QString reportsPath;
     QString userName;
+    // The moment printed as {report.printDate} and {report.printTime}; invalid: when the report
+    // runs. Fixed by callers that must print the same text twice.
+    QDateTime printedAt;
+};
+
+// Thrown out of a layout whose caller asked it to stop.
+class LayoutCancelled : public std::exception {
+public:
+    const char *what() const noexcept override { return "the report's layout was stopped"; }
+};
+
+// A report whose queries have run: its rows and resolved bands, ready to be laid out once or
+// more. The layout touches no database, so it may run on another thread than the queries did,
+// one layout at a time.
+class PreparedReport {
+public:
+    ~PreparedReport();
+    PreparedReport(const PreparedReport &) = delete;
+    PreparedReport &operator=(const PreparedReport &) = delete;
+
+    // Whether some text prints the page count: a PDF written as it is laid out learns the count
+    // from a first pass.
+    bool printsPageCount() const;
+    // Lays the pages out without keeping them and returns their number: the first of two passes
+    // when pages print their count. Only what decides a band's height is measured.
+    int countPages(const std::atomic<bool> *cancel = nullptr);
+    // An empty model with the report's title and paper, to be filled by layOut.
+    std::shared_ptr<PageModel> newModel() const;
+    // Lays the pages out into the sink and returns their number. With the page count known from
+    // an earlier pass, pages come complete; otherwise their page-count texts come at the end
+    // (PageSink::setCountTexts). When `cancel` is set between two rows, throws LayoutCancelled.
+    int layOut(PageSink &sink, const std::atomic<bool> *cancel = nullptr, int knownPageCount = -1);
+
+private:
+    friend class Report;
+    struct Data;
+    explicit PreparedReport(std::unique_ptr<Data> data);
+    std::unique_ptr<Data> d;
 };
 
 // A definition with the values of its parameters, ready to run. Values are given by position
@@ -44,9 +85,11 @@ public:
     const QVariantList &givenValues() const { return m_given; }
     QVariantList givenSubreportValues(const QString &name) const { return m_givenSubs.value(name); }
 
-    // Runs the queries with bound values on the context's connection and lays the pages out.
-    // A failing query, a field the query does not return or a parameter left without a value
-    // is a ReportError naming the file and line.
+    // Runs the queries with bound values on the context's connection. A failing query, a field
+    // the query does not return or a parameter left without a value is a ReportError naming the
+    // file and line.
+    std::shared_ptr<PreparedReport> prepare(const ReportContext &context) const;
+    // Runs the queries and lays every page out in memory.
     std::shared_ptr<const PageModel> run(const ReportContext &context) const;
 
 private:

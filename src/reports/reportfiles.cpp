@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSaveFile>
 
 namespace mss::reports {
 
@@ -42,14 +43,33 @@ Report openReportFile(const QString &file, const QVariantList &values)
 }
 
 int renderToPdf(const QString &definitionPath, const ReportContext &context, const QVariantList &values,
-    const QList<SubreportValues> &subreports, const QString &pdfPath)
+    const QList<SubreportValues> &subreports, const QString &pdfPath, const std::atomic<bool> *cancel)
 {
     Report report = openReportFile(definitionPath, values);
     for (const SubreportValues &sub : subreports)
         report.setSubreportParameters(sub.name, sub.values);
-    const auto pages = report.run(context);
-    writePdf(*pages, pdfPath);
-    return pages->pageCount();
+    const auto prepared = report.prepare(context);
+    // "Page n of m" needs m on page 1: a first pass counts the pages and keeps none of them.
+    int known = -1;
+    if (prepared->printsPageCount())
+        known = prepared->countPages(cancel);
+    // The file appears only when the whole document is written: a failure or a stop half way
+    // leaves no half report behind, and no earlier file is lost to it.
+    QSaveFile file(pdfPath);
+    if (!file.open(QIODevice::WriteOnly))
+        throw ReportError(QStringLiteral("The PDF file \"%1\" cannot be written: %2")
+                              .arg(QDir::toNativeSeparators(pdfPath), file.errorString()));
+    int pages = 0;
+    {
+        PdfPageSink pdf(file, report.definition().title,
+            pageLayoutOf(report.definition().paperName, report.definition().landscape));
+        pages = prepared->layOut(pdf, cancel, known);
+        pdf.finish();
+    }
+    if (!file.commit())
+        throw ReportError(QStringLiteral("The PDF file \"%1\" could not be completed: %2")
+                              .arg(QDir::toNativeSeparators(pdfPath), file.errorString()));
+    return pages;
 }
 
 } // namespace mss::reports

@@ -16,13 +16,15 @@ QString resolveReportPath(const QString &path);
 // faulty file, or a value of the wrong type, throws ReportError.
 Report openReportFile(const QString &path, const QVariantList &values);
 
-// Renders a definition to PDF without any window: for tools, tests and scheduled reports.
-// Returns the number of pages written.
+// Renders a definition to PDF without any window: for tools, tests and scheduled reports. Pages
+// are written as they are laid out, so memory holds the rows and one page, not the document.
+// Returns the number of pages written; when `cancel` is set, stops with LayoutCancelled and
+// leaves no file.
 struct SubreportValues {
     QString name;
     QVariantList values;
 };
 int renderToPdf(const QString &definitionPath, const ReportContext &context, const QVariantList &values,
-    const QList<SubreportValues> &subreports, const QString &pdfPath);
+    const QList<SubreportValues> &subreports, const QString &pdfPath, const std::atomic<bool> *cancel = nullptr);
 
 } // namespace mss::reports

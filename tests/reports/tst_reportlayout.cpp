@@ -50,7 +50,7 @@ void checkInvariants(const PageModel &model, int rows)
 {
     int expectedRow = 0;
     for (int p = 0; p < model.pageCount(); ++p) {
-        const Page &page = model.pages[size_t(p)];
+        const Page page = model.page(p);
         const PlacedBand *lastBody = nullptr;
         for (const PlacedBand &band : page.bands) {
             if (band.kind == BandKind::PageFooter) {
@@ -69,7 +69,7 @@ void checkInvariants(const PageModel &model, int rows)
         if (lastBody)
             QVERIFY2(lastBody->kind != BandKind::GroupHeader,
                 qPrintable(QStringLiteral("a group header is left alone at the foot of page %1").arg(p + 1)));
-        for (const TextRun &t : page.texts)
+        for (const TextRun &t : page.texts())
             QVERIFY(t.origin.y() <= model.pageSize.height() && t.origin.x() >= 0);
         QVERIFY2(model.pageText(p).contains(QStringLiteral("Page %1 of %2").arg(p + 1).arg(model.pageCount())),
             qPrintable(model.pageText(p).right(80)));
@@ -157,8 +157,8 @@ void TestReportLayout::groupsAndTotals()
     QVERIFY(all.contains(QStringLiteral("1 PATIENT 00038")));
     // A ward running onto a new page shows its header again at the top of that page.
     int repeated = 0;
-    for (const Page &page : model->pages)
-        for (const PlacedBand &band : page.bands)
+    for (int p = 0; p < model->pageCount(); ++p)
+        for (const PlacedBand &band : model->page(p).bands)
             repeated += band.kind == BandKind::GroupHeader && band.continued ? 1 : 0;
     QVERIFY(repeated > 0);
 }
@@ -186,8 +186,8 @@ void TestReportLayout::oversizedBandEnds()
         all += model->pageText(p) + QLatin1Char(' ');
     QVERIFY(all.contains(QStringLiteral("word0 ")));
     QVERIFY(all.contains(QStringLiteral("word5999")));
-    for (const Page &page : model->pages)
-        for (const RuleItem &l : page.lines)
+    for (int p = 0; p < model->pageCount(); ++p)
+        for (const RuleItem &l : model->page(p).lines)
             QVERIFY(std::max(l.line.y1(), l.line.y2()) <= model->bodyBottom + 0.01);
 }
 

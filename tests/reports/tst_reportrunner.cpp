@@ -5,6 +5,7 @@
 
 #include "reportfiles.h"
 #include "reports/frmreportviewer.h"
+#include "reports/reportpageview.h"
 #include "reports/reportrunner.h"
 #include "ui/messages.h"
 
@@ -12,7 +13,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QtTest>
 
 using namespace mss;
@@ -167,6 +168,7 @@ void TestReportRunner::viewersKeepTheirOwnReports()
     m_runner->OpenReport(path, { 2, QStringLiteral("Second") });
     QPointer<frmReportViewer> second = m_runner->ShowReport(false, QStringLiteral("Second report"), false);
     QCOMPARE(viewers().size(), 2);
+    second->waitForLayout();
     const QString secondText = second->pages().pageText(0);
     const int secondPages = second->pageCount();
     QVERIFY(secondText.contains(QStringLiteral("Second kind 2")));
@@ -208,12 +210,13 @@ void TestReportRunner::navigationAndZoom()
 {
     m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), { 1, QStringLiteral("x") });
     frmReportViewer *viewer = m_runner->ShowReport(false, QStringLiteral("Listing"), false);
+    viewer->waitForLayout();
     const int pages = viewer->pages().pageCount();
     QVERIFY(pages >= 3);
     QCOMPARE(viewer->pageCount(), pages); // the preview shows exactly the model's pages
-    auto *preview = viewer->findChild<QPrintPreviewWidget *>(QStringLiteral("CRViewer1"));
+    auto *preview = viewer->findChild<ReportPageView *>(QStringLiteral("CRViewer1"));
     QVERIFY(preview);
-    QCOMPARE(preview->zoomMode(), QPrintPreviewWidget::FitToWidth);
+    QCOMPARE(preview->zoomMode(), ReportPageView::ZoomMode::FitToWidth);
     auto *label = viewer->findChild<QLabel *>(QStringLiteral("lblPage"));
     QCOMPARE(label->text(), QStringLiteral("1 of %1").arg(pages));
     viewer->findChild<QAction *>(QStringLiteral("actNextPage"))->trigger();
@@ -231,6 +234,7 @@ void TestReportRunner::printAndExportGoThroughTheSeam()
 {
     m_runner->OpenReport(m_context.reportsPath + QStringLiteral("Listing.rpt"), { 1, QStringLiteral("x") });
     frmReportViewer *viewer = m_runner->ShowReport(false, QStringLiteral("Listing"), false);
+    viewer->waitForLayout();
     const int pages = viewer->pages().pageCount();
     QTemporaryDir out;
 

@@ -1,37 +1,35 @@
 #include "reports/frmreportviewer.h"
+#include "reports/reportpageview.h"
 #include "reports/reportprinting.h"
 
+#include "reportjob.h"
 #include "ui/messages.h"
 
-#include <QAbstractScrollArea>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
-#include <QPainter>
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
-#include <QScrollBar>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <exception>
+#include <utility>
+
 namespace mss::reports {
 
-frmReportViewer::frmReportViewer(std::shared_ptr<const PageModel> pages, const QString &caption, QWidget *parent)
-    : QWidget(parent), m_pages(std::move(pages)), m_previewPrinter(QPrinter::HighResolution)
+frmReportViewer::frmReportViewer(std::unique_ptr<ReportJob> layout, const QString &caption, QWidget *parent)
+    : QWidget(parent), m_layout(std::move(layout)), m_pages(m_layout->model())
 {
     setObjectName(QStringLiteral("frmReportViewer"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption);
     ensureReportFonts();
-
-    m_previewPrinter.setFullPage(true);
-    m_previewPrinter.setPageLayout(m_pages->pageLayout());
-    m_previewPrinter.setDocName(caption.isEmpty() ? m_pages->title : caption);
 
     m_toolBar = new QToolBar(this);
     m_toolBar->setObjectName(QStringLiteral("tbrViewer"));
@@ -76,42 +74,41 @@ frmReportViewer::frmReportViewer(std::shared_ptr<const PageModel> pages, const Q
     add(QStringLiteral("actZoomIn"), tr("+"), QKeySequence::ZoomIn, &frmReportViewer::zoomIn)
         ->setToolTip(tr("Zoom in"));
 
-    CRViewer1 = new QPrintPreviewWidget(&m_previewPrinter, this);
+    CRViewer1 = new ReportPageView(this);
     CRViewer1->setObjectName(QStringLiteral("CRViewer1"));
-    connect(CRViewer1, &QPrintPreviewWidget::paintRequested, this, &frmReportViewer::paintPreview);
-    connect(CRViewer1, &QPrintPreviewWidget::previewChanged, this, &frmReportViewer::updateNavigation);
+    connect(CRViewer1, &ReportPageView::currentPageChanged, this, &frmReportViewer::updateNavigation);
     connect(cboZoom, &QComboBox::activated, this, [this](int index) {
         if (index == 0)
             zoomToPageWidth();
         else if (index == 1)
             zoomToWholePage();
-        else {
+        else
             CRViewer1->setZoomFactor(cboZoom->itemData(index).toInt() / 100.0);
-        }
     });
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(m_toolBar);
-    layout->addWidget(CRViewer1, 1);
+    auto *box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    box->addWidget(m_toolBar);
+    box->addWidget(CRViewer1, 1);
 
     resize(900, 700);
-    CRViewer1->updatePreview();
+    CRViewer1->setModel(m_pages);
     zoomToPageWidth();
     updateNavigation();
+    connect(m_layout.get(), &ReportJob::pagesAdded, this, [this] {
+        CRViewer1->pagesChanged();
+        updateNavigation();
+    });
+    connect(m_layout.get(), &ReportJob::finished, this, &frmReportViewer::layoutEnded);
+    if (m_pages->state() != PageModel::State::LayingOut)
+        QMetaObject::invokeMethod(this, &frmReportViewer::layoutEnded, Qt::QueuedConnection);
 }
 
-frmReportViewer::~frmReportViewer() = default;
-
-void frmReportViewer::paintPreview(QPrinter *printer)
+frmReportViewer::~frmReportViewer()
 {
-    QPainter painter(printer);
-    for (int i = 0; i < m_pages->pageCount(); ++i) {
-        if (i > 0)
-            printer->newPage();
-        m_pages->paintPage(painter, i);
-    }
+    // The layout stops before its pages and their temporary file go.
+    m_layout.reset();
 }
 
 int frmReportViewer::pageCount() const
@@ -126,13 +123,19 @@ int frmReportViewer::currentPage() const
 
 void frmReportViewer::setCurrentPage(int page)
 {
-    CRViewer1->setCurrentPage(std::clamp(page, 1, std::max(1, pageCount())));
+    CRViewer1->setCurrentPage(page);
     updateNavigation();
+}
+
+bool frmReportViewer::isLaidOut() const
+{
+    return m_ended && m_pages->isComplete();
 }
 
 QString frmReportViewer::pageLabelText() const
 {
-    return tr("%1 of %2").arg(currentPage()).arg(pageCount());
+    return m_ended ? tr("%1 of %2").arg(currentPage()).arg(pageCount())
+                   : tr("%1 of %2+").arg(currentPage()).arg(pageCount());
 }
 
 void frmReportViewer::updateNavigation()
@@ -143,6 +146,50 @@ void frmReportViewer::updateNavigation()
     m_previous->setEnabled(page > 1);
     m_next->setEnabled(page < pageCount());
     m_last->setEnabled(page < pageCount());
+}
+
+void frmReportViewer::waitForLayout()
+{
+    m_layout->wait();
+    layoutEnded();
+}
+
+void frmReportViewer::layoutEnded()
+{
+    if (m_ended || m_pages->state() == PageModel::State::LayingOut)
+        return;
+    m_ended = true;
+    switch (m_pages->state()) {
+    case PageModel::State::LayingOut:
+    case PageModel::State::Cancelled:
+        return;
+    case PageModel::State::Failed: {
+        // Half a report is not shown as if it were the report: the failure is said once and the
+        // window goes.
+        QString message = tr("The report could not be laid out.");
+        try {
+            std::rethrow_exception(m_pages->error());
+        } catch (const std::exception &e) {
+            message = QString::fromUtf8(e.what());
+        } catch (...) {
+        }
+        m_waiting = Waiting::Nothing;
+        ui::Messages::critical(message, windowTitle(), this);
+        emit laidOut();
+        close();
+        return;
+    }
+    case PageModel::State::Complete:
+        break;
+    }
+    CRViewer1->pagesChanged(true);
+    updateNavigation();
+    emit laidOut();
+    const Waiting waiting = std::exchange(m_waiting, Waiting::Nothing);
+    if (waiting == Waiting::Print)
+        printNow();
+    else if (waiting == Waiting::Export)
+        exportNow();
 }
 
 void frmReportViewer::firstPage()
@@ -166,12 +213,6 @@ void frmReportViewer::zoomToPageWidth()
 {
     CRViewer1->fitToWidth();
     cboZoom->setCurrentIndex(0);
-    // The preview centres the current page; at page width a page is taller than the view, so a
-    // report opens at the top of its first page, where the title is.
-    QTimer::singleShot(0, this, [this] {
-        if (auto *view = CRViewer1->findChild<QAbstractScrollArea *>(); view && currentPage() == 1)
-            view->verticalScrollBar()->setValue(view->verticalScrollBar()->minimum());
-    });
 }
 
 void frmReportViewer::zoomToWholePage()
@@ -182,17 +223,33 @@ void frmReportViewer::zoomToWholePage()
 
 void frmReportViewer::zoomIn()
 {
-    CRViewer1->zoomIn(1.25);
+    CRViewer1->setZoomFactor(CRViewer1->zoomFactor() * 1.25);
     cboZoom->setCurrentIndex(-1);
 }
 
 void frmReportViewer::zoomOut()
 {
-    CRViewer1->zoomOut(1.25);
+    CRViewer1->setZoomFactor(CRViewer1->zoomFactor() / 1.25);
     cboZoom->setCurrentIndex(-1);
 }
 
 void frmReportViewer::print()
+{
+    if (isLaidOut())
+        printNow();
+    else if (!m_ended)
+        m_waiting = Waiting::Print;
+}
+
+void frmReportViewer::exportPdf()
+{
+    if (isLaidOut())
+        exportNow();
+    else if (!m_ended)
+        m_waiting = Waiting::Export;
+}
+
+void frmReportViewer::printNow()
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(windowTitle().isEmpty() ? m_pages->title : windowTitle());
@@ -214,7 +271,7 @@ void frmReportViewer::print()
     }
 }
 
-void frmReportViewer::exportPdf()
+void frmReportViewer::exportNow()
 {
     QString name = windowTitle().isEmpty() ? m_pages->title : windowTitle();
     static const QRegularExpression unsafe(QStringLiteral(R"([\\/:*?"<>|]+)"));
@@ -239,6 +296,8 @@ void frmReportViewer::exportPdf()
 
 void frmReportViewer::closeEvent(QCloseEvent *event)
 {
+    m_layout->cancel();
+    m_waiting = Waiting::Nothing;
     emit closed();
     QWidget::closeEvent(event);
 }

@@ -2,6 +2,7 @@
 
 #include "auth/currentuser.h"
 #include "reportfiles.h"
+#include "reportjob.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportprinting.h"
 #include "session/sessionstate.h"
@@ -10,6 +11,8 @@
 
 #include <QPrinter>
 
+#include <limits>
+
 namespace mss::reports {
 
 ReportContext sessionReportContext()
@@ -17,8 +20,9 @@ ReportContext sessionReportContext()
     // Reports run on the user's own connection: no administrator log-on is needed for them.
     const shell::SessionState &s = shell::Session();
     if (!s.CurrentUser)
-        return { nullptr, s.HospitalName, s.ReportsPath, QString() };
-    return { s.CurrentUser->sqlconnection(), s.HospitalName, s.ReportsPath, s.CurrentUser->EmployeeName() };
+        return { nullptr, s.HospitalName, s.ReportsPath, QString(), QDateTime() };
+    return { s.CurrentUser->sqlconnection(), s.HospitalName, s.ReportsPath, s.CurrentUser->EmployeeName(),
+        QDateTime() };
 }
 
 ReportRunner::ReportRunner(QObject *parent, std::function<ReportContext()> context)
@@ -47,11 +51,16 @@ frmReportViewer *ReportRunner::ShowReport(bool showGroupTree, const QString &cap
     const std::shared_ptr<Report> report = m_current;
     if (!report)
         throw ReportError(QStringLiteral("No report is open to be shown."));
-    std::shared_ptr<const PageModel> pages;
+    auto layout = std::make_unique<ReportJob>(runQueries(*report));
+    const std::shared_ptr<PageModel> pages = layout->model();
     {
+        // The window opens with its first page; a report that fails before it opens none.
         ui::WaitCursor wait;
-        pages = report->run(m_context());
+        layout->start();
+        pages->waitForPages(directPrint ? std::numeric_limits<int>::max() : 1);
     }
+    if (pages->state() == PageModel::State::Failed)
+        std::rethrow_exception(pages->error());
     if (directPrint) {
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(caption.isEmpty() ? pages->title : caption);
@@ -59,7 +68,7 @@ frmReportViewer *ReportRunner::ShowReport(bool showGroupTree, const QString &cap
         m_current.reset();
         return nullptr;
     }
-    auto *viewer = new frmReportViewer(pages, caption);
+    auto *viewer = new frmReportViewer(std::move(layout), caption);
     // Closing a viewer releases the current report; the viewer keeps showing its own pages.
     connect(viewer, &frmReportViewer::closed, this, [this] { m_current.reset(); });
     if (m_viewerHost)
@@ -69,6 +78,13 @@ frmReportViewer *ReportRunner::ShowReport(bool showGroupTree, const QString &cap
         viewer->show();
     }
     return viewer;
+}
+
+std::shared_ptr<PreparedReport> ReportRunner::runQueries(const Report &report) const
+{
+    // The statements run here, on the window's thread, like every other statement of the program.
+    ui::WaitCursor wait;
+    return report.prepare(m_context());
 }
 
 } // namespace mss::reports

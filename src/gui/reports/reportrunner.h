@@ -35,8 +35,9 @@ public:
     // Gives a subreport of the current report its own values.
     void OpenSubreport(const QString &name, const QVariantList &values);
     // Runs the current report and shows it in a new viewer with the caption (or prints it at
-    // once on the default printer when directPrint). The queries run before any window opens: a
-    // report that fails opens no viewer. Returns the viewer (nothing after a direct print).
+    // once on the default printer when directPrint). The queries run and the first page is laid
+    // out before the window opens, so a report that fails opens no viewer; the other pages are
+    // laid out while the viewer shows the first. Returns the viewer (nothing after a direct print).
     frmReportViewer *ShowReport(bool showGroupTree, const QString &caption, bool directPrint);
 
     // The report opened by the last OpenReport: ShowReport and OpenSubreport work on it. It is
@@ -48,6 +49,8 @@ public:
     void setViewerHost(std::function<void(frmReportViewer *)> host) { m_viewerHost = std::move(host); }
 
 private:
+    std::shared_ptr<PreparedReport> runQueries(const Report &report) const;
+
     std::function<ReportContext()> m_context;
     std::function<void(frmReportViewer *)> m_viewerHost;
     std::shared_ptr<Report> m_current;
