@@ -249,6 +249,11 @@ void TestDemoData::nothingHappensBeforeBirth()
                              .arg(QLatin1String(table)))
                   .text(0);
         QCOMPARE(late, QStringLiteral("0"));
+        // Nobody leaves before arriving.
+        QCOMPARE(m_db->open(QStringLiteral("SELECT count(*) FROM PATIENT_DATA..%1 WHERE DcrDate < AdmDate")
+                                .arg(QLatin1String(table)))
+                     .text(0),
+            QStringLiteral("0"));
     }
     QCOMPARE(m_db->open(QStringLiteral("SELECT count(*) FROM MSS..tbMSSIntakeSheet s JOIN PATIENT_DATA..tbMaster m "
                                        "ON m.HospNum = s.HospNum WHERE s.InterviewDate < m.BirthDate"))

@@ -746,11 +746,23 @@ void Generator::patients()
         } else {
             idNum = QStringLiteral("ER%1").arg(++erSerial, 6, 10, QLatin1Char('0'));
             admDay = today.addDays(-m_rng.between(0, std::min(3 * 365, lived)));
-            admDate = iso(admDay, clockTime(admDay, m_rng.between(0, 24 * 60 - 1)));
+            const int admitted = clockTime(admDay, m_rng.between(0, 24 * 60 - 1));
+            admDate = iso(admDay, admitted);
             current = admDay == today;
             if (!current) {
-                const QDate left = admDay.addDays(m_rng.below(2));
-                dcrDate = iso(left, clockTime(left, m_rng.between(0, 24 * 60 - 1)));
+                QDate left = admDay.addDays(m_rng.below(2));
+                int minutes = clockTime(left, m_rng.between(0, 24 * 60 - 1));
+                // A visit ends after it began: a discharge on the day of the admission comes at
+                // least half an hour later, or else the next morning.
+                if (left == admDay && minutes < admitted + 30) {
+                    if (const int spare = 24 * 60 - (admitted + 30); spare > 0) {
+                        minutes = admitted + 30 + minutes % spare;
+                    } else {
+                        left = admDay.addDays(1);
+                        minutes = clockTime(left, minutes);
+                    }
+                }
+                dcrDate = iso(left, minutes);
             }
             billingDate = iso(admDay);
             er.run({ idNum, p.hospNum, admDate, dcrDate, doctor, service ? "S" : "P", account, diagnosis,
