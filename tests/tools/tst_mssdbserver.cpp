@@ -7,6 +7,7 @@
 #include "db/serverobjects.h"
 #include "support/demohospital.h"
 #include "support/sqliteodbc.h"
+#include "support/toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,11 +21,7 @@ using namespace mss::data;
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = test::ToolRun;
 
 } // namespace
 
@@ -41,15 +38,13 @@ private slots:
 
 private:
     Run run(const QStringList &args, const QString &password = {}, const QString &userPassword = {}) const;
-    QString m_tool;
     QString m_connectionString;
     QTemporaryDir m_dir;
 };
 
 void TestMssDbServer::initTestCase()
 {
-    m_tool = qEnvironmentVariable("MSS_TOOLS_DIR") + QStringLiteral("/mss-db");
-    QVERIFY2(QFileInfo::exists(m_tool), "mss-db is not built");
+    QVERIFY2(QFileInfo::exists(test::mssDbPath()), "mss-db is not built");
     const QString driver = test::sqliteOdbcDriver();
     QVERIFY2(!driver.isEmpty(), "the SQLite ODBC driver (Debian package libsqliteodbc) is not installed");
     m_connectionString = QStringLiteral("Driver=%1;Database=%2;UID=mss_user")
@@ -70,20 +65,10 @@ void TestMssDbServer::initTestCase()
 
 Run TestMssDbServer::run(const QStringList &args, const QString &password, const QString &userPassword) const
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("MSS_ODBC_PASSWORD"));
-    env.remove(QStringLiteral("MSS_USER_PASSWORD"));
-    if (!password.isEmpty())
-        env.insert(QStringLiteral("MSS_ODBC_PASSWORD"), password);
-    if (!userPassword.isEmpty())
-        env.insert(QStringLiteral("MSS_USER_PASSWORD"), userPassword);
-    p.setProcessEnvironment(env);
-    p.start(m_tool, args);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(120000))
-        return {};
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError()) };
+    // An empty password leaves its variable out, as a user who set none.
+    return test::runMssDb(args,
+        { { QStringLiteral("MSS_ODBC_PASSWORD"), password.isEmpty() ? QString() : password },
+            { QStringLiteral("MSS_USER_PASSWORD"), userPassword.isEmpty() ? QString() : userPassword } });
 }
 
 void TestMssDbServer::execUserAndReportOverOdbc()

@@ -2,6 +2,7 @@
 // what an administrator's commands send, that the server's password comes from the environment
 // and reaches the server whole, and that a report's values travel as parameters.
 #include "support/tdsserver.h"
+#include "support/toolrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,11 +33,7 @@ namespace {
 const QString kUser = QStringLiteral("mss_admin");
 const QString kPassword = QStringLiteral("Adm1n;{pass} ñ");
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Run = mss::test::ToolRun;
 
 QString pdfText(const QString &pdf)
 {
@@ -63,16 +60,13 @@ private:
 
     QTemporaryDir m_dir;
     TdsServer m_server;
-    QString m_tool;
 };
 
 void TestMssDbWire::initTestCase()
 {
     if (mss::test::freeTdsDriver().isEmpty())
         QSKIP("FreeTDS's ODBC driver (Debian package tdsodbc) is not installed");
-    m_tool = QDir(qEnvironmentVariable("MSS_TOOLS_DIR", QCoreApplication::applicationDirPath() + QStringLiteral("/..")))
-                 .filePath(QStringLiteral("mss-db"));
-    QVERIFY2(QFile::exists(m_tool), qPrintable(m_tool));
+    QVERIFY2(QFile::exists(mss::test::mssDbPath()), qPrintable(mss::test::mssDbPath()));
     QString why;
     QVERIFY2(
         m_server.start({ { QStringLiteral("users"), QJsonObject { { kUser, kPassword } } } }, &why), qPrintable(why));
@@ -80,17 +74,10 @@ void TestMssDbWire::initTestCase()
 
 Run TestMssDbWire::run(const QStringList &args) const
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("MSS_ODBC_PASSWORD"), kPassword);
-    env.insert(QStringLiteral("MSS_USER_PASSWORD"), QStringLiteral("Sampaguita-Ward-7"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(m_tool, args);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(120000))
-        return {};
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError()) };
+    return mss::test::runMssDb(args,
+        { { QStringLiteral("MSS_ODBC_PASSWORD"), kPassword },
+            { QStringLiteral("MSS_USER_PASSWORD"), QStringLiteral("Sampaguita-Ward-7") },
+            { QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen") } });
 }
 
 void TestMssDbWire::execSendsTheStatementAsItStands()
