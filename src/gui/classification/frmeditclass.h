@@ -79,7 +79,7 @@ private:
     ClassificationStore store() const;
     QString employeeCode() const;
     void resetHistoryGrid();
-    // Without the history panel: the text's width, or more when the patient's name needs it.
+    // Without the history panel: the window's own width, or more when the patient's name needs it.
     int narrowWidth() const;
     void guarded(const std::function<void()> &command);
 
