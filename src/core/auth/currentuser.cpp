@@ -177,8 +177,10 @@ bool clsCurrentUser::openSource(const DataSource &source, QString *error)
         }
     } catch (const data::DbError &e) {
         m_connection.reset();
-        *error = data::hidePassword(
-            QStringLiteral("The database could not be opened.\n%1").arg(e.description()), source.odbcConnection);
+        *error = data::hidePassword(e.number() == kConnectionCancelled
+                ? e.description()
+                : QStringLiteral("The database could not be opened.\n%1").arg(e.description()),
+            source.odbcConnection);
         return false;
     }
     m_openSource = wanted;

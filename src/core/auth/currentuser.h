@@ -47,6 +47,9 @@ public:
     // given folder; without it no demo is made.
     std::function<bool(const QString &folder)> ConfirmDemoHospital;
 
+    // What OpenServerConnection raises when the user stops waiting for the server.
+    static constexpr long long kConnectionCancelled = -20;
+
     // Opens the connection to the hospital's server. The log-on window runs it where the window
     // stays alive meanwhile; without one it is data::openConnection.
     std::function<std::unique_ptr<data::Connection>(const QString &connectionString)> OpenServerConnection;

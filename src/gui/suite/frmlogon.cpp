@@ -200,7 +200,8 @@ std::unique_ptr<data::Connection> frmLogOn::openWhileResponsive(const QString &c
     const std::lock_guard lock(attempt->mutex);
     if (!attempt->done) {
         attempt->abandoned = true;
-        throw data::DbError(0, QStringLiteral("Log-on"), QStringLiteral("The log-on was cancelled."));
+        throw data::DbError(clsCurrentUser::kConnectionCancelled, QStringLiteral("Log-on"),
+            QStringLiteral("The log-on was cancelled."));
     }
     if (attempt->error)
         std::rethrow_exception(attempt->error);
