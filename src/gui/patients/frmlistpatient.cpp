@@ -433,14 +433,11 @@ void frmListPatient::showHeldRow()
         lvwSearchPatient->selectionModel()->clear();
         return;
     }
-    const int rows = m_model->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (m_model->text(row, 0) == m_selection.IDNUM && m_model->text(row, 1) == m_selection.HospNum) {
-            const QModelIndex held = m_model->index(row, 0);
-            lvwSearchPatient->setCurrentIndex(held);
-            lvwSearchPatient->scrollTo(held);
-            return;
-        }
+    if (const int row = m_model->rowOf(m_selection.IDNUM, m_selection.HospNum); row >= 0) {
+        const QModelIndex held = m_model->index(row, 0);
+        lvwSearchPatient->setCurrentIndex(held);
+        lvwSearchPatient->scrollTo(held);
+        return;
     }
     lvwSearchPatient->selectionModel()->clear();
     releaseHeldPatient();

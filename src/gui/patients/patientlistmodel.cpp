@@ -3,6 +3,7 @@
 #include "data/recordset.h"
 #include "data/values.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QLatin1StringView>
 
@@ -220,6 +221,16 @@ QString PatientListModel::text(int row, int column) const
     if (row < 0 || row >= int(m_sequence.size()) || column < 0 || column >= kColumns)
         return {};
     return QString::fromUtf8(cell(m_sequence[row], column));
+}
+
+int PatientListModel::rowOf(const QString &first, const QString &second) const
+{
+    const QByteArray firstBytes = first.toUtf8();
+    const QByteArray secondBytes = second.toUtf8();
+    for (int row = 0; row < int(m_sequence.size()); ++row)
+        if (cell(m_sequence[row], 0) == firstBytes && cell(m_sequence[row], 1) == secondBytes)
+            return row;
+    return -1;
 }
 
 QString PatientListModel::displayText(int row, int column) const

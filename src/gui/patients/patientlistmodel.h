@@ -42,6 +42,9 @@ public:
 
     // The cell as the database gave it: what the selection is made of.
     QString text(int row, int column) const;
+    // The row whose first two cells are these texts, -1 when none is. The texts are compared as the
+    // database gave them, so a long list makes no text of its rows to look.
+    int rowOf(const QString &first, const QString &second) const;
     // The cell as the list shows it: dates as mm/dd/yyyy, with hh:mm when the value has a time.
     QString displayText(int row, int column) const;
 
