@@ -102,6 +102,14 @@ BraceGrammar braceGrammarOf(const QString &connectionString)
         : BraceGrammar::Odbc;
 }
 
+// Embedded names are bare words; bracket them so a name can never extend the statement.
+QString useStatement(const QString &database)
+{
+    QString bracketed = database;
+    bracketed.replace(QLatin1Char(']'), QLatin1String("]]"));
+    return QStringLiteral("USE [%1]").arg(bracketed);
+}
+
 // The value bound to a placeholder, whether the caller wrote its name with the ':' or without.
 const QVariant *boundValue(const Bindings &bindings, const QString &name)
 {
@@ -247,11 +255,8 @@ void OdbcConnection::connect()
     // default database in the same round trip.
     if (isSqlServer()) {
         QString setUp = QStringLiteral("SET DATEFORMAT mdy");
-        if (!m_defaultDatabase.isEmpty()) {
-            QString bracketed = m_defaultDatabase;
-            bracketed.replace(QLatin1Char(']'), QLatin1String("]]"));
-            setUp += QStringLiteral(";USE [%1]").arg(bracketed);
-        }
+        if (!m_defaultDatabase.isEmpty())
+            setUp += QLatin1Char(';') + useStatement(m_defaultDatabase);
         try {
             runOnce(setUp, nullptr);
         } catch (...) {
@@ -287,6 +292,12 @@ void OdbcConnection::fail(long long number, const QString &message, const QStrin
     DbErrorInfo info { number, QStringLiteral("ODBC"), message };
     m_errors = { info };
     throw DbError(info, statement.simplified());
+}
+
+void OdbcConnection::requireConnection(const QString &statement)
+{
+    if (!m_connected)
+        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), statement);
 }
 
 void OdbcConnection::noteLinkState()
@@ -355,8 +366,7 @@ Recordset OdbcConnection::query(const QString &statement, const Bindings &bindin
 Recordset OdbcConnection::run(const QString &statement, const Bindings *bindings)
 {
     m_errors.clear();
-    if (!m_connected)
-        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), statement);
+    requireConnection(statement);
     if (m_linkLost) {
         // A transaction died with its link: what it wrote is gone, and statements meant for it
         // must not run on their own on a new link.
@@ -562,8 +572,7 @@ void OdbcConnection::beginTrans()
     m_errors.clear();
     if (m_inTransaction)
         fail(3251, QStringLiteral("A transaction is already open on this connection"), QStringLiteral("BEGIN"));
-    if (!m_connected)
-        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), QStringLiteral("BEGIN"));
+    requireConnection(QStringLiteral("BEGIN"));
     if (m_linkLost)
         connect();
     // On SQL Server the transaction is the server's own, one round trip to open and one to end.
@@ -628,17 +637,13 @@ void OdbcConnection::rollbackTrans()
 
 void OdbcConnection::setDefaultDatabase(const QString &name)
 {
-    // Embedded names are bare words; bracket them so a name can never extend the statement.
-    QString bracketed = name;
-    bracketed.replace(QLatin1Char(']'), QLatin1String("]]"));
-    run(QStringLiteral("USE [%1]").arg(bracketed), nullptr);
+    run(useStatement(name), nullptr);
     m_defaultDatabase = name;
 }
 
 bool OdbcConnection::catalogHas(const QString &database, const QString &name, bool procedure)
 {
-    if (!m_connected)
-        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), QStringLiteral("catalog"));
+    requireConnection(QStringLiteral("catalog"));
     if (m_linkLost)
         connect();
     Statement stmt;

@@ -68,6 +68,7 @@ private:
     [[noreturn]] void failOn(short handleType, void *handle, const QString &statement, int limitSeconds = 0);
     [[noreturn]] void fail(long long number, const QString &message, const QString &statement);
     void noteLinkState();
+    void requireConnection(const QString &statement);
 
     QString m_connectionString; // as given, password included: the session connects again with it
     QString m_defaultDatabase;
