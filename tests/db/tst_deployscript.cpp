@@ -27,6 +27,32 @@ QString sourceDir()
     return env.isEmpty() ? QDir::cleanPath(QStringLiteral(__FILE__ "/../../..")) : env;
 }
 
+// The T-SQL variant of every query of every shipped report, subreports included.
+struct ShippedQuery {
+    QString file;
+    int line = 0;
+    QString sql;
+};
+
+QList<ShippedQuery> shippedTsqlQueries()
+{
+    QList<ShippedQuery> queries;
+    const QDir dir(sourceDir() + QStringLiteral("/REPORTS"));
+    for (const QFileInfo &file : dir.entryInfoList(QDir::Files, QDir::Name)) {
+        if (file.suffix().compare(QLatin1String("rpt"), Qt::CaseInsensitive) != 0)
+            continue;
+        const reports::ReportDefinition def = reports::loadDefinition(file.absoluteFilePath());
+        QList<const reports::ReportBody *> bodies { &def.main };
+        for (const reports::ReportBody &sub : def.subreports)
+            bodies.append(&sub);
+        for (const reports::ReportBody *body : std::as_const(bodies))
+            for (const reports::QueryDef &q : body->queries)
+                if (q.driver == QLatin1String("ODBC"))
+                    queries.append({ file.fileName(), q.pos.line, q.sql });
+    }
+    return queries;
+}
+
 QString script(const QString &name)
 {
     QFile f(sourceDir() + QStringLiteral("/db/sqlserver/") + name);
@@ -306,21 +332,10 @@ void TestDeployScript::reportsReadOnlyNamedTablesOrMappedViews()
     QVERIFY(views >= 10);
 
     QStringList guesses;
-    const QDir dir(sourceDir() + QStringLiteral("/REPORTS"));
-    for (const QFileInfo &file : dir.entryInfoList(QDir::Files, QDir::Name)) {
-        if (file.suffix().compare(QLatin1String("rpt"), Qt::CaseInsensitive) != 0)
-            continue;
-        const reports::ReportDefinition def = reports::loadDefinition(file.absoluteFilePath());
-        QList<const reports::ReportBody *> bodies { &def.main };
-        for (const reports::ReportBody &sub : def.subreports)
-            bodies.append(&sub);
-        for (const reports::ReportBody *body : std::as_const(bodies))
-            for (const reports::QueryDef &q : body->queries)
-                if (q.driver == QLatin1String("ODBC"))
-                    for (const QString &name : objectNamesIn(q.sql))
-                        if (!allowed.contains(name.toUpper()))
-                            guesses.append(file.fileName() + QStringLiteral(": ") + name);
-    }
+    for (const ShippedQuery &q : shippedTsqlQueries())
+        for (const QString &name : objectNamesIn(q.sql))
+            if (!allowed.contains(name.toUpper()))
+                guesses.append(q.file + QStringLiteral(": ") + name);
     QVERIFY2(guesses.isEmpty(), qPrintable(guesses.join(QLatin1Char('\n'))));
 }
 
@@ -337,42 +352,26 @@ void TestDeployScript::reportsReadOnlyColumnsTheirObjectsHave()
         QStringLiteral("ORDER"), QStringLiteral("UNION"), QStringLiteral("WITH") };
     QStringList faults;
     int checked = 0;
-    const QDir dir(sourceDir() + QStringLiteral("/REPORTS"));
-    for (const QFileInfo &file : dir.entryInfoList(QDir::Files, QDir::Name)) {
-        if (file.suffix().compare(QLatin1String("rpt"), Qt::CaseInsensitive) != 0)
-            continue;
-        const reports::ReportDefinition def = reports::loadDefinition(file.absoluteFilePath());
-        QList<const reports::ReportBody *> bodies { &def.main };
-        for (const reports::ReportBody &sub : def.subreports)
-            bodies.append(&sub);
-        for (const reports::ReportBody *body : std::as_const(bodies)) {
-            for (const reports::QueryDef &q : body->queries) {
-                if (q.driver != QLatin1String("ODBC"))
-                    continue;
-                const QString code = stripped(q.sql, false);
-                QHash<QString, QStringList> columnsByAlias; // an alias used twice offers both objects' columns
-                for (auto it = named.globalMatch(code); it.hasNext();) {
-                    const auto m = it.next();
-                    const QStringList columns = knownColumns(m.captured(1), m.captured(2));
-                    if (columns.isEmpty())
-                        continue;
-                    columnsByAlias[m.captured(2).toUpper()] += columns;
-                    if (!m.captured(3).isEmpty() && !keywords.contains(m.captured(3), Qt::CaseInsensitive))
-                        columnsByAlias[m.captured(3).toUpper()] += columns;
-                }
-                for (auto it = qualified.globalMatch(code); it.hasNext();) {
-                    const auto m = it.next();
-                    const auto columns = columnsByAlias.constFind(m.captured(1).toUpper());
-                    if (columns == columnsByAlias.constEnd())
-                        continue;
-                    ++checked;
-                    if (!columns->contains(m.captured(2), Qt::CaseInsensitive))
-                        faults.append(QStringLiteral("%1:%2: %3.%4")
-                                          .arg(file.fileName())
-                                          .arg(q.pos.line)
-                                          .arg(m.captured(1), m.captured(2)));
-                }
-            }
+    for (const ShippedQuery &q : shippedTsqlQueries()) {
+        const QString code = stripped(q.sql, false);
+        QHash<QString, QStringList> columnsByAlias; // an alias used twice offers both objects' columns
+        for (auto it = named.globalMatch(code); it.hasNext();) {
+            const auto m = it.next();
+            const QStringList columns = knownColumns(m.captured(1), m.captured(2));
+            if (columns.isEmpty())
+                continue;
+            columnsByAlias[m.captured(2).toUpper()] += columns;
+            if (!m.captured(3).isEmpty() && !keywords.contains(m.captured(3), Qt::CaseInsensitive))
+                columnsByAlias[m.captured(3).toUpper()] += columns;
+        }
+        for (auto it = qualified.globalMatch(code); it.hasNext();) {
+            const auto m = it.next();
+            const auto columns = columnsByAlias.constFind(m.captured(1).toUpper());
+            if (columns == columnsByAlias.constEnd())
+                continue;
+            ++checked;
+            if (!columns->contains(m.captured(2), Qt::CaseInsensitive))
+                faults.append(QStringLiteral("%1:%2: %3.%4").arg(q.file).arg(q.line).arg(m.captured(1), m.captured(2)));
         }
     }
     QVERIFY(checked > 300);
