@@ -1,10 +1,12 @@
 #include "shell/startup.h"
 
+#include "ui/commandguard.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    mss::ui::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Medical Social Service"));
     QApplication::setOrganizationName(QStringLiteral("MSS"));
     // The main window is replaced on "Change Active User"; the program ends on its own terms.

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -22,6 +23,8 @@ private slots:
     void databaseFailureIsReportedOnceAndRolledBack();
     void anyExceptionIsCaught();
     void failureInsideAnEventHandlerDoesNotEndTheProgram();
+    void guardedConnectionWordsAndTitlesItsFailures();
+    void anUnguardedFailureIsReportedAndTheProgramGoesOn();
     void messagesCarryTheApplicationTitle();
     void promptsAndDialogsGoThroughTheSeam();
 
@@ -73,7 +76,7 @@ void TestGuard::databaseFailureIsReportedOnceAndRolledBack()
             c.execute(QStringLiteral("INSERT INTO Billing..tbNoSuchTable VALUES ('half')"));
             c.commitTrans();
         },
-        &c, QStringLiteral("Save"));
+        { .connection = &c, .title = QStringLiteral("Save") });
     QVERIFY(!ok);
     QVERIFY(!c.inTransaction());
     QCOMPARE(c.open(QStringLiteral("SELECT count(*) FROM MSS..tbNotes")).text(0), QStringLiteral("0"));
@@ -102,6 +105,40 @@ void TestGuard::failureInsideAnEventHandlerDoesNotEndTheProgram()
     });
     QTRY_COMPARE(handled, 1);
     QCOMPARE(m_shown.size(), 1);
+}
+
+void TestGuard::guardedConnectionWordsAndTitlesItsFailures()
+{
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Before"));
+    QPushButton button(&window);
+    ui::connectGuarded(&button, &QPushButton::clicked, &window, [] { throw std::runtime_error("no paper"); });
+    QPushButton own(&window);
+    ui::connectGuarded(&own, &QPushButton::clicked, &window, [] { throw std::runtime_error("no ink"); },
+        { .title = QStringLiteral("Print"), .describe = [](const std::exception_ptr &failure) {
+             return QStringLiteral("Not printed: ") + ui::failureText(failure);
+         } });
+    window.setWindowTitle(QStringLiteral("Assessment"));
+    button.click();
+    own.click();
+    QCOMPARE(m_shown.size(), 2);
+    QCOMPARE(m_shown[0].text, QStringLiteral("no paper"));
+    QCOMPARE(m_shown[0].title, QStringLiteral("Assessment")); // the title when the command ran
+    QCOMPARE(m_shown[1].text, QStringLiteral("Not printed: no ink"));
+    QCOMPARE(m_shown[1].title, QStringLiteral("Print"));
+}
+
+void TestGuard::anUnguardedFailureIsReportedAndTheProgramGoesOn()
+{
+    int after = 0;
+    QTimer::singleShot(0, [] {
+        ui::WaitCursor::push();
+        throw std::runtime_error("forgotten guard");
+    });
+    QTimer::singleShot(20, [&] { ++after; });
+    QTRY_COMPARE(after, 1);
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown[0].text, QStringLiteral("forgotten guard"));
 }
 
 void TestGuard::messagesCarryTheApplicationTitle()
@@ -140,5 +177,11 @@ void TestGuard::promptsAndDialogsGoThroughTheSeam()
     QCOMPARE(seen, QStringLiteral("frmSomething"));
 }
 
-QTEST_MAIN(TestGuard)
+int main(int argc, char *argv[])
+{
+    // The program's own application class, so that its last-resort handler is under test too.
+    ui::GuardedApplication app(argc, argv);
+    TestGuard test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_guard.moc"

@@ -175,8 +175,9 @@ frmComputeDiscount::frmComputeDiscount(
     resize(gridWidth + 80, 460);
 
     connect(cmdExit, &QPushButton::clicked, this, [this] { ui::closeChildWindow(this); });
-    connect(cmdRecompute, &QPushButton::clicked, this,
-        [this] { ui::runGuarded([this] { recompute(); }, openConnection(), windowTitle()); });
+    connect(cmdRecompute, &QPushButton::clicked, this, [this] {
+        ui::runGuarded([this] { recompute(); }, { .connection = openConnection(), .title = windowTitle() });
+    });
     connect(cmdIsSpecial, &QPushButton::clicked, this, &frmComputeDiscount::showSpecialArrangement);
 }
 

@@ -147,7 +147,8 @@ QString frmEditClass::employeeCode() const
 
 void frmEditClass::guarded(const std::function<void()> &command)
 {
-    ui::runGuarded(command, m_connection ? m_connection : shell::Session().SharedConnection, windowTitle());
+    ui::runGuarded(command,
+        { .connection = m_connection ? m_connection : shell::Session().SharedConnection, .title = windowTitle() });
 }
 
 void frmEditClass::load()

@@ -51,7 +51,7 @@ frmEditMSSNumber::frmEditMSSNumber(
     resize(380, sizeHint().height());
 
     connect(cmdUpdate, &QPushButton::clicked, this,
-        [this] { ui::runGuarded([this] { update(); }, this->connection(), windowTitle()); });
+        [this] { ui::runGuarded([this] { update(); }, { .connection = this->connection(), .title = windowTitle() }); });
 }
 
 data::Connection *frmEditMSSNumber::connection() const

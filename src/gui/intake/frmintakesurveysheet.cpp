@@ -790,7 +790,7 @@ bool frmIntakeSurveySheet::save()
             m_family->Save_FamilyComposition(c, HospNum, txtHospitalNo->text());
             c.commitTrans();
         },
-        &c, QStringLiteral("Message"));
+        { .connection = &c, .title = QStringLiteral("Message") });
     if (!stored)
         return false;
     IsSaved = true;

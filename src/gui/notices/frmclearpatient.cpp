@@ -137,7 +137,7 @@ frmClearPatient::frmClearPatient(NoticeContext context, QWidget *parent)
     resize(720, 700);
 
     connect(cmdSave, &QPushButton::clicked, this,
-        [this] { ui::runGuarded([this] { save(); }, m_context.connection, windowTitle()); });
+        [this] { ui::runGuarded([this] { save(); }, { .connection = m_context.connection, .title = windowTitle() }); });
     connect(cmdIgnore, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -148,12 +148,12 @@ void frmClearPatient::load(const QString &idNum)
             loadNotice(idNum);
             loadMssData();
         },
-        m_context.connection, windowTitle());
+        { .connection = m_context.connection, .title = windowTitle() });
 }
 
 void frmClearPatient::loadNotice(const QString &idNum)
 {
-    const auto notice = DischargeStore(requireConnection(m_context.connection, windowTitle())).load(idNum);
+    const auto notice = DischargeStore(ui::requireConnection(m_context.connection, windowTitle())).load(idNum);
     const DischargeNoticeRecord n = notice.value_or(DischargeNoticeRecord {});
     txtSname->setText(n.LastName);
     txtFname->setText(n.FirstName);
@@ -182,7 +182,7 @@ void frmClearPatient::loadNotice(const QString &idNum)
 
 void frmClearPatient::loadMssData()
 {
-    const auto mss = DischargeStore(requireConnection(m_context.connection, windowTitle()))
+    const auto mss = DischargeStore(ui::requireConnection(m_context.connection, windowTitle()))
                          .mssData(txtHospNo->text().trimmed(), txtAdmNo->text().trimmed());
     if (!mss) {
         txtOtherInfo->clear();
@@ -199,7 +199,7 @@ void frmClearPatient::save()
 {
     {
         const ui::WaitCursor wait;
-        DischargeStore(requireConnection(m_context.connection, windowTitle()))
+        DischargeStore(ui::requireConnection(m_context.connection, windowTitle()))
             .clear(txtAdmNo->text(), m_context.userCode, txtClearRemarks->toPlainText());
     }
     ui::Messages::information(QStringLiteral("Patient has been cleared for discharge."), {}, this);

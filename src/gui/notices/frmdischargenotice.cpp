@@ -86,9 +86,9 @@ void frmDischargeNotice::load()
     ui::runGuarded(
         [this] {
             const ui::WaitCursor wait;
-            m_model->setRows(DischargeStore(requireConnection(m_connection, windowTitle())).notices());
+            m_model->setRows(DischargeStore(ui::requireConnection(m_connection, windowTitle())).notices());
         },
-        m_connection, windowTitle());
+        { .connection = m_connection, .title = windowTitle() });
     imgClear->setVisible(true);
     imgOpen->setVisible(true);
 }

@@ -157,7 +157,7 @@ frmReferralApproval::frmReferralApproval(NoticeContext context, QWidget *parent)
 
     connect(cmdEdit, &QPushButton::clicked, this, [this] { setEditing(true); });
     connect(cmdSave, &QPushButton::clicked, this,
-        [this] { ui::runGuarded([this] { save(); }, m_context.connection, windowTitle()); });
+        [this] { ui::runGuarded([this] { save(); }, { .connection = m_context.connection, .title = windowTitle() }); });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     setEditing(true);
 }
@@ -181,10 +181,10 @@ void frmReferralApproval::load(const ReferralOpener *noticeList, const ReferralO
     ui::runGuarded(
         [this] {
             if (const auto referral
-                = ReferralStore(requireConnection(m_context.connection, windowTitle())).load(m_idNum, m_refNum))
+                = ReferralStore(ui::requireConnection(m_context.connection, windowTitle())).load(m_idNum, m_refNum))
                 fill(*referral);
         },
-        m_context.connection, windowTitle());
+        { .connection = m_context.connection, .title = windowTitle() });
 }
 
 void frmReferralApproval::fill(const ReferralRecord &referral)
@@ -251,7 +251,7 @@ void frmReferralApproval::save()
     tag.ScheduleDate = dtSchedDate->date();
     tag.UserID = m_context.employeeCode;
     tag.ReferralNo = m_referralNo;
-    ReferralStore(requireConnection(m_context.connection, windowTitle())).save(tag);
+    ReferralStore(ui::requireConnection(m_context.connection, windowTitle())).save(tag);
 
     ui::Messages::show(
         QStringLiteral("Successfuly saved"), QStringLiteral("Message"), QMessageBox::Warning, QMessageBox::Ok, this);

@@ -99,8 +99,9 @@ frmReferralHistory::frmReferralHistory(NoticeContext context, QWidget *parent)
     connect(cmdSearch, &QPushButton::clicked, this, searchTyped);
     for (QLineEdit *box : { txtHospNum, txtLastname, txtFirstname })
         connect(box, &QLineEdit::returnPressed, this, searchTyped);
-    connect(cmdSelect, &QPushButton::clicked, this,
-        [this] { ui::runGuarded([this] { select(); }, m_context.connection, windowTitle()); });
+    connect(cmdSelect, &QPushButton::clicked, this, [this] {
+        ui::runGuarded([this] { select(); }, { .connection = m_context.connection, .title = windowTitle() });
+    });
     // Enter and a double click on a row do what "&Select" does.
     connect(lvwRequest, &QAbstractItemView::activated, cmdSelect, &QPushButton::click);
     connect(cmdClose, &QPushButton::clicked, this, [this] {
@@ -123,10 +124,10 @@ void frmReferralHistory::search(const QString &hospNum, const QString &lastName,
     ui::runGuarded(
         [&] {
             const ui::WaitCursor wait;
-            m_model->setRows(ReferralStore(requireConnection(m_context.connection, windowTitle()))
+            m_model->setRows(ReferralStore(ui::requireConnection(m_context.connection, windowTitle()))
                                  .history(hospNum, lastName, firstName));
         },
-        m_context.connection, windowTitle());
+        { .connection = m_context.connection, .title = windowTitle() });
 }
 
 void frmReferralHistory::select()

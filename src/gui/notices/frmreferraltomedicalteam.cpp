@@ -61,7 +61,8 @@ frmReferralToMedicalTeam::frmReferralToMedicalTeam(
     layout->addLayout(buttons);
     resize(sizeHint());
 
-    connect(cmdSelect, &QPushButton::clicked, this, [this] { ui::runGuarded([this] { select(); }, m_connection); });
+    connect(cmdSelect, &QPushButton::clicked, this,
+        [this] { ui::runGuarded([this] { select(); }, { .connection = m_connection }); });
     // Enter and a double click on a row do what "&Select" does.
     connect(lvwRequest, &QAbstractItemView::activated, cmdSelect, &QPushButton::click);
     connect(cmdClose, &QPushButton::clicked, this, [this] {
@@ -78,9 +79,9 @@ void frmReferralToMedicalTeam::load()
     ui::runGuarded(
         [this] {
             const ui::WaitCursor wait;
-            m_model->setRows(ReferralStore(requireConnection(m_connection, windowTitle())).notices());
+            m_model->setRows(ReferralStore(ui::requireConnection(m_connection, windowTitle())).notices());
         },
-        m_connection, windowTitle());
+        { .connection = m_connection, .title = windowTitle() });
 }
 
 void frmReferralToMedicalTeam::select()

@@ -14,13 +14,6 @@
 
 namespace mss::notices {
 
-data::Connection &requireConnection(data::Connection *connection, const QString &window)
-{
-    if (!connection)
-        throw data::DbError(3704, window, QStringLiteral("There is no open connection."));
-    return *connection;
-}
-
 NoticeListModel::NoticeListModel(QList<NoticeColumn> columns, QString iconColumn, IconRule iconRule, QObject *parent)
     : QAbstractTableModel(parent),
       m_columns(std::move(columns)),

@@ -19,9 +19,6 @@ class Connection;
 
 namespace mss::notices {
 
-// The connection a window works on; a window given none fails as a closed connection would.
-data::Connection &requireConnection(data::Connection *connection, const QString &window);
-
 // A column of a notice list: its caption, the result column it shows, whether that is a date
 // shown in the general date and time form, and its width in twips (0 hides it).
 struct NoticeColumn {

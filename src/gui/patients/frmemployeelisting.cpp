@@ -139,7 +139,7 @@ void frmEmployeeListing::search()
             // A search that finds nothing leaves the previous rows in view.
             updateCount(rs.recordCount());
         },
-        nullptr, windowTitle());
+        { .title = windowTitle() });
 }
 
 void frmEmployeeListing::choose()

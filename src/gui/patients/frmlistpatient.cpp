@@ -397,7 +397,7 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
             if (lvwSearchPatient->isVisible())
                 lvwSearchPatient->setFocus();
         },
-        nullptr, windowTitle());
+        { .title = windowTitle() });
     if (!ok) {
         m_model->clear();
         lvwSearchPatient->setEnabled(false);

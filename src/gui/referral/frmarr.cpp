@@ -204,7 +204,7 @@ void frmARR::bindControls()
 void frmARR::wireCommands()
 {
     auto guarded = [this](void (frmARR::*command)()) {
-        return [this, command] { ui::runGuarded([this, command] { (this->*command)(); }, nullptr, windowTitle()); };
+        return [this, command] { ui::runGuarded([this, command] { (this->*command)(); }, { .title = windowTitle() }); };
     };
     connect(cmdSearch, &QToolButton::clicked, this, guarded(&frmARR::searchSocialWorker));
     connect(cmdPrevious, &QPushButton::clicked, this, guarded(&frmARR::showPreviousAssessments));
@@ -253,7 +253,7 @@ bool frmARR::eventFilter(QObject *watched, QEvent *event)
         // A message box taking the focus is not the user leaving the field.
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
             if (watched == cboactive)
-                ui::runGuarded([this] { leaveCaseStatus(); }, nullptr, windowTitle());
+                ui::runGuarded([this] { leaveCaseStatus(); }, { .title = windowTitle() });
             else if (watched == mskRange1 && !checkExpiryField())
                 QTimer::singleShot(0, mskRange1, [field = mskRange1] { field->setFocus(); });
         }
@@ -753,7 +753,7 @@ void frmARR::printThenClose(const QString &caption)
             done(QDialog::Accepted);
             m_reports->ShowReport(false, caption, false);
         },
-        nullptr, windowTitle());
+        { .title = windowTitle() });
 }
 
 void frmARR::saveAndPrint()
@@ -777,7 +777,7 @@ void frmARR::viewTransactions()
             done(QDialog::Accepted);
             m_reports->ShowReport(false, QStringLiteral("Assessment Transaction Report"), false);
         },
-        nullptr, windowTitle());
+        { .title = windowTitle() });
 }
 
 } // namespace mss::referral

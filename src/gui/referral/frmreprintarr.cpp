@@ -69,7 +69,7 @@ frmReprintARR::frmReprintARR(data::Connection &connection, QWidget *parent) : QD
     btnPrint->setAutoDefault(false);
     btnClose->setAutoDefault(false);
     connect(txtSearch, &QLineEdit::returnPressed, this,
-        [this] { ui::runGuarded([this] { search(); }, nullptr, windowTitle()); });
+        [this] { ui::runGuarded([this] { search(); }, { .title = windowTitle() }); });
     connect(GridAssessment, &QTableWidget::cellClicked, this, [this](int row, int) { chooseRow(row); });
     connect(GridAssessment, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { chooseRow(row); });
     connect(btnPrint, &QPushButton::clicked, this, &frmReprintARR::print);

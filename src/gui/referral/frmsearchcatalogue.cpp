@@ -90,8 +90,9 @@ CataloguePicker::CataloguePicker(const PickerKind &kind, data::Connection &conne
 
     connect(cmdOK, &QPushButton::clicked, this, &CataloguePicker::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &CataloguePicker::reject);
-    connect(tvServices, &QTreeWidget::itemDoubleClicked, this,
-        [this](QTreeWidgetItem *item) { ui::runGuarded([this, item] { chooseNode(item); }, nullptr, windowTitle()); });
+    connect(tvServices, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
+        ui::runGuarded([this, item] { chooseNode(item); }, { .title = windowTitle() });
+    });
     if (kind.removeOnSingleClick)
         connect(lstChosen, &QListWidget::itemClicked, this, &CataloguePicker::removeChosen);
     else

@@ -151,7 +151,7 @@ frmReportDate2::frmReportDate2(data::Connection *connection, QWidget *parent)
     m_grid->addWidget(txtMSSW, 2, 1);
     m_grid->addWidget(cmdSearch, 2, 2);
     connect(cmdSearch, &QToolButton::clicked, this,
-        [this] { ui::runGuarded([this] { searchWorker(); }, nullptr, windowTitle()); });
+        [this] { ui::runGuarded([this] { searchWorker(); }, { .title = windowTitle() }); });
     showWorkerRow(false);
 }
 

@@ -345,10 +345,12 @@ void mdiMSS::buildToolBar()
     bar->addSeparator();
     btnClose
         = button(QStringLiteral("btnClose"), QStringLiteral("changeuser"), {}, QStringLiteral("Change Active User"));
-    connect(btnDischargeNotice, &QToolButton::clicked, this,
-        [this] { ui::runGuarded([this] { m_notices->runDischargeNotices(); }, Session().SharedConnection); });
-    connect(btnReferralNotice, &QToolButton::clicked, this,
-        [this] { ui::runGuarded([this] { m_notices->showReferralNotices(); }, Session().SharedConnection); });
+    connect(btnDischargeNotice, &QToolButton::clicked, this, [this] {
+        ui::runGuarded([this] { m_notices->runDischargeNotices(); }, { .connection = Session().SharedConnection });
+    });
+    connect(btnReferralNotice, &QToolButton::clicked, this, [this] {
+        ui::runGuarded([this] { m_notices->showReferralNotices(); }, { .connection = Session().SharedConnection });
+    });
 
     // The four text buttons pop up the very menus of the menu bar, where the mouse is.
     const QList<std::pair<QToolButton *, QString>> popups = { { btnDataEntry, QStringLiteral("mnuFile") },
@@ -405,8 +407,9 @@ void mdiMSS::wire(const QString &name, const std::function<void()> &command)
 {
     QAction *item = m_actions.value(name);
     m_wired.insert(name);
-    connect(item, &QAction::triggered, this,
-        [this, command, item] { ui::runGuarded(command, Session().SharedConnection, item->text()); });
+    connect(item, &QAction::triggered, this, [this, command, item] {
+        ui::runGuarded(command, { .connection = Session().SharedConnection, .title = item->text() });
+    });
 }
 
 intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()

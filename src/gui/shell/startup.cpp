@@ -126,7 +126,7 @@ void StartSession()
     s.CurrentUser->ShowMain();
     if (s.CurrentUser->Connected()) {
         // A failure here ends the session with the reason shown; the program then closes.
-        if (!ui::runGuarded([&] { openSession(s); }, nullptr, QStringLiteral("Medical Social Service")))
+        if (!ui::runGuarded([&] { openSession(s); }, { .title = QStringLiteral("Medical Social Service") }))
             s.MainWindow = nullptr;
     }
     s.EmployeeCode = s.CurrentUser->employeecode();

@@ -9,6 +9,13 @@
 
 namespace mss::ui {
 
+data::Connection &requireConnection(data::Connection *connection, const QString &window)
+{
+    if (!connection)
+        throw data::DbError(3704, window, QStringLiteral("There is no open connection."));
+    return *connection;
+}
+
 QString failureText(const std::exception_ptr &failure)
 {
     try {
@@ -58,26 +65,46 @@ int WaitCursor::depth()
     return waitDepth;
 }
 
-bool runGuarded(const std::function<void()> &command, data::Connection *connection, const QString &title)
+namespace {
+// Takes back what a failed command left behind, then says what went wrong once.
+void reportFailure(const std::exception_ptr &failure, const Guard &guard, int waitDepthBefore)
+{
+    while (WaitCursor::depth() > waitDepthBefore)
+        WaitCursor::pop();
+    if (guard.connection && guard.connection->inTransaction()) {
+        try {
+            guard.connection->rollbackTrans();
+        } catch (...) {
+            // The failure being reported matters more than a rollback that could not run.
+        }
+    }
+    logFailingStatement(failure);
+    Messages::critical(guard.describe ? guard.describe(failure) : failureText(failure), guard.title, guard.parent);
+}
+} // namespace
+
+bool runGuarded(const std::function<void()> &command, const Guard &guard)
 {
     const int depthBefore = WaitCursor::depth();
     try {
         command();
         return true;
     } catch (...) {
-        const std::exception_ptr failure = std::current_exception();
-        while (WaitCursor::depth() > depthBefore)
-            WaitCursor::pop();
-        if (connection && connection->inTransaction()) {
-            try {
-                connection->rollbackTrans();
-            } catch (...) {
-                // The failure being reported matters more than a rollback that could not run.
-            }
-        }
-        logFailingStatement(failure);
-        Messages::critical(failureText(failure), title);
+        reportFailure(std::current_exception(), guard, depthBefore);
         return false;
+    }
+}
+
+bool GuardedApplication::notify(QObject *receiver, QEvent *event)
+{
+    const int depthBefore = WaitCursor::depth();
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        qWarning().noquote() << "A command nobody guarded failed in an event for"
+                             << receiver->metaObject()->className();
+        reportFailure(std::current_exception(), {}, depthBefore);
+        return true;
     }
 }
 
