@@ -1,9 +1,9 @@
 // Start-up to the main window on the demo database, the log-on answered programmatically.
 #include "bench.h"
 
-#include "auth/password.h"
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
+#include "db/password.h"
 #include "shell/startup.h"
 #include "support/sessionfixture.h"
 #include "ui/messages.h"
@@ -32,9 +32,9 @@ const bench::Register startup(QStringLiteral("startup"), [](bool quick) {
     test::answerLogOn(folder);
 
     QElapsedTimer hashTimer;
-    const QString hash = suite::hashPassword(QStringLiteral("x"));
+    const QString hash = data::hashPassword(QStringLiteral("x"));
     hashTimer.start();
-    suite::verifyPassword(hash, QStringLiteral("x"));
+    data::verifyPassword(hash, QStringLiteral("x"));
     passwordMs = hashTimer.nsecsElapsed() / 1e6;
 
     const int runs = quick ? 1 : 5;

@@ -5,10 +5,10 @@
 #include "bench.h"
 
 #include "auth/currentuser.h"
-#include "auth/password.h"
 #include "data/connection.h"
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
+#include "db/password.h"
 #include "db/serverobjects.h"
 #include "patients/frmlistpatient.h"
 #include "patients/patientselection.h"
@@ -139,7 +139,7 @@ const bench::Register wire(
             saveStatements = int(arr.exchanges.size()) - openStatements;
         }
 
-        const QString hash = suite::hashPassword(QStringLiteral("Corazon-2026"), true);
+        const QString hash = data::hashPassword(QStringLiteral("Corazon-2026"), true);
         data::Recordset version(QStringList { QStringLiteral("Version") }, { { data::kServerSchemaVersion } });
         data::Recordset user(QStringList { QStringLiteral("UserCode"), QStringLiteral("PasswordHash"),
                                  QStringLiteral("DeptCode"), QStringLiteral("Active"), QStringLiteral("FailedLogOns"),

@@ -2,10 +2,10 @@
 // Server and manages log-ons.
 
 #include "auth/lockout.h"
-#include "auth/password.h"
 #include "db/catalogues.h"
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
+#include "db/password.h"
 #include "mssdb_embedded.h"
 #include "mssdb_server.h"
 #include "reportfiles.h"
@@ -161,7 +161,7 @@ QString newPassword(const Options &options, const QString &userCode = {}, const 
         if (isatty(STDIN_FILENO) && readPassword(QStringLiteral("Password again: ")) != password)
             throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("The two passwords differ; nothing was changed"));
     }
-    if (const QString problem = mss::suite::passwordRuleProblem(password, userCode, names); !problem.isEmpty())
+    if (const QString problem = mss::data::passwordRuleProblem(password, userCode, names); !problem.isEmpty())
         throw DbError(0, QStringLiteral("mss-db"), problem + QStringLiteral(" Nothing was changed."));
     return password;
 }
@@ -306,7 +306,7 @@ int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
                 { { QStringLiteral("code"), code } });
             names << e.text(0) << e.text(1);
         }
-        const QString hash = mss::suite::hashPassword(newPassword(o, code, names));
+        const QString hash = mss::data::hashPassword(newPassword(o, code, names));
         connection->beginTrans();
         try {
             if (!employee)
@@ -335,7 +335,7 @@ int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
         const Recordset e = connection->query(
             QStringLiteral("SELECT LastName, FirstName FROM tbMSSEmployee WHERE EmployeeID = :code"),
             { { QStringLiteral("code"), code } });
-        const QString hash = mss::suite::hashPassword(
+        const QString hash = mss::data::hashPassword(
             newPassword(o, code, e.isEmpty() ? QStringList() : QStringList { e.text(0), e.text(1) }));
         connection->query(
             QStringLiteral("UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = :now WHERE UserCode = :code"),

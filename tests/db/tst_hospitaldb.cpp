@@ -1,8 +1,8 @@
 // The embedded hospital database: creation and versions, the demo data, and the stored
 // procedures by family, called exactly as the windows call them.
-#include "auth/password.h"
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
+#include "db/password.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -188,9 +188,9 @@ void TestHospitalDb::demoIsDeterministicAndComplete()
     // Demo users: hashed passwords, one with right "A", one without.
     const Recordset users = h.open(QStringLiteral("SELECT UserCode, PasswordHash FROM tbMSSUser ORDER BY UserCode"));
     QCOMPARE(users.recordCount(), 2);
-    QVERIFY(mss::suite::verifyPassword(
+    QVERIFY(mss::data::verifyPassword(
         users.text(QStringLiteral("PasswordHash")), QString::fromLatin1(kDemoAdministrator.password)));
-    QVERIFY(!mss::suite::verifyPassword(users.text(QStringLiteral("PasswordHash")), QStringLiteral("wrong")));
+    QVERIFY(!mss::data::verifyPassword(users.text(QStringLiteral("PasswordHash")), QStringLiteral("wrong")));
     QVERIFY(!users.text(QStringLiteral("PasswordHash")).contains(QString::fromLatin1(kDemoAdministrator.password)));
     QCOMPARE(h.one(QStringLiteral("SELECT group_concat(UserCode || RightCode) FROM tbMSSUserRight")),
         QStringLiteral("MSS01A"));
@@ -956,7 +956,7 @@ void TestHospitalDb::toolExecAndUsers()
         "SELECT PasswordHash, (SELECT count(*) FROM tbMSSUserRight WHERE UserCode = 'NURSE1') AS rights, "
         "FailedLogOns || '/' || LockOuts || '/' || ifnull(LockedUntil, 'none') AS lockout "
         "FROM tbMSSUser WHERE UserCode = 'NURSE1'"));
-    QVERIFY(mss::suite::verifyPassword(u.text(0), QStringLiteral("n3w-password")));
+    QVERIFY(mss::data::verifyPassword(u.text(0), QStringLiteral("n3w-password")));
     QCOMPARE(u.text(1), QStringLiteral("0"));
     QCOMPARE(u.text(2), QStringLiteral("0/0/none"));
     QCOMPARE(db->open(QStringLiteral("SELECT count(*) FROM tbMSSUser WHERE UserCode = 'NURSE2'")).text(0),

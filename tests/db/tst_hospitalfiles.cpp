@@ -1,12 +1,12 @@
 // The hospital's files on disk: private to the account, created all at once or not at all,
 // damage found and named by file, consistent backups while others write, and a real hospital
 // made without demo data.
-#include "auth/password.h"
 #include "data/embedded.h"
 #include "db/catalogues.h"
 #include "db/demodata.h"
 #include "db/hospitalcheck.h"
 #include "db/hospitaldb.h"
+#include "db/password.h"
 #include "support/demohospital.h"
 
 #include <QDir>
@@ -628,7 +628,7 @@ void TestHospitalFiles::realHospitalHasCataloguesAndAnAdministrator()
     const Recordset admin = c->open(QStringLiteral("SELECT u.PasswordHash, r.RightCode FROM MSS..tbMSSUser u JOIN "
                                                    "MSS..tbMSSUserRight r ON r.UserCode = u.UserCode "
                                                    "WHERE u.UserCode = 'ADMIN1'"));
-    QVERIFY(suite::verifyPassword(admin.text(0), QStringLiteral("first-admin-pw")));
+    QVERIFY(data::verifyPassword(admin.text(0), QStringLiteral("first-admin-pw")));
     QCOMPARE(admin.text(1), QStringLiteral("A"));
     QCOMPARE(test::scalar(*c, QStringLiteral("SELECT count(*) FROM MSS..tbMSSUser")), QStringLiteral("1"));
 }

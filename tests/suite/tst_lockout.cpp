@@ -4,9 +4,9 @@
 #include "auth/currentuser.h"
 #include "auth/lockout.h"
 #include "auth/logonthrottle.h"
-#include "auth/password.h"
 #include "data/embedded.h"
 #include "db/demodata.h"
+#include "db/password.h"
 #include "support/demohospital.h"
 
 #include <QDir>
@@ -160,30 +160,30 @@ void TestLockout::emptyPasswordNeverReachesTheDatabase()
     // And an empty password stored by an older tool logs nobody on.
     test::DemoHospital h;
     h.connection().execute(QStringLiteral("UPDATE MSS..tbMSSUser SET PasswordHash = '%1' WHERE UserCode = 'MSS02'")
-                               .arg(suite::hashPassword(QString(), true)));
+                               .arg(data::hashPassword(QString(), true)));
     QVERIFY(!user.logOn(embeddedAt(h.folder()), kWorker, QString(), &error));
 }
 
 void TestLockout::passwordRules()
 {
-    QVERIFY(suite::passwordRuleProblem(QString()).contains(QStringLiteral("empty")));
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("seven77")).contains(QStringLiteral("at least 8")));
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("ward7-Kettle!")).isEmpty());
+    QVERIFY(data::passwordRuleProblem(QString()).contains(QStringLiteral("empty")));
+    QVERIFY(data::passwordRuleProblem(QStringLiteral("seven77")).contains(QStringLiteral("at least 8")));
+    QVERIFY(data::passwordRuleProblem(QStringLiteral("ward7-Kettle!")).isEmpty());
     // Eight letters outside the basic plane are eight characters, not sixteen code units.
-    QVERIFY(!suite::passwordRuleProblem(QString::fromUtf8("🔑🔑🔑🔑🔑🔑🔑")).isEmpty());
-    QVERIFY(suite::passwordRuleProblem(QString::fromUtf8("ñandú-ñu")).isEmpty());
+    QVERIFY(!data::passwordRuleProblem(QString::fromUtf8("🔑🔑🔑🔑🔑🔑🔑")).isEmpty());
+    QVERIFY(data::passwordRuleProblem(QString::fromUtf8("ñandú-ñu")).isEmpty());
     // A library made for it judges the rest, and says why in its own words: dictionary words,
     // the user's code or name inside, runs of one character, sequences, eight blanks.
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("password")).contains(QStringLiteral("dictionary")));
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("eight888")).contains(QStringLiteral("dictionary")));
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("MSS02MSS02"), QStringLiteral("MSS02"))
+    QVERIFY(data::passwordRuleProblem(QStringLiteral("password")).contains(QStringLiteral("dictionary")));
+    QVERIFY(data::passwordRuleProblem(QStringLiteral("eight888")).contains(QStringLiteral("dictionary")));
+    QVERIFY(data::passwordRuleProblem(QStringLiteral("MSS02MSS02"), QStringLiteral("MSS02"))
                 .contains(QStringLiteral("user name")));
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("villanueva-9Q"), QStringLiteral("MSS03"),
+    QVERIFY(data::passwordRuleProblem(QStringLiteral("villanueva-9Q"), QStringLiteral("MSS03"),
         { QStringLiteral("VILLANUEVA"), QStringLiteral("CORAZON") })
                 .contains(QStringLiteral("user name")));
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("Qx7-zzzz-Lamp")).contains(QStringLiteral("same characters")));
-    QVERIFY(suite::passwordRuleProblem(QStringLiteral("12345678")).contains(QStringLiteral("sequence")));
-    QVERIFY(!suite::passwordRuleProblem(QStringLiteral("        ")).isEmpty());
+    QVERIFY(data::passwordRuleProblem(QStringLiteral("Qx7-zzzz-Lamp")).contains(QStringLiteral("same characters")));
+    QVERIFY(data::passwordRuleProblem(QStringLiteral("12345678")).contains(QStringLiteral("sequence")));
+    QVERIFY(!data::passwordRuleProblem(QStringLiteral("        ")).isEmpty());
 }
 
 void TestLockout::wrongConfirmationsCountTowardTheLockOut()

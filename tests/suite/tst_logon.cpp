@@ -3,9 +3,9 @@
 #include "auth/currentuser.h"
 #include "auth/lockout.h"
 #include "auth/logonthrottle.h"
-#include "auth/password.h"
 #include "data/embedded.h"
 #include "db/demodata.h"
+#include "db/password.h"
 #include "suite/frmlogon.h"
 #include "support/demohospital.h"
 #include "ui/messages.h"
@@ -239,9 +239,9 @@ void TestLogOn::firstUseAndSettingsArePrivate()
     QString error;
     QStringList asked;
     // Without the user's consent the first log-on makes nothing.
-    user.ConfirmDemoHospital = [&](const QString &f) {
+    user.MakeDemoHospital = [&](const QString &f) -> std::unique_ptr<data::Connection> {
         asked.append(f);
-        return false;
+        return nullptr;
     };
     QVERIFY(!user.logOn(embeddedAt(folder), QString::fromLatin1(data::kDemoWorker.code),
         QString::fromLatin1(data::kDemoWorker.password), &error));
@@ -249,7 +249,7 @@ void TestLogOn::firstUseAndSettingsArePrivate()
     QVERIFY2(error.startsWith(QStringLiteral("No hospital database in")), qPrintable(error));
     QVERIFY(!QFileInfo::exists(folder));
     // With it, the demo hospital is made there.
-    user.ConfirmDemoHospital = [](const QString &) { return true; };
+    user.MakeDemoHospital = [](const QString &f) { return data::createDemoHospital(f); };
     QVERIFY2(user.logOn(embeddedAt(folder), QString::fromLatin1(data::kDemoWorker.code),
                  QString::fromLatin1(data::kDemoWorker.password), &error),
         qPrintable(error));
@@ -265,7 +265,7 @@ void TestLogOn::firstUseAndSettingsArePrivate()
     for (const QString &name : data::embeddedDatabaseNames())
         QVERIFY(QFile::remove(data::embeddedDatabaseFile(folder, name)));
     clsCurrentUser again;
-    again.ConfirmDemoHospital = [](const QString &) { return true; };
+    again.MakeDemoHospital = [](const QString &f) { return data::createDemoHospital(f); };
     QVERIFY(!again.logOn(embeddedAt(folder), QString::fromLatin1(data::kDemoWorker.code),
         QString::fromLatin1(data::kDemoWorker.password), &error));
     QVERIFY2(error.contains(QStringLiteral(": the files are missing")), qPrintable(error));
@@ -281,9 +281,9 @@ void TestLogOn::missingFilesAreReportedNeverFilled()
     int asked = 0;
     for (const QString &folder : { emptied, mistyped }) {
         clsCurrentUser user;
-        user.ConfirmDemoHospital = [&](const QString &) {
+        user.MakeDemoHospital = [&](const QString &f) {
             ++asked;
-            return true;
+            return data::createDemoHospital(f);
         };
         QString error;
         QVERIFY(!user.logOn(embeddedAt(folder), QStringLiteral("ADM1"), QStringLiteral("whatever-it-was"), &error));
@@ -320,7 +320,7 @@ void TestLogOn::unknownCodesTakeAsLongAsKnownOnes()
 {
     test::DemoHospital h;
     // Hashes as the program makes them for real users, not the demo's quick ones.
-    const QString hash = suite::hashPassword(QStringLiteral("Tr4vel-Lamp-42"));
+    const QString hash = data::hashPassword(QStringLiteral("Tr4vel-Lamp-42"));
     h.connection().query(
         QStringLiteral("UPDATE MSS..tbMSSUser SET PasswordHash = :hash"), { { QStringLiteral("hash"), hash } });
     clsCurrentUser user;
@@ -346,7 +346,9 @@ void TestLogOn::unknownCodesTakeAsLongAsKnownOnes()
         return (v[9] + v[10]) / 2 / 1e6;
     };
     qInfo("median refusal: known code %.1f ms, unknown code %.1f ms", median(known), median(unknown));
-    QVERIFY2(std::abs(median(known) - median(unknown)) < 10.0,
+    // Both wait out the same floor, so a leak would differ by hundreds of milliseconds; the margin
+    // only absorbs a busy machine's scheduling.
+    QVERIFY2(std::abs(median(known) - median(unknown)) < 50.0,
         qPrintable(QStringLiteral("%1 ms against %2 ms").arg(median(known)).arg(median(unknown))));
 }
 

@@ -2,7 +2,7 @@
 // server: what reaches the server, the lock-out statements, and the log-on dialog while the
 // server is silent, refuses, drops the link or holds objects of another version.
 #include "auth/currentuser.h"
-#include "auth/password.h"
+#include "db/password.h"
 #include "db/serverobjects.h"
 #include "suite/frmlogon.h"
 #include "support/tdsserver.h"
@@ -94,7 +94,7 @@ void TestTdsLogOn::initTestCase()
     if (test::freeTdsDriver().isEmpty())
         QSKIP("FreeTDS's ODBC driver (Debian package tdsodbc) is not installed");
     QStandardPaths::setTestModeEnabled(true);
-    m_hash = suite::hashPassword(kUserPassword, true);
+    m_hash = data::hashPassword(kUserPassword, true);
     QString why;
     QVERIFY2(m_server.start(hospitalScript(m_hash), &why), qPrintable(why));
 }

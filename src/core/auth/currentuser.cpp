@@ -1,12 +1,11 @@
 #include "auth/currentuser.h"
 
 #include "auth/lockout.h"
-#include "auth/password.h"
 #include "data/connectionstring.h"
 #include "data/embedded.h"
-#include "db/demodata.h"
 #include "db/hospitaldb.h"
 #include "db/hospitalfolder.h"
+#include "db/password.h"
 #include "db/serverobjects.h"
 
 #include <QDir>
@@ -51,7 +50,7 @@ QString standInPasswordHash(data::Connection &connection)
         = connection.query(QStringLiteral("SELECT max(PasswordHash) AS PasswordHash FROM MSS..tbMSSUser"));
     if (!any.eof() && !any.text(0).isEmpty())
         return any.text(0);
-    static const QString none = hashPassword(QStringLiteral("no user has this password"));
+    static const QString none = data::hashPassword(QStringLiteral("no user has this password"));
     return none;
 }
 
@@ -149,12 +148,12 @@ bool clsCurrentUser::openSource(const DataSource &source, QString *error)
             } else if (DataSource::mayHoldNewDemo(source.folder)) {
                 // The demo's administrator password is published: it never takes a real
                 // hospital's place, and is made only when the user agrees.
-                if (!ConfirmDemoHospital || !ConfirmDemoHospital(source.folder)) {
+                if (MakeDemoHospital)
+                    m_connection = MakeDemoHospital(source.folder);
+                if (!m_connection) {
                     *error = QStringLiteral("No hospital database in %1: no demo hospital was made.").arg(shown);
                     return false;
                 }
-                m_connection = data::createHospitalDatabase(source.folder, false,
-                    [](data::EmbeddedConnection &created) { data::generateDemoData(created, data::DemoOptions()); });
             } else {
                 *error = QStringLiteral("No hospital database in %1: the files are missing.").arg(shown);
                 return false;
@@ -233,7 +232,7 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
         }
         // A code that is no user costs a password check too, against a hash of the same
         // database, so that the time a refusal takes does not tell which codes are users.
-        const bool matches = verifyPassword(
+        const bool matches = data::verifyPassword(
             user.eof() ? standInPasswordHash(*m_connection) : user.text(QStringLiteral("PasswordHash")), password);
         const bool passwordOk = known && matches;
         if (!passwordOk) {
@@ -286,7 +285,7 @@ bool clsCurrentUser::checkPassword(const QString &typed) const
     data::Recordset user
         = m_connection->query(QStringLiteral("SELECT PasswordHash FROM MSS..tbMSSUser WHERE UserCode = :code"),
             { { QStringLiteral("code"), m_employeeCode } });
-    return !user.eof() && verifyPassword(user.text(0), typed);
+    return !user.eof() && data::verifyPassword(user.text(0), typed);
 }
 
 bool clsCurrentUser::checkConfirmation(const QString &typed) const

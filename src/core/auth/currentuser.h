@@ -43,9 +43,10 @@ public:
     // The log-on window: true when the user logged on through it, false when they gave up. The
     // session's shell provides it.
     std::function<bool(clsCurrentUser &)> LogOnWindow;
-    // Asked before a demo hospital, with its published administrator password, is made in the
-    // given folder; without it no demo is made.
-    std::function<bool(const QString &folder)> ConfirmDemoHospital;
+    // Makes a demo hospital, with its published administrator password, in the given folder once
+    // the user agrees, and opens it; null when they do not. Start-up provides it: without it no
+    // demo is ever made.
+    std::function<std::unique_ptr<data::Connection>(const QString &folder)> MakeDemoHospital;
 
     // What OpenServerConnection raises when the user stops waiting for the server.
     static constexpr long long kConnectionCancelled = -20;
@@ -76,7 +77,7 @@ public:
 
     // The log-on itself, without a dialog: opens the data source unless the same source is
     // already open, then checks the user. A demo hospital is made only in the program's own
-    // demo folder, the first time, when ConfirmDemoHospital agrees; any other folder without
+    // demo folder, the first time, when MakeDemoHospital is given and the user agrees; any other folder without
     // its files is reported as such.
     // On failure returns false with a message for the user in *error.
     bool logOn(const DataSource &source, const QString &userCode, const QString &password, QString *error);

@@ -1,8 +1,8 @@
 #include "db/catalogues.h"
 
-#include "auth/password.h"
 #include "data/dberror.h"
 #include "data/embedded.h"
+#include "db/password.h"
 
 #include <QString>
 
@@ -159,7 +159,7 @@ QString hospitalSetUpProblem(const HospitalSetUp &setUp, bool withPassword)
         return QStringLiteral("The administrator's user code is missing.");
     if (setUp.administratorLastName.trimmed().isEmpty() || setUp.administratorFirstName.trimmed().isEmpty())
         return QStringLiteral("The administrator's last and first name are needed.");
-    return withPassword ? suite::passwordRuleProblem(setUp.administratorPassword, setUp.administratorCode,
+    return withPassword ? data::passwordRuleProblem(setUp.administratorPassword, setUp.administratorCode,
                { setUp.administratorLastName, setUp.administratorFirstName })
                         : QString();
 }
@@ -169,7 +169,7 @@ void setUpEmptyHospital(EmbeddedConnection &connection, const HospitalSetUp &set
     if (const QString problem = hospitalSetUpProblem(setUp); !problem.isEmpty())
         throw DbError(0, kSource, problem);
     const QString code = setUp.administratorCode.trimmed().toUpper();
-    const QString hash = suite::hashPassword(setUp.administratorPassword, setUp.fastPasswordHash);
+    const QString hash = data::hashPassword(setUp.administratorPassword, setUp.fastPasswordHash);
     connection.beginTrans();
     try {
         insertReferenceCatalogues(connection.handle());

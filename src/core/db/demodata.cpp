@@ -1,8 +1,9 @@
 #include "db/demodata.h"
 
-#include "auth/password.h"
 #include "data/embedded.h"
 #include "db/catalogues.h"
+#include "db/hospitaldb.h"
+#include "db/password.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -544,7 +545,7 @@ void Generator::people()
     employee.run({ kDemoWorker.code, "DIZON", "ROMEO", "PASCUAL", "SOCIAL WELFARE OFFICER I", "0011873", 1, 1 });
     m_workers = { QString::fromLatin1(kDemoAdministrator.code), QString::fromLatin1(kDemoWorker.code) };
     for (const DemoUser &u : { kDemoAdministrator, kDemoWorker }) {
-        user.run({ u.code, suite::hashPassword(QString::fromLatin1(u.password), m_o.fastPasswordHashes), created });
+        user.run({ u.code, data::hashPassword(QString::fromLatin1(u.password), m_o.fastPasswordHashes), created });
         for (const QChar c : QString::fromLatin1(u.rights))
             right.run({ u.code, QString(c) });
     }
@@ -926,6 +927,12 @@ void generateDemoData(EmbeddedConnection &connection, const DemoOptions &options
     }
     // Statistics let the planner pick the index of the criterion typed in the patient list.
     exec(db, "PRAGMA analysis_limit=1000; ANALYZE;");
+}
+
+std::unique_ptr<EmbeddedConnection> createDemoHospital(const QString &folder, const DemoOptions &options)
+{
+    return createHospitalDatabase(
+        folder, false, [&options](EmbeddedConnection &created) { generateDemoData(created, options); });
 }
 
 } // namespace mss::data

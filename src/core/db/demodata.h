@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 namespace mss::data {
 
@@ -43,5 +44,8 @@ QString demoClassificationFor(double familyIncome, int householdSize);
 // admissions, classifications, intake sheets, assessments, referrals, discharge notices, bills
 // with Medicare items, company accounts and sponsor-fund allocations. One transaction.
 void generateDemoData(EmbeddedConnection &connection, const DemoOptions &options);
+
+// A new hospital database in the folder, filled as generateDemoData fills it, and open.
+std::unique_ptr<EmbeddedConnection> createDemoHospital(const QString &folder, const DemoOptions &options = {});
 
 } // namespace mss::data

@@ -4,7 +4,7 @@
 #include "data/quote.h"
 #include "data/values.h"
 #include "domain/arrstatements.h"
-#include "session/lookups.h"
+#include "domain/lookups.h"
 
 namespace mss::referral {
 
@@ -276,7 +276,7 @@ std::optional<QString> ArrStore::caseStatusCode(const QString &caseStatus) const
 
 bool ArrStore::isCompanyAccount(const QString &idNum) const
 {
-    return shell::CheckCompany(m_connection, idNum.trimmed());
+    return domain::CheckCompany(m_connection, idNum.trimmed());
 }
 
 QList<CodeEntry> ArrStore::children(const Catalogue &catalogue, const QString &parentCode) const

@@ -4,7 +4,7 @@
 #include "data/format.h"
 #include "data/quote.h"
 #include "data/values.h"
-#include "session/lookups.h"
+#include "domain/lookups.h"
 
 #include <cmath>
 
@@ -143,7 +143,7 @@ DiscountComputation::DiscountComputation(data::Connection &connection, OpdLookup
     : m_connection(connection), m_findOpdIdNum(std::move(findOpdIdNum))
 {
     if (!m_findOpdIdNum)
-        m_findOpdIdNum = [this](const QString &number) { return shell::FindOpdIdNum(m_connection, number); };
+        m_findOpdIdNum = [this](const QString &number) { return domain::FindOpdIdNum(m_connection, number); };
 }
 
 DiscountPatient DiscountComputation::readPatient(const QString &hospNum, const QString &idNum) const

@@ -2,7 +2,9 @@
 
 #include "auth/currentuser.h"
 #include "data/connection.h"
+#include "data/embedded.h"
 #include "data/quote.h"
+#include "db/demodata.h"
 #include "domain/billingstatement.h"
 #include "domain/codesearch.h"
 #include "domain/keypress.h"
@@ -121,7 +123,12 @@ void StartSession()
     s.ReportsPath = reportsFolder();
     s.CurrentUser = std::make_unique<suite::clsCurrentUser>(&s.LogOnAttempts);
     s.CurrentUser->LogOnWindow = &suite::showLogOnWindow;
-    s.CurrentUser->ConfirmDemoHospital = &suite::confirmDemoHospital;
+    // Whether to make a demo hospital is start-up's call, taken once, on the user's word.
+    s.CurrentUser->MakeDemoHospital = [](const QString &folder) -> std::unique_ptr<data::Connection> {
+        if (!suite::confirmDemoHospital(folder))
+            return nullptr;
+        return data::createDemoHospital(folder);
+    };
     s.CurrentUser->PasswordDeptCode = QStringLiteral("MSS");
     s.CurrentUser->ShowMain();
     if (s.CurrentUser->Connected()) {

@@ -1,4 +1,4 @@
-#include "auth/password.h"
+#include "db/password.h"
 
 #include "data/dberror.h"
 
@@ -10,7 +10,7 @@
 #include <memory>
 #include <utility>
 
-namespace mss::suite {
+namespace mss::data {
 
 namespace {
 const QString kSource = QStringLiteral("Passwords");
@@ -83,4 +83,4 @@ bool verifyPassword(const QString &hash, const QString &password)
     return crypto_pwhash_str_verify(h.constData(), p.constData(), size_t(p.size())) == 0;
 }
 
-} // namespace mss::suite
+} // namespace mss::data

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace mss::suite {
+namespace mss::data {
 
 inline constexpr int kMinimumPasswordLength = 8;
 
@@ -18,4 +18,4 @@ QString hashPassword(const QString &password, bool fast = false);
 // True when the password matches a hash made by hashPassword.
 bool verifyPassword(const QString &hash, const QString &password);
 
-} // namespace mss::suite
+} // namespace mss::data
