@@ -26,6 +26,7 @@ private slots:
     void childWindowComesBackInsideASmallerMainWindow();
     void dialogsRememberThroughTheSeam();
     void columnWidthsAreKept();
+    void eachUserKeepsTheirOwnLayout();
 };
 
 void TestWindowGeometry::initTestCase()
@@ -161,6 +162,40 @@ void TestWindowGeometry::columnWidthsAreKept()
     QTableWidget wider(0, 4);
     wider.show();
     QVERIFY(!ui::rememberColumnWidths(wider.horizontalHeader(), QStringLiteral("lvwSample")));
+}
+
+// Two social workers share a desk: what one leaves is not what the other finds.
+void TestWindowGeometry::eachUserKeepsTheirOwnLayout()
+{
+    QWidget first;
+    QWidget second;
+    ui::setWindowUser(&first, QStringLiteral("MSS01"));
+    ui::setWindowUser(&second, QStringLiteral("MSS02"));
+    first.show(); // a list keeps the widths the user drags, which needs it on screen
+    const QRect where(30, 40, 300, 200);
+    {
+        QWidget child(&first, Qt::Window);
+        QVERIFY(!ui::rememberGeometry(&child, QStringLiteral("frmShared")));
+        child.setGeometry(where);
+        child.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&child));
+        child.close();
+        QTableWidget list(0, 2, &first);
+        list.show();
+        QVERIFY(!ui::rememberColumnWidths(list.horizontalHeader(), QStringLiteral("lvwShared")));
+        list.horizontalHeader()->resizeSection(0, 181);
+    }
+    QWidget otherUsers(&second, Qt::Window);
+    QVERIFY(!ui::rememberGeometry(&otherUsers, QStringLiteral("frmShared")));
+    QTableWidget otherList(0, 2, &second);
+    QVERIFY(!ui::rememberColumnWidths(otherList.horizontalHeader(), QStringLiteral("lvwShared")));
+
+    QWidget sameUser(&first, Qt::Window);
+    QVERIFY(ui::rememberGeometry(&sameUser, QStringLiteral("frmShared")));
+    QCOMPARE(sameUser.geometry(), where);
+    QTableWidget sameList(0, 2, &first);
+    QVERIFY(ui::rememberColumnWidths(sameList.horizontalHeader(), QStringLiteral("lvwShared")));
+    QCOMPARE(sameList.horizontalHeader()->sectionSize(0), 181);
 }
 
 QTEST_MAIN(TestWindowGeometry)

@@ -1,6 +1,7 @@
 #include "auth/currentuser.h"
 
 #include "auth/lockout.h"
+#include "auth/settings.h"
 #include "data/connectionstring.h"
 #include "data/embedded.h"
 #include "db/hospitaldb.h"
@@ -12,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include <chrono>
@@ -21,11 +21,6 @@
 namespace mss::suite {
 
 namespace {
-
-QSettings settings()
-{
-    return QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service"));
-}
 
 QString odbcServer(const QString &connectionString)
 {
@@ -37,10 +32,6 @@ QString odbcServer(const QString &connectionString)
 // The least time a refused password takes, known code or not: more than the password check and
 // the write that counts a user's failure take on a busy workstation.
 constexpr qint64 kRefusalMs = 400;
-
-// Set once the demo folder has held a hospital: emptied later, it is a hospital whose files went
-// missing, not a first use.
-const QString kDemoFolderHeldHospital = QStringLiteral("logon/demoFolderHeldHospital");
 
 // A hash made as the users' hashes of this database were made, to check a password against when
 // the code is no user's: its cost is theirs.
@@ -68,7 +59,7 @@ QString DataSource::defaultEmbeddedFolder()
 
 bool DataSource::mayHoldNewDemo(const QString &folder)
 {
-    if (!sameFolder(folder, defaultEmbeddedFolder()) || settings().value(kDemoFolderHeldHospital).toBool())
+    if (!sameFolder(folder, defaultEmbeddedFolder()) || Settings().demoFolderHeldHospital())
         return false;
     const QFileInfo info(folder);
     return !info.exists()
@@ -78,30 +69,17 @@ bool DataSource::mayHoldNewDemo(const QString &folder)
 
 DataSource DataSource::remembered()
 {
-    QSettings s = settings();
+    Settings settings;
     DataSource source;
-    source.embedded
-        = s.value(QStringLiteral("logon/source"), QStringLiteral("embedded")).toString() != QLatin1String("odbc");
-    source.folder = s.value(QStringLiteral("logon/folder"), defaultEmbeddedFolder()).toString();
-    source.odbcConnection = s.value(QStringLiteral("logon/odbc")).toString();
-    // An older program kept the whole string: its password leaves the file now.
-    if (!data::connectionPassword(source.odbcConnection).isEmpty()) {
-        source.odbcConnection = data::withoutPassword(source.odbcConnection);
-        s.setValue(QStringLiteral("logon/odbc"), source.odbcConnection);
-    }
+    source.embedded = settings.logOnEmbedded();
+    source.folder = settings.logOnFolder(defaultEmbeddedFolder());
+    source.odbcConnection = settings.logOnConnectionString();
     return source;
 }
 
 void DataSource::remember() const
 {
-    QSettings s = settings();
-    s.setValue(QStringLiteral("logon/source"), embedded ? QStringLiteral("embedded") : QStringLiteral("odbc"));
-    s.setValue(QStringLiteral("logon/folder"), folder);
-    // The settings file is plain text in the user's folder: never a password in it.
-    s.setValue(QStringLiteral("logon/odbc"), data::withoutPassword(odbcConnection));
-    // The file names the hospital's server or folder: no other account needs to read it.
-    s.sync();
-    data::keepFilePrivate(s.fileName());
+    Settings().setLogOnSource(embedded, folder, odbcConnection);
 }
 
 clsCurrentUser::clsCurrentUser(LogOnThrottle *throttle) : m_throttle(throttle ? *throttle : m_ownThrottle) { }
@@ -159,7 +137,7 @@ bool clsCurrentUser::openSource(const DataSource &source, QString *error)
                 return false;
             }
             if (sameFolder(source.folder, DataSource::defaultEmbeddedFolder()))
-                settings().setValue(kDemoFolderHeldHospital, true);
+                Settings().setDemoFolderHeldHospital();
             m_serverName = shown;
         } else {
             if (wanted.isEmpty()) {

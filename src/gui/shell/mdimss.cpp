@@ -75,6 +75,8 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
     buildMenus();
     buildToolBar();
     // Back where the user left it; the first time, the whole work area of the screen.
+    if (const suite::clsCurrentUser *user = Session().CurrentUser.get())
+        ui::setWindowUser(this, user->employeecode());
     if (ui::rememberGeometry(this, objectName()))
         setProperty("sized", true);
 

@@ -1,6 +1,7 @@
 #include "suite/frmlogon.h"
 
 #include "auth/currentuser.h"
+#include "auth/settings.h"
 #include "data/connectionstring.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
@@ -18,7 +19,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -123,9 +123,7 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
     (source.embedded ? optEmbedded : optServer)->setChecked(true);
     txtFolder->setText(QDir::toNativeSeparators(source.folder));
     txtConnectionString->setText(source.odbcConnection);
-    txtUserCode->setText(QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service"))
-                             .value(QStringLiteral("logon/user"))
-                             .toString());
+    txtUserCode->setText(Settings().lastUserCode());
     (txtUserCode->text().isEmpty() ? txtUserCode : txtPassword)->setFocus();
     updateSourceFields();
 
@@ -276,8 +274,7 @@ void frmLogOn::tryLogOn()
         return;
     }
     source.remember();
-    QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service"))
-        .setValue(QStringLiteral("logon/user"), txtUserCode->text().trimmed());
+    Settings().setLastUserCode(txtUserCode->text());
     accept();
 }
 

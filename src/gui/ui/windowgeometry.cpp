@@ -1,31 +1,39 @@
 #include "ui/windowgeometry.h"
 
-#include "session/sessionstate.h"
+#include "auth/settings.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMdiSubWindow>
 #include <QScreen>
-#include <QSettings>
 #include <QWidget>
 
 #include <algorithm>
+#include <optional>
 
 namespace mss::ui {
 
 namespace {
 
-QSettings settings()
+const char *const kUserProperty = "mssWindowUser";
+
+std::optional<QString> userAlong(const QWidget *widget)
 {
-    return QSettings(QStringLiteral("MSS"), QStringLiteral("Medical Social Service"));
+    for (const QWidget *w = widget; w; w = w->parentWidget())
+        if (const QVariant user = w->property(kUserProperty); user.isValid())
+            return user.toString();
+    return std::nullopt;
 }
 
-// One user's layout is not pressed on another who logs on at the same desk.
-QString keyOf(const QString &kind, const QString &name)
+// The user whose layout a window keeps: the one its main window was opened for; a dialog with
+// no parent goes with the window that was active when it opened.
+QString userOf(const QWidget *window)
 {
-    const QString user = shell::Session().EmployeeCode.trimmed();
-    return QStringLiteral("%1/%2/%3").arg(kind, user.isEmpty() ? QStringLiteral("-") : user, name);
+    if (const std::optional<QString> user = userAlong(window))
+        return *user;
+    return userAlong(QApplication::activeWindow()).value_or(QString());
 }
 
 QRect availableFor(const QWidget *window, const QRect &wanted)
@@ -40,7 +48,8 @@ QRect availableFor(const QWidget *window, const QRect &wanted)
 
 class GeometryKeeper final : public QObject {
 public:
-    GeometryKeeper(QWidget *window, const QString &key) : QObject(window), m_window(window), m_key(key)
+    GeometryKeeper(QWidget *window, const QString &user, const QString &name)
+        : QObject(window), m_window(window), m_user(user), m_name(name)
     {
         window->installEventFilter(this);
     }
@@ -57,17 +66,13 @@ private:
     {
         if (m_window->geometry().isEmpty())
             return;
-        const bool maximized = m_window->isMaximized();
-        QSettings s = settings();
-        s.setValue(m_key + QStringLiteral("/maximized"), maximized);
-        // A maximized window keeps the place it had before, to go back to.
-        if (!maximized)
-            s.setValue(m_key + QStringLiteral("/rect"),
-                m_window->isWindow() ? m_window->normalGeometry() : m_window->geometry());
+        suite::Settings().setWindowPlace(m_user, m_name,
+            m_window->isWindow() ? m_window->normalGeometry() : m_window->geometry(), m_window->isMaximized());
     }
 
     QWidget *m_window;
-    QString m_key;
+    QString m_user;
+    QString m_name;
 };
 
 } // namespace
@@ -82,41 +87,44 @@ QRect fitInside(const QRect &wanted, const QRect &available)
     return r;
 }
 
+void setWindowUser(QWidget *mainWindow, const QString &user)
+{
+    mainWindow->setProperty(kUserProperty, user.trimmed());
+}
+
 bool rememberGeometry(QWidget *window, const QString &name)
 {
-    const QString key = keyOf(QStringLiteral("windows"), name);
-    new GeometryKeeper(window, key);
-    const QSettings s = settings();
-    const QRect rect = s.value(key + QStringLiteral("/rect")).toRect();
-    const bool maximized = s.value(key + QStringLiteral("/maximized")).toBool();
-    if (!rect.isValid() && !maximized)
+    const QString user = userOf(window);
+    new GeometryKeeper(window, user, name);
+    const suite::Settings::WindowPlace place = suite::Settings().windowPlace(user, name);
+    if (!place.rect.isValid() && !place.maximized)
         return false;
-    if (rect.isValid())
-        window->setGeometry(fitInside(rect, availableFor(window, rect)));
-    if (maximized)
+    if (place.rect.isValid())
+        window->setGeometry(fitInside(place.rect, availableFor(window, place.rect)));
+    if (place.maximized)
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
     return true;
 }
 
 bool rememberColumnWidths(QHeaderView *header, const QString &name)
 {
-    const QString key = keyOf(QStringLiteral("columns"), name);
-    const QList<QVariant> stored = settings().value(key).toList();
+    const QString user = userOf(header);
+    const QList<int> stored = suite::Settings().columnWidths(user, name);
     bool restored = false;
     if (!stored.isEmpty() && stored.size() == header->count()) {
         for (int c = 0; c < header->count(); ++c)
-            if (!header->isSectionHidden(c) && stored[c].toInt() > 0)
-                header->resizeSection(c, stored[c].toInt());
+            if (!header->isSectionHidden(c) && stored[c] > 0)
+                header->resizeSection(c, stored[c]);
         restored = true;
     }
     // Stored when the user resizes a column: a window closed with the program keeps them too.
-    QObject::connect(header, &QHeaderView::sectionResized, header, [header, key](int, int, int newSize) {
+    QObject::connect(header, &QHeaderView::sectionResized, header, [header, user, name](int, int, int newSize) {
         if (newSize <= 0 || !header->isVisible())
             return;
-        QList<QVariant> widths;
+        QList<int> widths;
         for (int c = 0; c < header->count(); ++c)
             widths.append(header->sectionSize(c));
-        settings().setValue(key, widths);
+        suite::Settings().setColumnWidths(user, name, widths);
     });
     return restored;
 }
