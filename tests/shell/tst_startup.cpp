@@ -86,11 +86,11 @@ void TestStartup::logOnOpensTheMainWindowWithTheSession()
     QCOMPARE(s.SharedConnection->defaultDatabase(), QStringLiteral("MSS"));
     QVERIFY(s.PatientSearch && s.PatientSearch->PatientClass());
     QCOMPARE(s.PatientSearch->sharedConnection(), s.SharedConnection); // validations use the session's connection
-    QVERIFY(s.AdmissionObject && s.PatientMasterObject);
     QCOMPARE(s.CodeSearch->SearchTitle, QStringLiteral("Medical Social Service"));
     QCOMPARE(s.CodeSearch->CompanyName, s.HospitalName);
     QCOMPARE(s.CodeSearch->Connection, s.SharedConnection);
-    QVERIFY(s.BillingConnection && s.BillingSoa && s.KeyPressComponent);
+    // The summarized statement of account opens through the billing component.
+    QVERIFY(s.BillingConnection && s.BillingSoa && s.BillingSoa->StatementWindow);
 }
 
 void TestStartup::cancelledLogOnEndsQuietly()

@@ -28,6 +28,17 @@ class clsPatientSearch;
 namespace mss::shell {
 
 // What the session obtained at start-up. Only start-up writes it; every window reads it.
+//
+// Nothing in this program reads HospitalTitle, HospitalTin, MtsServerName, KeyPressComponent,
+// PatientComponent, AdmissionObject or PatientMasterObject: they are the suite's session as the
+// hospital's other programs know it, made at start-up and kept for them.
+//
+// Besides this, the program keeps three things for the whole process, each for a reason:
+// - the message seam's handlers (ui/messages.cpp), which tests replace to answer boxes;
+// - the depth of the hourglass (ui/commandguard.cpp), because Qt's override cursor is itself
+//   process-wide and the guard must take back exactly what a failed command pushed;
+// - whether the report fonts were registered (reports' pagemodel.cpp), because Qt's font
+//   database they go into is process-wide and takes each font once.
 struct SessionState {
     SessionState();
     ~SessionState();
