@@ -9,4 +9,9 @@ QString q(const QString &value)
     return quoted;
 }
 
+QString quoted(const QString &value)
+{
+    return QLatin1Char('\'') + q(value) + QLatin1Char('\'');
+}
+
 } // namespace mss::data

@@ -10,11 +10,6 @@ namespace mss::referral {
 
 namespace {
 
-QString quoted(const QString &head, const QString &value)
-{
-    return head + data::q(value) + QStringLiteral("'");
-}
-
 // A flag as the databases return it: "1", "-1", "True"; empty reads as false.
 bool flagOf(const data::Recordset &rs, const QString &column)
 {
@@ -39,15 +34,15 @@ bool isPayClass(const QString &patientClass)
 
 const Catalogue &Catalogue::services()
 {
-    static const Catalogue catalogue { QStringLiteral("MSS..sp_MSS_GetService '"),
-        QStringLiteral("select * from MSS..tbMSSServiceCategory WHERE CODE = '") };
+    static const Catalogue catalogue { QStringLiteral("MSS..sp_MSS_GetService "),
+        QStringLiteral("select * from MSS..tbMSSServiceCategory WHERE CODE = ") };
     return catalogue;
 }
 
 const Catalogue &Catalogue::activities()
 {
-    static const Catalogue catalogue { QStringLiteral("MSS..sp_MSS_GetActivity '"),
-        QStringLiteral("select * from MSS..tbMSSActivity WHERE CODE = '") };
+    static const Catalogue catalogue { QStringLiteral("MSS..sp_MSS_GetActivity "),
+        QStringLiteral("select * from MSS..tbMSSActivity WHERE CODE = ") };
     return catalogue;
 }
 
@@ -101,8 +96,8 @@ QList<CodeEntry> ArrStore::caseCategories() const
 std::optional<MasterClassification> ArrStore::masterClassification(const QString &hospNum) const
 {
     const data::Recordset rs = m_connection.open(
-        quoted(QStringLiteral("SELECT MSSNum, MSSDiscountValidity FROM PATIENT_DATA..tbMaster WHERE HospNum = '"),
-            hospNum.trimmed()));
+        QStringLiteral("SELECT MSSNum, MSSDiscountValidity FROM PATIENT_DATA..tbMaster WHERE HospNum = ")
+        + data::quoted(hospNum.trimmed()));
     if (rs.eof())
         return std::nullopt;
     return MasterClassification { rs.text(QStringLiteral("MSSNum")), rs.text(QStringLiteral("MSSDiscountValidity")) };
@@ -111,21 +106,21 @@ std::optional<MasterClassification> ArrStore::masterClassification(const QString
 QString ArrStore::patientClass(const QString &idNum) const
 {
     const data::Recordset rs
-        = m_connection.open(quoted(QStringLiteral("RADIOLOGY..spRadio_CheckPatientClass '"), idNum.trimmed()));
+        = m_connection.open(QStringLiteral("RADIOLOGY..spRadio_CheckPatientClass ") + data::quoted(idNum.trimmed()));
     return rs.eof() ? QString() : rs.text(QStringLiteral("PatientClass"));
 }
 
 QString ArrStore::masterExpiry(const QString &hospNum) const
 {
     const data::Recordset rs = m_connection.open(
-        quoted(QStringLiteral("SELECT * FROM PATIENT_DATA..tbMaster WHERE HospNum = '"), hospNum.trimmed()));
+        QStringLiteral("SELECT * FROM PATIENT_DATA..tbMaster WHERE HospNum = ") + data::quoted(hospNum.trimmed()));
     return rs.eof() ? QString() : rs.text(QStringLiteral("MSSDiscountExpiry")).trimmed();
 }
 
 std::optional<ArrRecord> ArrStore::payPatientInfo(const QString &idNum) const
 {
     const data::Recordset rs
-        = m_connection.open(quoted(QStringLiteral("MSS..sp_MSS_PayPatientInfo '"), idNum.trimmed()));
+        = m_connection.open(QStringLiteral("MSS..sp_MSS_PayPatientInfo ") + data::quoted(idNum.trimmed()));
     if (rs.eof())
         return std::nullopt;
     ArrRecord r;
@@ -239,7 +234,8 @@ void ArrStore::convertToServicePatient(const QString &idNum, const QString &user
 
 std::optional<SocialWorker> ArrStore::socialWorker(const QString &employeeCode) const
 {
-    const data::Recordset rs = m_connection.open(quoted(QStringLiteral("MSS..sp_MSS_GetEmployeeName '"), employeeCode));
+    const data::Recordset rs
+        = m_connection.open(QStringLiteral("MSS..sp_MSS_GetEmployeeName ") + data::quoted(employeeCode));
     if (rs.eof())
         return std::nullopt;
     return SocialWorker { rs.text(QStringLiteral("EmployeeName")),
@@ -248,12 +244,12 @@ std::optional<SocialWorker> ArrStore::socialWorker(const QString &employeeCode) 
 
 data::Recordset ArrStore::previousAssessments(const QString &hospNum) const
 {
-    return m_connection.open(quoted(QStringLiteral("MSS..sp_MSS_GetPreviousAssessment '"), hospNum.trimmed()));
+    return m_connection.open(QStringLiteral("MSS..sp_MSS_GetPreviousAssessment ") + data::quoted(hospNum.trimmed()));
 }
 
 data::Recordset ArrStore::reprintRows(const QString &searchText) const
 {
-    return m_connection.open(quoted(QStringLiteral("MSS..sp_MSS_ReprintARR '"), searchText));
+    return m_connection.open(QStringLiteral("MSS..sp_MSS_ReprintARR ") + data::quoted(searchText));
 }
 
 std::optional<CaseNumberOwner> ArrStore::otherOwnerOf(const QString &mssNum, const QString &hospNum) const
@@ -268,7 +264,7 @@ std::optional<QString> ArrStore::caseStatusCode(const QString &caseStatus) const
 {
     // Named without its database, so it is looked up in the connection's default one.
     const data::Recordset rs
-        = m_connection.open(quoted(QStringLiteral("Select * from tbMSSActive where casestatus='"), caseStatus));
+        = m_connection.open(QStringLiteral("Select * from tbMSSActive where casestatus=") + data::quoted(caseStatus));
     if (rs.eof())
         return std::nullopt;
     return rs.text(QStringLiteral("Code"));
@@ -282,12 +278,12 @@ bool ArrStore::isCompanyAccount(const QString &idNum) const
 QList<CodeEntry> ArrStore::children(const Catalogue &catalogue, const QString &parentCode) const
 {
     return entries(
-        quoted(catalogue.childrenProcedure, parentCode), QStringLiteral("Code"), QStringLiteral("Description"));
+        catalogue.childrenProcedure + data::quoted(parentCode), QStringLiteral("Code"), QStringLiteral("Description"));
 }
 
 std::optional<QString> ArrStore::itemDescription(const Catalogue &catalogue, const QString &code) const
 {
-    const data::Recordset rs = m_connection.open(quoted(catalogue.itemQuery, code));
+    const data::Recordset rs = m_connection.open(catalogue.itemQuery + data::quoted(code));
     if (rs.eof())
         return std::nullopt;
     return rs.text(QStringLiteral("Description"));

@@ -9,11 +9,6 @@ namespace mss::classification {
 
 namespace {
 
-QString quoted(const QString &value)
-{
-    return QLatin1Char('\'') + data::q(value) + QLatin1Char('\'');
-}
-
 } // namespace
 
 QString ClassificationStore::patientType(const QString &idNum) const
@@ -24,7 +19,7 @@ QString ClassificationStore::patientType(const QString &idNum) const
                          "IdNum = ")
         : QStringLiteral("SELECT left(isnull(PatientType,''),1) [PatientClass] FROM PATIENT_DATA..tbOutPatient WHERE "
                          "IdNum = ");
-    data::Recordset rs = m_connection.open(statement + quoted(id));
+    data::Recordset rs = m_connection.open(statement + data::quoted(id));
     return rs.eof() ? QString() : rs.text(QStringLiteral("PatientClass")).left(1);
 }
 
@@ -34,7 +29,7 @@ StoredClassification ClassificationStore::storedClassification(const QString &ho
     data::Recordset rs = m_connection.open(
         QStringLiteral("Select isnull(MSSClassification,'') as MSSClassification,  CONVERT(VARCHAR(10), "
                        "MssDiscountExpiry, 101) as MssDiscountExpiry  From PATIENT_DATA..tbMaster WHERE HospNum = ")
-        + quoted(hosp));
+        + data::quoted(hosp));
     if (rs.eof())
         throw data::DbError(0, QStringLiteral("Patient classification"),
             QStringLiteral("Patient %1 is not in the patient master.").arg(hosp));
@@ -44,28 +39,29 @@ StoredClassification ClassificationStore::storedClassification(const QString &ho
 void ClassificationStore::updatePatientClass(
     const QString &idNum, const QString &typeCode, const QString &employeeCode) const
 {
-    m_connection.execute(QStringLiteral("MSS..sp_MSS_UpdatePatientClass ") + quoted(idNum.trimmed()) + QLatin1Char(',')
-        + quoted(typeCode.trimmed()) + QLatin1Char(',') + quoted(employeeCode.trimmed()));
+    m_connection.execute(QStringLiteral("MSS..sp_MSS_UpdatePatientClass ") + data::quoted(idNum.trimmed())
+        + QLatin1Char(',') + data::quoted(typeCode.trimmed()) + QLatin1Char(',')
+        + data::quoted(employeeCode.trimmed()));
 }
 
 data::Recordset ClassificationStore::history(const QString &idNum) const
 {
-    return m_connection.open(QStringLiteral("MSS..sp_MSS_GetPatClassHistory ") + quoted(idNum.trimmed()));
+    return m_connection.open(QStringLiteral("MSS..sp_MSS_GetPatClassHistory ") + data::quoted(idNum.trimmed()));
 }
 
 void ClassificationStore::deleteHistoryEntry(const QString &idNum, const QString &patientClass, const QString &reason,
     const QString &transDate, const QString &employeeCode) const
 {
-    const QString date = quoted(transDate.trimmed());
-    m_connection.execute(QStringLiteral("sp_MSS_SavePatClassHistory_Deletion ") + quoted(idNum.trimmed())
-        + QLatin1Char(',') + quoted(patientClass.trimmed()) + QLatin1Char(',') + quoted(reason) + QLatin1Char(',')
-        + date + QLatin1Char(',') + date + QLatin1Char(',') + quoted(employeeCode.trimmed()));
+    const QString date = data::quoted(transDate.trimmed());
+    m_connection.execute(QStringLiteral("sp_MSS_SavePatClassHistory_Deletion ") + data::quoted(idNum.trimmed())
+        + QLatin1Char(',') + data::quoted(patientClass.trimmed()) + QLatin1Char(',') + data::quoted(reason)
+        + QLatin1Char(',') + date + QLatin1Char(',') + date + QLatin1Char(',') + data::quoted(employeeCode.trimmed()));
 }
 
 void ClassificationStore::updateMSSNumber(const QString &hospNum, const QString &newNumber) const
 {
-    m_connection.execute(QStringLiteral("MSS..sp_MSS_UpdateMSSNumber ") + quoted(hospNum.trimmed()) + QLatin1Char(',')
-        + quoted(newNumber.trimmed()));
+    m_connection.execute(QStringLiteral("MSS..sp_MSS_UpdateMSSNumber ") + data::quoted(hospNum.trimmed())
+        + QLatin1Char(',') + data::quoted(newNumber.trimmed()));
 }
 
 std::optional<QString> payRefusal(const StoredClassification &stored, const QDate &today)

@@ -20,11 +20,6 @@ constexpr int kChargesColumn = 3;
 constexpr int kMedicareColumn = 4;
 constexpr int kDiscountColumn = 5;
 
-QString quoted(const QString &value)
-{
-    return QLatin1Char('\'') + data::q(value) + QLatin1Char('\'');
-}
-
 [[noreturn]] void refuse(const QString &description)
 {
     throw data::DbError(0, kSource, description);
@@ -150,8 +145,8 @@ DiscountPatient DiscountComputation::readPatient(const QString &hospNum, const Q
 {
     const QString id = idNum.trimmed();
     DiscountPatient patient;
-    data::Recordset rs = m_connection.open(
-        QStringLiteral("MSS..sp_MSS_GetPatientInfo ") + quoted(hospNum.trimmed()) + QLatin1Char(',') + quoted(id));
+    data::Recordset rs = m_connection.open(QStringLiteral("MSS..sp_MSS_GetPatientInfo ")
+        + data::quoted(hospNum.trimmed()) + QLatin1Char(',') + data::quoted(id));
     if (!rs.eof()) {
         patient.found = true;
         patient.name = rs.text(QStringLiteral("Name"));
@@ -162,7 +157,7 @@ DiscountPatient DiscountComputation::readPatient(const QString &hospNum, const Q
         patient.code = rs.text(QStringLiteral("Code"));
         return patient;
     }
-    rs = m_connection.open(QStringLiteral("MSS..sp_MSS_GetPatientInfoforARR ") + quoted(id));
+    rs = m_connection.open(QStringLiteral("MSS..sp_MSS_GetPatientInfoforARR ") + data::quoted(id));
     if (!rs.eof()) {
         patient.found = true;
         patient.name = rs.text(QStringLiteral("Name"));
@@ -177,7 +172,7 @@ DiscountAssessment DiscountComputation::readAssessment(const QString &idNum) con
 {
     DiscountAssessment assessment;
     data::Recordset rs = m_connection.open(
-        QStringLiteral("SELECT * FROM MSS..tbMSSAssessment WHERE IdNum = ") + quoted(idNum.trimmed()));
+        QStringLiteral("SELECT * FROM MSS..tbMSSAssessment WHERE IdNum = ") + data::quoted(idNum.trimmed()));
     if (!rs.eof() && isYes(rs.value(QStringLiteral("IsSpecial")))) {
         assessment.isSpecial = true;
         assessment.nc = rs.isNull(QStringLiteral("NC"))
@@ -190,8 +185,8 @@ DiscountAssessment DiscountComputation::readAssessment(const QString &idNum) con
 ClassRates DiscountComputation::readRates(const QString &classCode, const QString &roomId) const
 {
     ClassRates rates;
-    data::Recordset rs
-        = m_connection.open(QStringLiteral("SELECT * FROM MSS..tbMSSClassification where Type = ") + quoted(classCode));
+    data::Recordset rs = m_connection.open(
+        QStringLiteral("SELECT * FROM MSS..tbMSSClassification where Type = ") + data::quoted(classCode));
     if (rs.eof())
         return rates;
     const QString code = classCode.trimmed();
@@ -211,7 +206,7 @@ ClassRates DiscountComputation::readRates(const QString &classCode, const QStrin
 std::optional<DiscountResult> DiscountComputation::existing(const QString &idNum) const
 {
     data::Recordset rs = m_connection.open(QStringLiteral("Billing..sp_Billing_Check_ExistingDiscount ")
-        + quoted(idNum.trimmed()) + QLatin1Char(',') + quoted(QString::fromLatin1(kDiscountKind)));
+        + data::quoted(idNum.trimmed()) + QLatin1Char(',') + data::quoted(QString::fromLatin1(kDiscountKind)));
     if (rs.eof())
         return std::nullopt;
     DiscountResult result;
@@ -232,8 +227,9 @@ DiscountResult DiscountComputation::recompute(
 {
     const QString id = idNum.trimmed();
     return inTransaction([&] {
-        m_connection.execute(QStringLiteral("Billing..sp_Billing_Delete_Existing_ComputedDiscount_All ") + quoted(id)
-            + QLatin1Char(',') + quoted(id) + QLatin1Char(',') + quoted(QString::fromLatin1(kDiscountKind)));
+        m_connection.execute(QStringLiteral("Billing..sp_Billing_Delete_Existing_ComputedDiscount_All ")
+            + data::quoted(id) + QLatin1Char(',') + data::quoted(id) + QLatin1Char(',')
+            + data::quoted(QString::fromLatin1(kDiscountKind)));
         return computeSteps(id, rates, assessment);
     });
 }
@@ -261,11 +257,11 @@ DiscountResult DiscountComputation::computeSteps(
 {
     const QString opd = m_findOpdIdNum(id);
     const bool inPatient = data::isInPatientAdmission(id);
-    QString charges = QStringLiteral("Billing..sp_Billing_Get_ActualCharges_ForDiscount ") + quoted(id);
-    QString billTotal = QStringLiteral("Billing..sp_Billing_Get_SeniorCitizenCharges_PerDepartment ") + quoted(id)
-        + QLatin1Char(',') + quoted(opd);
+    QString charges = QStringLiteral("Billing..sp_Billing_Get_ActualCharges_ForDiscount ") + data::quoted(id);
+    QString billTotal = QStringLiteral("Billing..sp_Billing_Get_SeniorCitizenCharges_PerDepartment ") + data::quoted(id)
+        + QLatin1Char(',') + data::quoted(opd);
     if (inPatient && !opd.isEmpty()) {
-        charges += QLatin1Char(',') + quoted(opd) + QStringLiteral(",4,1");
+        charges += QLatin1Char(',') + data::quoted(opd) + QStringLiteral(",4,1");
         billTotal += QStringLiteral(", 7");
     } else if (inPatient) {
         charges += QStringLiteral(",'',3,1");
@@ -279,8 +275,8 @@ DiscountResult DiscountComputation::computeSteps(
     spreadMedicare(id);
 
     int mode = 1;
-    data::Recordset arrangement
-        = m_connection.open(QStringLiteral("Billing..sp_Billing_Get_MSS_SpecialArrangementRemarks ") + quoted(id));
+    data::Recordset arrangement = m_connection.open(
+        QStringLiteral("Billing..sp_Billing_Get_MSS_SpecialArrangementRemarks ") + data::quoted(id));
     if (!arrangement.eof() && isYes(arrangement.value(QStringLiteral("IsSpecial")))
         && !arrangement.isNull(QStringLiteral("NC"))) {
         const double nc = requiredAmount(arrangement, QStringLiteral("NC"), QStringLiteral("The arrangement's NC"));
@@ -303,7 +299,7 @@ DiscountResult DiscountComputation::computeSteps(
 
     DiscountResult result;
     data::Recordset loaded = m_connection.open(QStringLiteral("BILLING..sp_Billing_Load_DummyDiscountTable ")
-        + quoted(QString::fromLatin1(kDiscountKind)) + QLatin1Char(',') + quoted(QString::number(mode))
+        + data::quoted(QString::fromLatin1(kDiscountKind)) + QLatin1Char(',') + data::quoted(QString::number(mode))
         + QStringLiteral(",1"));
     result.columns = loaded.columns();
     result.rows = loaded.takeRows();
@@ -331,12 +327,12 @@ DiscountResult DiscountComputation::computeSteps(
 void DiscountComputation::spreadMedicare(const QString &id) const
 {
     data::Recordset benefit
-        = m_connection.open(QStringLiteral("Billing..sp_Billing_GetTotalMedicare_Others ") + quoted(id));
+        = m_connection.open(QStringLiteral("Billing..sp_Billing_GetTotalMedicare_Others ") + data::quoted(id));
     if (benefit.eof())
         return;
     const double total = requiredAmount(benefit, QStringLiteral("Amount"), QStringLiteral("The Medicare benefit"));
     data::Recordset items
-        = m_connection.open(QStringLiteral("Billing..sp_Billing_Get_MedicareItems_Others ") + quoted(id));
+        = m_connection.open(QStringLiteral("Billing..sp_Billing_Get_MedicareItems_Others ") + data::quoted(id));
     double itemSum = 0;
     for (items.moveFirst(); !items.eof(); items.moveNext())
         itemSum += requiredAmount(items, QStringLiteral("Amount"), QStringLiteral("A Medicare item"));
@@ -347,8 +343,8 @@ void DiscountComputation::spreadMedicare(const QString &id) const
     for (items.moveFirst(); !items.eof(); items.moveNext()) {
         const double share = items.number(QStringLiteral("Amount")) / itemSum * total;
         m_connection.execute(QStringLiteral("Billing..sp_Billing_Update_DummyDiscountTable ")
-            + quoted(amountText(share, QStringLiteral("A Medicare share"))) + QLatin1Char(',')
-            + quoted(items.text(QStringLiteral("RevenueID"))));
+            + data::quoted(amountText(share, QStringLiteral("A Medicare share"))) + QLatin1Char(',')
+            + data::quoted(items.text(QStringLiteral("RevenueID"))));
     }
 }
 
@@ -373,8 +369,8 @@ void DiscountComputation::spreadSpecialArrangement(double nonDoctor, double bill
     }
     for (const auto &[revenueId, discount] : std::as_const(discounts))
         m_connection.execute(QStringLiteral("Billing..sp_Billing_Update_Discount_DummyDiscountTable ")
-            + quoted(amountText(discount, QStringLiteral("The discount of department ") + revenueId)) + QLatin1Char(',')
-            + quoted(revenueId));
+            + data::quoted(amountText(discount, QStringLiteral("The discount of department ") + revenueId))
+            + QLatin1Char(',') + data::quoted(revenueId));
 }
 
 } // namespace mss::classification

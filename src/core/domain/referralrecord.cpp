@@ -18,11 +18,6 @@ bool isNoDate(const QString &stored)
     return date && *date == QDate(1900, 1, 1);
 }
 
-QString quoted(const QString &value)
-{
-    return QLatin1Char('\'') + data::q(value) + QLatin1Char('\'');
-}
-
 } // namespace
 
 QString referralStateMeaning(const QString &code)
@@ -60,24 +55,25 @@ QString ReferralStore::noticeListStatement()
 
 QString ReferralStore::historyStatement(const QString &hospNum, const QString &lastName, const QString &firstName)
 {
-    return QStringLiteral("MSS..sp_MSS_LoadReferralHistory") + quoted(hospNum) + QStringLiteral(", ") + quoted(lastName)
-        + QLatin1Char(',') + quoted(firstName);
+    return QStringLiteral("MSS..sp_MSS_LoadReferralHistory") + data::quoted(hospNum) + QStringLiteral(", ")
+        + data::quoted(lastName) + QLatin1Char(',') + data::quoted(firstName);
 }
 
 QString ReferralStore::referralStatement(const QString &idNum, const QString &referralNo)
 {
-    return QStringLiteral("MSS..sp_MSS_LoadReferralNoticePatient") + quoted(idNum) + QLatin1Char(',')
-        + quoted(referralNo);
+    return QStringLiteral("MSS..sp_MSS_LoadReferralNoticePatient") + data::quoted(idNum) + QLatin1Char(',')
+        + data::quoted(referralNo);
 }
 
 QString ReferralStore::saveStatement(const ReferralTag &tag)
 {
     // No blank between the name and the first value, one after the last.
-    return QStringLiteral("MSS..sp_MSS_SaveReferralNoticePatient") + quoted(tag.IdNum) + QStringLiteral(", ")
-        + quoted(tag.DateApproved.toString(QStringLiteral("yyyy-MM-dd"))) + QLatin1Char(',') + quoted(tag.Status)
-        + QLatin1Char(',') + quoted(tag.Remarks) + QStringLiteral(", ") + quoted(tag.Category) + QStringLiteral(", ")
-        + quoted(data::shortDate(tag.ScheduleDate)) + QLatin1Char(',') + quoted(tag.UserID) + QLatin1Char(',')
-        + quoted(tag.ReferralNo) + QLatin1Char(' ');
+    return QStringLiteral("MSS..sp_MSS_SaveReferralNoticePatient") + data::quoted(tag.IdNum) + QStringLiteral(", ")
+        + data::quoted(tag.DateApproved.toString(QStringLiteral("yyyy-MM-dd"))) + QLatin1Char(',')
+        + data::quoted(tag.Status) + QLatin1Char(',') + data::quoted(tag.Remarks) + QStringLiteral(", ")
+        + data::quoted(tag.Category) + QStringLiteral(", ") + data::quoted(data::shortDate(tag.ScheduleDate))
+        + QLatin1Char(',') + data::quoted(tag.UserID) + QLatin1Char(',') + data::quoted(tag.ReferralNo)
+        + QLatin1Char(' ');
 }
 
 data::Recordset ReferralStore::notices()
