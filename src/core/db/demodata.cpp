@@ -435,6 +435,117 @@ QString iso(const QDate &d, int minutes)
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
+constexpr std::array kRemarks = { "FOR FOLLOW-UP OF DOCUMENTS", "WITH PROMISSORY NOTE", "REFERRED TO PCSO",
+    "FAMILY INCOME BELOW POVERTY LINE", "SOLE BREADWINNER HOSPITALIZED", "RECOMMENDED FOR FURTHER ASSISTANCE", "" };
+constexpr std::array kPcsoTypes = { "E", "G", "C" };
+constexpr std::array kExams
+    = { "CHEST PA", "KUB ULTRASOUND", "CT SCAN - ABDOMEN", "WHOLE ABDOMEN ULTRASOUND", "SKULL APL", "RENAL SCAN" };
+
+// One admission as written: what the bill, the department's work and the notices that follow
+// it need to know of it.
+struct Visit {
+    char kind; // 'I' in-patient, 'O' out-patient, 'E' emergency room
+    QString idNum;
+    QString admDate;
+    QString dcrDate; // empty while the patient is still admitted
+    QString room;
+    QString doctor;
+    const char *diagnosis;
+    bool service; // a service (charity) patient rather than a paying one
+    QString account; // a company's account the bill is charged to, or empty
+    QDate admDay;
+    bool current; // still admitted, or seen today
+};
+
+// The statements the admissions are written with, prepared once, and the running numbers of
+// their admissions and receipts.
+struct Admissions {
+    explicit Admissions(sqlite3 *db)
+        : inpatient(db,
+            "INSERT INTO PATIENT_DATA.tbPatient2 (IdNum, HospNum, AdmDate, DcrDate, RoomID, DoctorID, "
+            "ReferringDoctor, PatientClass, AccountNum, OPDIdNum, ChiefComplaint, AdmittingDiagnosis, "
+            "Procedures, AdmittingImpression, Remarks, NewAdmission, BillingDate) "
+            "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+          outpatient(db, "INSERT INTO PATIENT_DATA.tbOutPatient VALUES (?,?,?,?,?,?,?,?,?,?)"),
+          er(db, "INSERT INTO PATIENT_DATA.tbERMaster VALUES (?,?,?,?,?,?,?,?,?,?)"),
+          inBill(db,
+              "INSERT INTO BILLING.tbBillDailyBill (IdNum, TransDate, RevenueID, ItemID, Description, "
+              "Quantity, Amount, RefNum, DoctorID, UserID) VALUES (?,?,?,?,?,?,?,?,?,?)"),
+          outBill(db,
+              "INSERT INTO BILLING.tbBillOPDailyOut (IdNum, TransDate, RevenueID, ItemID, Description, "
+              "Quantity, Amount, RefNum, DoctorID, UserID) VALUES (?,?,?,?,?,?,?,?,?,?)"),
+          payment(db, "INSERT INTO BILLING.tbBillPayment VALUES (?,?,?,?,?)"),
+          benefit(db, "INSERT INTO BILLING.tbBillMedicareBenefit VALUES (?,?,?)"),
+          medItem(db, "INSERT INTO BILLING.tbBillMedicareItem (IdNum, RevenueID, ItemID, Amount) VALUES (?,?,?,?)"),
+          cdf(db,
+              "INSERT INTO BILLING.tbBillCDFAllocation (HospNum, IdNum, Sponsor, AccountNum, AllocationDate, "
+              "AllocatedFund, UtilizedFund, ApprovedBy, Remarks) VALUES (?,?,?,?,?,?,?,?,?)"),
+          radio(db,
+              "INSERT INTO RADIOLOGY.tbRadioRegistration (IdNum, HospNum, RequestDate, Examination, Amount, "
+              "Status) VALUES (?,?,?,?,?,?)"),
+          assessment(db,
+              "INSERT INTO tbMSSAssessment (IdNum, HospNum, MSSNum, Code, Category, CategoryID, "
+              "ParentCategoryID, Remarks, IntakeDate, ExpiryDate, MSSW, MSSWName, UserID, IsPCSO, IsCDF, "
+              "IsSpecial, NC, PCSOType, ReferringPartyID, Active, CaseStatus, ServiceID, AssessDate) "
+              "SELECT ?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,LastName || ', ' || FirstName,?12,?13,?14,?15,?16,"
+              "?17,?18,?19,?20,?21,?22 FROM tbMSSEmployee WHERE EmployeeID = ?11"),
+          transaction(db,
+              "INSERT INTO tbMSSTransaction (HospNum, IdNum, MSSNum, Code, IntakeDate, ExpiryDate, "
+              "Category, MSSW, UserID, Remarks, TransDate) VALUES (?,?,?,?,?,?,?,?,?,?,?)"),
+          caseHistory(db, "INSERT OR REPLACE INTO tbMSSCaseHistory VALUES (?,?,?,?,?,?,?,?,?,?)"),
+          intake(db,
+              "INSERT OR REPLACE INTO tbMSSIntakeSheet (HospNum, IdNum, InterviewDate, Classification, "
+              "Category, Salary, Education, Ward, LastName, FirstName, MiddleName, HouseStreet, Barangay, "
+              "ZipCode, TownProvince, Sex, BirthDate, CivilStatus, Occupation, Age, ExpiryDate, MSSNumber, "
+              "SeniorCitizen, ReferredBy, DateReferred, Resources, Expenses, FinancialProb, HelpingGoals, "
+              "ActionTaken, InfoSource, WorkStatus, DiagnosticImpress, ReferringParty, RefPartyID, CategoryNum, "
+              "ClassCode, MSSW, ActiveStatus, CaseStatus, UserID, SavedDate, AdmissionDate) "
+              "SELECT ?1, ?2, ?3, s.Classification, ?4, ?5, ?6, ?7, m.LastName, m.FirstName, m.MiddleName, "
+              "m.HouseStreet, m.Barangay, m.ZipCode, m.Town || ', ' || m.Province, "
+              "CASE m.Sex WHEN 'F' THEN 'Female' ELSE 'Male' END, m.BirthDate, "
+              "CASE m.CivilStatus WHEN '1' THEN 'Single' WHEN '2' THEN 'Separated' WHEN '3' THEN 'Married' "
+              "ELSE 'Widow/er' END, m.Occupation, ?8, ?9, m.MSSNum, ?10, ?11, ?3, ?12, ?13, ?14, ?15, ?16, "
+              "'PATIENT', m.PatientStatus, ?17, r.ReferringParty, ?18, ?19, m.MSSClassification, "
+              "(SELECT LastName || ', ' || FirstName FROM tbMSSEmployee WHERE EmployeeID = ?20), 'Y', "
+              "'01', ?20, ?3, ?21 FROM PATIENT_DATA.tbMaster m LEFT JOIN tbMSSClassificationScheme s "
+              "ON s.Code = m.MSSClassification LEFT JOIN tbMSSReferringParty r ON r.Code = ?18 "
+              "WHERE m.HospNum = ?1"),
+          family(db, "INSERT INTO tbMSSFamilyComposition VALUES (?,?,?,?,?,?,?,?,?,?,?)"),
+          classHistory(db,
+              "INSERT INTO tbMSSPatClassHistory (IdNum, HospNum, TransDate, PatientClass, UserID) "
+              "VALUES (?,?,?,?,?)"),
+          referral(db,
+              "INSERT INTO tbMSSReferralNotice (IdNum, HospNum, Diagnosis, Category, ReferralDate, "
+              "ReferredBy, Tick1, Tick2, Tick3, Tick4, Tick5, Others, Status, Remarks, ScheduleDate, "
+              "DateApproved, ApprovedBy) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+          notice(db,
+              "INSERT INTO tbMSSDischargeNotice (IdNum, HospNum, NoticeDate, OrderedDate, DischargeNurse, "
+              "Remarks, UserId, ClearDate, ClearRemarks, Revoked, RevokedDate, RevokedBy) "
+              "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)")
+    {
+    }
+    Statement inpatient;
+    Statement outpatient;
+    Statement er;
+    Statement inBill;
+    Statement outBill;
+    Statement payment;
+    Statement benefit;
+    Statement medItem;
+    Statement cdf;
+    Statement radio;
+    Statement assessment;
+    Statement transaction;
+    Statement caseHistory;
+    Statement intake;
+    Statement family;
+    Statement classHistory;
+    Statement referral;
+    Statement notice;
+    int inSerial = 0, outSerial = 0, erSerial = 0, receiptSerial = 0;
+    QHash<QString, int> assessed; // hospital number -> assessments written
+};
+
 class Generator {
 public:
     Generator(sqlite3 *db, const DemoOptions &o) : m_db(db), m_o(o), m_rng(o.seed) { }
@@ -445,6 +556,11 @@ private:
     void catalogues();
     void people();
     void patients();
+    std::vector<Patient> masterRecords(int patientCount);
+    Visit admit(Patient &p, Admissions &s);
+    void charge(const Patient &p, const Visit &v, Admissions &s);
+    void assess(const Patient &p, const Visit &v, Admissions &s);
+    void referAndNotify(const Patient &p, const Visit &v, Admissions &s);
     QString randomName(bool male)
     {
         return QString::fromUtf8(male ? m_rng.pick(kMaleNames) : m_rng.pick(kFemaleNames));
@@ -563,12 +679,9 @@ void Generator::people()
     }
 }
 
-void Generator::patients()
+std::vector<Patient> Generator::masterRecords(int patientCount)
 {
-    const int admissions = m_o.admissions;
-    const int patientCount = std::max(1, admissions * 3 / 4);
     const QDate today = m_o.today;
-
     Statement master(m_db,
         "INSERT INTO PATIENT_DATA.tbMaster (HospNum, LastName, FirstName, MiddleName, Sex, BirthDate, "
         "BirthPlace, CivilStatus, ReligionID, Occupation, HouseStreet, Barangay, Town, Province, ZipCode, "
@@ -630,265 +743,228 @@ void Generator::patients()
             iso(today.addDays(-m_rng.between(0, 3650))) });
     }
 
-    Statement inpatient(m_db,
-        "INSERT INTO PATIENT_DATA.tbPatient2 (IdNum, HospNum, AdmDate, DcrDate, RoomID, DoctorID, "
-        "ReferringDoctor, PatientClass, AccountNum, OPDIdNum, ChiefComplaint, AdmittingDiagnosis, "
-        "Procedures, AdmittingImpression, Remarks, NewAdmission, BillingDate) "
-        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    Statement outpatient(m_db, "INSERT INTO PATIENT_DATA.tbOutPatient VALUES (?,?,?,?,?,?,?,?,?,?)");
-    Statement er(m_db, "INSERT INTO PATIENT_DATA.tbERMaster VALUES (?,?,?,?,?,?,?,?,?,?)");
-    Statement inBill(m_db,
-        "INSERT INTO BILLING.tbBillDailyBill (IdNum, TransDate, RevenueID, ItemID, Description, "
-        "Quantity, Amount, RefNum, DoctorID, UserID) VALUES (?,?,?,?,?,?,?,?,?,?)");
-    Statement outBill(m_db,
-        "INSERT INTO BILLING.tbBillOPDailyOut (IdNum, TransDate, RevenueID, ItemID, Description, "
-        "Quantity, Amount, RefNum, DoctorID, UserID) VALUES (?,?,?,?,?,?,?,?,?,?)");
-    Statement payment(m_db, "INSERT INTO BILLING.tbBillPayment VALUES (?,?,?,?,?)");
-    Statement benefit(m_db, "INSERT INTO BILLING.tbBillMedicareBenefit VALUES (?,?,?)");
-    Statement medItem(
-        m_db, "INSERT INTO BILLING.tbBillMedicareItem (IdNum, RevenueID, ItemID, Amount) VALUES (?,?,?,?)");
-    Statement cdf(m_db,
-        "INSERT INTO BILLING.tbBillCDFAllocation (HospNum, IdNum, Sponsor, AccountNum, AllocationDate, "
-        "AllocatedFund, UtilizedFund, ApprovedBy, Remarks) VALUES (?,?,?,?,?,?,?,?,?)");
-    Statement radio(m_db,
-        "INSERT INTO RADIOLOGY.tbRadioRegistration (IdNum, HospNum, RequestDate, Examination, Amount, "
-        "Status) VALUES (?,?,?,?,?,?)");
-    Statement assessment(m_db,
-        "INSERT INTO tbMSSAssessment (IdNum, HospNum, MSSNum, Code, Category, CategoryID, "
-        "ParentCategoryID, Remarks, IntakeDate, ExpiryDate, MSSW, MSSWName, UserID, IsPCSO, IsCDF, "
-        "IsSpecial, NC, PCSOType, ReferringPartyID, Active, CaseStatus, ServiceID, AssessDate) "
-        "SELECT ?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,LastName || ', ' || FirstName,?12,?13,?14,?15,?16,"
-        "?17,?18,?19,?20,?21,?22 FROM tbMSSEmployee WHERE EmployeeID = ?11");
-    Statement transaction(m_db,
-        "INSERT INTO tbMSSTransaction (HospNum, IdNum, MSSNum, Code, IntakeDate, ExpiryDate, "
-        "Category, MSSW, UserID, Remarks, TransDate) VALUES (?,?,?,?,?,?,?,?,?,?,?)");
-    Statement caseHistory(m_db, "INSERT OR REPLACE INTO tbMSSCaseHistory VALUES (?,?,?,?,?,?,?,?,?,?)");
-    Statement intake(m_db,
-        "INSERT OR REPLACE INTO tbMSSIntakeSheet (HospNum, IdNum, InterviewDate, Classification, "
-        "Category, Salary, Education, Ward, LastName, FirstName, MiddleName, HouseStreet, Barangay, "
-        "ZipCode, TownProvince, Sex, BirthDate, CivilStatus, Occupation, Age, ExpiryDate, MSSNumber, "
-        "SeniorCitizen, ReferredBy, DateReferred, Resources, Expenses, FinancialProb, HelpingGoals, "
-        "ActionTaken, InfoSource, WorkStatus, DiagnosticImpress, ReferringParty, RefPartyID, CategoryNum, "
-        "ClassCode, MSSW, ActiveStatus, CaseStatus, UserID, SavedDate, AdmissionDate) "
-        "SELECT ?1, ?2, ?3, s.Classification, ?4, ?5, ?6, ?7, m.LastName, m.FirstName, m.MiddleName, "
-        "m.HouseStreet, m.Barangay, m.ZipCode, m.Town || ', ' || m.Province, "
-        "CASE m.Sex WHEN 'F' THEN 'Female' ELSE 'Male' END, m.BirthDate, "
-        "CASE m.CivilStatus WHEN '1' THEN 'Single' WHEN '2' THEN 'Separated' WHEN '3' THEN 'Married' "
-        "ELSE 'Widow/er' END, m.Occupation, ?8, ?9, m.MSSNum, ?10, ?11, ?3, ?12, ?13, ?14, ?15, ?16, "
-        "'PATIENT', m.PatientStatus, ?17, r.ReferringParty, ?18, ?19, m.MSSClassification, "
-        "(SELECT LastName || ', ' || FirstName FROM tbMSSEmployee WHERE EmployeeID = ?20), 'Y', "
-        "'01', ?20, ?3, ?21 FROM PATIENT_DATA.tbMaster m LEFT JOIN tbMSSClassificationScheme s "
-        "ON s.Code = m.MSSClassification LEFT JOIN tbMSSReferringParty r ON r.Code = ?18 "
-        "WHERE m.HospNum = ?1");
-    Statement family(m_db, "INSERT INTO tbMSSFamilyComposition VALUES (?,?,?,?,?,?,?,?,?,?,?)");
-    Statement classHistory(m_db,
-        "INSERT INTO tbMSSPatClassHistory (IdNum, HospNum, TransDate, PatientClass, UserID) "
-        "VALUES (?,?,?,?,?)");
-    Statement referral(m_db,
-        "INSERT INTO tbMSSReferralNotice (IdNum, HospNum, Diagnosis, Category, ReferralDate, "
-        "ReferredBy, Tick1, Tick2, Tick3, Tick4, Tick5, Others, Status, Remarks, ScheduleDate, "
-        "DateApproved, ApprovedBy) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    Statement notice(m_db,
-        "INSERT INTO tbMSSDischargeNotice (IdNum, HospNum, NoticeDate, OrderedDate, DischargeNurse, "
-        "Remarks, UserId, ClearDate, ClearRemarks, Revoked, RevokedDate, RevokedBy) "
-        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
+    return patients;
+}
 
-    constexpr std::array remarks = { "FOR FOLLOW-UP OF DOCUMENTS", "WITH PROMISSORY NOTE", "REFERRED TO PCSO",
-        "FAMILY INCOME BELOW POVERTY LINE", "SOLE BREADWINNER HOSPITALIZED", "RECOMMENDED FOR FURTHER ASSISTANCE", "" };
-    constexpr std::array pcsoTypes = { "E", "G", "C" };
-    constexpr std::array exams
-        = { "CHEST PA", "KUB ULTRASOUND", "CT SCAN - ABDOMEN", "WHOLE ABDOMEN ULTRASOUND", "SKULL APL", "RENAL SCAN" };
+Visit Generator::admit(Patient &p, Admissions &s)
+{
+    const QDate today = m_o.today;
+    const int roll = m_rng.below(100);
+    const char kind = roll < 45 ? 'I' : roll < 85 ? 'O' : 'E';
+    const int lived = int(p.birth.daysTo(today)); // no visit before the patient was born
+    const QString doctor = m_doctors[m_rng.below(int(m_doctors.size()))];
+    const char *diagnosis = m_rng.pick(kDiagnoses);
+    const bool service = m_rng.chance(0.6);
+    const QString account = m_rng.chance(0.08) ? m_companies[m_rng.below(int(m_companies.size()))] : QString();
+    QString idNum, admDate, dcrDate, billingDate, room;
+    QDate admDay;
+    bool current = false;
+    if (kind == 'I') {
+        idNum = QStringLiteral("%1").arg(2000001 + s.inSerial++, 8, 10, QLatin1Char('0'));
+        current = m_rng.chance(0.08);
+        admDay = current ? today.addDays(-m_rng.between(0, std::min(20, lived)))
+                         : today.addDays(-m_rng.between(3, std::min(3 * 365, lived)));
+        admDate = iso(admDay, clockTime(admDay, m_rng.between(0, 24 * 60 - 1)));
+        // A discharged patient left by yesterday: nobody is discharged in the demo's future.
+        if (!current)
+            dcrDate = iso(
+                std::min(admDay.addDays(m_rng.between(1, 20)), today.addDays(-1)), m_rng.between(6 * 60, 20 * 60));
+        billingDate = current ? iso(today) : dcrDate.left(10);
+        const QString opd = m_rng.chance(0.5) ? p.lastOpd : QString();
+        room = m_rooms[m_rng.below(int(m_rooms.size()))];
+        s.inpatient.run({ idNum, p.hospNum, admDate, dcrDate, room, doctor,
+            m_doctors[m_rng.below(int(m_doctors.size()))], service ? "S" : "P", account, opd,
+            QStringLiteral("COMPLAINT OF %1").arg(QString::fromUtf8(m_rng.pick(kDiagnoses))), diagnosis,
+            m_rng.chance(0.3) ? "HEMODIALYSIS" : "", diagnosis, "", m_rng.chance(0.6) ? 1 : 0, billingDate });
+    } else if (kind == 'O') {
+        ++s.outSerial;
+        const int form = m_rng.below(100);
+        idNum = form < 30 ? QStringLiteral("%1B").arg(s.outSerial, 7, 10, QLatin1Char('0'))
+            : form < 32   ? QStringLiteral("T%1").arg(s.outSerial, 7, 10, QLatin1Char('0'))
+                          : QStringLiteral("O%1").arg(s.outSerial, 7, 10, QLatin1Char('0'));
+        admDay = today.addDays(-m_rng.between(0, std::min(3 * 365, lived)));
+        admDate = iso(admDay, m_rng.between(7 * 60, 16 * 60));
+        dcrDate = iso(admDay, m_rng.between(16 * 60, 18 * 60));
+        billingDate = iso(admDay);
+        s.outpatient.run({ idNum, p.hospNum, admDate, dcrDate, "NEPHROLOGY CLINIC", doctor, service ? "S" : "P",
+            account, diagnosis, billingDate });
+        p.lastOpd = idNum;
+    } else {
+        idNum = QStringLiteral("ER%1").arg(++s.erSerial, 6, 10, QLatin1Char('0'));
+        admDay = today.addDays(-m_rng.between(0, std::min(3 * 365, lived)));
+        const int admitted = clockTime(admDay, m_rng.between(0, 24 * 60 - 1));
+        admDate = iso(admDay, admitted);
+        current = admDay == today;
+        if (!current) {
+            QDate left = admDay.addDays(m_rng.below(2));
+            int minutes = clockTime(left, m_rng.between(0, 24 * 60 - 1));
+            // A visit ends after it began: a discharge on the day of the admission comes at
+            // least half an hour later, or else the next morning.
+            if (left == admDay && minutes < admitted + 30) {
+                if (const int spare = 24 * 60 - (admitted + 30); spare > 0) {
+                    minutes = admitted + 30 + minutes % spare;
+                } else {
+                    left = admDay.addDays(1);
+                    minutes = clockTime(left, minutes);
+                }
+            }
+            dcrDate = iso(left, minutes);
+        }
+        billingDate = iso(admDay);
+        s.er.run({ idNum, p.hospNum, admDate, dcrDate, doctor, service ? "S" : "P", account, diagnosis,
+            m_rng.chance(0.3) ? "ADMITTED" : "SENT HOME", billingDate });
+    }
 
-    int inSerial = 0, outSerial = 0, erSerial = 0, orSerial = 0;
-    QHash<QString, int> assessed; // hospital number -> assessments written
+    return Visit { kind, idNum, admDate, dcrDate, room, doctor, diagnosis, service, account, admDay, current };
+}
+
+void Generator::charge(const Patient &p, const Visit &v, Admissions &s)
+{
+    // The bill: lines in the departments the visit used, Medicare items for some in-patients.
+    Statement &bill = v.kind == 'I' ? s.inBill : s.outBill;
+    const int lines = v.kind == 'I' ? m_rng.between(6, 14) : m_rng.between(2, 5);
+    double total = 0;
+    QList<QPair<const char *, double>> charged;
+    for (int l = 0; l < lines; ++l) {
+        const Revenue &r
+            = l == 0 && v.kind == 'I' ? kRevenues[0] : kRevenues[size_t(m_rng.below(int(kRevenues.size())))];
+        const double amount = m_rng.amount(r.lo, r.hi);
+        total += amount;
+        charged.append({ r.id, amount });
+        bill.run({ v.idNum, iso(v.admDay, 9 * 60 + l), r.id,
+            QStringLiteral("%1-%2").arg(QString::fromLatin1(r.id)).arg(m_rng.between(100, 999)), r.department, 1.0,
+            amount, QString(), QString::fromLatin1(r.id) == QStringLiteral("MD") ? v.doctor : QString(), "BILLING" });
+    }
+    if (v.kind == 'I' && m_rng.chance(0.3)) {
+        double covered = 0;
+        const int items = std::min(int(charged.size()), m_rng.between(2, 4));
+        for (int it = 0; it < items; ++it) {
+            s.medItem.run({ v.idNum, charged[it].first, QStringLiteral("MC-%1").arg(it + 1), charged[it].second });
+            covered += charged[it].second;
+        }
+        s.benefit.run(
+            { v.idNum, QStringLiteral("PH%1").arg(v.idNum), std::round(covered * m_rng.amount(0.5, 0.9) * 100) / 100 });
+    }
+    if (!v.dcrDate.isEmpty() && m_rng.chance(0.85)) {
+        const double paid = m_rng.chance(0.1) ? total + m_rng.amount(50, 500)
+                                              : std::round(total * m_rng.amount(0.3, 1.0) * 100) / 100;
+        s.payment.run({ QStringLiteral("OR%1").arg(++s.receiptSerial, 8, 10, QLatin1Char('0')), v.idNum, v.dcrDate,
+            paid, "CASHIER" });
+    }
+    if (m_rng.chance(0.1))
+        s.radio.run(
+            { v.idNum, p.hospNum, v.admDate, m_rng.pick(kExams), m_rng.amount(300, 5000), v.current ? "R" : "D" });
+}
+
+void Generator::assess(const Patient &p, const Visit &v, Admissions &s)
+{
+    // The department's work on the admission.
+    const bool assessedNow = p.classified && m_rng.chance(v.kind == 'I' ? 0.8 : 0.4);
+    if (assessedNow) {
+        const auto &category = m_categories[m_rng.below(int(m_categories.size()))];
+        const QString worker = m_workers[m_rng.below(int(m_workers.size()))];
+        const bool pcso = m_rng.chance(0.15), withCdf = !v.account.isEmpty() || m_rng.chance(0.05),
+                   special = m_rng.chance(0.08);
+        const QString intakeDay = iso(p.validity);
+        const QString services = m_rng.chance(0.7) ? QStringLiteral("1.1.1|1.3.1|") : QString();
+        s.assessment.run({ v.idNum, p.hospNum, p.mssNum, p.classCode, category.second, category.first,
+            m_rng.chance(0.5) ? "03" : "01", m_rng.pick(kRemarks), intakeDay, iso(p.expiry), worker, worker,
+            pcso ? 1 : 0, withCdf ? 1 : 0, special ? 1 : 0, special ? m_rng.amount(500, 5000) : 0.0,
+            pcso ? QString::fromLatin1(m_rng.pick(kPcsoTypes)) : QString(), QString::number(m_rng.between(1, 7)), "Y",
+            v.current ? "01" : "02", services, iso(upToToday(v.admDay.addDays(1)), 10 * 60) });
+        s.transaction.run({ p.hospNum, v.idNum, p.mssNum, p.classCode, intakeDay, iso(p.expiry), category.second,
+            worker, worker, m_rng.pick(kRemarks), iso(upToToday(v.admDay.addDays(1)), 10 * 60) });
+        QString docs;
+        for (int d = 0; d < 18; ++d)
+            docs += QString::number(m_rng.chance(0.4) ? 1 : 0) + QLatin1Char('|');
+        s.caseHistory.run({ p.hospNum, v.idNum, "Y", v.current ? "01" : "02", docs, intakeDay, worker, worker,
+            m_rng.chance(0.6) ? QStringLiteral("1.1|1.2.1|") : QString(),
+            iso(upToToday(v.admDay.addDays(1)), 10 * 60) });
+        if (!special && m_rng.chance(0.3))
+            (v.kind == 'I' ? s.inBill : s.outBill)
+                .run({ v.idNum, iso(upToToday(v.admDay.addDays(1)), 11 * 60), "QF", "QF-PROC", "PROCEDURE DISCOUNT",
+                    1.0, -m_rng.amount(100, 1500), p.mssNum, QString(), "BILLING" });
+        if (s.assessed[p.hospNum]++ == 0 && m_rng.chance(0.75)) {
+            const Person &self = p.self;
+            s.intake.run({ p.hospNum, v.idNum, intakeDay, category.second, QString::number(self.income), self.education,
+                v.kind == 'I'       ? v.room
+                    : v.kind == 'E' ? QStringLiteral("ER")
+                                    : QStringLiteral("OPD"),
+                QString::number(self.age), iso(p.expiry), self.age >= 60 ? 1 : 0,
+                m_doctorNames[m_rng.below(int(m_doctorNames.size()))], "PHILHEALTH, RELATIVES",
+                "FOOD, RENT, ELECTRICITY", m_rng.chance(0.7) ? 1 : 0, "ASSIST IN HOSPITAL BILL",
+                "CLASSIFIED AND REFERRED", v.diagnosis, QString::number(m_rng.between(1, 7)), category.first, worker,
+                iso(v.admDay) });
+            double familyIncome = 0;
+            for (const Person &member : p.household)
+                familyIncome += member.income;
+            int seq = 0;
+            for (const Person &member : p.household)
+                s.family.run({ p.hospNum, ++seq, randomName(member.male) + QLatin1Char(' ') + p.lastName,
+                    member.relationship, QString::number(member.age), civilStatusText(member), member.education, "SAME",
+                    member.work->name, double(member.income), familyIncome });
+        }
+        if (withCdf && m_rng.chance(0.7)) {
+            const double allocated = m_rng.amount(5000, 50000);
+            s.cdf.run(
+                { p.hospNum, v.idNum, m_rng.pick(kSponsors), v.account.isEmpty() ? QStringLiteral("P0001") : v.account,
+                    iso(upToToday(v.admDay.addDays(2))), allocated,
+                    std::round(allocated * m_rng.amount(0, 1) * 100) / 100, "HON. R. MACAPAGAL", "ENDORSED BY MSS" });
+        }
+    }
+}
+
+void Generator::referAndNotify(const Patient &p, const Visit &v, Admissions &s)
+{
+    const QDate today = m_o.today;
+    if (v.kind == 'I' && m_rng.chance(0.05)) {
+        s.classHistory.run({ v.idNum, p.hospNum, iso(v.admDay, 14 * 60), "P", m_workers[0] });
+        s.classHistory.run({ v.idNum, p.hospNum, iso(upToToday(v.admDay.addDays(1)), 9 * 60), "S", m_workers[1] });
+    }
+    // Referrals from the medical team: pending ones for v.current patients, settled otherwise.
+    if (v.kind == 'I' && m_rng.chance(v.current ? 0.25 : 0.03)) {
+        const char *status = v.current && m_rng.chance(0.7) ? "P" : m_rng.pick(std::array { "A", "D", "C" });
+        const bool settled = QByteArray(status) != "P";
+        const bool other = m_rng.chance(0.2);
+        s.referral.run({ v.idNum, p.hospNum, v.diagnosis, m_categories[m_rng.below(int(m_categories.size()))].second,
+            m_rng.chance(0.1) ? QString() : iso(upToToday(v.admDay.addDays(1)), 15 * 60), v.doctor,
+            m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.2) ? "Y" : "N",
+            m_rng.chance(0.6) ? "Y" : "N", other ? "Y" : "N", other ? "REQUEST FOR BLOOD DONORS" : "", status,
+            settled ? "SEEN AND EVALUATED" : "", settled ? iso(upToToday(v.admDay.addDays(3))) : "1900-01-01",
+            settled ? iso(upToToday(v.admDay.addDays(2)), 11 * 60) : QString(), settled ? m_workers[0] : QString() });
+    }
+    // Discharge notices: open for some v.current in-patients, cleared for recent discharges.
+    if (v.kind == 'I') {
+        if (v.current && m_rng.chance(0.3)) {
+            const bool noTime = m_rng.chance(0.1);
+            s.notice.run(
+                { v.idNum, p.hospNum, noTime ? QString() : iso(today, 7 * 60 + m_rng.below(300)), iso(today, 6 * 60),
+                    m_rng.pick(kNurses), "MAY GO HOME", nullptr, nullptr, nullptr, 0, nullptr, nullptr });
+        } else if (!v.current && v.admDay >= today.addDays(-30)) {
+            const QString clear = v.dcrDate.left(10) + QStringLiteral(" 09:30:00");
+            const bool revoked = m_rng.chance(0.1);
+            s.notice.run({ v.idNum, p.hospNum, v.dcrDate.left(10) + QStringLiteral(" 07:00:00"),
+                v.dcrDate.left(10) + QStringLiteral(" 06:00:00"), m_rng.pick(kNurses), "MAY GO HOME",
+                revoked ? Value() : Value(m_workers[0]), revoked ? Value() : Value(clear),
+                revoked ? Value() : Value("CLEARED, WITH PROMISSORY NOTE"), revoked ? 1 : 0,
+                revoked ? Value(clear) : Value(), revoked ? Value("WARD") : Value() });
+        }
+    }
+}
+
+void Generator::patients()
+{
+    const int admissions = m_o.admissions;
+    const int patientCount = std::max(1, admissions * 3 / 4);
+    std::vector<Patient> patients = masterRecords(patientCount);
+    Admissions s(m_db);
     for (int k = 0; k < admissions; ++k) {
         // Every patient gets a first admission; the remaining quarter go to patients at random.
         Patient &p = patients[size_t(k < patientCount ? k : m_rng.below(patientCount))];
-        const int roll = m_rng.below(100);
-        const char kind = roll < 45 ? 'I' : roll < 85 ? 'O' : 'E';
-        const int lived = int(p.birth.daysTo(today)); // no visit before the patient was born
-        const QString doctor = m_doctors[m_rng.below(int(m_doctors.size()))];
-        const char *diagnosis = m_rng.pick(kDiagnoses);
-        const bool service = m_rng.chance(0.6);
-        const QString account = m_rng.chance(0.08) ? m_companies[m_rng.below(int(m_companies.size()))] : QString();
-        QString idNum, admDate, dcrDate, billingDate, room;
-        QDate admDay;
-        bool current = false;
-        if (kind == 'I') {
-            idNum = QStringLiteral("%1").arg(2000001 + inSerial++, 8, 10, QLatin1Char('0'));
-            current = m_rng.chance(0.08);
-            admDay = current ? today.addDays(-m_rng.between(0, std::min(20, lived)))
-                             : today.addDays(-m_rng.between(3, std::min(3 * 365, lived)));
-            admDate = iso(admDay, clockTime(admDay, m_rng.between(0, 24 * 60 - 1)));
-            // A discharged patient left by yesterday: nobody is discharged in the demo's future.
-            if (!current)
-                dcrDate = iso(
-                    std::min(admDay.addDays(m_rng.between(1, 20)), today.addDays(-1)), m_rng.between(6 * 60, 20 * 60));
-            billingDate = current ? iso(today) : dcrDate.left(10);
-            const QString opd = m_rng.chance(0.5) ? p.lastOpd : QString();
-            room = m_rooms[m_rng.below(int(m_rooms.size()))];
-            inpatient.run({ idNum, p.hospNum, admDate, dcrDate, room, doctor,
-                m_doctors[m_rng.below(int(m_doctors.size()))], service ? "S" : "P", account, opd,
-                QStringLiteral("COMPLAINT OF %1").arg(QString::fromUtf8(m_rng.pick(kDiagnoses))), diagnosis,
-                m_rng.chance(0.3) ? "HEMODIALYSIS" : "", diagnosis, "", m_rng.chance(0.6) ? 1 : 0, billingDate });
-        } else if (kind == 'O') {
-            ++outSerial;
-            const int form = m_rng.below(100);
-            idNum = form < 30 ? QStringLiteral("%1B").arg(outSerial, 7, 10, QLatin1Char('0'))
-                : form < 32   ? QStringLiteral("T%1").arg(outSerial, 7, 10, QLatin1Char('0'))
-                              : QStringLiteral("O%1").arg(outSerial, 7, 10, QLatin1Char('0'));
-            admDay = today.addDays(-m_rng.between(0, std::min(3 * 365, lived)));
-            admDate = iso(admDay, m_rng.between(7 * 60, 16 * 60));
-            dcrDate = iso(admDay, m_rng.between(16 * 60, 18 * 60));
-            billingDate = iso(admDay);
-            outpatient.run({ idNum, p.hospNum, admDate, dcrDate, "NEPHROLOGY CLINIC", doctor, service ? "S" : "P",
-                account, diagnosis, billingDate });
-            p.lastOpd = idNum;
-        } else {
-            idNum = QStringLiteral("ER%1").arg(++erSerial, 6, 10, QLatin1Char('0'));
-            admDay = today.addDays(-m_rng.between(0, std::min(3 * 365, lived)));
-            const int admitted = clockTime(admDay, m_rng.between(0, 24 * 60 - 1));
-            admDate = iso(admDay, admitted);
-            current = admDay == today;
-            if (!current) {
-                QDate left = admDay.addDays(m_rng.below(2));
-                int minutes = clockTime(left, m_rng.between(0, 24 * 60 - 1));
-                // A visit ends after it began: a discharge on the day of the admission comes at
-                // least half an hour later, or else the next morning.
-                if (left == admDay && minutes < admitted + 30) {
-                    if (const int spare = 24 * 60 - (admitted + 30); spare > 0) {
-                        minutes = admitted + 30 + minutes % spare;
-                    } else {
-                        left = admDay.addDays(1);
-                        minutes = clockTime(left, minutes);
-                    }
-                }
-                dcrDate = iso(left, minutes);
-            }
-            billingDate = iso(admDay);
-            er.run({ idNum, p.hospNum, admDate, dcrDate, doctor, service ? "S" : "P", account, diagnosis,
-                m_rng.chance(0.3) ? "ADMITTED" : "SENT HOME", billingDate });
-        }
-
-        // The bill: lines in the departments the visit used, Medicare items for some in-patients.
-        Statement &bill = kind == 'I' ? inBill : outBill;
-        const int lines = kind == 'I' ? m_rng.between(6, 14) : m_rng.between(2, 5);
-        double total = 0;
-        QList<QPair<const char *, double>> charged;
-        for (int l = 0; l < lines; ++l) {
-            const Revenue &r
-                = l == 0 && kind == 'I' ? kRevenues[0] : kRevenues[size_t(m_rng.below(int(kRevenues.size())))];
-            const double amount = m_rng.amount(r.lo, r.hi);
-            total += amount;
-            charged.append({ r.id, amount });
-            bill.run({ idNum, iso(admDay, 9 * 60 + l), r.id,
-                QStringLiteral("%1-%2").arg(QString::fromLatin1(r.id)).arg(m_rng.between(100, 999)), r.department, 1.0,
-                amount, QString(), QString::fromLatin1(r.id) == QStringLiteral("MD") ? doctor : QString(), "BILLING" });
-        }
-        if (kind == 'I' && m_rng.chance(0.3)) {
-            double covered = 0;
-            const int items = std::min(int(charged.size()), m_rng.between(2, 4));
-            for (int it = 0; it < items; ++it) {
-                medItem.run({ idNum, charged[it].first, QStringLiteral("MC-%1").arg(it + 1), charged[it].second });
-                covered += charged[it].second;
-            }
-            benefit.run(
-                { idNum, QStringLiteral("PH%1").arg(idNum), std::round(covered * m_rng.amount(0.5, 0.9) * 100) / 100 });
-        }
-        if (!dcrDate.isEmpty() && m_rng.chance(0.85)) {
-            const double paid = m_rng.chance(0.1) ? total + m_rng.amount(50, 500)
-                                                  : std::round(total * m_rng.amount(0.3, 1.0) * 100) / 100;
-            payment.run(
-                { QStringLiteral("OR%1").arg(++orSerial, 8, 10, QLatin1Char('0')), idNum, dcrDate, paid, "CASHIER" });
-        }
-        if (m_rng.chance(0.1))
-            radio.run({ idNum, p.hospNum, admDate, m_rng.pick(exams), m_rng.amount(300, 5000), current ? "R" : "D" });
-
-        // The department's work on the admission.
-        const bool assessedNow = p.classified && m_rng.chance(kind == 'I' ? 0.8 : 0.4);
-        if (assessedNow) {
-            const auto &category = m_categories[m_rng.below(int(m_categories.size()))];
-            const QString worker = m_workers[m_rng.below(int(m_workers.size()))];
-            const bool pcso = m_rng.chance(0.15), withCdf = !account.isEmpty() || m_rng.chance(0.05),
-                       special = m_rng.chance(0.08);
-            const QString intakeDay = iso(p.validity);
-            const QString services = m_rng.chance(0.7) ? QStringLiteral("1.1.1|1.3.1|") : QString();
-            assessment.run({ idNum, p.hospNum, p.mssNum, p.classCode, category.second, category.first,
-                m_rng.chance(0.5) ? "03" : "01", m_rng.pick(remarks), intakeDay, iso(p.expiry), worker, worker,
-                pcso ? 1 : 0, withCdf ? 1 : 0, special ? 1 : 0, special ? m_rng.amount(500, 5000) : 0.0,
-                pcso ? QString::fromLatin1(m_rng.pick(pcsoTypes)) : QString(), QString::number(m_rng.between(1, 7)),
-                "Y", current ? "01" : "02", services, iso(upToToday(admDay.addDays(1)), 10 * 60) });
-            transaction.run({ p.hospNum, idNum, p.mssNum, p.classCode, intakeDay, iso(p.expiry), category.second,
-                worker, worker, m_rng.pick(remarks), iso(upToToday(admDay.addDays(1)), 10 * 60) });
-            QString docs;
-            for (int d = 0; d < 18; ++d)
-                docs += QString::number(m_rng.chance(0.4) ? 1 : 0) + QLatin1Char('|');
-            caseHistory.run({ p.hospNum, idNum, "Y", current ? "01" : "02", docs, intakeDay, worker, worker,
-                m_rng.chance(0.6) ? QStringLiteral("1.1|1.2.1|") : QString(),
-                iso(upToToday(admDay.addDays(1)), 10 * 60) });
-            if (!special && m_rng.chance(0.3))
-                bill.run({ idNum, iso(upToToday(admDay.addDays(1)), 11 * 60), "QF", "QF-PROC", "PROCEDURE DISCOUNT",
-                    1.0, -m_rng.amount(100, 1500), p.mssNum, QString(), "BILLING" });
-            if (assessed[p.hospNum]++ == 0 && m_rng.chance(0.75)) {
-                const Person &self = p.self;
-                intake.run({ p.hospNum, idNum, intakeDay, category.second, QString::number(self.income), self.education,
-                    kind == 'I'       ? room
-                        : kind == 'E' ? QStringLiteral("ER")
-                                      : QStringLiteral("OPD"),
-                    QString::number(self.age), iso(p.expiry), self.age >= 60 ? 1 : 0,
-                    m_doctorNames[m_rng.below(int(m_doctorNames.size()))], "PHILHEALTH, RELATIVES",
-                    "FOOD, RENT, ELECTRICITY", m_rng.chance(0.7) ? 1 : 0, "ASSIST IN HOSPITAL BILL",
-                    "CLASSIFIED AND REFERRED", diagnosis, QString::number(m_rng.between(1, 7)), category.first, worker,
-                    iso(admDay) });
-                double familyIncome = 0;
-                for (const Person &member : p.household)
-                    familyIncome += member.income;
-                int seq = 0;
-                for (const Person &member : p.household)
-                    family.run({ p.hospNum, ++seq, randomName(member.male) + QLatin1Char(' ') + p.lastName,
-                        member.relationship, QString::number(member.age), civilStatusText(member), member.education,
-                        "SAME", member.work->name, double(member.income), familyIncome });
-            }
-            if (withCdf && m_rng.chance(0.7)) {
-                const double allocated = m_rng.amount(5000, 50000);
-                cdf.run({ p.hospNum, idNum, m_rng.pick(kSponsors),
-                    account.isEmpty() ? QStringLiteral("P0001") : account, iso(upToToday(admDay.addDays(2))), allocated,
-                    std::round(allocated * m_rng.amount(0, 1) * 100) / 100, "HON. R. MACAPAGAL", "ENDORSED BY MSS" });
-            }
-        }
-        if (kind == 'I' && m_rng.chance(0.05)) {
-            classHistory.run({ idNum, p.hospNum, iso(admDay, 14 * 60), "P", m_workers[0] });
-            classHistory.run({ idNum, p.hospNum, iso(upToToday(admDay.addDays(1)), 9 * 60), "S", m_workers[1] });
-        }
-        // Referrals from the medical team: pending ones for current patients, settled otherwise.
-        if (kind == 'I' && m_rng.chance(current ? 0.25 : 0.03)) {
-            const char *status = current && m_rng.chance(0.7) ? "P" : m_rng.pick(std::array { "A", "D", "C" });
-            const bool settled = QByteArray(status) != "P";
-            const bool other = m_rng.chance(0.2);
-            referral.run({ idNum, p.hospNum, diagnosis, m_categories[m_rng.below(int(m_categories.size()))].second,
-                m_rng.chance(0.1) ? QString() : iso(upToToday(admDay.addDays(1)), 15 * 60), doctor,
-                m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.3) ? "Y" : "N", m_rng.chance(0.2) ? "Y" : "N",
-                m_rng.chance(0.6) ? "Y" : "N", other ? "Y" : "N", other ? "REQUEST FOR BLOOD DONORS" : "", status,
-                settled ? "SEEN AND EVALUATED" : "", settled ? iso(upToToday(admDay.addDays(3))) : "1900-01-01",
-                settled ? iso(upToToday(admDay.addDays(2)), 11 * 60) : QString(), settled ? m_workers[0] : QString() });
-        }
-        // Discharge notices: open for some current in-patients, cleared for recent discharges.
-        if (kind == 'I') {
-            if (current && m_rng.chance(0.3)) {
-                const bool noTime = m_rng.chance(0.1);
-                notice.run(
-                    { idNum, p.hospNum, noTime ? QString() : iso(today, 7 * 60 + m_rng.below(300)), iso(today, 6 * 60),
-                        m_rng.pick(kNurses), "MAY GO HOME", nullptr, nullptr, nullptr, 0, nullptr, nullptr });
-            } else if (!current && admDay >= today.addDays(-30)) {
-                const QString clear = dcrDate.left(10) + QStringLiteral(" 09:30:00");
-                const bool revoked = m_rng.chance(0.1);
-                notice.run({ idNum, p.hospNum, dcrDate.left(10) + QStringLiteral(" 07:00:00"),
-                    dcrDate.left(10) + QStringLiteral(" 06:00:00"), m_rng.pick(kNurses), "MAY GO HOME",
-                    revoked ? Value() : Value(m_workers[0]), revoked ? Value() : Value(clear),
-                    revoked ? Value() : Value("CLEARED, WITH PROMISSORY NOTE"), revoked ? 1 : 0,
-                    revoked ? Value(clear) : Value(), revoked ? Value("WARD") : Value() });
-            }
-        }
+        const Visit v = admit(p, s);
+        charge(p, v, s);
+        assess(p, v, s);
+        referAndNotify(p, v, s);
     }
 }
 
