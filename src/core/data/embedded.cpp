@@ -752,6 +752,50 @@ EmbeddedConnection::Procedure &EmbeddedConnection::procedure(
     return *proc;
 }
 
+// A procedure's statements are prepared one at a time, as the first call reaches each: a later
+// statement may name a table an earlier one makes. False when the body has no statement left.
+bool EmbeddedConnection::prepareNextStep(Procedure &proc, const QString &statement)
+{
+    if (proc.complete)
+        return false;
+    const char *begin = proc.body.constData() + proc.preparedUpTo;
+    const char *end = proc.body.constData() + proc.body.size();
+    const char *tail = nullptr;
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v3(m_db, begin, int(end - begin), SQLITE_PREPARE_PERSISTENT, &raw, &tail) != SQLITE_OK)
+        fail(sqlite3_extended_errcode(m_db),
+            QStringLiteral("In procedure %1: %2").arg(proc.name, fromUtf8(sqlite3_errmsg(m_db))), statement);
+    proc.preparedUpTo = int(tail - proc.body.constData());
+    if (!raw) {
+        proc.complete = true;
+        return false;
+    }
+    Procedure::Step step;
+    step.stmt.reset(raw);
+    const int count = sqlite3_bind_parameter_count(raw);
+    for (int i = 1; i <= count; ++i) {
+        const QString pname = fromUtf8(sqlite3_bind_parameter_name(raw, i));
+        int index = -1;
+        if (pname.isEmpty())
+            index = i - 1;
+        else if (pname.startsWith(QLatin1Char('?')))
+            index = pname.mid(1).toInt() - 1;
+        else {
+            const QString wanted = pname.mid(1);
+            for (int p = 0; p < proc.params.size() && index < 0; ++p)
+                if (proc.params[p].compare(wanted, Qt::CaseInsensitive) == 0)
+                    index = p;
+        }
+        if (index < 0 || index >= proc.params.size())
+            fail(SQLITE_RANGE,
+                QStringLiteral("Procedure %1 uses %2, which is not one of its params").arg(proc.name, pname),
+                statement);
+        step.argumentOf.push_back(index);
+    }
+    proc.steps.push_back(std::move(step));
+    return true;
+}
+
 void EmbeddedConnection::callProcedure(tsql::ProcedureCall &call, const QString &statement, ResultSink &sink)
 {
     Procedure &proc = procedure(call.database, call.name, statement);
@@ -779,48 +823,8 @@ void EmbeddedConnection::callProcedure(tsql::ProcedureCall &call, const QString 
 
     try {
         for (size_t k = 0;; ++k) {
-            if (k == proc.steps.size()) {
-                if (proc.complete)
-                    break;
-                const char *begin = proc.body.constData() + proc.preparedUpTo;
-                const char *end = proc.body.constData() + proc.body.size();
-                const char *tail = nullptr;
-                sqlite3_stmt *raw = nullptr;
-                if (sqlite3_prepare_v3(m_db, begin, int(end - begin), SQLITE_PREPARE_PERSISTENT, &raw, &tail)
-                    != SQLITE_OK)
-                    fail(sqlite3_extended_errcode(m_db),
-                        QStringLiteral("In procedure %1: %2").arg(proc.name, fromUtf8(sqlite3_errmsg(m_db))),
-                        statement);
-                proc.preparedUpTo = int(tail - proc.body.constData());
-                if (!raw) {
-                    proc.complete = true;
-                    break;
-                }
-                Procedure::Step step;
-                step.stmt.reset(raw);
-                const int count = sqlite3_bind_parameter_count(raw);
-                for (int i = 1; i <= count; ++i) {
-                    const QString pname = fromUtf8(sqlite3_bind_parameter_name(raw, i));
-                    int index = -1;
-                    if (pname.isEmpty())
-                        index = i - 1;
-                    else if (pname.startsWith(QLatin1Char('?')))
-                        index = pname.mid(1).toInt() - 1;
-                    else {
-                        const QString wanted = pname.mid(1);
-                        for (int p = 0; p < proc.params.size() && index < 0; ++p)
-                            if (proc.params[p].compare(wanted, Qt::CaseInsensitive) == 0)
-                                index = p;
-                    }
-                    if (index < 0 || index >= proc.params.size())
-                        fail(SQLITE_RANGE,
-                            QStringLiteral("Procedure %1 uses %2, which is not one of its params")
-                                .arg(proc.name, pname),
-                            statement);
-                    step.argumentOf.push_back(index);
-                }
-                proc.steps.push_back(std::move(step));
-            }
+            if (k == proc.steps.size() && !prepareNextStep(proc, statement))
+                break;
             Procedure::Step &step = proc.steps[k];
             sqlite3_stmt *stmt = step.stmt.get();
             sqlite3_reset(stmt);

@@ -97,6 +97,7 @@ private:
     void run(const QString &statement, const Bindings *bindings, ResultSink &sink);
     void callProcedure(tsql::ProcedureCall &call, const QString &statement, ResultSink &sink);
     Procedure &procedure(const QString &database, const QString &name, const QString &statement);
+    bool prepareNextStep(Procedure &proc, const QString &statement);
     [[noreturn]] void fail(int code, const QString &message, const QString &statement);
 
     QString m_folder;

@@ -273,140 +273,153 @@ std::optional<ProcedureCall> parseProcedureCall(const QString &statement, CallTa
     return call;
 }
 
+namespace {
+
+// Where text that passes through untouched ends, when such text starts at i: string literals,
+// quoted and bracketed identifiers, comments, and numbers (1e5 or 12.5 are no identifiers).
+// i itself when none starts there.
+qsizetype untouchedEnd(const QString &s, qsizetype i)
+{
+    const qsizetype n = s.size();
+    const QChar c = s[i];
+    if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+        qsizetype j = i + 1;
+        while (j < n) {
+            if (s[j] == c) {
+                if (j + 1 < n && s[j + 1] == c) {
+                    j += 2;
+                    continue;
+                }
+                break;
+            }
+            ++j;
+        }
+        return std::min(j + 1, n);
+    }
+    if (c == QLatin1Char('[')) {
+        const qsizetype j = s.indexOf(QLatin1Char(']'), i);
+        return j < 0 ? n : j + 1;
+    }
+    if (c == QLatin1Char('-') && i + 1 < n && s[i + 1] == QLatin1Char('-')) {
+        const qsizetype j = s.indexOf(QLatin1Char('\n'), i);
+        return j < 0 ? n : j;
+    }
+    if (c == QLatin1Char('/') && i + 1 < n && s[i + 1] == QLatin1Char('*')) {
+        const qsizetype j = s.indexOf(QLatin1String("*/"), i + 2);
+        return j < 0 ? n : j + 2;
+    }
+    if (c.isDigit()) {
+        qsizetype j = i;
+        while (j < n && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('.')))
+            ++j;
+        return j;
+    }
+    return i;
+}
+
+// After a word that ends at j: where the object's name starts when the word is a database that
+// qualifies it (db..object or db.dbo.object); -1 when it is not.
+qsizetype qualifiedNameStart(const QString &s, qsizetype j)
+{
+    if (j + 1 >= s.size() || s[j] != QLatin1Char('.'))
+        return -1;
+    const qsizetype k = j + 1;
+    if (s[k] == QLatin1Char('.'))
+        return k + 1;
+    if (s.mid(k, 4).compare(QLatin1String("dbo."), Qt::CaseInsensitive) == 0)
+        return k + 4;
+    return -1;
+}
+
+// SQL Server's functions that the embedded database knows by another name; empty for the rest.
+QLatin1StringView renamedFunction(const QString &lower)
+{
+    if (lower == QLatin1String("isnull"))
+        return QLatin1StringView("ifnull");
+    if (lower == QLatin1String("left"))
+        return QLatin1StringView("mss_left");
+    if (lower == QLatin1String("right"))
+        return QLatin1StringView("mss_right");
+    if (lower == QLatin1String("substring"))
+        return QLatin1StringView("substr");
+    return {};
+}
+
+// CONVERT(VARCHAR(10), x, 101) from its opening parenthesis: the target type becomes a text
+// argument of mss_convert. Returns where the comma after the type is; the rest follows as it stands.
+qsizetype translateConvert(const QString &s, qsizetype parenthesis, QString &out)
+{
+    const qsizetype n = s.size();
+    qsizetype k = parenthesis + 1;
+    int depth = 0;
+    const qsizetype typeStart = k;
+    while (k < n && !(depth == 0 && (s[k] == QLatin1Char(',') || s[k] == QLatin1Char(')')))) {
+        if (s[k] == QLatin1Char('('))
+            ++depth;
+        else if (s[k] == QLatin1Char(')'))
+            --depth;
+        ++k;
+    }
+    if (k >= n || s[k] != QLatin1Char(','))
+        syntaxError(QStringLiteral("CONVERT needs a type and a value"), s);
+    const QString type = s.mid(typeStart, k - typeStart).trimmed();
+    out += QLatin1String("mss_convert('");
+    out += QString(type).replace(QLatin1Char('\''), QLatin1String("''"));
+    out += QLatin1String("'");
+    return k;
+}
+
+} // namespace
+
 QString translate(const QString &s)
 {
     QString out;
     out.reserve(s.size() + 16);
     qsizetype i = 0;
     const qsizetype n = s.size();
-
-    auto nextNonSpace = [&](qsizetype from) {
-        while (from < n && s[from].isSpace())
-            ++from;
-        return from;
-    };
-
     while (i < n) {
-        const QChar c = s[i];
-        // String literals, quoted and bracketed identifiers, and comments pass through untouched.
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (s[j] == c) {
-                    if (j + 1 < n && s[j + 1] == c) {
-                        j += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++j;
-            }
-            out += s.mid(i, j + 1 - i);
-            i = j + 1;
+        if (const qsizetype end = untouchedEnd(s, i); end > i) {
+            out += QStringView(s).mid(i, end - i);
+            i = end;
             continue;
         }
-        if (c == QLatin1Char('[')) {
-            qsizetype j = s.indexOf(QLatin1Char(']'), i);
-            j = j < 0 ? n - 1 : j;
-            out += s.mid(i, j + 1 - i);
-            i = j + 1;
-            continue;
-        }
-        if (c == QLatin1Char('-') && i + 1 < n && s[i + 1] == QLatin1Char('-')) {
-            qsizetype j = s.indexOf(QLatin1Char('\n'), i);
-            j = j < 0 ? n : j;
-            out += s.mid(i, j - i);
-            i = j;
-            continue;
-        }
-        if (c == QLatin1Char('/') && i + 1 < n && s[i + 1] == QLatin1Char('*')) {
-            qsizetype j = s.indexOf(QLatin1String("*/"), i + 2);
-            j = j < 0 ? n : j + 2;
-            out += s.mid(i, j - i);
-            i = j;
-            continue;
-        }
-        if (c.isDigit()) { // numbers like 1e5 or 12.5 must not be read as identifiers
-            qsizetype j = i;
-            while (j < n && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('.')))
-                ++j;
-            out += s.mid(i, j - i);
-            i = j;
-            continue;
-        }
-        if (!isIdentStart(c)) {
-            out += c;
+        if (!isIdentStart(s[i])) {
+            out += s[i];
             ++i;
             continue;
         }
-
         qsizetype j = i;
         while (j < n && isIdentChar(s[j]))
             ++j;
         const QString word = s.mid(i, j - i);
-
         if ((word == QLatin1String("N") || word == QLatin1String("n")) && j < n && s[j] == QLatin1Char('\'')) {
             i = j; // N'text' is plain text here
             continue;
         }
-
-        // db..object or db.dbo.object
-        if (j + 1 < n && s[j] == QLatin1Char('.')) {
-            qsizetype k = j + 1;
-            bool qualified = false;
-            if (s[k] == QLatin1Char('.')) {
-                qualified = true;
-                ++k;
-            } else if (s.mid(k, 4).compare(QLatin1String("dbo."), Qt::CaseInsensitive) == 0) {
-                qualified = true;
-                k += 4;
-            }
-            if (qualified) {
-                const QString schema = schemaOf(word);
-                if (schema.isEmpty())
-                    throw DbError(911, kSource,
-                        QStringLiteral("Database \"%1\" does not exist in statement: %2").arg(word, s.left(400)));
-                out += schema;
-                out += QLatin1Char('.');
-                i = k;
-                continue;
-            }
+        if (const qsizetype name = qualifiedNameStart(s, j); name >= 0) {
+            const QString schema = schemaOf(word);
+            if (schema.isEmpty())
+                throw DbError(911, kSource,
+                    QStringLiteral("Database \"%1\" does not exist in statement: %2").arg(word, s.left(400)));
+            out += schema;
+            out += QLatin1Char('.');
+            i = name;
+            continue;
         }
-
-        const qsizetype after = nextNonSpace(j);
+        qsizetype after = j;
+        while (after < n && s[after].isSpace())
+            ++after;
         const bool call = after < n && s[after] == QLatin1Char('(');
         const QString lower = word.toLower();
-        if (call && lower == QLatin1String("isnull")) {
-            out += QLatin1String("ifnull");
-        } else if (call && lower == QLatin1String("left")) {
-            out += QLatin1String("mss_left");
-        } else if (call && lower == QLatin1String("right")) {
-            out += QLatin1String("mss_right");
-        } else if (call && lower == QLatin1String("substring")) {
-            out += QLatin1String("substr");
-        } else if (call && lower == QLatin1String("convert")) {
-            // CONVERT(VARCHAR(10), x, 101): the target type becomes a text argument.
-            qsizetype k = after + 1;
-            int depth = 0;
-            const qsizetype typeStart = k;
-            while (k < n && !(depth == 0 && (s[k] == QLatin1Char(',') || s[k] == QLatin1Char(')')))) {
-                if (s[k] == QLatin1Char('('))
-                    ++depth;
-                else if (s[k] == QLatin1Char(')'))
-                    --depth;
-                ++k;
-            }
-            if (k >= n || s[k] != QLatin1Char(','))
-                syntaxError(QStringLiteral("CONVERT needs a type and a value"), s);
-            const QString type = s.mid(typeStart, k - typeStart).trimmed();
-            out += QLatin1String("mss_convert('");
-            out += QString(type).replace(QLatin1Char('\''), QLatin1String("''"));
-            out += QLatin1String("'");
-            i = k; // the comma and the rest follow as they stand
+        if (call && lower == QLatin1String("convert")) {
+            i = translateConvert(s, after, out);
             continue;
-        } else {
-            out += word;
         }
+        const QLatin1StringView renamed = call ? renamedFunction(lower) : QLatin1StringView();
+        if (renamed.isEmpty())
+            out += word;
+        else
+            out += renamed;
         i = j;
     }
     return out;
