@@ -116,7 +116,9 @@ QString TestClassificationWindows::admit(const QString &classification, const QS
 
 std::unique_ptr<frmEditClass> TestClassificationWindows::open(data::Connection *connection)
 {
-    auto window = std::make_unique<frmEditClass>(m_selection, connection);
+    // Opened as the main window opens it: on the session's connection, for the session's user.
+    auto window = std::make_unique<frmEditClass>(
+        m_selection, connection ? connection : shell::Session().SharedConnection, shell::Session().CurrentUser.get());
     window->today = [] { return QDate(2026, 12, 9); };
     window->load();
     return window;
