@@ -254,7 +254,7 @@ const bench::Register discount(QStringLiteral("discount_and_class_history"), [](
     selection.HospNum = kHospNum;
     int shown = 0;
     const double history = bench::bestOf(5, [&] {
-        classification::frmEditClass window(selection, db.get());
+        classification::frmEditClass window(selection, db.get(), nullptr);
         window.load();
         window.show();
         window.cmdPrev->click();

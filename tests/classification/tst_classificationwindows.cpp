@@ -2,6 +2,7 @@
 // expiry check on a chosen day, the rights prompt, the stated reason, and what is stored.
 #include "auth/currentuser.h"
 #include "auth/lockout.h"
+#include "classification/frmcomputediscount.h"
 #include "classification/frmdeletepassword.h"
 #include "classification/frmeditclass.h"
 #include "classification/frmeditmssnumber.h"
@@ -50,6 +51,7 @@ private slots:
     void promptAcceptsOnlyTheUsersCodeAndPassword();
     void refusedPromptIsAnUnauthorizedUser();
     void newMssNumberIsStoredOrRefusedOnce();
+    void windowsOpenedWithoutAConnectionSaySo();
 
 private:
     // A fresh in-patient of its own (a service admission) and the selection that points at it.
@@ -116,7 +118,9 @@ QString TestClassificationWindows::admit(const QString &classification, const QS
 
 std::unique_ptr<frmEditClass> TestClassificationWindows::open(data::Connection *connection)
 {
-    auto window = std::make_unique<frmEditClass>(m_selection, connection);
+    // Opened as the main window opens it: on the session's connection, for the session's user.
+    auto window = std::make_unique<frmEditClass>(
+        m_selection, connection ? connection : shell::Session().SharedConnection, shell::Session().CurrentUser.get());
     window->today = [] { return QDate(2026, 12, 9); };
     window->load();
     return window;
@@ -482,6 +486,38 @@ void TestClassificationWindows::newMssNumberIsStoredOrRefusedOnce()
                             .arg(m_selection.HospNum)),
             QStringLiteral("26-O'NEIL"));
     }
+}
+
+// A window is given its connection by its opener; opened without one, it says so and touches
+// nothing, rather than working on whatever connection the session happens to hold.
+void TestClassificationWindows::windowsOpenedWithoutAConnectionSaySo()
+{
+    admit();
+    const QString noConnection = QStringLiteral("There is no open connection. (error 3704, %1)");
+
+    classification::frmEditMSSNumber number(m_selection, nullptr);
+    number.txtNewMSSNo->setText(QStringLiteral("26-NOWHERE"));
+    number.cmdUpdate->click();
+    QCOMPARE(m_log->texts(), QStringList { noConnection.arg(number.windowTitle()) });
+    QCOMPARE(m_log->shown[0].title, number.windowTitle());
+    QCOMPARE(number.txtMSSno->text(), m_selection.MSSID);
+    QCOMPARE(
+        scalar(
+            QStringLiteral("SELECT MSSNum FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(m_selection.HospNum)),
+        m_selection.MSSID);
+
+    m_log->shown.clear();
+    frmEditClass cls(m_selection, nullptr, shell::Session().CurrentUser.get());
+    QVERIFY_THROWS_EXCEPTION(data::DbError, cls.load());
+    cls.optPay->setChecked(true);
+    cls.cmdSave->click();
+    QCOMPARE(m_log->texts(), QStringList { noConnection.arg(cls.windowTitle()) });
+    QCOMPARE(scalar(QStringLiteral("SELECT PatientClass FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'")
+                        .arg(m_selection.IDNUM)),
+        QStringLiteral("S"));
+
+    classification::frmComputeDiscount discount(m_selection, nullptr);
+    QVERIFY_THROWS_EXCEPTION(data::DbError, discount.load());
 }
 
 QTEST_MAIN(TestClassificationWindows)

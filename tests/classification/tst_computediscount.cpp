@@ -94,7 +94,8 @@ QString TestComputeDiscount::arrange()
 
 std::unique_ptr<frmComputeDiscount> TestComputeDiscount::open(data::Connection *connection)
 {
-    auto window = std::make_unique<frmComputeDiscount>(m_selection, connection);
+    auto window = std::make_unique<frmComputeDiscount>(
+        m_selection, connection ? connection : shell::Session().SharedConnection);
     window->show();
     window->load();
     return window;

@@ -419,7 +419,7 @@ void TestWorkSession::mssNumberShowsTheNewNumberAndRefusesATakenOneInWords()
     m_selection.HospNum = hosp;
     m_selection.MSSID
         = scalar(QStringLiteral("SELECT MSSNum FROM PATIENT_DATA..tbMaster WHERE HospNum = '%1'").arg(hosp));
-    classification::frmEditMSSNumber window(m_selection);
+    classification::frmEditMSSNumber window(m_selection, shell::Session().SharedConnection);
     window.show();
 
     window.txtNewMSSNo->setText(taken);
@@ -450,7 +450,7 @@ void TestWorkSession::discountAmountsShowInCentavos()
     m_selection = {};
     m_selection.IDNUM = id;
     m_selection.HospNum = hosp;
-    classification::frmComputeDiscount window(m_selection);
+    classification::frmComputeDiscount window(m_selection, shell::Session().SharedConnection);
     window.show();
     window.load();
     window.showSpecialArrangement();

@@ -4,23 +4,19 @@
 #include "data/format.h"
 #include "data/values.h"
 #include "patients/patientselection.h"
-#include "session/sessionstate.h"
 #include "ui/childwindow.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
+#include "ui_frmcomputediscount.h"
 
 #include <QCloseEvent>
-#include <QFormLayout>
 #include <QFrame>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -33,167 +29,68 @@ const QList<int> kColumnTwips = { 0, 0, 3100, 1400, 1400, 1400 };
 constexpr int kFirstAmountColumn = 3;
 constexpr int kHeightWithSpecialTwips = 7290;
 
-QLineEdit *headerField(QFormLayout *form, const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setReadOnly(true);
-    form->addRow(caption, edit);
-    return edit;
-}
-
-QLabel *moneyLabel(const QString &name, QWidget *parent)
-{
-    auto *label = new QLabel(parent);
-    label->setObjectName(name);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    return label;
-}
-
 } // namespace
 
 frmComputeDiscount::frmComputeDiscount(
     const patients::PatientSelection &selection, data::Connection *connection, QWidget *parent)
-    : QWidget(parent), m_selection(selection), m_connection(connection)
+    : QWidget(parent),
+      m_ui(std::make_unique<Ui::frmComputeDiscount>()),
+      m_selection(selection),
+      m_connection(connection)
 {
-    setObjectName(QStringLiteral("frmComputeDiscount"));
-    setWindowTitle(QStringLiteral("Computation of Discount"));
-
-    auto *info = new QWidget(this);
-    auto *left = new QFormLayout;
-    auto *right = new QFormLayout;
-    txtPatientName = headerField(left, QStringLiteral("txtPatientName"), QStringLiteral("Patient Name :"), info);
-    txtHospNum = headerField(left, QStringLiteral("txtHospNum"), QStringLiteral("Hospital No. :"), info);
-    txtIdNum = headerField(left, QStringLiteral("txtIdNum"), QStringLiteral("Adm. No. :"), info);
-    txtMSSnum = headerField(right, QStringLiteral("txtMSSnum"), QStringLiteral("MSS No. :"), info);
-    txtRoomID = headerField(right, QStringLiteral("txtRoomID"), QStringLiteral("Room No. :"), info);
-    txtCode = headerField(right, QStringLiteral("txtCode"), QStringLiteral("Classification :"), info);
-    auto *infoLayout = new QHBoxLayout(info);
-    infoLayout->setContentsMargins(0, 0, 0, 0);
-    infoLayout->addLayout(left, 3);
-    infoLayout->addLayout(right, 2);
-
-    frameCovered = new QGroupBox(QStringLiteral("Breakdown for the Computation of Discount"), this);
-    frameCovered->setObjectName(QStringLiteral("frameCovered"));
-    frameCovered->setEnabled(false);
-    mshDiscount = new QTableWidget(0, int(kColumnTwips.size()), frameCovered);
-    mshDiscount->setObjectName(QStringLiteral("mshDiscount"));
-    mshDiscount->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mshDiscount->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mshDiscount->verticalHeader()->hide();
-    mshDiscount->setWordWrap(false);
-    mshDiscount->setHorizontalHeaderLabels(
-        { QStringLiteral("IdNum"), QStringLiteral("RevenueID"), QStringLiteral("Department"),
-            QStringLiteral("Actual Charges"), QStringLiteral("Medicare"), QStringLiteral("Discount") });
+    m_ui->setupUi(this);
+    bindControls();
     ui::setColumnWidthsInTwips(mshDiscount, kColumnTwips);
-
-    lblTotal = moneyLabel(QStringLiteral("lblTotal"), frameCovered);
-    lblMedicareTotal = moneyLabel(QStringLiteral("lblMedicareTotal"), frameCovered);
-    lblTotalCovered = moneyLabel(QStringLiteral("lblTotalCovered"), frameCovered);
-    lblQFS = moneyLabel(QStringLiteral("lblQFS"), frameCovered);
-    // The totals stand under their columns.
-    auto *totals = new QHBoxLayout;
-    totals->setSpacing(0);
-    auto *totalCaption = new QLabel(QStringLiteral("Total : "), frameCovered);
-    totalCaption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    totalCaption->setFixedWidth(mshDiscount->columnWidth(2) + mshDiscount->frameWidth());
-    totals->addWidget(totalCaption);
-    const QList<QLabel *> columnTotals = { lblTotal, lblMedicareTotal, lblTotalCovered };
-    for (int i = 0; i < int(columnTotals.size()); ++i) {
-        columnTotals[i]->setFixedWidth(mshDiscount->columnWidth(kFirstAmountColumn + i));
-        totals->addWidget(columnTotals[i]);
-    }
-    totals->addStretch();
-    auto *toPay = new QHBoxLayout;
-    toPay->addStretch();
-    auto *toPayCaption = new QLabel(QStringLiteral("To Pay : "), frameCovered);
-    // Two amounts left to pay stand on this window; each says which one it is.
-    const QString toPayMeaning = QStringLiteral(
-        "Actual charges less the MSS discount. The Medicare share is shown in its column but not subtracted.");
-    toPayCaption->setToolTip(toPayMeaning);
-    lblQFS->setToolTip(toPayMeaning);
-    toPay->addWidget(toPayCaption);
-    lblQFS->setFixedWidth(mshDiscount->columnWidth(5));
-    toPay->addWidget(lblQFS);
-    auto *frameLayout = new QVBoxLayout(frameCovered);
-    frameLayout->addWidget(mshDiscount, 1);
-    frameLayout->addLayout(totals);
-    frameLayout->addLayout(toPay);
-
-    cmdRecompute = new QPushButton(QStringLiteral("&Recompute"), this);
-    cmdRecompute->setObjectName(QStringLiteral("cmdRecompute"));
-    cmdRecompute->setEnabled(false);
-    cmdExit = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    cmdIsSpecial = new QPushButton(QStringLiteral("Special Arrangement"), this);
-    cmdIsSpecial->setObjectName(QStringLiteral("cmdIsSpecial"));
-    cmdIsSpecial->setVisible(false);
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(cmdIsSpecial);
-    buttons->addStretch();
-    buttons->addWidget(cmdRecompute);
-    buttons->addWidget(cmdExit);
-
-    fraSpecial = new QFrame(this);
-    fraSpecial->setObjectName(QStringLiteral("fraSpecial"));
-    fraSpecial->setFrameShape(QFrame::StyledPanel);
-    txtNC = new QLineEdit(fraSpecial);
-    txtNC->setObjectName(QStringLiteral("txtNC"));
-    txtNC->setReadOnly(true);
-    txtQFSSpecial = new QLineEdit(fraSpecial);
-    txtQFSSpecial->setObjectName(QStringLiteral("txtQFSSpecial"));
-    txtQFSSpecial->setReadOnly(true);
-    auto *special = new QHBoxLayout(fraSpecial);
-    auto *ncCaption = new QLabel(QStringLiteral("NC :"), fraSpecial);
-    ncCaption->setToolTip(QStringLiteral("The negotiated counterpart the patient pays under the special arrangement."));
-    txtNC->setToolTip(ncCaption->toolTip());
-    auto *qfsCaption = new QLabel(QStringLiteral("QFS:"), fraSpecial);
-    qfsCaption->setToolTip(QStringLiteral(
-        "Actual charges less the negotiated counterpart: what the special arrangement covers. It is not the "
-        "\"To Pay\" amount above."));
-    txtQFSSpecial->setToolTip(qfsCaption->toolTip());
-    special->addWidget(ncCaption);
-    special->addWidget(txtNC);
-    special->addSpacing(20);
-    special->addWidget(qfsCaption);
-    special->addWidget(txtQFSSpecial);
-    special->addStretch();
-    // Out of view until "Special Arrangement" is pressed.
-    fraSpecial->setVisible(false);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(info);
-    layout->addWidget(frameCovered, 1);
-    layout->addLayout(buttons);
-    layout->addWidget(fraSpecial);
-
-    int gridWidth = 0;
-    for (int c = 0; c < mshDiscount->columnCount(); ++c)
-        gridWidth += mshDiscount->isColumnHidden(c) ? 0 : mshDiscount->columnWidth(c);
-    resize(gridWidth + 80, 460);
+    sizeToGrid();
 
     connect(cmdExit, &QPushButton::clicked, this, [this] { ui::closeChildWindow(this); });
-    connect(cmdRecompute, &QPushButton::clicked, this, [this] {
-        ui::runGuarded([this] { recompute(); }, { .connection = openConnection(), .title = windowTitle() });
-    });
+    ui::connectGuarded(
+        cmdRecompute, &QPushButton::clicked, this, [this] { recompute(); }, { .connection = m_connection });
     connect(cmdIsSpecial, &QPushButton::clicked, this, &frmComputeDiscount::showSpecialArrangement);
 }
 
 frmComputeDiscount::~frmComputeDiscount() = default;
 
-data::Connection *frmComputeDiscount::openConnection() const
+void frmComputeDiscount::bindControls()
 {
-    return m_connection ? m_connection : shell::Session().SharedConnection;
+    const Ui::frmComputeDiscount &u = *m_ui;
+    txtPatientName = u.txtPatientName;
+    txtHospNum = u.txtHospNum;
+    txtIdNum = u.txtIdNum;
+    txtMSSnum = u.txtMSSnum;
+    txtRoomID = u.txtRoomID;
+    txtCode = u.txtCode;
+    frameCovered = u.frameCovered;
+    mshDiscount = u.mshDiscount;
+    lblTotal = u.lblTotal;
+    lblMedicareTotal = u.lblMedicareTotal;
+    lblTotalCovered = u.lblTotalCovered;
+    lblQFS = u.lblQFS;
+    cmdRecompute = u.cmdRecompute;
+    cmdExit = u.cmdExit;
+    cmdIsSpecial = u.cmdIsSpecial;
+    fraSpecial = u.fraSpecial;
+    txtNC = u.txtNC;
+    txtQFSSpecial = u.txtQFSSpecial;
+}
+
+void frmComputeDiscount::sizeToGrid()
+{
+    m_ui->lblTotalCaption->setFixedWidth(mshDiscount->columnWidth(2) + mshDiscount->frameWidth());
+    const QList<QLabel *> columnTotals = { lblTotal, lblMedicareTotal, lblTotalCovered };
+    for (int i = 0; i < int(columnTotals.size()); ++i)
+        columnTotals[i]->setFixedWidth(mshDiscount->columnWidth(kFirstAmountColumn + i));
+    lblQFS->setFixedWidth(mshDiscount->columnWidth(5));
+
+    int gridWidth = 0;
+    for (int c = 0; c < mshDiscount->columnCount(); ++c)
+        gridWidth += mshDiscount->isColumnHidden(c) ? 0 : mshDiscount->columnWidth(c);
+    resize(gridWidth + 80, 460);
 }
 
 data::Connection &frmComputeDiscount::connection() const
 {
-    data::Connection *c = openConnection();
-    if (!c)
-        throw data::DbError(3704, windowTitle(), QStringLiteral("There is no open connection."));
-    return *c;
+    return ui::requireConnection(m_connection, windowTitle());
 }
 
 void frmComputeDiscount::load()

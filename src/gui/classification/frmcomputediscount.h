@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -11,6 +13,9 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
+namespace Ui {
+class frmComputeDiscount;
+}
 namespace mss::data {
 class Connection;
 }
@@ -27,9 +32,8 @@ class frmComputeDiscount final : public QWidget {
     Q_OBJECT
 
 public:
-    // Without a connection, the session's shared one.
     explicit frmComputeDiscount(
-        const patients::PatientSelection &selection, data::Connection *connection = nullptr, QWidget *parent = nullptr);
+        const patients::PatientSelection &selection, data::Connection *connection, QWidget *parent = nullptr);
     ~frmComputeDiscount() override;
 
     // Fills the header and shows the stored or a fresh computation. Raises what fails.
@@ -66,12 +70,15 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    data::Connection *openConnection() const; // null without a session
+    void bindControls();
+    // The totals stand under their grid columns, and the window is as wide as the grid.
+    void sizeToGrid();
     data::Connection &connection() const;
     void compute(bool forgetStored);
     void showRows(const DiscountResult &result);
     void showTotals(const DiscountResult &result);
 
+    std::unique_ptr<Ui::frmComputeDiscount> m_ui;
     const patients::PatientSelection &m_selection;
     data::Connection *m_connection;
     ClassRates m_rates;

@@ -1,36 +1,30 @@
 #include "classification/frmdeletepassword.h"
 
 #include "auth/currentuser.h"
-#include "session/sessionstate.h"
+#include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui_frmdeletepassword.h"
 
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace mss::classification {
 
-frmDeletePassword::frmDeletePassword(const suite::clsCurrentUser *user, QWidget *parent) : QDialog(parent), m_user(user)
+frmDeletePassword::frmDeletePassword(const suite::clsCurrentUser *user, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::frmDeletePassword>()), m_user(user)
 {
-    setObjectName(QStringLiteral("frmDeletePassword"));
-    setWindowTitle(QStringLiteral("Password"));
-    txtPassword = new QLineEdit(this);
-    txtPassword->setObjectName(QStringLiteral("txtPassword"));
-    txtPassword->setEchoMode(QLineEdit::Password);
+    m_ui->setupUi(this);
+    txtPassword = m_ui->txtPassword;
+    cmdEnter = m_ui->cmdEnter;
     // The text is the user's password: it never goes through the clipboard or an input method.
     txtPassword->setAttribute(Qt::WA_InputMethodEnabled, false);
-    txtPassword->setMinimumWidth(220);
-    cmdEnter = new QPushButton(QStringLiteral("&Enter"), this);
-    cmdEnter->setObjectName(QStringLiteral("cmdEnter"));
-    // Enter in the box presses the button once; the dialog's own default button would press it twice.
-    cmdEnter->setAutoDefault(false);
-    auto *layout = new QHBoxLayout(this);
-    layout->addWidget(txtPassword, 1);
-    layout->addWidget(cmdEnter);
-
-    connect(txtPassword, &QLineEdit::returnPressed, this, &frmDeletePassword::enter);
-    connect(cmdEnter, &QPushButton::clicked, this, &frmDeletePassword::enter);
+    // Enter in the box presses the button once: the form keeps the button from being the dialog's
+    // default, which Enter would press a second time.
+    ui::connectGuarded(txtPassword, &QLineEdit::returnPressed, this, [this] { enter(); });
+    ui::connectGuarded(cmdEnter, &QPushButton::clicked, this, [this] { enter(); });
 }
+
+frmDeletePassword::~frmDeletePassword() = default;
 
 void frmDeletePassword::showEvent(QShowEvent *event)
 {
@@ -41,7 +35,7 @@ void frmDeletePassword::showEvent(QShowEvent *event)
 
 void frmDeletePassword::enter()
 {
-    const suite::clsCurrentUser *user = m_user ? m_user : shell::Session().CurrentUser.get();
+    const suite::clsCurrentUser *user = m_user;
     if (user && user->have_rights(QStringLiteral("A")) && user->checkConfirmation(txtPassword->text())) {
         m_deleteOK = true;
         accept();

@@ -2,9 +2,14 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QLineEdit;
 class QPushButton;
 
+namespace Ui {
+class frmDeletePassword;
+}
 namespace mss::suite {
 class clsCurrentUser;
 }
@@ -19,8 +24,9 @@ class frmDeletePassword final : public QDialog {
     Q_PROPERTY(bool DeleteOK READ DeleteOK)
 
 public:
-    // Without a user, the session's.
-    explicit frmDeletePassword(const suite::clsCurrentUser *user = nullptr, QWidget *parent = nullptr);
+    // The user whose rights and password confirm the action; without one, nothing is confirmed.
+    explicit frmDeletePassword(const suite::clsCurrentUser *user, QWidget *parent = nullptr);
+    ~frmDeletePassword() override;
 
     int GetForm() const { return m_getForm; }
     void setGetForm(int form) { m_getForm = form; }
@@ -36,6 +42,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    std::unique_ptr<Ui::frmDeletePassword> m_ui;
     const suite::clsCurrentUser *m_user;
     int m_getForm = 0;
     bool m_deleteOK = false;

@@ -6,17 +6,16 @@
 #include "data/recordset.h"
 #include "domain/classificationstore.h"
 #include "patients/patientselection.h"
-#include "session/sessionstate.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
+#include "ui_frmeditclass.h"
 
 #include <QButtonGroup>
-#include <QFormLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
@@ -24,7 +23,6 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -39,116 +37,85 @@ const QList<int> kHistoryTwips = { 50, 1800, 500, 800, 1800 };
 constexpr int kDateColumn = 1;
 constexpr int kClassColumn = 2;
 
-QLineEdit *infoField(QFormLayout *form, const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setReadOnly(true);
-    form->addRow(caption, edit);
-    return edit;
-}
-
 } // namespace
 
 frmEditClass::frmEditClass(const patients::PatientSelection &selection, data::Connection *connection,
     const suite::clsCurrentUser *user, QWidget *parent)
-    : QDialog(parent), m_selection(selection), m_connection(connection), m_user(user)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::frmEditClass>()),
+      m_selection(selection),
+      m_connection(connection),
+      m_user(user)
 {
-    setObjectName(QStringLiteral("frmEditClass"));
-    setWindowTitle(QStringLiteral("MSS"));
-
-    auto *main = new QWidget(this);
-    m_panel = main;
-    main->setFixedWidth(ui::twipsToPixels(kNarrowTwips, this) - 24);
-    fraInfo = new QGroupBox(QStringLiteral("Patient's Info."), main);
-    auto *form = new QFormLayout(fraInfo);
-    txtIDNum = infoField(form, QStringLiteral("txtIDNum"), QStringLiteral("Adm. No. :"), fraInfo);
-    txtName = infoField(form, QStringLiteral("txtName"), QStringLiteral("Name :"), fraInfo);
-    txtHospNo = infoField(form, QStringLiteral("txtHospNo"), QStringLiteral("Hosp. No. :"), fraInfo);
-    txtMSSno = infoField(form, QStringLiteral("txtMSSno"), QStringLiteral("MSS No. :"), fraInfo);
-
-    auto *fraClass = new QGroupBox(QStringLiteral("Edit Classification"), main);
-    optClass = new QButtonGroup(this);
-    optClass->setObjectName(QStringLiteral("optClass"));
-    optPay = new QRadioButton(QStringLiteral("Pay"), fraClass);
-    optPay->setObjectName(QStringLiteral("optClass_0"));
-    optService = new QRadioButton(QStringLiteral("Service"), fraClass);
-    optService->setObjectName(QStringLiteral("optClass_1"));
-    optClass->addButton(optPay, 0);
-    optClass->addButton(optService, 1);
-    auto *classLayout = new QHBoxLayout(fraClass);
-    classLayout->addWidget(optPay);
-    classLayout->addWidget(optService);
-
-    cmdSave = new QPushButton(QStringLiteral("&SAVE"), main);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdPrev = new QPushButton(QStringLiteral("&View Previous Classifications"), main);
-    cmdPrev->setObjectName(QStringLiteral("cmdPrev"));
-    for (QPushButton *b : { cmdSave, cmdPrev })
-        b->setAutoDefault(false);
-    auto *mainLayout = new QVBoxLayout(main);
-    mainLayout->setContentsMargins(0, 0, 0, 0);
-    mainLayout->addWidget(fraInfo);
-    mainLayout->addWidget(fraClass);
-    mainLayout->addStretch();
-    mainLayout->addWidget(cmdSave);
-    mainLayout->addWidget(cmdPrev);
-
-    fraHistory = new QGroupBox(QStringLiteral("Previous Classifications"), this);
-    fraHistory->setObjectName(QStringLiteral("fraHistory"));
-    grdClassHistory = new QTableWidget(0, int(kHistoryTwips.size()), fraHistory);
-    grdClassHistory->setObjectName(QStringLiteral("grdClassHistory"));
-    grdClassHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdClassHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdClassHistory->verticalHeader()->hide();
-    grdClassHistory->setWordWrap(false);
+    m_ui->setupUi(this);
+    bindControls();
+    m_panel->setFixedWidth(ui::twipsToPixels(kNarrowTwips, this) - 24);
     grdClassHistory->installEventFilter(this);
     grdClassHistory->viewport()->installEventFilter(this);
-    cmdBack = new QPushButton(QStringLiteral("<< BACK"), fraHistory);
-    cmdBack->setObjectName(QStringLiteral("cmdBack"));
-    cmdBack->setAutoDefault(false);
-    auto *historyLayout = new QVBoxLayout(fraHistory);
-    historyLayout->addWidget(grdClassHistory, 1);
-    historyLayout->addWidget(cmdBack, 0, Qt::AlignRight);
-    fraHistory->setVisible(false);
     resetHistoryGrid();
-
-    mnuFileDelete = new QMenu(QStringLiteral("File"), this);
-    mnuFileDelete->setObjectName(QStringLiteral("mnuFileDelete"));
-    mnuDelete = mnuFileDelete->addAction(QStringLiteral("Delete record"));
-    mnuDelete->setObjectName(QStringLiteral("mnuDelete"));
-
-    auto *layout = new QHBoxLayout(this);
-    layout->addWidget(main);
-    layout->addWidget(fraHistory, 1);
+    buildDeleteMenu();
     resize(narrowWidth(), 330);
-
-    connect(cmdSave, &QPushButton::clicked, this, [this] { guarded([this] { save(); }); });
-    connect(cmdPrev, &QPushButton::clicked, this, [this] { guarded([this] { showHistory(); }); });
-    connect(cmdBack, &QPushButton::clicked, this, &frmEditClass::hideHistory);
-    connect(mnuDelete, &QAction::triggered, this, [this] { guarded([this] { deleteHistoryEntry(); }); });
+    wireCommands();
 }
 
 frmEditClass::~frmEditClass() = default;
 
+void frmEditClass::bindControls()
+{
+    const Ui::frmEditClass &u = *m_ui;
+    m_panel = u.fraPanel;
+    fraInfo = u.fraInfo;
+    txtIDNum = u.txtIDNum;
+    txtName = u.txtName;
+    txtHospNo = u.txtHospNo;
+    txtMSSno = u.txtMSSno;
+    optPay = u.optClass_0;
+    optService = u.optClass_1;
+    cmdSave = u.cmdSave;
+    cmdPrev = u.cmdPrev;
+    fraHistory = u.fraHistory;
+    grdClassHistory = u.grdClassHistory;
+    cmdBack = u.cmdBack;
+    optClass = new QButtonGroup(this);
+    optClass->setObjectName(QStringLiteral("optClass"));
+    optClass->addButton(optPay, 0);
+    optClass->addButton(optService, 1);
+}
+
+void frmEditClass::buildDeleteMenu()
+{
+    mnuFileDelete = new QMenu(QStringLiteral("File"), this);
+    mnuFileDelete->setObjectName(QStringLiteral("mnuFileDelete"));
+    mnuDelete = mnuFileDelete->addAction(QStringLiteral("Delete record"));
+    mnuDelete->setObjectName(QStringLiteral("mnuDelete"));
+}
+
+void frmEditClass::wireCommands()
+{
+    const ui::Guard guard { .connection = m_connection };
+    ui::connectGuarded(
+        cmdSave, &QPushButton::clicked, this, [this] { save(); }, guard);
+    ui::connectGuarded(
+        cmdPrev, &QPushButton::clicked, this, [this] { showHistory(); }, guard);
+    connect(cmdBack, &QPushButton::clicked, this, &frmEditClass::hideHistory);
+    ui::connectGuarded(
+        mnuDelete, &QAction::triggered, this, [this] { deleteHistoryEntry(); }, guard);
+}
+
+void frmEditClass::deleteFromKey()
+{
+    ui::runGuarded(
+        [this] { deleteHistoryEntry(); }, { .connection = m_connection, .title = windowTitle(), .parent = this });
+}
+
 ClassificationStore frmEditClass::store() const
 {
-    data::Connection *c = m_connection ? m_connection : shell::Session().SharedConnection;
-    if (!c)
-        throw data::DbError(3704, windowTitle(), QStringLiteral("There is no open connection."));
-    return ClassificationStore(*c);
+    return ClassificationStore(ui::requireConnection(m_connection, windowTitle()));
 }
 
 QString frmEditClass::employeeCode() const
 {
-    const suite::clsCurrentUser *user = m_user ? m_user : shell::Session().CurrentUser.get();
-    return user ? user->employeecode() : QString();
-}
-
-void frmEditClass::guarded(const std::function<void()> &command)
-{
-    ui::runGuarded(command,
-        { .connection = m_connection ? m_connection : shell::Session().SharedConnection, .title = windowTitle() });
+    return m_user ? m_user->employeecode() : QString();
 }
 
 void frmEditClass::load()
@@ -289,7 +256,7 @@ void frmEditClass::deleteHistoryEntry()
 void frmEditClass::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F10) {
-        guarded([this] { deleteHistoryEntry(); });
+        deleteFromKey();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -299,7 +266,7 @@ bool frmEditClass::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == grdClassHistory && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F10) {
-        guarded([this] { deleteHistoryEntry(); });
+        deleteFromKey();
         return true;
     }
     if (watched == grdClassHistory->viewport()) {

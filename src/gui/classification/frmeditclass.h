@@ -4,6 +4,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QButtonGroup;
@@ -14,6 +15,9 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 
+namespace Ui {
+class frmEditClass;
+}
 namespace mss::data {
 class Connection;
 }
@@ -34,9 +38,10 @@ class frmEditClass final : public QDialog {
     Q_OBJECT
 
 public:
-    // Without a connection or a user, the session's.
-    explicit frmEditClass(const patients::PatientSelection &selection, data::Connection *connection = nullptr,
-        const suite::clsCurrentUser *user = nullptr, QWidget *parent = nullptr);
+    // Works on the connection given, for the user given: the one whose employee code is recorded
+    // and whose rights and password allow a deletion.
+    frmEditClass(const patients::PatientSelection &selection, data::Connection *connection,
+        const suite::clsCurrentUser *user, QWidget *parent = nullptr);
     ~frmEditClass() override;
 
     // Fills the patient's info and the admission's type. Raises what fails.
@@ -81,8 +86,13 @@ private:
     void resetHistoryGrid();
     // Without the history panel: the window's own width, or more when the patient's name needs it.
     int narrowWidth() const;
-    void guarded(const std::function<void()> &command);
+    void bindControls();
+    void buildDeleteMenu();
+    void wireCommands();
+    // F10 and the grid's F10: the deletion, guarded as the menu item's is.
+    void deleteFromKey();
 
+    std::unique_ptr<Ui::frmEditClass> m_ui;
     const patients::PatientSelection &m_selection;
     data::Connection *m_connection;
     const suite::clsCurrentUser *m_user;

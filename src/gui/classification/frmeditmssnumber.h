@@ -2,9 +2,14 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QLineEdit;
 class QPushButton;
 
+namespace Ui {
+class frmEditMSSNumber;
+}
 namespace mss::data {
 class Connection;
 }
@@ -20,9 +25,9 @@ class frmEditMSSNumber final : public QDialog {
     Q_OBJECT
 
 public:
-    // Without a connection, the session's shared one.
     explicit frmEditMSSNumber(
-        const patients::PatientSelection &selection, data::Connection *connection = nullptr, QWidget *parent = nullptr);
+        const patients::PatientSelection &selection, data::Connection *connection, QWidget *parent = nullptr);
+    ~frmEditMSSNumber() override;
 
     // "&Update". Raises what the database refuses.
     void update();
@@ -34,8 +39,7 @@ public:
     QPushButton *cmdUpdate = nullptr;
 
 private:
-    data::Connection *connection() const;
-
+    std::unique_ptr<Ui::frmEditMSSNumber> m_ui;
     data::Connection *m_connection;
 };
 

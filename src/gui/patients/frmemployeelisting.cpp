@@ -6,86 +6,41 @@
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
+#include "ui_frmemployeelisting.h"
 
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 namespace mss::patients {
 
 frmEmployeeListing::frmEmployeeListing(data::Connection *connection, QWidget *parent, const QString &previousWorkerCode)
-    : QDialog(parent), m_connection(connection), m_workerCode(previousWorkerCode)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::frmEmployeeListing>()),
+      m_connection(connection),
+      m_workerCode(previousWorkerCode)
 {
-    setObjectName(QStringLiteral("frmEmployeeListing"));
-    setWindowTitle(QStringLiteral("VMC: Medical Social Service"));
-
-    Label3 = new QLabel(QStringLiteral("List of MSS Employees"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
+    m_ui->setupUi(this);
+    Label3 = m_ui->Label3;
+    txtSearch = m_ui->txtSearch;
+    btnSearch = m_ui->btnSearch;
+    GridListWorkers = m_ui->GridListWorkers;
+    txtRecCount = m_ui->txtRecCount;
+    cmdSelect = m_ui->cmdSelect;
+    cmdClose = m_ui->cmdClose;
     QFont heading = Label3->font();
     heading.setBold(true);
     heading.setPointSizeF(heading.pointSizeF() * 1.2);
     Label3->setFont(heading);
-
-    auto *label1 = new QLabel(QStringLiteral("Search Text :"), this);
-    txtSearch = new QLineEdit(this);
-    txtSearch->setObjectName(QStringLiteral("txtSearch"));
-    label1->setBuddy(txtSearch);
-    btnSearch = new QToolButton(this);
-    btnSearch->setObjectName(QStringLiteral("btnSearch"));
-    btnSearch->setIcon(QIcon(QStringLiteral(":/icons/search.svg")));
-    btnSearch->setToolTip(QStringLiteral("Search"));
-
-    auto *frame1 = new QGroupBox(QStringLiteral("Search Results"), this);
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    GridListWorkers = new QTableWidget(0, 3, frame1);
-    GridListWorkers->setObjectName(QStringLiteral("GridListWorkers"));
-    // " | EmployeeID | Employee Name ": an empty selector column, then id and name.
-    GridListWorkers->setHorizontalHeaderLabels(
-        { QStringLiteral(" "), QStringLiteral("EmployeeID"), QStringLiteral("Employee Name ") });
-    GridListWorkers->verticalHeader()->hide();
-    GridListWorkers->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GridListWorkers->setSelectionBehavior(QAbstractItemView::SelectRows);
-    GridListWorkers->setSelectionMode(QAbstractItemView::SingleSelection);
     ui::setColumnWidthsInTwips(GridListWorkers, { 100, 1100, 3000 });
     GridListWorkers->horizontalHeader()->setStretchLastSection(true);
-    auto *frameLayout = new QVBoxLayout(frame1);
-    frameLayout->addWidget(GridListWorkers);
-
-    auto *label2 = new QLabel(QStringLiteral("No. of Records Listed :"), this);
-    txtRecCount = new QLineEdit(this);
-    txtRecCount->setObjectName(QStringLiteral("txtRecCount"));
-    txtRecCount->setReadOnly(true);
-    txtRecCount->setMaximumWidth(110);
-    cmdSelect = new QPushButton(QStringLiteral("&Select"), this);
-    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdSelect->setDefault(true);
-    cmdClose = new QPushButton(QStringLiteral("&Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-
-    auto *searchRow = new QHBoxLayout;
-    searchRow->addWidget(label1);
-    searchRow->addWidget(txtSearch, 1);
-    searchRow->addWidget(btnSearch);
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(label2);
-    bottom->addWidget(txtRecCount);
-    bottom->addStretch();
-    bottom->addWidget(cmdSelect);
-    bottom->addWidget(cmdClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label3);
-    layout->addLayout(searchRow);
-    layout->addWidget(frame1, 1);
-    layout->addLayout(bottom);
     resize(ui::twipsToPixels(5200, this) + 60, 420);
 
-    // The list follows what is typed, the key just typed included.
+    // The list follows what is typed, the key just typed included. The search guards itself, as
+    // it also runs when the window opens.
     connect(txtSearch, &QLineEdit::textChanged, this, [this] { search(); });
     connect(btnSearch, &QToolButton::clicked, this, [this] { search(); });
     connect(txtSearch, &QLineEdit::returnPressed, this, [this] { choose(); });
@@ -97,6 +52,8 @@ frmEmployeeListing::frmEmployeeListing(data::Connection *connection, QWidget *pa
 
     search();
 }
+
+frmEmployeeListing::~frmEmployeeListing() = default;
 
 std::optional<QString> frmEmployeeListing::pick(
     data::Connection *connection, QWidget *parent, const QString &previousWorkerCode)
@@ -117,12 +74,10 @@ void frmEmployeeListing::search()
 {
     ui::runGuarded(
         [&] {
-            if (!m_connection)
-                throw data::DbError(
-                    3704, QStringLiteral("Social workers"), QStringLiteral("There is no open connection."));
-            const data::Recordset rs = m_connection->open(
-                QStringLiteral("MSS..sp_MSS_GetEmployees '") + data::q(txtSearch->text()) + QStringLiteral("'"),
-                data::CursorType::Dynamic, data::LockType::ReadOnly);
+            const data::Recordset rs = ui::requireConnection(m_connection, QStringLiteral("Social workers"))
+                                           .open(QStringLiteral("MSS..sp_MSS_GetEmployees '")
+                                                   + data::q(txtSearch->text()) + QStringLiteral("'"),
+                                               data::CursorType::Dynamic, data::LockType::ReadOnly);
             if (!rs.isEmpty()) {
                 const QSignalBlocker block(GridListWorkers);
                 GridListWorkers->setRowCount(0);

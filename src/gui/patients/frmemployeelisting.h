@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -10,6 +11,9 @@ class QPushButton;
 class QTableWidget;
 class QToolButton;
 
+namespace Ui {
+class frmEmployeeListing;
+}
 namespace mss::data {
 class Connection;
 }
@@ -25,6 +29,7 @@ class frmEmployeeListing final : public QDialog {
 public:
     explicit frmEmployeeListing(
         data::Connection *connection, QWidget *parent = nullptr, const QString &previousWorkerCode = {});
+    ~frmEmployeeListing() override;
 
     // The employee code of the worker chosen, or the caller's previous one when none was.
     QString WorkerCode() const { return m_workerCode; }
@@ -49,6 +54,7 @@ public:
 private:
     void updateCount(int found);
 
+    std::unique_ptr<Ui::frmEmployeeListing> m_ui;
     data::Connection *m_connection;
     QString m_workerCode;
 };

@@ -11,15 +11,12 @@
 #include "ui/twips.h"
 #include "ui/typingrules.h"
 #include "ui/windowgeometry.h"
+#include "ui_frmlistpatient.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QFocusEvent>
-#include <QFormLayout>
 #include <QFrame>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -31,7 +28,6 @@
 #include <QRadioButton>
 #include <QShowEvent>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace mss::patients {
 
@@ -56,78 +52,60 @@ QString listCall(const QString &procedure, const QString &hospNum, const QString
         + trimmed(middleName) + QStringLiteral("'");
 }
 
-QLineEdit *searchBox(const QString &name, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setClearButtonEnabled(true);
-    return edit;
-}
-
 } // namespace
 
 frmListPatient::frmListPatient(
     PatientSelection &selection, data::Connection *listConnection, data::Connection *userConnection, QWidget *parent)
-    : QWidget(parent), m_selection(selection), m_listConnection(listConnection), m_userConnection(userConnection)
+    : QWidget(parent),
+      m_ui(std::make_unique<Ui::frmListPatient>()),
+      m_selection(selection),
+      m_listConnection(listConnection),
+      m_userConnection(userConnection)
 {
-    setObjectName(QStringLiteral("frmListPatient"));
-    setWindowTitle(QStringLiteral("Patient Listing"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/listing.svg")));
-    setMinimumSize(720, 420);
+    m_ui->setupUi(this);
+    bindControls();
+    setUpSearchPanel();
+    setUpList();
+    wireCommands();
+    SizeControls(m_splitterTwips);
+}
 
-    // Left panel: what to search for.
-    Picture1 = new QFrame(this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Label1 = new QLabel(QStringLiteral("Search Category"), Picture1);
-    Label1->setObjectName(QStringLiteral("Label1"));
+void frmListPatient::bindControls()
+{
+    const Ui::frmListPatient &u = *m_ui;
+    Picture1 = u.Picture1;
+    Label1 = u.Label1;
+    txtLastname = u.txtLastname;
+    txtHospNum = u.txtHospNum;
+    txtIDNum = u.txtIDNum;
+    txtFirstname = u.txtFirstname;
+    txtMiddleName = u.txtMiddleName;
+    cmdSearch = u.cmdSearch;
+    cmdClose = u.cmdClose;
+    lblRecCount = u.lblRecCount;
+    pbProgress = u.pbProgress;
+    Frame4 = u.Frame4;
+    lblMSS = u.lblMSS;
+    Frame2 = u.Frame2;
+    Frame3 = u.Frame3;
+    Frame1 = u.Frame1;
+    lvwSearchPatient = u.lvwSearchPatient;
+    imgSplitter = u.imgSplitter;
+    picSplitter = u.picSplitter;
+    optPatientType = new QButtonGroup(this);
+    const QList<QRadioButton *> types
+        = { u.optPatientType_0, u.optPatientType_1, u.optPatientType_2, u.optPatientType_3 };
+    for (int i = 0; i < int(types.size()); ++i)
+        optPatientType->addButton(types[i], i);
+}
+
+void frmListPatient::setUpSearchPanel()
+{
     QFont heading = Label1->font();
     heading.setBold(true);
     heading.setPointSizeF(heading.pointSizeF() * 1.15);
     Label1->setFont(heading);
-
-    Frame3 = new QFrame(Picture1);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
-    auto *typeBox = new QGroupBox(QStringLiteral("Patient Type"), Frame3);
-    typeBox->setObjectName(QStringLiteral("Label3"));
-    optPatientType = new QButtonGroup(this);
-    auto *typeLayout = new QVBoxLayout(typeBox);
-    const QStringList types = { QStringLiteral("In Patient"), QStringLiteral("Out Patient"),
-        QStringLiteral("All Patients"), QStringLiteral("ER Patients") };
-    for (int i = 0; i < types.size(); ++i) {
-        auto *option = new QRadioButton(types[i], typeBox);
-        option->setObjectName(QStringLiteral("optPatientType_%1").arg(i));
-        optPatientType->addButton(option, i);
-        typeLayout->addWidget(option);
-    }
-    optPatientType->button(0)->setChecked(true);
-    // The list behind this option holds service patients only, of every kind of admission.
-    optPatientType->button(2)->setToolTip(QStringLiteral("Service patients of every kind: in-patients, out-patients "
-                                                         "and ER patients. Pay patients are not listed."));
-    auto *frame3Layout = new QVBoxLayout(Frame3);
-    frame3Layout->setContentsMargins(0, 0, 0, 0);
-    frame3Layout->addWidget(typeBox);
-
-    Frame2 = new QFrame(Picture1);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    auto *searchBoxFrame = new QGroupBox(QStringLiteral("Search Patient"), Frame2);
-    searchBoxFrame->setObjectName(QStringLiteral("Label2"));
-    txtLastname = searchBox(QStringLiteral("txtLastname"), searchBoxFrame);
-    txtHospNum = searchBox(QStringLiteral("txtHospNum"), searchBoxFrame);
-    txtIDNum = searchBox(QStringLiteral("txtIDNum"), searchBoxFrame);
-    txtFirstname = searchBox(QStringLiteral("txtFirstname"), searchBoxFrame);
-    txtMiddleName = searchBox(QStringLiteral("txtMiddleName"), searchBoxFrame);
-    auto *boxes = new QVBoxLayout(searchBoxFrame);
-    const QList<std::pair<QString, QLineEdit *>> labelled = { { QStringLiteral("Enter Lastname:"), txtLastname },
-        { QStringLiteral("Enter Hospital Number:"), txtHospNum },
-        { QStringLiteral("Enter Admission Number:"), txtIDNum }, { QStringLiteral("Enter Firstname:"), txtFirstname },
-        { QStringLiteral("Enter Middlename:"), txtMiddleName } };
-    int labelNumber = 4;
-    for (const auto &[caption, edit] : labelled) {
-        auto *label = new QLabel(caption, searchBoxFrame);
-        label->setObjectName(QStringLiteral("Label%1").arg(labelNumber++));
-        label->setBuddy(edit);
-        boxes->addWidget(label);
-        boxes->addWidget(edit);
+    for (QLineEdit *edit : { txtLastname, txtHospNum, txtIDNum, txtFirstname, txtMiddleName }) {
         ui::applyTypingRules(edit, true, edit != txtHospNum);
         connect(edit, &QLineEdit::returnPressed, this, [this] {
             // The hospital number goes with the admission number: kept alone, it would leave the
@@ -137,97 +115,28 @@ frmListPatient::frmListPatient(
             searchFromBoxes();
         });
     }
-    auto *buttons = new QHBoxLayout;
-    cmdSearch = new QPushButton(QIcon(QStringLiteral(":/icons/search.svg")), QStringLiteral("&Search"), searchBoxFrame);
-    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    cmdClose = new QPushButton(QStringLiteral("&Close"), searchBoxFrame);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    buttons->addStretch();
-    buttons->addWidget(cmdSearch);
-    buttons->addWidget(cmdClose);
-    boxes->addSpacing(4);
-    boxes->addLayout(buttons);
-    auto *frame2Layout = new QVBoxLayout(Frame2);
-    frame2Layout->setContentsMargins(0, 0, 0, 0);
-    frame2Layout->addWidget(searchBoxFrame);
-
-    lblRecCount = new QLabel(Picture1);
-    lblRecCount->setObjectName(QStringLiteral("lblRecCount"));
-    pbProgress = new QProgressBar(Picture1);
-    pbProgress->setObjectName(QStringLiteral("pbProgress"));
-    pbProgress->setTextVisible(false);
-    pbProgress->setMaximumHeight(10);
-    pbProgress->hide();
-
-    Frame4 = new QFrame(Picture1);
-    Frame4->setObjectName(QStringLiteral("Frame4"));
-    Frame4->setStyleSheet(QStringLiteral("QFrame#Frame4 { background: #1f5f99; border-radius: 4px; }"));
-    lblMSS = new QLabel(QStringLiteral("MSS Patients"), Frame4);
-    lblMSS->setObjectName(QStringLiteral("lblMSS"));
-    lblMSS->setAlignment(Qt::AlignCenter);
-    lblMSS->setMouseTracking(true);
     lblMSS->installEventFilter(this);
     Frame4->installEventFilter(this);
-    auto *frame4Layout = new QVBoxLayout(Frame4);
-    frame4Layout->addWidget(lblMSS);
     setLinkHover(false);
+}
 
-    auto *left = new QVBoxLayout(Picture1);
-    left->addWidget(Label1);
-    left->addWidget(Frame3);
-    left->addWidget(Frame2);
-    left->addWidget(lblRecCount);
-    left->addWidget(pbProgress);
-    left->addStretch();
-    left->addWidget(Frame4);
-
-    // Right panel: the list.
-    Frame1 = new QFrame(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
+void frmListPatient::setUpList()
+{
     m_model = new PatientListModel(this);
-    lvwSearchPatient = new QTreeView(Frame1);
-    lvwSearchPatient->setObjectName(QStringLiteral("lvwSearchPatient"));
     lvwSearchPatient->setModel(m_model);
-    lvwSearchPatient->setRootIsDecorated(false);
-    lvwSearchPatient->setUniformRowHeights(true); // keeps 50,000 rows cheap to lay out
-    lvwSearchPatient->setAlternatingRowColors(true);
-    lvwSearchPatient->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvwSearchPatient->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvwSearchPatient->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvwSearchPatient->setContextMenuPolicy(Qt::CustomContextMenu);
     lvwSearchPatient->header()->setSectionsClickable(true);
-    lvwSearchPatient->header()->setStretchLastSection(false);
     ui::setColumnWidthsInTwips(lvwSearchPatient, PatientListModel::widthsInTwips());
     ui::rememberColumnWidths(lvwSearchPatient->header(), QStringLiteral("frmListPatient/lvwSearchPatient"));
-    lvwSearchPatient->setEnabled(false);
     lvwSearchPatient->installEventFilter(this);
-    auto *right = new QVBoxLayout(Frame1);
-    right->setContentsMargins(0, 0, 0, 0);
-    right->addWidget(lvwSearchPatient);
-
     // The splitter: a grip to press, and a bar that follows the mouse until released.
-    imgSplitter = new QFrame(this);
-    imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
-    imgSplitter->setCursor(Qt::SplitHCursor);
     imgSplitter->installEventFilter(this);
-    picSplitter = new QFrame(this);
-    picSplitter->setObjectName(QStringLiteral("picSplitter"));
-    picSplitter->setStyleSheet(QStringLiteral("background: #7a8a9a;"));
-    picSplitter->hide();
+}
 
-    connect(cmdSearch, &QPushButton::clicked, this, [this] {
-        chooseTypeAgain();
-        m_selection.HospNum.clear();
-        m_selection.IDNUM.clear();
-        const bool allEmpty = txtLastname->text().trimmed().isEmpty() && txtHospNum->text().trimmed().isEmpty()
-            && txtIDNum->text().trimmed().isEmpty() && txtFirstname->text().trimmed().isEmpty()
-            && txtMiddleName->text().trimmed().isEmpty();
-        if (allEmpty && optPatientType->checkedId() == 2) {
-            ui::Messages::information(QStringLiteral("Please specify a search parameter."), {}, this);
-            return;
-        }
-        searchFromBoxes();
-    });
+// The searches guard themselves (a failed one empties the list and lets the patient go), so the
+// commands that start one are safe to wire directly.
+void frmListPatient::wireCommands()
+{
+    connect(cmdSearch, &QPushButton::clicked, this, &frmListPatient::searchFromButton);
     connect(cmdClose, &QPushButton::clicked, this, [this] { ui::closeChildWindow(this); });
     connect(optPatientType, &QButtonGroup::idClicked, this,
         [this](int id) { m_selection.PatientType = QString::number(id); });
@@ -243,17 +152,33 @@ frmListPatient::frmListPatient(
         m_model->sortByColumn(column);
         showHeldRow();
     });
-    connect(lvwSearchPatient, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
-        // The row under the pointer is the one highlighted: it must also be the one the menu acts on.
-        if (const QModelIndex under = lvwSearchPatient->indexAt(pos); under.isValid()) {
-            lvwSearchPatient->setCurrentIndex(under);
-            SelectCurrentPatient();
-        }
-        if (!m_selection.HospNum.isEmpty() && m_fileMenu)
-            m_fileMenu->popup(lvwSearchPatient->viewport()->mapToGlobal(pos));
-    });
+    connect(lvwSearchPatient, &QWidget::customContextMenuRequested, this, &frmListPatient::showFileMenu);
+}
 
-    SizeControls(m_splitterTwips);
+void frmListPatient::searchFromButton()
+{
+    chooseTypeAgain();
+    m_selection.HospNum.clear();
+    m_selection.IDNUM.clear();
+    const bool allEmpty = txtLastname->text().trimmed().isEmpty() && txtHospNum->text().trimmed().isEmpty()
+        && txtIDNum->text().trimmed().isEmpty() && txtFirstname->text().trimmed().isEmpty()
+        && txtMiddleName->text().trimmed().isEmpty();
+    if (allEmpty && optPatientType->checkedId() == 2) {
+        ui::Messages::information(QStringLiteral("Please specify a search parameter."), {}, this);
+        return;
+    }
+    searchFromBoxes();
+}
+
+void frmListPatient::showFileMenu(const QPoint &pos)
+{
+    // The row under the pointer is the one highlighted: it must also be the one the menu acts on.
+    if (const QModelIndex under = lvwSearchPatient->indexAt(pos); under.isValid()) {
+        lvwSearchPatient->setCurrentIndex(under);
+        SelectCurrentPatient();
+    }
+    if (!m_selection.HospNum.isEmpty() && m_fileMenu)
+        m_fileMenu->popup(lvwSearchPatient->viewport()->mapToGlobal(pos));
 }
 
 frmListPatient::~frmListPatient() = default;
@@ -369,11 +294,10 @@ void frmListPatient::fill(const QString &statement, data::Connection *connection
     const bool ok = ui::runGuarded(
         [&] {
             ui::WaitCursor wait;
-            if (!connection)
-                throw data::DbError(
-                    3704, QStringLiteral("Patient list"), QStringLiteral("There is no open connection."));
-            data::RowTable table = connection->openTable(statement, data::CursorType::Dynamic,
-                connection == m_listConnection ? data::LockType::Optimistic : data::LockType::ReadOnly);
+            data::RowTable table
+                = ui::requireConnection(connection, QStringLiteral("Patient list"))
+                      .openTable(statement, data::CursorType::Dynamic,
+                          connection == m_listConnection ? data::LockType::Optimistic : data::LockType::ReadOnly);
             if (table.isEmpty()) {
                 m_model->clear();
                 lvwSearchPatient->setEnabled(false);

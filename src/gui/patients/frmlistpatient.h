@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QButtonGroup;
 class QFrame;
 class QLabel;
@@ -14,6 +16,9 @@ class QPushButton;
 class QRadioButton;
 class QTreeView;
 
+namespace Ui {
+class frmListPatient;
+}
 namespace mss::data {
 class Connection;
 }
@@ -101,6 +106,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void bindControls();
+    void setUpSearchPanel();
+    void setUpList();
+    void wireCommands();
+    // "&Search": a search needs some text when all service patients are listed.
+    void searchFromButton();
+    void showFileMenu(const QPoint &pos);
     void fill(const QString &statement, data::Connection *connection, int filledColumns);
     void searchFromBoxes();
     void loadMssFromBoxes();
@@ -114,6 +126,7 @@ private:
     void releaseHeldPatient();
     void setLinkHover(bool hover);
 
+    std::unique_ptr<Ui::frmListPatient> m_ui;
     PatientSelection &m_selection;
     data::Connection *m_listConnection;
     data::Connection *m_userConnection;

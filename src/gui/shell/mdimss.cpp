@@ -235,12 +235,12 @@ void mdiMSS::buildMenus()
     wire(QStringLiteral("mnuDischargeNotice"), [this] { m_notices->runDischargeNotices(); });
     wire(QStringLiteral("mnuReferral"), [this] { m_notices->runReferralHistory(); });
     wire(QStringLiteral("mnuEditPatClass"), [this] {
-        classification::frmEditClass window(m_selection, nullptr, nullptr, this);
+        classification::frmEditClass window(m_selection, Session().SharedConnection, Session().CurrentUser.get(), this);
         window.load();
         ui::Messages::execDialog(window);
     });
     wire(QStringLiteral("mnuEditMSSNo"), [this] {
-        classification::frmEditMSSNumber window(m_selection, nullptr, this);
+        classification::frmEditMSSNumber window(m_selection, Session().SharedConnection, this);
         ui::Messages::execDialog(window);
     });
     wire(QStringLiteral("mnuComputeDiscount"), [this] { showComputeDiscount(); });
@@ -464,7 +464,7 @@ classification::frmComputeDiscount *mdiMSS::showComputeDiscount()
             QStringLiteral("Please select first a patient to process"), QStringLiteral("Message"), this);
         return nullptr;
     }
-    auto *window = new classification::frmComputeDiscount(m_selection);
+    auto *window = new classification::frmComputeDiscount(m_selection, Session().SharedConnection);
     // Queued: the list comes back once the discount window has gone.
     connect(
         window, &classification::frmComputeDiscount::closed, this, &mdiMSS::returnToPatientList, Qt::QueuedConnection);

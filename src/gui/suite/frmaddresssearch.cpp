@@ -3,67 +3,48 @@
 #include "data/connection.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui_frmaddresssearch.h"
 
 #include <QDialogButtonBox>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
-#include <QVBoxLayout>
 
 namespace mss::suite {
 
 frmAddressSearch::frmAddressSearch(
     data::Connection &connection, const QString &title, const QString &seed, QWidget *parent)
-    : QDialog(parent), m_connection(connection)
+    : QDialog(parent), m_ui(std::make_unique<Ui::frmAddressSearch>()), m_connection(connection)
 {
-    setObjectName(QStringLiteral("frmAddressSearch"));
-    setWindowTitle(title.isEmpty() ? QStringLiteral("Address Search") : title + QStringLiteral(" - Address Search"));
-    resize(640, 420);
-
-    txtSearch = new QLineEdit(this);
-    txtSearch->setObjectName(QStringLiteral("txtSearch"));
-    txtSearch->setPlaceholderText(QStringLiteral("Zip code, barangay, town or province"));
-    txtSearch->setClearButtonEnabled(true);
-
+    m_ui->setupUi(this);
+    txtSearch = m_ui->txtSearch;
+    grdAddress = m_ui->grdAddress;
+    lblCount = m_ui->lblCount;
+    if (!title.isEmpty())
+        setWindowTitle(title + QStringLiteral(" - Address Search"));
     m_model = new QStandardItemModel(0, 4, this);
     m_model->setHorizontalHeaderLabels(
         { QStringLiteral("Zip Code"), QStringLiteral("Barangay"), QStringLiteral("Town"), QStringLiteral("Province") });
-    grdAddress = new QTableView(this);
-    grdAddress->setObjectName(QStringLiteral("grdAddress"));
     grdAddress->setModel(m_model);
-    grdAddress->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grdAddress->setSelectionMode(QAbstractItemView::SingleSelection);
-    grdAddress->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdAddress->verticalHeader()->hide();
-    grdAddress->horizontalHeader()->setStretchLastSection(true);
-    grdAddress->setAlternatingRowColors(true);
+    m_ui->buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Select"));
 
-    lblCount = new QLabel(this);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Select"));
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(txtSearch);
-    layout->addWidget(grdAddress, 1);
-    layout->addWidget(lblCount);
-    layout->addWidget(buttons);
-
+    // The search guards itself: a failed one reports and leaves the rows as they were.
     connect(txtSearch, &QLineEdit::textChanged, this, [this](const QString &text) { search(text); });
     connect(grdAddress, &QTableView::doubleClicked, this, [this](const QModelIndex &index) { choose(index.row()); });
-    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    connect(m_ui->buttons, &QDialogButtonBox::accepted, this, [this] {
         const QModelIndex current = grdAddress->currentIndex();
         choose(current.isValid() ? current.row() : (rowCount() == 1 ? 0 : -1));
     });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_ui->buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     txtSearch->setText(seed.trimmed());
     if (seed.trimmed().isEmpty())
         search(QString());
 }
+
+frmAddressSearch::~frmAddressSearch() = default;
 
 void frmAddressSearch::search(const QString &text)
 {

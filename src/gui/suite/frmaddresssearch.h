@@ -5,11 +5,16 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class QLineEdit;
 class QLabel;
 class QTableView;
 class QStandardItemModel;
 
+namespace Ui {
+class frmAddressSearch;
+}
 namespace mss::data {
 class Connection;
 }
@@ -24,6 +29,7 @@ class frmAddressSearch final : public QDialog {
 public:
     frmAddressSearch(
         data::Connection &connection, const QString &title, const QString &seed, QWidget *parent = nullptr);
+    ~frmAddressSearch() override;
 
     QLineEdit *txtSearch = nullptr;
     QTableView *grdAddress = nullptr;
@@ -36,6 +42,7 @@ public:
     const AddressChoice &chosen() const { return m_chosen; }
 
 private:
+    std::unique_ptr<Ui::frmAddressSearch> m_ui;
     data::Connection &m_connection;
     QStandardItemModel *m_model = nullptr;
     AddressChoice m_chosen;

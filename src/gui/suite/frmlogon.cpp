@@ -5,6 +5,7 @@
 #include "data/connectionstring.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui_frmlogon.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -12,16 +13,12 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include <atomic>
 #include <exception>
@@ -30,95 +27,49 @@
 
 namespace mss::suite {
 
-frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_user(user)
+frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::frmLogOn>()), m_user(user)
 {
-    setObjectName(QStringLiteral("frmLogOn"));
-    setWindowTitle(QStringLiteral("Medical Social Service - Log On"));
-    setMinimumWidth(460);
-
-    auto *title = new QLabel(QStringLiteral("Medical Social Service"), this);
-    QFont titleFont = title->font();
+    m_ui->setupUi(this);
+    bindControls();
+    QFont titleFont = m_ui->lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
     titleFont.setBold(true);
-    title->setFont(titleFont);
-    auto *subtitle = new QLabel(QStringLiteral("Log on with your user code and password."), this);
-
-    txtUserCode = new QLineEdit(this);
-    txtUserCode->setObjectName(QStringLiteral("txtUserCode"));
-    txtUserCode->setMaxLength(20);
-    txtPassword = new QLineEdit(this);
-    txtPassword->setObjectName(QStringLiteral("txtPassword"));
-    txtPassword->setEchoMode(QLineEdit::Password);
-    txtPassword->setMaxLength(128);
-
-    auto *fields = new QFormLayout;
-    fields->addRow(QStringLiteral("&User code:"), txtUserCode);
-    fields->addRow(QStringLiteral("&Password:"), txtPassword);
-
-    auto *sourceBox = new QGroupBox(QStringLiteral("Data"), this);
-    optEmbedded = new QRadioButton(QStringLiteral("&Embedded database on this computer"), sourceBox);
-    optEmbedded->setObjectName(QStringLiteral("optEmbedded"));
-    optServer = new QRadioButton(QStringLiteral("Hospital &SQL Server (ODBC connection string)"), sourceBox);
-    optServer->setObjectName(QStringLiteral("optServer"));
+    m_ui->lblTitle->setFont(titleFont);
+    addButtons();
     auto *group = new QButtonGroup(this);
     group->addButton(optEmbedded, 0);
     group->addButton(optServer, 1);
-    txtFolder = new QLineEdit(sourceBox);
-    txtFolder->setObjectName(QStringLiteral("txtFolder"));
-    auto *browse = new QToolButton(sourceBox);
-    browse->setText(QStringLiteral("..."));
-    browse->setToolTip(QStringLiteral("Choose the folder of the embedded database"));
-    txtConnectionString = new QLineEdit(sourceBox);
-    txtConnectionString->setObjectName(QStringLiteral("txtConnectionString"));
-    txtConnectionString->setPlaceholderText(QStringLiteral("Driver=FreeTDS;Server=…;Database=MSS;UID=…"));
-    txtServerPassword = new QLineEdit(sourceBox);
-    txtServerPassword->setObjectName(QStringLiteral("txtServerPassword"));
-    txtServerPassword->setEchoMode(QLineEdit::Password);
-    txtServerPassword->setPlaceholderText(QStringLiteral("Password of the SQL Server log-in (PWD)"));
-    txtServerPassword->setMaxLength(128);
+    showRememberedSource();
+    wireCommands();
+    m_user.OpenServerConnection
+        = [this](const QString &connectionString) { return openWhileResponsive(connectionString); };
+}
 
-    auto *folderRow = new QHBoxLayout;
-    folderRow->addSpacing(22);
-    folderRow->addWidget(txtFolder, 1);
-    folderRow->addWidget(browse);
-    auto *serverRow = new QHBoxLayout;
-    serverRow->addSpacing(22);
-    serverRow->addWidget(txtConnectionString, 1);
-    auto *serverPasswordRow = new QHBoxLayout;
-    serverPasswordRow->addSpacing(22);
-    auto *serverPasswordLabel = new QLabel(QStringLiteral("Server pass&word:"), sourceBox);
-    serverPasswordLabel->setBuddy(txtServerPassword);
-    serverPasswordRow->addWidget(serverPasswordLabel);
-    serverPasswordRow->addWidget(txtServerPassword, 1);
-    auto *sourceLayout = new QVBoxLayout(sourceBox);
-    sourceLayout->addWidget(optEmbedded);
-    sourceLayout->addLayout(folderRow);
-    sourceLayout->addWidget(optServer);
-    sourceLayout->addLayout(serverRow);
-    sourceLayout->addLayout(serverPasswordRow);
+void frmLogOn::bindControls()
+{
+    const Ui::frmLogOn &u = *m_ui;
+    txtUserCode = u.txtUserCode;
+    txtPassword = u.txtPassword;
+    optEmbedded = u.optEmbedded;
+    optServer = u.optServer;
+    txtFolder = u.txtFolder;
+    txtConnectionString = u.txtConnectionString;
+    txtServerPassword = u.txtServerPassword;
+    lblMessage = u.lblMessage;
+}
 
-    lblMessage = new QLabel(this);
-    lblMessage->setObjectName(QStringLiteral("lblMessage"));
-    lblMessage->setWordWrap(true);
-    lblMessage->setStyleSheet(QStringLiteral("color: #b00020;"));
-    lblMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto *buttons = new QDialogButtonBox(this);
-    cmdLogOn = buttons->addButton(QStringLiteral("&Log On"), QDialogButtonBox::AcceptRole);
+void frmLogOn::addButtons()
+{
+    cmdLogOn = m_ui->buttons->addButton(QStringLiteral("&Log On"), QDialogButtonBox::AcceptRole);
     cmdLogOn->setObjectName(QStringLiteral("cmdLogOn"));
     cmdLogOn->setDefault(true);
-    cmdCancel = buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
+    cmdCancel = m_ui->buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(title);
-    layout->addWidget(subtitle);
-    layout->addSpacing(6);
-    layout->addLayout(fields);
-    layout->addWidget(sourceBox);
-    layout->addWidget(lblMessage);
-    layout->addWidget(buttons);
-
+void frmLogOn::showRememberedSource()
+{
     const DataSource source = DataSource::remembered();
     (source.embedded ? optEmbedded : optServer)->setChecked(true);
     txtFolder->setText(QDir::toNativeSeparators(source.folder));
@@ -126,19 +77,23 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
     txtUserCode->setText(Settings().lastUserCode());
     (txtUserCode->text().isEmpty() ? txtUserCode : txtPassword)->setFocus();
     updateSourceFields();
+}
 
+void frmLogOn::wireCommands()
+{
     connect(optEmbedded, &QRadioButton::toggled, this, &frmLogOn::updateSourceFields);
     connect(txtConnectionString, &QLineEdit::editingFinished, this, &frmLogOn::takePasswordFromConnectionString);
-    connect(browse, &QToolButton::clicked, this, [this] {
-        const QString folder
-            = QFileDialog::getExistingDirectory(this, QStringLiteral("Embedded database folder"), txtFolder->text());
-        if (!folder.isEmpty())
-            txtFolder->setText(QDir::toNativeSeparators(folder));
-    });
-    connect(buttons, &QDialogButtonBox::accepted, this, &frmLogOn::tryLogOn);
-    connect(buttons, &QDialogButtonBox::rejected, this, &frmLogOn::reject);
-    m_user.OpenServerConnection
-        = [this](const QString &connectionString) { return openWhileResponsive(connectionString); };
+    connect(m_ui->btnBrowse, &QToolButton::clicked, this, &frmLogOn::chooseFolder);
+    ui::connectGuarded(m_ui->buttons, &QDialogButtonBox::accepted, this, [this] { tryLogOn(); });
+    connect(m_ui->buttons, &QDialogButtonBox::rejected, this, &frmLogOn::reject);
+}
+
+void frmLogOn::chooseFolder()
+{
+    const QString folder
+        = QFileDialog::getExistingDirectory(this, QStringLiteral("Embedded database folder"), txtFolder->text());
+    if (!folder.isEmpty())
+        txtFolder->setText(QDir::toNativeSeparators(folder));
 }
 
 frmLogOn::~frmLogOn()

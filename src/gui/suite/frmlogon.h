@@ -11,6 +11,10 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace Ui {
+class frmLogOn;
+}
+
 namespace mss::suite {
 
 class clsCurrentUser;
@@ -45,6 +49,11 @@ public:
     void reject() override;
 
 private:
+    void bindControls();
+    void addButtons();
+    void showRememberedSource();
+    void wireCommands();
+    void chooseFolder();
     // Opens the server's connection on a worker thread; the dialog repaints and can be
     // cancelled meanwhile. The log-on's own time limit ends the wait at the latest.
     std::unique_ptr<data::Connection> openWhileResponsive(const QString &connectionString);
@@ -54,6 +63,7 @@ private:
     // A password typed into the connection string moves to its own, masked field.
     void takePasswordFromConnectionString();
 
+    std::unique_ptr<Ui::frmLogOn> m_ui;
     clsCurrentUser &m_user;
     bool m_connecting = false;
     bool m_waitCancelled = false;

@@ -2,52 +2,27 @@
 
 #include "data/format.h"
 #include "ui/messages.h"
+#include "ui_frmsummarizedsoa.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace mss::suite {
 
 frmSummarizedSOA::frmSummarizedSOA(const SummarizedStatement &statement, const QString &admissionNumber,
     const QString &hospitalNumber, const QString &userName, QWidget *parent)
-    : QDialog(parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::frmSummarizedSOA>())
 {
-    setObjectName(QStringLiteral("frmSummarizedSOA"));
-    setWindowTitle(QStringLiteral("Summarized Statement of Account"));
-    resize(560, 520);
-
-    auto *header = new QLabel(QStringLiteral("<b>%1</b><br>Hospital No. %2 &nbsp;&nbsp; Adm. No. %3")
-                                  .arg(statement.patientName.toHtmlEscaped(), hospitalNumber.toHtmlEscaped(),
-                                      admissionNumber.toHtmlEscaped()),
-        this);
-    grdStatement = new QTableWidget(0, 3, this);
-    grdStatement->setObjectName(QStringLiteral("grdStatement"));
-    grdStatement->setHorizontalHeaderLabels(
-        { QStringLiteral(""), QStringLiteral("Particulars"), QStringLiteral("Amount") });
-    grdStatement->verticalHeader()->hide();
-    grdStatement->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdStatement->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_ui->setupUi(this);
+    grdStatement = m_ui->grdStatement;
+    lblBalance = m_ui->lblBalance;
+    m_ui->lblHeader->setText(QStringLiteral("<b>%1</b><br>Hospital No. %2 &nbsp;&nbsp; Adm. No. %3")
+                                 .arg(statement.patientName.toHtmlEscaped(), hospitalNumber.toHtmlEscaped(),
+                                     admissionNumber.toHtmlEscaped()));
     grdStatement->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
 
-    auto addRow = [this](const QString &section, const QString &text, double amount, bool bold) {
-        const int row = grdStatement->rowCount();
-        grdStatement->insertRow(row);
-        auto *amountItem = new QTableWidgetItem(data::formatMoney(amount));
-        amountItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        const QList<QTableWidgetItem *> items
-            = { new QTableWidgetItem(section), new QTableWidgetItem(text), amountItem };
-        for (int c = 0; c < 3; ++c) {
-            if (bold) {
-                QFont f = items[c]->font();
-                f.setBold(true);
-                items[c]->setFont(f);
-            }
-            grdStatement->setItem(row, c, items[c]);
-        }
-    };
     QString lastSection;
     for (const SoaLine &line : statement.lines) {
         addRow(line.section == lastSection ? QString() : line.section, line.description, line.amount, false);
@@ -59,24 +34,32 @@ frmSummarizedSOA::frmSummarizedSOA(const SummarizedStatement &statement, const Q
     addRow(QString(), QStringLiteral("Less payments"), statement.payments, true);
     grdStatement->resizeColumnToContents(0);
 
-    lblBalance = new QLabel(QStringLiteral("Balance due: %1").arg(data::formatMoney(statement.balance())), this);
-    lblBalance->setObjectName(QStringLiteral("lblBalance"));
+    lblBalance->setText(QStringLiteral("Balance due: %1").arg(data::formatMoney(statement.balance())));
     QFont big = lblBalance->font();
     big.setPointSizeF(big.pointSizeF() * 1.3);
     big.setBold(true);
     lblBalance->setFont(big);
-    lblBalance->setAlignment(Qt::AlignRight);
+    m_ui->lblFooter->setText(QStringLiteral("Prepared for %1").arg(userName.toHtmlEscaped()));
+    connect(m_ui->buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
 
-    auto *footer = new QLabel(QStringLiteral("Prepared for %1").arg(userName.toHtmlEscaped()), this);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+frmSummarizedSOA::~frmSummarizedSOA() = default;
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(header);
-    layout->addWidget(grdStatement, 1);
-    layout->addWidget(lblBalance);
-    layout->addWidget(footer);
-    layout->addWidget(buttons);
+void frmSummarizedSOA::addRow(const QString &section, const QString &text, double amount, bool bold)
+{
+    const int row = grdStatement->rowCount();
+    grdStatement->insertRow(row);
+    auto *amountItem = new QTableWidgetItem(data::formatMoney(amount));
+    amountItem->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const QList<QTableWidgetItem *> items = { new QTableWidgetItem(section), new QTableWidgetItem(text), amountItem };
+    for (int c = 0; c < 3; ++c) {
+        if (bold) {
+            QFont f = items[c]->font();
+            f.setBold(true);
+            items[c]->setFont(f);
+        }
+        grdStatement->setItem(row, c, items[c]);
+    }
 }
 
 void showSummarizedStatement(const SummarizedStatement &statement, const QString &admissionNumber,

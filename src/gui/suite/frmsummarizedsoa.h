@@ -5,8 +5,14 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class QLabel;
 class QTableWidget;
+
+namespace Ui {
+class frmSummarizedSOA;
+}
 
 namespace mss::suite {
 
@@ -17,9 +23,15 @@ class frmSummarizedSOA final : public QDialog {
 public:
     frmSummarizedSOA(const SummarizedStatement &statement, const QString &admissionNumber,
         const QString &hospitalNumber, const QString &userName, QWidget *parent = nullptr);
+    ~frmSummarizedSOA() override;
 
     QTableWidget *grdStatement = nullptr;
     QLabel *lblBalance = nullptr;
+
+private:
+    void addRow(const QString &section, const QString &text, double amount, bool bold);
+
+    std::unique_ptr<Ui::frmSummarizedSOA> m_ui;
 };
 
 // Shows a statement in its window until the user closes it.
