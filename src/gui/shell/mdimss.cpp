@@ -64,13 +64,7 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
     setCentralWidget(mdiArea);
 
     m_notices = new notices::NoticeDesk(
-        [] {
-            const SessionState &session = Session();
-            const suite::clsCurrentUser *user = session.CurrentUser.get();
-            return notices::NoticeContext { session.SharedConnection, session.EmployeeCode,
-                user ? user->employeecode() : QString(), user ? user->EmployeeName() : QString() };
-        },
-        this, [this](QWidget *window) { openChild(window); }, this);
+        &sessionWorkContext, this, [this](QWidget *window) { openChild(window); }, this);
 
     buildMenus();
     buildToolBar();
