@@ -14,6 +14,7 @@
 #include "reports/reportrunner.h"
 #include "session/sessionstate.h"
 #include "shell/mdimss.h"
+#include "shell/startup.h"
 #include "support/demohospital.h"
 #include "support/fakeconnections.h"
 #include "support/messagelog.h"
@@ -144,7 +145,8 @@ void TestArrWindow::answer(QList<QMessageBox::StandardButton> answers)
 
 std::unique_ptr<frmARR> TestArrWindow::open(const QString &idNum, data::Connection *connection)
 {
-    auto w = std::make_unique<frmARR>(connection);
+    auto w = std::make_unique<frmARR>(
+        connection ? shell::sessionWorkContext().on(connection) : shell::sessionWorkContext());
     w->reportRunner().setViewerHost([this](reports::frmReportViewer *viewer) { m_viewers.append(viewer); });
     w->IDNUM = idNum;
     w->HospNum = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
@@ -233,7 +235,7 @@ void TestArrWindow::masterRowDecidesWhatIsLoaded()
     // No master row: only the lists are filled, and nothing is said.
     auto none = open(assessedInPatient());
     none->close();
-    auto empty = std::make_unique<frmARR>();
+    auto empty = std::make_unique<frmARR>(shell::sessionWorkContext());
     empty->HospNum = QStringLiteral("NO-SUCH-PATIENT");
     empty->IDNUM = QStringLiteral("999999");
     empty->load();
@@ -780,7 +782,7 @@ void TestArrWindow::fundView()
     auto w = open(id);
     w->txtFirstName->setText(QStringLiteral("ANA"));
     w->txtLastName->setText(QStringLiteral("CRUZ"));
-    referral::frmNegotiatedCounterpart view(*w, m_hospital->connection());
+    referral::frmNegotiatedCounterpart view(w->shownPatient(), m_hospital->connection());
     view.load();
     QCOMPARE(view.windowTitle(), QStringLiteral("Fund Allocation Entry"));
     QCOMPARE(view.txtName->text(), QStringLiteral("ANA,CRUZ"));
@@ -795,7 +797,7 @@ void TestArrWindow::fundView()
     w->txtFirstName->clear();
     w->txtLastName->clear();
     w->txtHospNum->setText(QStringLiteral("NO-ALLOCATION"));
-    referral::frmNegotiatedCounterpart empty(*w, m_hospital->connection());
+    referral::frmNegotiatedCounterpart empty(w->shownPatient(), m_hospital->connection());
     empty.load();
     QCOMPARE(empty.txtName->text(), QStringLiteral(","));
     QCOMPARE(empty.flgSponsorList->rowCount(), 0);

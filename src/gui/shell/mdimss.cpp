@@ -436,7 +436,7 @@ void mdiMSS::showArr()
             QStringLiteral("Please select first a patient to process"), QStringLiteral("Message"), this);
         return;
     }
-    referral::frmARR arr(Session().SharedConnection, m_reports, this);
+    referral::frmARR arr(sessionWorkContext(), m_reports, this);
     arr.HospNum = m_selection.HospNum;
     arr.IDNUM = m_selection.IDNUM;
     arr.load();
@@ -445,8 +445,8 @@ void mdiMSS::showArr()
 
 void mdiMSS::reprintArr()
 {
-    referral::reprintArr(
-        m_selection.HospNum, m_selection.IDNUM, *Session().SharedConnection, *m_reports, m_reprint, this);
+    referral::reprintArr(m_selection.HospNum, m_selection.IDNUM,
+        ui::requireConnection(Session().SharedConnection, QStringLiteral("Re-Print ARR")), *m_reports, m_reprint, this);
 }
 
 classification::frmComputeDiscount *mdiMSS::showComputeDiscount()
