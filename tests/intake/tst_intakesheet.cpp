@@ -10,6 +10,7 @@
 #include "reports/frmreportviewer.h"
 #include "reports/reportrunner.h"
 #include "session/sessionstate.h"
+#include "shell/startup.h"
 #include "support/demohospital.h"
 #include "support/fakeconnections.h"
 #include "support/messagelog.h"
@@ -59,7 +60,8 @@ private slots:
 
 private:
     // A window opened on an admission, shown as the main window shows it.
-    std::unique_ptr<frmIntakeSurveySheet> open(const QString &idNum, const QString &type = QStringLiteral("0"));
+    std::unique_ptr<frmIntakeSurveySheet> open(
+        const QString &idNum, const QString &type = QStringLiteral("0"), data::Connection *connection = nullptr);
     QString scalar(const QString &statement) { return test::scalar(m_hospital->connection(), statement); }
 
     std::unique_ptr<test::DemoHospital> m_hospital;
@@ -90,14 +92,16 @@ void TestIntakeSheet::cleanup()
     ui::Messages::setDialogHandler(nullptr);
 }
 
-std::unique_ptr<frmIntakeSurveySheet> TestIntakeSheet::open(const QString &idNum, const QString &type)
+std::unique_ptr<frmIntakeSurveySheet> TestIntakeSheet::open(
+    const QString &idNum, const QString &type, data::Connection *connection)
 {
     m_selection = {};
     m_selection.IDNUM = idNum;
     m_selection.HospNum
         = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
     m_selection.PatientType = type;
-    auto window = std::make_unique<frmIntakeSurveySheet>(m_selection);
+    const ui::WorkContext session = shell::sessionWorkContext();
+    auto window = std::make_unique<frmIntakeSurveySheet>(m_selection, connection ? session.on(connection) : session);
     window->resize(1300, 700);
     window->show();
     window->load();
@@ -527,18 +531,18 @@ void TestIntakeSheet::failedSaveKeepsTheStoredFamily()
 void TestIntakeSheet::socialWorkerPickedOrNot()
 {
     const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
-    auto w = open(id);
+    test::RecordingConnection recording(shell::Session().SharedConnection);
+    auto w = open(id, QStringLiteral("0"), &recording); // the session's connection, recorded
     w->WorkerCode = QStringLiteral("EARLIER");
     w->txtMSSW->setText(QStringLiteral("KEPT"));
 
-    // Closed without a choice: the worker stays, nothing is looked up, nothing is said.
-    data::Connection *shared = shell::Session().SharedConnection;
-    test::RecordingConnection recording(shared);
-    shell::detail::writableSession().SharedConnection = &recording; // the session's connection, recorded
+    // Closed without a choice: the worker stays, nothing is looked up, nothing is said. The pick
+    // list works on the sheet's connection and lists the workers as it opens; the sheet itself
+    // sends nothing.
+    recording.statements.clear(); // the opening's own
     ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
     w->searchSocialWorker();
-    shell::detail::writableSession().SharedConnection = shared;
-    QVERIFY(recording.statements.isEmpty());
+    QCOMPARE(recording.statements, QStringList { QStringLiteral("MSS..sp_MSS_GetEmployees ''") });
     QVERIFY(m_log->shown.isEmpty());
     QCOMPARE(w->WorkerCode, QStringLiteral("EARLIER"));
     QCOMPARE(w->txtMSSW->text(), QStringLiteral("KEPT"));

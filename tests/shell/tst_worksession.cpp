@@ -144,7 +144,7 @@ std::unique_ptr<intake::frmIntakeSurveySheet> TestWorkSession::openIntake(const 
     m_selection.HospNum
         = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
     m_selection.PatientType = QStringLiteral("0");
-    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection);
+    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection, shell::sessionWorkContext());
     window->resize(1300, 700);
     window->show();
     window->load();

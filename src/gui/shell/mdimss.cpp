@@ -418,7 +418,7 @@ intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()
             mdiArea->setActiveSubWindow(sub);
         return m_intake;
     }
-    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection, m_reports);
+    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection, sessionWorkContext(), m_reports);
     window->load();
     m_intake = window.release();
     openChild(m_intake, [this](QMdiSubWindow *sub) {
