@@ -31,6 +31,8 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include <optional>
+
 using namespace mss;
 using intake::frmIntakeSurveySheet;
 
@@ -60,8 +62,9 @@ private slots:
 
 private:
     // A window opened on an admission, shown as the main window shows it.
-    std::unique_ptr<frmIntakeSurveySheet> open(
-        const QString &idNum, const QString &type = QStringLiteral("0"), data::Connection *connection = nullptr);
+    // On the session's connection and worker unless the test gives others.
+    std::unique_ptr<frmIntakeSurveySheet> open(const QString &idNum, const QString &type = QStringLiteral("0"),
+        const std::optional<ui::WorkContext> &work = std::nullopt);
     QString scalar(const QString &statement) { return test::scalar(m_hospital->connection(), statement); }
 
     std::unique_ptr<test::DemoHospital> m_hospital;
@@ -93,15 +96,14 @@ void TestIntakeSheet::cleanup()
 }
 
 std::unique_ptr<frmIntakeSurveySheet> TestIntakeSheet::open(
-    const QString &idNum, const QString &type, data::Connection *connection)
+    const QString &idNum, const QString &type, const std::optional<ui::WorkContext> &work)
 {
     m_selection = {};
     m_selection.IDNUM = idNum;
     m_selection.HospNum
         = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
     m_selection.PatientType = type;
-    const ui::WorkContext session = shell::sessionWorkContext();
-    auto window = std::make_unique<frmIntakeSurveySheet>(m_selection, connection ? session.on(connection) : session);
+    auto window = std::make_unique<frmIntakeSurveySheet>(m_selection, work.value_or(shell::sessionWorkContext()));
     window->resize(1300, 700);
     window->show();
     window->load();
@@ -532,7 +534,7 @@ void TestIntakeSheet::socialWorkerPickedOrNot()
 {
     const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
     test::RecordingConnection recording(shell::Session().SharedConnection);
-    auto w = open(id, QStringLiteral("0"), &recording); // the session's connection, recorded
+    auto w = open(id, QStringLiteral("0"), shell::sessionWorkContext().on(&recording));
     w->WorkerCode = QStringLiteral("EARLIER");
     w->txtMSSW->setText(QStringLiteral("KEPT"));
 
@@ -543,9 +545,13 @@ void TestIntakeSheet::socialWorkerPickedOrNot()
     ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
     w->searchSocialWorker();
     QCOMPARE(recording.statements, QStringList { QStringLiteral("MSS..sp_MSS_GetEmployees ''") });
+    recording.statements.clear(); // checked; the cases below need no recording
     QVERIFY(m_log->shown.isEmpty());
     QCOMPARE(w->WorkerCode, QStringLiteral("EARLIER"));
     QCOMPARE(w->txtMSSW->text(), QStringLiteral("KEPT"));
+    w = open(id);
+    w->WorkerCode = QStringLiteral("EARLIER");
+    w->txtMSSW->setText(QStringLiteral("KEPT"));
 
     // A worker chosen who is no longer on file is said so, and the name stays.
     ui::Messages::setDialogHandler([](QDialog &dialog) {
@@ -662,7 +668,11 @@ void TestIntakeSheet::everyValueComesBackInItsOwnPlace()
         = scalar(QStringLiteral("SELECT CaseStatus FROM MSS..tbMSSActive ORDER BY Code DESC LIMIT 1"));
     const QDate interviewed(2024, 3, 5), expires(2025, 6, 7), referred(2023, 8, 9);
 
-    auto w = open(id);
+    // The employee stored with the sheet is the one the window was given, not the session's.
+    ui::WorkContext work = shell::sessionWorkContext();
+    QVERIFY(work.employeeCode != QLatin1String("MSS02"));
+    work.employeeCode = QStringLiteral("MSS02");
+    auto w = open(id, QStringLiteral("0"), work);
     w->EnableEntry();
     w->txtCaseNo->setText(QStringLiteral("RT-0001"));
     w->DTDateInterviewed->setDate(interviewed);
@@ -751,7 +761,7 @@ void TestIntakeSheet::everyValueComesBackInItsOwnPlace()
               { "ZipCode", QStringLiteral("4321") }, { "TelNo", QStringLiteral("555-0101") },
               { "Employer", QStringLiteral("EMPLOYER") }, { "EmployerAddress", QStringLiteral("EMPLOYER ADDRESS") },
               { "SSSMember", QStringLiteral("SSS-1") }, { "Philhealth", QStringLiteral("PHIL-2") },
-              { "Ward", QStringLiteral("WARD 7") }, { "IdNum", id }, { "UserID", shell::Session().EmployeeCode } };
+              { "Ward", QStringLiteral("WARD 7") }, { "IdNum", id }, { "UserID", QStringLiteral("MSS02") } };
     for (const auto &[column, value] : stored)
         QCOMPARE(sheet.text(QString::fromLatin1(column)), value);
     QCOMPARE(data::parseDateTime(sheet.text(QStringLiteral("BirthDate")))->date(), QDate(1983, 4, 5));

@@ -73,6 +73,7 @@ private slots:
     void payPatientWithoutIntakeSheet();
     void serviceWithExpiryOnlyLoadsAndStillRefuses();
     void savingSendsTheStatementsOfTheWindow();
+    void whoWorkedComesFromTheOpener();
     void categoryComesFromTheListOrTheOptions();
     void badInputIsRefusedBeforeAnythingIsWritten();
     void caseNumberOfAnotherPatient();
@@ -87,6 +88,7 @@ private slots:
 
 private:
     std::unique_ptr<frmARR> open(const QString &idNum, data::Connection *connection = nullptr);
+    std::unique_ptr<frmARR> openAs(const QString &idNum, const ui::WorkContext &work);
     QString scalar(const QString &statement) { return test::scalar(m_hospital->connection(), statement); }
     void exec(const QString &statement) { m_hospital->connection().execute(statement); }
     // An in-patient with a stored ARR, its services and a case history with activities.
@@ -145,8 +147,13 @@ void TestArrWindow::answer(QList<QMessageBox::StandardButton> answers)
 
 std::unique_ptr<frmARR> TestArrWindow::open(const QString &idNum, data::Connection *connection)
 {
-    auto w = std::make_unique<frmARR>(
-        connection ? shell::sessionWorkContext().on(connection) : shell::sessionWorkContext());
+    const ui::WorkContext session = shell::sessionWorkContext();
+    return openAs(idNum, connection ? session.on(connection) : session);
+}
+
+std::unique_ptr<frmARR> TestArrWindow::openAs(const QString &idNum, const ui::WorkContext &work)
+{
+    auto w = std::make_unique<frmARR>(work);
     w->reportRunner().setViewerHost([this](reports::frmReportViewer *viewer) { m_viewers.append(viewer); });
     w->IDNUM = idNum;
     w->HospNum = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
@@ -403,6 +410,40 @@ void TestArrWindow::savingSendsTheStatementsOfTheWindow()
     QVERIFY(again->save(false));
     for (const QString &statement : recording.statements)
         QVERIFY(!statement.contains(QLatin1String("DELETE")));
+}
+
+void TestArrWindow::whoWorkedComesFromTheOpener()
+{
+    // The employee and user a save stores and the user the form names are the ones the window was
+    // given, not the session's.
+    const QString id = assessedInPatient();
+    test::RecordingConnection recording(&m_hospital->connection());
+    ui::WorkContext other = shell::sessionWorkContext().on(&recording);
+    QVERIFY(other.employeeCode != QLatin1String("MSS02") && other.userCode != QLatin1String("MSS02"));
+    other.employeeCode = QStringLiteral("MSS02");
+    other.userCode = QStringLiteral("MSS02");
+    other.userName = QStringLiteral("REYES, ANA");
+    auto w = openAs(id, other);
+    w->mskRange1->setText(QStringLiteral("12/31/2027"));
+    const QString worker = w->WorkerCode;
+    recording.statements.clear();
+    answer({});
+    QVERIFY(w->save(false));
+    const QStringList &s = recording.statements;
+    auto sent = [&s](const QString &start) {
+        for (const QString &statement : s) {
+            if (statement.startsWith(start))
+                return statement;
+        }
+        return QString();
+    };
+    QVERIFY(sent(QStringLiteral("MSS..sp_MSS_SaveAssessment_NEW'")).contains(worker + QStringLiteral("','MSS02','")));
+    QVERIFY(sent(QStringLiteral("MSS..sp_MSS_SaveTransaction '")).contains(worker + QStringLiteral("','MSS02','")));
+    QVERIFY(sent(QStringLiteral("Mss..spMSS_SaveDocumentation '")).contains(QStringLiteral("','MSS02','") + worker));
+
+    w->show();
+    w->reprint();
+    QCOMPARE(w->reportRunner().CurrentReport()->givenValues().value(2).toString(), QStringLiteral("REYES, ANA"));
 }
 
 void TestArrWindow::categoryComesFromTheListOrTheOptions()
