@@ -10,6 +10,7 @@
 #include "referral/frmarr.h"
 #include "referral/frmsearchcatalogue.h"
 #include "session/sessionstate.h"
+#include "shell/startup.h"
 #include "support/demohospital.h"
 #include "support/messagelog.h"
 #include "support/sessionfixture.h"
@@ -53,7 +54,7 @@ const bench::Register arr(QStringLiteral("arr"), [](bool quick) {
 
     std::unique_ptr<referral::frmARR> window;
     const double open = bench::bestOf(5, [&] {
-        window = std::make_unique<referral::frmARR>();
+        window = std::make_unique<referral::frmARR>(shell::sessionWorkContext());
         window->HospNum = hosp;
         window->IDNUM = id;
         window->load();

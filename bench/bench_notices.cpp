@@ -8,8 +8,8 @@
 #include "notices/frmdischargenotice.h"
 #include "notices/frmreferralapproval.h"
 #include "notices/frmreferraltomedicalteam.h"
-#include "notices/noticecontext.h"
 #include "notices/noticelist.h"
+#include "notices/referralopener.h"
 #include "ui/messages.h"
 
 #include <QApplication>

@@ -128,7 +128,7 @@ const bench::Register wire(
         test::ExchangeRecorder arr(embedded.get());
         int openStatements = 0, saveStatements = 0;
         {
-            referral::frmARR w(&arr);
+            referral::frmARR w(shell::sessionWorkContext().on(&arr));
             w.HospNum = hosp;
             w.IDNUM = id;
             w.load();
@@ -208,7 +208,7 @@ const bench::Register wire(
         });
         std::unique_ptr<referral::frmARR> window;
         measure(server, QStringLiteral("wire_arr_open"), openStatements, [&] {
-            window = std::make_unique<referral::frmARR>(connection.get());
+            window = std::make_unique<referral::frmARR>(shell::sessionWorkContext().on(connection.get()));
             window->HospNum = hosp;
             window->IDNUM = id;
             window->load();

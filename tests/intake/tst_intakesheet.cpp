@@ -10,6 +10,7 @@
 #include "reports/frmreportviewer.h"
 #include "reports/reportrunner.h"
 #include "session/sessionstate.h"
+#include "shell/startup.h"
 #include "support/demohospital.h"
 #include "support/fakeconnections.h"
 #include "support/messagelog.h"
@@ -29,6 +30,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QtTest>
+
+#include <optional>
 
 using namespace mss;
 using intake::frmIntakeSurveySheet;
@@ -59,7 +62,9 @@ private slots:
 
 private:
     // A window opened on an admission, shown as the main window shows it.
-    std::unique_ptr<frmIntakeSurveySheet> open(const QString &idNum, const QString &type = QStringLiteral("0"));
+    // On the session's connection and worker unless the test gives others.
+    std::unique_ptr<frmIntakeSurveySheet> open(const QString &idNum, const QString &type = QStringLiteral("0"),
+        const std::optional<ui::WorkContext> &work = std::nullopt);
     QString scalar(const QString &statement) { return test::scalar(m_hospital->connection(), statement); }
 
     std::unique_ptr<test::DemoHospital> m_hospital;
@@ -90,14 +95,15 @@ void TestIntakeSheet::cleanup()
     ui::Messages::setDialogHandler(nullptr);
 }
 
-std::unique_ptr<frmIntakeSurveySheet> TestIntakeSheet::open(const QString &idNum, const QString &type)
+std::unique_ptr<frmIntakeSurveySheet> TestIntakeSheet::open(
+    const QString &idNum, const QString &type, const std::optional<ui::WorkContext> &work)
 {
     m_selection = {};
     m_selection.IDNUM = idNum;
     m_selection.HospNum
         = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
     m_selection.PatientType = type;
-    auto window = std::make_unique<frmIntakeSurveySheet>(m_selection);
+    auto window = std::make_unique<frmIntakeSurveySheet>(m_selection, work.value_or(shell::sessionWorkContext()));
     window->resize(1300, 700);
     window->show();
     window->load();
@@ -527,21 +533,25 @@ void TestIntakeSheet::failedSaveKeepsTheStoredFamily()
 void TestIntakeSheet::socialWorkerPickedOrNot()
 {
     const QString id = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
-    auto w = open(id);
+    test::RecordingConnection recording(shell::Session().SharedConnection);
+    auto w = open(id, QStringLiteral("0"), shell::sessionWorkContext().on(&recording));
     w->WorkerCode = QStringLiteral("EARLIER");
     w->txtMSSW->setText(QStringLiteral("KEPT"));
 
-    // Closed without a choice: the worker stays, nothing is looked up, nothing is said.
-    data::Connection *shared = shell::Session().SharedConnection;
-    test::RecordingConnection recording(shared);
-    shell::detail::writableSession().SharedConnection = &recording; // the session's connection, recorded
+    // Closed without a choice: the worker stays, nothing is looked up, nothing is said. The pick
+    // list works on the sheet's connection and lists the workers as it opens; the sheet itself
+    // sends nothing.
+    recording.statements.clear(); // the opening's own
     ui::Messages::setDialogHandler([](QDialog &) { return int(QDialog::Rejected); });
     w->searchSocialWorker();
-    shell::detail::writableSession().SharedConnection = shared;
-    QVERIFY(recording.statements.isEmpty());
+    QCOMPARE(recording.statements, QStringList { QStringLiteral("MSS..sp_MSS_GetEmployees ''") });
+    recording.statements.clear(); // checked; the cases below need no recording
     QVERIFY(m_log->shown.isEmpty());
     QCOMPARE(w->WorkerCode, QStringLiteral("EARLIER"));
     QCOMPARE(w->txtMSSW->text(), QStringLiteral("KEPT"));
+    w = open(id);
+    w->WorkerCode = QStringLiteral("EARLIER");
+    w->txtMSSW->setText(QStringLiteral("KEPT"));
 
     // A worker chosen who is no longer on file is said so, and the name stays.
     ui::Messages::setDialogHandler([](QDialog &dialog) {
@@ -658,7 +668,11 @@ void TestIntakeSheet::everyValueComesBackInItsOwnPlace()
         = scalar(QStringLiteral("SELECT CaseStatus FROM MSS..tbMSSActive ORDER BY Code DESC LIMIT 1"));
     const QDate interviewed(2024, 3, 5), expires(2025, 6, 7), referred(2023, 8, 9);
 
-    auto w = open(id);
+    // The employee stored with the sheet is the one the window was given, not the session's.
+    ui::WorkContext work = shell::sessionWorkContext();
+    QVERIFY(work.employeeCode != QLatin1String("MSS02"));
+    work.employeeCode = QStringLiteral("MSS02");
+    auto w = open(id, QStringLiteral("0"), work);
     w->EnableEntry();
     w->txtCaseNo->setText(QStringLiteral("RT-0001"));
     w->DTDateInterviewed->setDate(interviewed);
@@ -747,7 +761,7 @@ void TestIntakeSheet::everyValueComesBackInItsOwnPlace()
               { "ZipCode", QStringLiteral("4321") }, { "TelNo", QStringLiteral("555-0101") },
               { "Employer", QStringLiteral("EMPLOYER") }, { "EmployerAddress", QStringLiteral("EMPLOYER ADDRESS") },
               { "SSSMember", QStringLiteral("SSS-1") }, { "Philhealth", QStringLiteral("PHIL-2") },
-              { "Ward", QStringLiteral("WARD 7") }, { "IdNum", id }, { "UserID", shell::Session().EmployeeCode } };
+              { "Ward", QStringLiteral("WARD 7") }, { "IdNum", id }, { "UserID", QStringLiteral("MSS02") } };
     for (const auto &[column, value] : stored)
         QCOMPARE(sheet.text(QString::fromLatin1(column)), value);
     QCOMPARE(data::parseDateTime(sheet.text(QStringLiteral("BirthDate")))->date(), QDate(1983, 4, 5));

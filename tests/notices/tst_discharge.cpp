@@ -69,7 +69,7 @@ private:
     // An open (or, with a clearing time, cleared) notice on an in-patient still in the hospital.
     QString addNotice(bool cleared, bool withTime = true);
     QString scalar(const QString &statement) { return test::scalar(m_hospital->connection(), statement); }
-    NoticeContext context(data::Connection *connection = nullptr)
+    ui::WorkContext context(data::Connection *connection = nullptr)
     {
         return { connection ? connection : &m_hospital->connection(), QStringLiteral("MSS01"), QStringLiteral("MSS01"),
             QStringLiteral("SANTOS, MARIA") };

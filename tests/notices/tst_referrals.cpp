@@ -69,7 +69,7 @@ private slots:
 private:
     Referral addReferral(const QString &status, const QString &referralDate = QStringLiteral("2026-12-08 15:00:00"));
     QString scalar(const QString &statement) { return test::scalar(m_hospital->connection(), statement); }
-    NoticeContext context(data::Connection *connection) const
+    ui::WorkContext context(data::Connection *connection) const
     {
         return { connection, QStringLiteral("MSS01"), QStringLiteral("MSS01"), QStringLiteral("SANTOS, MARIA") };
     }

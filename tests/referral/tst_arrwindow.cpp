@@ -14,6 +14,7 @@
 #include "reports/reportrunner.h"
 #include "session/sessionstate.h"
 #include "shell/mdimss.h"
+#include "shell/startup.h"
 #include "support/demohospital.h"
 #include "support/fakeconnections.h"
 #include "support/messagelog.h"
@@ -72,6 +73,7 @@ private slots:
     void payPatientWithoutIntakeSheet();
     void serviceWithExpiryOnlyLoadsAndStillRefuses();
     void savingSendsTheStatementsOfTheWindow();
+    void whoWorkedComesFromTheOpener();
     void categoryComesFromTheListOrTheOptions();
     void badInputIsRefusedBeforeAnythingIsWritten();
     void caseNumberOfAnotherPatient();
@@ -86,6 +88,7 @@ private slots:
 
 private:
     std::unique_ptr<frmARR> open(const QString &idNum, data::Connection *connection = nullptr);
+    std::unique_ptr<frmARR> openAs(const QString &idNum, const ui::WorkContext &work);
     QString scalar(const QString &statement) { return test::scalar(m_hospital->connection(), statement); }
     void exec(const QString &statement) { m_hospital->connection().execute(statement); }
     // An in-patient with a stored ARR, its services and a case history with activities.
@@ -144,7 +147,13 @@ void TestArrWindow::answer(QList<QMessageBox::StandardButton> answers)
 
 std::unique_ptr<frmARR> TestArrWindow::open(const QString &idNum, data::Connection *connection)
 {
-    auto w = std::make_unique<frmARR>(connection);
+    const ui::WorkContext session = shell::sessionWorkContext();
+    return openAs(idNum, connection ? session.on(connection) : session);
+}
+
+std::unique_ptr<frmARR> TestArrWindow::openAs(const QString &idNum, const ui::WorkContext &work)
+{
+    auto w = std::make_unique<frmARR>(work);
     w->reportRunner().setViewerHost([this](reports::frmReportViewer *viewer) { m_viewers.append(viewer); });
     w->IDNUM = idNum;
     w->HospNum = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
@@ -233,7 +242,7 @@ void TestArrWindow::masterRowDecidesWhatIsLoaded()
     // No master row: only the lists are filled, and nothing is said.
     auto none = open(assessedInPatient());
     none->close();
-    auto empty = std::make_unique<frmARR>();
+    auto empty = std::make_unique<frmARR>(shell::sessionWorkContext());
     empty->HospNum = QStringLiteral("NO-SUCH-PATIENT");
     empty->IDNUM = QStringLiteral("999999");
     empty->load();
@@ -401,6 +410,40 @@ void TestArrWindow::savingSendsTheStatementsOfTheWindow()
     QVERIFY(again->save(false));
     for (const QString &statement : recording.statements)
         QVERIFY(!statement.contains(QLatin1String("DELETE")));
+}
+
+void TestArrWindow::whoWorkedComesFromTheOpener()
+{
+    // The employee and user a save stores and the user the form names are the ones the window was
+    // given, not the session's.
+    const QString id = assessedInPatient();
+    test::RecordingConnection recording(&m_hospital->connection());
+    ui::WorkContext other = shell::sessionWorkContext().on(&recording);
+    QVERIFY(other.employeeCode != QLatin1String("MSS02") && other.userCode != QLatin1String("MSS02"));
+    other.employeeCode = QStringLiteral("MSS02");
+    other.userCode = QStringLiteral("MSS02");
+    other.userName = QStringLiteral("REYES, ANA");
+    auto w = openAs(id, other);
+    w->mskRange1->setText(QStringLiteral("12/31/2027"));
+    const QString worker = w->WorkerCode;
+    recording.statements.clear();
+    answer({});
+    QVERIFY(w->save(false));
+    const QStringList &s = recording.statements;
+    auto sent = [&s](const QString &start) {
+        for (const QString &statement : s) {
+            if (statement.startsWith(start))
+                return statement;
+        }
+        return QString();
+    };
+    QVERIFY(sent(QStringLiteral("MSS..sp_MSS_SaveAssessment_NEW'")).contains(worker + QStringLiteral("','MSS02','")));
+    QVERIFY(sent(QStringLiteral("MSS..sp_MSS_SaveTransaction '")).contains(worker + QStringLiteral("','MSS02','")));
+    QVERIFY(sent(QStringLiteral("Mss..spMSS_SaveDocumentation '")).contains(QStringLiteral("','MSS02','") + worker));
+
+    w->show();
+    w->reprint();
+    QCOMPARE(w->reportRunner().CurrentReport()->givenValues().value(2).toString(), QStringLiteral("REYES, ANA"));
 }
 
 void TestArrWindow::categoryComesFromTheListOrTheOptions()
@@ -780,7 +823,7 @@ void TestArrWindow::fundView()
     auto w = open(id);
     w->txtFirstName->setText(QStringLiteral("ANA"));
     w->txtLastName->setText(QStringLiteral("CRUZ"));
-    referral::frmNegotiatedCounterpart view(*w, m_hospital->connection());
+    referral::frmNegotiatedCounterpart view(w->shownPatient(), m_hospital->connection());
     view.load();
     QCOMPARE(view.windowTitle(), QStringLiteral("Fund Allocation Entry"));
     QCOMPARE(view.txtName->text(), QStringLiteral("ANA,CRUZ"));
@@ -795,7 +838,7 @@ void TestArrWindow::fundView()
     w->txtFirstName->clear();
     w->txtLastName->clear();
     w->txtHospNum->setText(QStringLiteral("NO-ALLOCATION"));
-    referral::frmNegotiatedCounterpart empty(*w, m_hospital->connection());
+    referral::frmNegotiatedCounterpart empty(w->shownPatient(), m_hospital->connection());
     empty.load();
     QCOMPARE(empty.txtName->text(), QStringLiteral(","));
     QCOMPARE(empty.flgSponsorList->rowCount(), 0);

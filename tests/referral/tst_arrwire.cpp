@@ -5,6 +5,7 @@
 // the server picks the save as a deadlock victim.
 #include "data/connection.h"
 #include "referral/frmarr.h"
+#include "shell/startup.h"
 #include "support/demohospital.h"
 #include "support/messagelog.h"
 #include "support/sessionfixture.h"
@@ -106,7 +107,7 @@ void TestArrWire::cleanupTestCase()
 
 std::unique_ptr<frmARR> TestArrWire::open(data::Connection &connection)
 {
-    auto w = std::make_unique<frmARR>(&connection);
+    auto w = std::make_unique<frmARR>(shell::sessionWorkContext().on(&connection));
     w->IDNUM = m_idNum;
     w->HospNum = test::scalar(m_hospital->connection(),
         QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(m_idNum));

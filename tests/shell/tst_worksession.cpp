@@ -144,7 +144,7 @@ std::unique_ptr<intake::frmIntakeSurveySheet> TestWorkSession::openIntake(const 
     m_selection.HospNum
         = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..vwAdmission WHERE IdNum = '%1'").arg(idNum));
     m_selection.PatientType = QStringLiteral("0");
-    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection);
+    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection, shell::sessionWorkContext());
     window->resize(1300, 700);
     window->show();
     window->load();
@@ -343,7 +343,7 @@ void TestWorkSession::arrSavesTheWorkerItShows()
     QVERIFY(sheet->save());
 
     // The ARR shows that worker and stores that worker.
-    referral::frmARR arr(shell::Session().SharedConnection);
+    referral::frmARR arr(shell::sessionWorkContext());
     arr.IDNUM = id;
     arr.HospNum = m_selection.HospNum;
     arr.resize(1300, 700);
@@ -356,7 +356,7 @@ void TestWorkSession::arrSavesTheWorkerItShows()
 
     // A name stored apart from its code gives way to the worker the code names.
     exec(QStringLiteral("UPDATE MSS..tbMSSAssessment SET MSSWName = 'SOMEONE, ELSE' WHERE IdNum = '%1'").arg(id));
-    referral::frmARR again(shell::Session().SharedConnection);
+    referral::frmARR again(shell::sessionWorkContext());
     again.IDNUM = id;
     again.HospNum = m_selection.HospNum;
     again.load();

@@ -4,51 +4,29 @@
 #include "data/recordset.h"
 #include "data/values.h"
 #include "ui/twips.h"
+#include "ui_frmassessmentlist.h"
 
 #include <QDateTime>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace mss::intake {
 
-frmAssessmentList::frmAssessmentList(QWidget *parent) : QDialog(parent)
+frmAssessmentList::frmAssessmentList(QWidget *parent) : QDialog(parent), m_ui(std::make_unique<Ui::frmAssessmentList>())
 {
-    setObjectName(QStringLiteral("frmAssessmentList"));
-    setWindowTitle(QStringLiteral("VMC: Medical Social Service"));
-
-    auto *frame = new QGroupBox(QStringLiteral("List of Previous Assessment"), this);
-    GridAssessment = new QTableWidget(0, 8, frame);
-    GridAssessment->setObjectName(QStringLiteral("GridAssessment"));
-    // " | Adm. Num. | Code | Classification | Category | AssessDate | Remarks | ExpiryDate  "
-    GridAssessment->setHorizontalHeaderLabels({ QStringLiteral(" "), QStringLiteral("Adm. Num."),
-        QStringLiteral("Code"), QStringLiteral("Classification"), QStringLiteral("Category"),
-        QStringLiteral("AssessDate"), QStringLiteral("Remarks"), QStringLiteral("ExpiryDate  ") });
+    m_ui->setupUi(this);
+    GridAssessment = m_ui->GridAssessment;
+    cmdClose = m_ui->cmdClose;
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+    // The window is as wide as the grid's columns, whose widths are in twips.
     ui::setColumnWidthsInTwips(GridAssessment, { 100, 1050, 850, 1200, 1200, 1900, 3000, 1200 });
     int total = 0;
-    for (int c = 0; c < 8; ++c)
+    for (int c = 0; c < GridAssessment->columnCount(); ++c)
         total += GridAssessment->columnWidth(c);
-    GridAssessment->verticalHeader()->hide();
-    GridAssessment->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GridAssessment->setSelectionBehavior(QAbstractItemView::SelectRows);
-    GridAssessment->setWordWrap(false);
-    auto *frameLayout = new QVBoxLayout(frame);
-    frameLayout->addWidget(GridAssessment);
-
-    cmdClose = new QPushButton(QStringLiteral("&Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(frame, 1);
-    layout->addLayout(buttons);
     resize(total + 60, 360);
 }
+
+frmAssessmentList::~frmAssessmentList() = default;
 
 namespace {
 constexpr int kAssessDateColumn = 5;

@@ -2,9 +2,14 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QPushButton;
 class QTableWidget;
 
+namespace Ui {
+class frmAssessmentList;
+}
 namespace mss::data {
 class Recordset;
 }
@@ -17,12 +22,16 @@ class frmAssessmentList final : public QDialog {
 
 public:
     explicit frmAssessmentList(QWidget *parent = nullptr);
+    ~frmAssessmentList() override;
 
     // Shows the rows as given, in the order given, from the second column on.
     void setRows(const data::Recordset &rows);
 
     QTableWidget *GridAssessment = nullptr;
     QPushButton *cmdClose = nullptr;
+
+private:
+    std::unique_ptr<Ui::frmAssessmentList> m_ui;
 };
 
 } // namespace mss::intake

@@ -1,6 +1,5 @@
 #include "intake/frmintakesurveysheet.h"
 
-#include "auth/currentuser.h"
 #include "data/connection.h"
 #include "data/format.h"
 #include "domain/classificationstore.h"
@@ -110,10 +109,11 @@ constexpr EnterMove kEnterMoves[] = {
 
 } // namespace
 
-frmIntakeSurveySheet::frmIntakeSurveySheet(
-    const patients::PatientSelection &selection, reports::ReportRunner *reports, QWidget *parent)
+frmIntakeSurveySheet::frmIntakeSurveySheet(const patients::PatientSelection &selection, ui::WorkContext context,
+    reports::ReportRunner *reports, QWidget *parent)
     : QWidget(parent),
       m_selection(selection),
+      m_context(std::move(context)),
       m_reports(reports ? reports : new reports::ReportRunner(this)),
       m_head(std::make_unique<Ui::IntakeHead>()),
       m_identifying(std::make_unique<Ui::IntakeIdentifyingPage>()),
@@ -170,12 +170,18 @@ frmIntakeSurveySheet::frmIntakeSurveySheet(
 
     m_family = std::make_unique<FamilyComposition>(FCFlexGrid, txtTotFamIncome, cmdAdd);
 
-    connect(cmdSave, &QPushButton::clicked, this, [this] { save(); });
-    connect(cmdSavePrint, &QPushButton::clicked, this, [this] { saveAndPrint(); });
+    // The sheet's failures carry the program's title, not the window's.
+    const ui::Guard guard { .title = ui::Messages::applicationTitle() };
+    ui::connectGuarded(
+        cmdSave, &QPushButton::clicked, this, [this] { save(); }, guard);
+    ui::connectGuarded(
+        cmdSavePrint, &QPushButton::clicked, this, [this] { saveAndPrint(); }, guard);
+    ui::connectGuarded(
+        cmdListZipCodes, &QPushButton::clicked, this, [this] { LookUpZipCode(); }, guard);
+    ui::connectGuarded(
+        cmdAll, &QPushButton::clicked, this, [this] { searchSocialWorker(); }, guard);
     connect(cmdEdit, &QPushButton::clicked, this, [this] { EnableEntry(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { ui::closeChildWindow(this); });
-    connect(cmdListZipCodes, &QPushButton::clicked, this, [this] { ui::runGuarded([this] { LookUpZipCode(); }); });
-    connect(cmdAll, &QPushButton::clicked, this, [this] { ui::runGuarded([this] { searchSocialWorker(); }); });
     wireEnterKeys();
     wireCodes();
 }
@@ -183,6 +189,21 @@ frmIntakeSurveySheet::frmIntakeSurveySheet(
 frmIntakeSurveySheet::~frmIntakeSurveySheet() = default;
 
 void frmIntakeSurveySheet::bindControls()
+{
+    bindHead();
+    bindIdentifyingPage();
+    bindBackgroundPage();
+    bindOtherPage();
+
+    // Every picker starts on today, but the expiry: until a date is known it shows none.
+    for (QDateEdit *picker : { DTDateInterviewed, txtExpiry, DTDateReferred })
+        picker->setDate(QDate::currentDate());
+    txtExpiry->setSpecialValueText(QStringLiteral(" "));
+    setDate(txtExpiry, QDate());
+    txtExpiry->calendarWidget()->installEventFilter(this);
+}
+
+void frmIntakeSurveySheet::bindHead()
 {
     txtHospitalNo = m_head->txtHospitalNo;
     txtCaseNo = m_head->txtCaseNo;
@@ -201,7 +222,10 @@ void frmIntakeSurveySheet::bindControls()
     optOld = m_head->optOld;
     optClosed = m_head->optClosed;
     optCarryover = m_head->optCarryover;
+}
 
+void frmIntakeSurveySheet::bindIdentifyingPage()
+{
     txtLastname = m_identifying->txtLastname;
     txtFirstname = m_identifying->txtFirstname;
     txtMiddle = m_identifying->txtMiddle;
@@ -244,7 +268,10 @@ void frmIntakeSurveySheet::bindControls()
     txtDocMayorOff = m_identifying->txtDocMayorOff;
     txtDocBrgyClear = m_identifying->txtDocBrgyClear;
     txtDocOthers = m_identifying->txtDocOthers;
+}
 
+void frmIntakeSurveySheet::bindBackgroundPage()
+{
     FCFlexGrid = m_background->FCFlexGrid;
     txtTotFamIncome = m_background->txtTotFamIncome;
     cmdAdd = m_background->cmdAdd;
@@ -253,7 +280,10 @@ void frmIntakeSurveySheet::bindControls()
     txtTreatment = m_background->txtTreatment;
     txtMDOtherInfo = m_background->txtMDOtherInfo;
     lblOtherInformation = m_background->lblOtherInformation;
+}
 
+void frmIntakeSurveySheet::bindOtherPage()
+{
     txtExpenses = m_other->txtExpenses;
     txtOtherResources = m_other->txtOtherResources;
     chkFinancialProb = m_other->chkFinancialProb;
@@ -267,21 +297,11 @@ void frmIntakeSurveySheet::bindControls()
     txtActionTaken = m_other->txtActionTaken;
     txtMSSW = m_other->txtMSSW;
     cmdAll = m_other->cmdAll;
-
-    // Every picker starts on today, but the expiry: until a date is known it shows none.
-    for (QDateEdit *picker : { DTDateInterviewed, txtExpiry, DTDateReferred })
-        picker->setDate(QDate::currentDate());
-    txtExpiry->setSpecialValueText(QStringLiteral(" "));
-    setDate(txtExpiry, QDate());
-    txtExpiry->calendarWidget()->installEventFilter(this);
 }
 
 data::Connection &frmIntakeSurveySheet::connection() const
 {
-    data::Connection *c = shell::Session().SharedConnection;
-    if (!c)
-        throw data::DbError(3704, QStringLiteral("Intake sheet"), QStringLiteral("There is no open connection."));
-    return *c;
+    return ui::requireConnection(m_context.connection, QStringLiteral("Intake sheet"));
 }
 
 void frmIntakeSurveySheet::load()
@@ -703,8 +723,7 @@ void frmIntakeSurveySheet::LookUpZipCode()
 
 void frmIntakeSurveySheet::searchSocialWorker()
 {
-    const std::optional<QString> chosen = patients::frmEmployeeListing::pick(
-        shell::Session().CurrentUser ? shell::Session().CurrentUser->sqlconnection() : nullptr, this, WorkerCode);
+    const std::optional<QString> chosen = patients::frmEmployeeListing::pick(m_context.connection, this, WorkerCode);
     if (!chosen)
         return;
     const std::optional<QString> name = IntakeSheetStore(connection()).employeeName(*chosen);
@@ -786,7 +805,7 @@ bool frmIntakeSurveySheet::save()
         [&] {
             ui::WaitCursor wait;
             c.beginTrans();
-            IntakeSheetStore(c).save(sheet, shell::Session().EmployeeCode);
+            IntakeSheetStore(c).save(sheet, m_context.employeeCode);
             m_family->Save_FamilyComposition(c, HospNum, txtHospitalNo->text());
             c.commitTrans();
         },

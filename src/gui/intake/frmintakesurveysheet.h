@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/workcontext.h"
+
 #include <QHash>
 #include <QWidget>
 
@@ -50,9 +52,10 @@ class frmIntakeSurveySheet final : public QWidget {
     Q_OBJECT
 
 public:
-    // Its printed sheet goes through the runner given, or through one of its own without one.
-    explicit frmIntakeSurveySheet(const patients::PatientSelection &selection, reports::ReportRunner *reports = nullptr,
-        QWidget *parent = nullptr);
+    // Works on the context's connection and stores its employee code with the sheet; its printed
+    // sheet goes through the runner given, or through one of its own without one.
+    frmIntakeSurveySheet(const patients::PatientSelection &selection, ui::WorkContext context,
+        reports::ReportRunner *reports = nullptr, QWidget *parent = nullptr);
     ~frmIntakeSurveySheet() override;
 
     // Fills the window for the patient chosen when it was created, in the order of the form.
@@ -141,6 +144,10 @@ protected:
 
 private:
     void bindControls();
+    void bindHead();
+    void bindIdentifyingPage();
+    void bindBackgroundPage();
+    void bindOtherPage();
     void wireEnterKeys();
     void wireCodes();
     void fillLists();
@@ -152,6 +159,7 @@ private:
     void watchEdits();
 
     const patients::PatientSelection &m_selection;
+    ui::WorkContext m_context;
     reports::ReportRunner *m_reports;
     QString m_patientType;
     std::unique_ptr<Ui::IntakeHead> m_head;

@@ -1,13 +1,19 @@
 #pragma once
 
-#include "notices/noticecontext.h"
+#include "ui/workcontext.h"
 
 #include <QDialog>
+
+#include <memory>
 
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+
+namespace Ui {
+class frmClearPatient;
+}
 
 namespace mss::notices {
 
@@ -17,7 +23,8 @@ class frmClearPatient final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmClearPatient(NoticeContext context, QWidget *parent = nullptr);
+    explicit frmClearPatient(ui::WorkContext context, QWidget *parent = nullptr);
+    ~frmClearPatient() override;
 
     // Reads the notice of the admission; without one the notice fields stay empty.
     void load(const QString &idNum);
@@ -49,8 +56,10 @@ public:
 private:
     void loadNotice(const QString &idNum);
     void loadMssData();
+    void bindControls();
 
-    NoticeContext m_context;
+    std::unique_ptr<Ui::frmClearPatient> m_ui;
+    ui::WorkContext m_context;
 };
 
 } // namespace mss::notices

@@ -4,13 +4,12 @@
 #include "domain/dischargerecord.h"
 #include "notices/noticelist.h"
 #include "ui/commandguard.h"
+#include "ui_frmdischargenotice.h"
 
-#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace mss::notices {
 
@@ -25,50 +24,33 @@ QList<NoticeColumn> dischargeColumns()
         { QStringLiteral("Notice Time"), QStringLiteral("NoticeDate"), true, 2400 } };
 }
 
-QLabel *legendPicture(const QString &name, const QString &icon, QWidget *parent)
+// The legend's pictures are the list's own, at the size the list draws them.
+void showLegendPicture(QLabel *picture, const QString &icon)
 {
-    auto *picture = new QLabel(parent);
-    picture->setObjectName(name);
     picture->setPixmap(QIcon(QStringLiteral(":/icons/") + icon + QStringLiteral(".svg")).pixmap(16, 16));
-    picture->setVisible(false); // shown once the list is read
-    return picture;
 }
 
 } // namespace
 
 frmDischargeNotice::frmDischargeNotice(data::Connection *connection, QWidget *parent)
     : QDialog(parent),
+      m_ui(std::make_unique<Ui::frmDischargeNotice>()),
       m_connection(connection),
       m_model(new NoticeListModel(dischargeColumns(), QStringLiteral("ClearDate"), &dischargeIconKey, this))
 {
-    setObjectName(QStringLiteral("frmDischargeNotice"));
-    setWindowTitle(QStringLiteral("Discharge Notice"));
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/discharge.svg")));
-
-    lblHeading = createHeading(QStringLiteral("Discharge Notice"), this);
-    lvwRequest = createNoticeView(m_model, this);
-    cmdSelect = new QPushButton(QStringLiteral("&Select"), this);
-    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdClose = new QPushButton(QStringLiteral("&Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    imgClear = legendPicture(QStringLiteral("imgClear"), QStringLiteral("clear"), this);
-    imgOpen = legendPicture(QStringLiteral("imgOpen"), QStringLiteral("open"), this);
-
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("Legend:"), this));
-    bottom->addWidget(imgClear);
-    bottom->addWidget(new QLabel(QStringLiteral("Cleared"), this));
-    bottom->addSpacing(12);
-    bottom->addWidget(imgOpen);
-    bottom->addWidget(new QLabel(QStringLiteral("Not Cleared"), this));
-    bottom->addStretch();
-    bottom->addWidget(cmdSelect);
-    bottom->addWidget(cmdClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(lblHeading);
-    layout->addWidget(lvwRequest, 1);
-    layout->addLayout(bottom);
-    resize(900, 480);
+    lblHeading = m_ui->lblHeading;
+    lvwRequest = m_ui->lvwRequest;
+    cmdSelect = m_ui->cmdSelect;
+    cmdClose = m_ui->cmdClose;
+    imgClear = m_ui->imgClear;
+    imgOpen = m_ui->imgOpen;
+    emphasizeHeading(lblHeading);
+    attachNoticeModel(lvwRequest, m_model);
+    // Hidden by the form until the list is read.
+    showLegendPicture(imgClear, QStringLiteral("clear"));
+    showLegendPicture(imgOpen, QStringLiteral("open"));
 
     connect(cmdSelect, &QPushButton::clicked, this, &frmDischargeNotice::select);
     connect(lvwRequest, &QTreeView::doubleClicked, this, &frmDischargeNotice::select);
@@ -78,6 +60,8 @@ frmDischargeNotice::frmDischargeNotice(data::Connection *connection, QWidget *pa
         reject();
     });
 }
+
+frmDischargeNotice::~frmDischargeNotice() = default;
 
 void frmDischargeNotice::load()
 {

@@ -2,10 +2,15 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QLabel;
 class QPushButton;
 class QTreeView;
 
+namespace Ui {
+class frmDischargeNotice;
+}
 namespace mss::data {
 class Connection;
 }
@@ -23,6 +28,7 @@ class frmDischargeNotice final : public QDialog {
 
 public:
     explicit frmDischargeNotice(data::Connection *connection, QWidget *parent = nullptr);
+    ~frmDischargeNotice() override;
 
     QString IDNUM() const { return m_idNum; }
     bool Valid() const { return m_valid; }
@@ -41,6 +47,7 @@ public:
     static constexpr int kAdmissionColumn = 2;
 
 private:
+    std::unique_ptr<Ui::frmDischargeNotice> m_ui;
     data::Connection *m_connection;
     NoticeListModel *m_model;
     QString m_idNum;

@@ -4,162 +4,73 @@
 #include "notices/noticelist.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui_frmreferralapproval.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QFormLayout>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
+
+#include <array>
 
 namespace mss::notices {
 
-namespace {
-
-QLineEdit *readOnlyBox(const QString &name, QWidget *parent)
+frmReferralApproval::frmReferralApproval(ui::WorkContext context, QWidget *parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::frmReferralApproval>()),
+      m_context(std::move(context)),
+      m_states(new QButtonGroup(this))
 {
-    auto *box = new QLineEdit(parent);
-    box->setObjectName(name);
-    box->setReadOnly(true);
-    return box;
-}
-
-// The reasons are what the medical team ticked; the save does not send them, so they are shown
-// and cannot be changed here.
-QCheckBox *reasonBox(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(name);
-    box->setAttribute(Qt::WA_TransparentForMouseEvents);
-    box->setFocusPolicy(Qt::NoFocus);
-    return box;
-}
-
-QLabel *explanation(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setIndent(28);
-    return label;
-}
-
-} // namespace
-
-frmReferralApproval::frmReferralApproval(NoticeContext context, QWidget *parent)
-    : QDialog(parent), m_context(std::move(context)), m_states(new QButtonGroup(this))
-{
-    setObjectName(QStringLiteral("frmReferralApproval"));
-    setWindowTitle(QStringLiteral("Referral From Medical Team"));
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/referral.svg")));
-
-    lblHeading = createHeading(QStringLiteral("Referral from Medical Team"), this);
-
-    auto *patient = new QGroupBox(QStringLiteral("Patient's Information"), this);
-    patient->setObjectName(QStringLiteral("fmePatient"));
-    txtFullName = readOnlyBox(QStringLiteral("txtFullName"), patient);
-    txtHospNo = readOnlyBox(QStringLiteral("txtHospNo"), patient);
-    txtAdmNo = readOnlyBox(QStringLiteral("txtAdmNo"), patient);
-    txtDiagnosis = readOnlyBox(QStringLiteral("txtDiagnosis"), patient);
-    txtCategory = readOnlyBox(QStringLiteral("txtCategory"), patient);
-    auto *patientForm = new QFormLayout(patient);
-    patientForm->addRow(QStringLiteral("Patient's Name"), txtFullName);
-    auto *numbers = new QHBoxLayout;
-    numbers->addWidget(txtHospNo);
-    numbers->addWidget(new QLabel(QStringLiteral("Admission No."), patient));
-    numbers->addWidget(txtAdmNo);
-    patientForm->addRow(QStringLiteral("Hospital No."), numbers);
-    patientForm->addRow(QStringLiteral("Diagnosis/Initial Impression:"), txtDiagnosis);
-    patientForm->addRow(QStringLiteral("Category:"), txtCategory);
-
-    auto *reasons = new QGroupBox(QStringLiteral("Reason for Referral"), this);
-    reasons->setObjectName(QStringLiteral("fmeReason"));
-    chkTick1 = reasonBox(QStringLiteral("chkTick1"), QStringLiteral(" 1. Emotional/Adjustment Problem"), reasons);
-    chkTick2 = reasonBox(QStringLiteral("chkTick2"), QStringLiteral(" 2. After Care Treatment"), reasons);
-    chktick3
-        = reasonBox(QStringLiteral("chktick3"), QStringLiteral(" 3. Dialysis and Transplant Orientation"), reasons);
-    chktick4 = reasonBox(QStringLiteral("chktick4"), QStringLiteral(" 4. Financial Problem"), reasons);
-    chktick5 = reasonBox(QStringLiteral("chktick5"), QStringLiteral(" 5. Other Specified  Reason:"), reasons);
-    txtOtherReason = readOnlyBox(QStringLiteral("txtOtherReason"), reasons);
-    auto *reasonLayout = new QVBoxLayout(reasons);
-    reasonLayout->setSpacing(2);
-    reasonLayout->addWidget(chkTick1);
-    reasonLayout->addWidget(
-        explanation(QStringLiteral("a. Inability to follow diet/restriction/medical advises"), reasons));
-    reasonLayout->addWidget(explanation(QStringLiteral("b.Aggresiveness/Stubborness/Demanding traits"), reasons));
-    reasonLayout->addWidget(chkTick2);
-    reasonLayout->addWidget(
-        explanation(QStringLiteral("a. Inability to follow diet/restriction/medical advises"), reasons));
-    reasonLayout->addWidget(chktick3);
-    reasonLayout->addWidget(chktick4);
-    reasonLayout->addWidget(explanation(
-        QStringLiteral("a. Socio-Economic Evalutation for Assistance on Discount and the  Like."), reasons));
-    auto *other = new QHBoxLayout;
-    other->addWidget(chktick5);
-    other->addWidget(txtOtherReason, 1);
-    reasonLayout->addLayout(other);
-
-    auto *remarks = new QGroupBox(QStringLiteral("REMARKS"), this);
-    remarks->setObjectName(QStringLiteral("fmeRemarks"));
-    txtRemarks = new QPlainTextEdit(remarks);
-    txtRemarks->setObjectName(QStringLiteral("txtRemarks"));
-    txtRemarks->setTabChangesFocus(true);
-    txtRemarks->setMinimumHeight(70);
-    OptApproved = new QRadioButton(QStringLiteral("INCLUDE to BILL"), remarks);
-    OptApproved->setObjectName(QStringLiteral("OptApproved"));
-    OptDeny = new QRadioButton(QStringLiteral("For JUSTIFICATION"), remarks);
-    OptDeny->setObjectName(QStringLiteral("OptDeny"));
-    OptCash = new QRadioButton(QStringLiteral("CASH Basis"), remarks);
-    OptCash->setObjectName(QStringLiteral("OptCash"));
+    bindControls();
+    emphasizeHeading(lblHeading);
+    // The reasons are what the medical team ticked; the save does not send them, so they are
+    // shown and cannot be changed here.
+    for (QCheckBox *reason : { chkTick1, chkTick2, chktick3, chktick4, chktick5 })
+        reason->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_states->addButton(OptApproved);
     m_states->addButton(OptDeny);
     m_states->addButton(OptCash);
-    dtSchedDate = new QDateEdit(QDate::currentDate(), remarks);
-    dtSchedDate->setObjectName(QStringLiteral("dtSchedDate"));
-    dtSchedDate->setCalendarPopup(true);
-    dtSchedDate->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
-    auto *options = new QHBoxLayout;
-    options->addWidget(OptApproved);
-    options->addWidget(OptDeny);
-    options->addWidget(OptCash);
-    options->addStretch();
-    options->addWidget(new QLabel(QStringLiteral("Schedule Date:"), remarks));
-    options->addWidget(dtSchedDate);
-    auto *remarksLayout = new QVBoxLayout(remarks);
-    remarksLayout->addWidget(txtRemarks);
-    remarksLayout->addLayout(options);
-
-    cmdSave = new QPushButton(QStringLiteral("SAVE"), this);
-    cmdSave->setObjectName(QStringLiteral("cmdSave"));
-    cmdEdit = new QPushButton(QStringLiteral("EDIT"), this);
-    cmdEdit->setObjectName(QStringLiteral("cmdEdit"));
-    cmdCancel = new QPushButton(QStringLiteral("CLOSE"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdEdit);
-    buttons->addWidget(cmdSave);
-    buttons->addWidget(cmdCancel);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(lblHeading);
-    layout->addWidget(patient);
-    layout->addWidget(reasons);
-    layout->addWidget(remarks, 1);
-    layout->addLayout(buttons);
-    resize(640, 640);
+    dtSchedDate->setDate(QDate::currentDate());
 
     connect(cmdEdit, &QPushButton::clicked, this, [this] { setEditing(true); });
-    connect(cmdSave, &QPushButton::clicked, this,
-        [this] { ui::runGuarded([this] { save(); }, { .connection = m_context.connection, .title = windowTitle() }); });
+    ui::connectGuarded(
+        cmdSave, &QPushButton::clicked, this, [this] { save(); }, { .connection = m_context.connection });
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     setEditing(true);
+}
+
+frmReferralApproval::~frmReferralApproval() = default;
+
+void frmReferralApproval::bindControls()
+{
+    const Ui::frmReferralApproval &u = *m_ui;
+    lblHeading = u.lblHeading;
+    txtFullName = u.txtFullName;
+    txtHospNo = u.txtHospNo;
+    txtAdmNo = u.txtAdmNo;
+    txtDiagnosis = u.txtDiagnosis;
+    txtCategory = u.txtCategory;
+    chkTick1 = u.chkTick1;
+    chkTick2 = u.chkTick2;
+    chktick3 = u.chktick3;
+    chktick4 = u.chktick4;
+    chktick5 = u.chktick5;
+    txtOtherReason = u.txtOtherReason;
+    txtRemarks = u.txtRemarks;
+    OptApproved = u.OptApproved;
+    OptDeny = u.OptDeny;
+    OptCash = u.OptCash;
+    dtSchedDate = u.dtSchedDate;
+    cmdSave = u.cmdSave;
+    cmdEdit = u.cmdEdit;
+    cmdCancel = u.cmdCancel;
 }
 
 void frmReferralApproval::setEditing(bool editing)

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "domain/referralrecord.h"
-#include "notices/noticecontext.h"
+#include "notices/referralopener.h"
+#include "ui/workcontext.h"
 
 #include <QDialog>
+
+#include <memory>
 
 class QButtonGroup;
 class QCheckBox;
@@ -14,6 +17,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace Ui {
+class frmReferralApproval;
+}
+
 namespace mss::notices {
 
 // One referral from the medical team, tagged by the social worker: include to bill, for
@@ -23,7 +30,8 @@ class frmReferralApproval final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit frmReferralApproval(NoticeContext context, QWidget *parent = nullptr);
+    explicit frmReferralApproval(ui::WorkContext context, QWidget *parent = nullptr);
+    ~frmReferralApproval() override;
 
     // Takes the referral from the notice list when it is Valid, otherwise from the history when
     // that is; the numbers are copied now, so the opener may forget them as soon as this returns.
@@ -57,10 +65,12 @@ public:
     QPushButton *cmdCancel = nullptr;
 
 private:
+    void bindControls();
     void fill(const ReferralRecord &referral);
     QString chosenState() const;
 
-    NoticeContext m_context;
+    std::unique_ptr<Ui::frmReferralApproval> m_ui;
+    ui::WorkContext m_context;
     QButtonGroup *m_states;
     QString m_idNum;
     QString m_refNum;

@@ -6,16 +6,13 @@
 #include "notices/noticelist.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui_frmreferralhistory.h"
 
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace mss::notices {
 
@@ -47,51 +44,24 @@ QList<NoticeColumn> historyColumns()
 
 } // namespace
 
-frmReferralHistory::frmReferralHistory(NoticeContext context, QWidget *parent)
+frmReferralHistory::frmReferralHistory(ui::WorkContext context, QWidget *parent)
     : QDialog(parent),
+      m_ui(std::make_unique<Ui::frmReferralHistory>()),
       m_context(std::move(context)),
       m_model(new NoticeListModel(historyColumns(), QStringLiteral("Status"), &referralIcon, this))
 {
-    setObjectName(QStringLiteral("frmReferralHistory"));
-    setWindowTitle(QStringLiteral("Referral from Medical Team"));
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/referral.svg")));
-
-    lblHeading = createHeading(QStringLiteral("History(Referral from Medical Team)"), this);
-    auto *criteria = new QGroupBox(QStringLiteral("Search"), this);
-    criteria->setObjectName(QStringLiteral("fmeSearch"));
-    txtHospNum = new QLineEdit(criteria);
-    txtHospNum->setObjectName(QStringLiteral("txtHospNum"));
-    txtLastname = new QLineEdit(criteria);
-    txtLastname->setObjectName(QStringLiteral("txtLastname"));
-    txtFirstname = new QLineEdit(criteria);
-    txtFirstname->setObjectName(QStringLiteral("txtFirstname"));
-    cmdSearch = new QPushButton(QStringLiteral("Search"), criteria);
-    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    auto *criteriaLayout = new QHBoxLayout(criteria);
-    criteriaLayout->addWidget(new QLabel(QStringLiteral("Hospita #:"), criteria));
-    criteriaLayout->addWidget(txtHospNum);
-    criteriaLayout->addWidget(new QLabel(QStringLiteral("Lastname:"), criteria));
-    criteriaLayout->addWidget(txtLastname);
-    criteriaLayout->addWidget(new QLabel(QStringLiteral("Firstname:"), criteria));
-    criteriaLayout->addWidget(txtFirstname);
-    criteriaLayout->addWidget(cmdSearch);
-
-    lvwRequest = createNoticeView(m_model, this);
-    cmdSelect = new QPushButton(QStringLiteral("&Select"), this);
-    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdClose = new QPushButton(QStringLiteral("Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSelect);
-    buttons->addWidget(cmdClose);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(lblHeading);
-    layout->addWidget(criteria);
-    layout->addWidget(lvwRequest, 1);
-    layout->addLayout(buttons);
-    resize(1000, 520);
+    lblHeading = m_ui->lblHeading;
+    txtHospNum = m_ui->txtHospNum;
+    txtLastname = m_ui->txtLastname;
+    txtFirstname = m_ui->txtFirstname;
+    cmdSearch = m_ui->cmdSearch;
+    lvwRequest = m_ui->lvwRequest;
+    cmdSelect = m_ui->cmdSelect;
+    cmdClose = m_ui->cmdClose;
+    emphasizeHeading(lblHeading);
+    attachNoticeModel(lvwRequest, m_model);
 
     const auto searchTyped = [this] {
         search(txtHospNum->text().trimmed(), txtLastname->text().trimmed(), txtFirstname->text().trimmed());
@@ -99,9 +69,8 @@ frmReferralHistory::frmReferralHistory(NoticeContext context, QWidget *parent)
     connect(cmdSearch, &QPushButton::clicked, this, searchTyped);
     for (QLineEdit *box : { txtHospNum, txtLastname, txtFirstname })
         connect(box, &QLineEdit::returnPressed, this, searchTyped);
-    connect(cmdSelect, &QPushButton::clicked, this, [this] {
-        ui::runGuarded([this] { select(); }, { .connection = m_context.connection, .title = windowTitle() });
-    });
+    ui::connectGuarded(
+        cmdSelect, &QPushButton::clicked, this, [this] { select(); }, { .connection = m_context.connection });
     // Enter and a double click on a row do what "&Select" does.
     connect(lvwRequest, &QAbstractItemView::activated, cmdSelect, &QPushButton::click);
     connect(cmdClose, &QPushButton::clicked, this, [this] {
@@ -111,6 +80,8 @@ frmReferralHistory::frmReferralHistory(NoticeContext context, QWidget *parent)
 
     search({}, {}, {});
 }
+
+frmReferralHistory::~frmReferralHistory() = default;
 
 void frmReferralHistory::forget()
 {

@@ -1,14 +1,20 @@
 #pragma once
 
-#include "notices/noticecontext.h"
+#include "notices/referralopener.h"
+#include "ui/workcontext.h"
 
 #include <QDialog>
 
-class QGroupBox;
+#include <memory>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeView;
+
+namespace Ui {
+class frmReferralHistory;
+}
 
 namespace mss::notices {
 
@@ -24,7 +30,8 @@ class frmReferralHistory final : public QDialog, public ReferralOpener {
     Q_PROPERTY(bool Valid READ Valid)
 
 public:
-    explicit frmReferralHistory(NoticeContext context, QWidget *parent = nullptr);
+    explicit frmReferralHistory(ui::WorkContext context, QWidget *parent = nullptr);
+    ~frmReferralHistory() override;
 
     QString IDNUM() const override { return m_idNum; }
     QString REFNUM() const override { return m_refNum; }
@@ -50,7 +57,8 @@ public:
 private:
     void forget();
 
-    NoticeContext m_context;
+    std::unique_ptr<Ui::frmReferralHistory> m_ui;
+    ui::WorkContext m_context;
     NoticeListModel *m_model;
     QString m_idNum;
     QString m_refNum;

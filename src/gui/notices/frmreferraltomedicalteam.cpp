@@ -2,14 +2,15 @@
 
 #include "domain/referralrecord.h"
 #include "notices/noticelist.h"
+#include "ui/childwindow.h"
 #include "ui/commandguard.h"
+#include "ui/messages.h"
+#include "ui_frmreferraltomedicalteam.h"
 
-#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace mss::notices {
 
@@ -35,42 +36,35 @@ QList<NoticeColumn> referralColumns()
 frmReferralToMedicalTeam::frmReferralToMedicalTeam(
     data::Connection *connection, OpenApproval openApproval, QWidget *parent)
     : QWidget(parent),
+      m_ui(std::make_unique<Ui::frmReferralToMedicalTeam>()),
       m_connection(connection),
       m_openApproval(std::move(openApproval)),
       m_model(new NoticeListModel(referralColumns(), QStringLiteral("Status"), &referralIcon, this))
 {
-    setObjectName(QStringLiteral("frmReferralToMedicalTeam"));
-    setWindowTitle(QStringLiteral("Referral"));
+    m_ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/referral.svg")));
     setAttribute(Qt::WA_DeleteOnClose);
-
-    lblHeading = createHeading(QStringLiteral("Referral from Medical Team"), this);
-    lvwRequest = createNoticeView(m_model, this);
-    cmdSelect = new QPushButton(QStringLiteral("&Select"), this);
-    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
-    cmdClose = new QPushButton(QStringLiteral("Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdSelect);
-    buttons->addWidget(cmdClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(lblHeading);
-    layout->addWidget(lvwRequest, 1);
-    layout->addLayout(buttons);
+    lblHeading = m_ui->lblHeading;
+    lvwRequest = m_ui->lvwRequest;
+    cmdSelect = m_ui->cmdSelect;
+    cmdClose = m_ui->cmdClose;
+    emphasizeHeading(lblHeading);
+    attachNoticeModel(lvwRequest, m_model);
     resize(sizeHint());
 
-    connect(cmdSelect, &QPushButton::clicked, this,
-        [this] { ui::runGuarded([this] { select(); }, { .connection = m_connection }); });
+    // Its failures carry the program's title, as they always have.
+    ui::connectGuarded(cmdSelect, &QPushButton::clicked, this, [this] { select(); },
+        { .connection = m_connection, .title = ui::Messages::applicationTitle() });
     // Enter and a double click on a row do what "&Select" does.
     connect(lvwRequest, &QAbstractItemView::activated, cmdSelect, &QPushButton::click);
     connect(cmdClose, &QPushButton::clicked, this, [this] {
         m_idNum.clear();
         m_valid = false;
-        closeWindow(this);
+        ui::closeChildWindow(this);
     });
 }
+
+frmReferralToMedicalTeam::~frmReferralToMedicalTeam() = default;
 
 void frmReferralToMedicalTeam::load()
 {
@@ -92,7 +86,7 @@ void frmReferralToMedicalTeam::select()
     m_idNum = *idNum;
     m_refNum = selectedText(lvwRequest, kReferralNoColumn).value_or(QString());
     m_valid = true;
-    closeWindow(this);
+    ui::closeChildWindow(this);
     // The approval window takes the numbers while it loads; they are cleared right after, so
     // that nothing else mistakes this list for the one that opened it.
     struct ClearAfter {

@@ -1,14 +1,22 @@
 #pragma once
 
-#include "notices/noticecontext.h"
+#include "notices/referralopener.h"
 
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QPushButton;
 class QTreeView;
+
+namespace Ui {
+class frmReferralToMedicalTeam;
+}
+namespace mss::data {
+class Connection;
+}
 
 namespace mss::notices {
 
@@ -27,6 +35,7 @@ public:
     using OpenApproval = std::function<void(const ReferralOpener &)>;
 
     frmReferralToMedicalTeam(data::Connection *connection, OpenApproval openApproval, QWidget *parent = nullptr);
+    ~frmReferralToMedicalTeam() override;
 
     QString IDNUM() const override { return m_idNum; }
     QString REFNUM() const override { return m_refNum; }
@@ -49,6 +58,7 @@ public:
     static constexpr int kReferralNoColumn = 5;
 
 private:
+    std::unique_ptr<Ui::frmReferralToMedicalTeam> m_ui;
     data::Connection *m_connection;
     OpenApproval m_openApproval;
     NoticeListModel *m_model;

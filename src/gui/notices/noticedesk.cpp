@@ -12,7 +12,7 @@
 
 namespace mss::notices {
 
-NoticeDesk::NoticeDesk(std::function<NoticeContext()> context, QWidget *dialogParent,
+NoticeDesk::NoticeDesk(std::function<ui::WorkContext()> context, QWidget *dialogParent,
     std::function<void(QWidget *)> openChild, QObject *parent)
     : QObject(parent), m_context(std::move(context)), m_dialogParent(dialogParent), m_openChild(std::move(openChild))
 {
@@ -60,7 +60,7 @@ void NoticeDesk::runReferralHistory()
 void NoticeDesk::runDischargeNotices()
 {
     for (;;) {
-        const NoticeContext context = m_context();
+        const ui::WorkContext context = m_context();
         QString idNum;
         {
             frmDischargeNotice list(context.connection, m_dialogParent);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "notices/noticecontext.h"
+#include "notices/referralopener.h"
+#include "ui/workcontext.h"
 
 #include <QObject>
 #include <QPointer>
@@ -23,8 +24,8 @@ class NoticeDesk final : public QObject {
 public:
     // The context is read each time a window opens (the user can change); openChild shows a
     // window inside the main window's work area.
-    NoticeDesk(std::function<NoticeContext()> context, QWidget *dialogParent, std::function<void(QWidget *)> openChild,
-        QObject *parent = nullptr);
+    NoticeDesk(std::function<ui::WorkContext()> context, QWidget *dialogParent,
+        std::function<void(QWidget *)> openChild, QObject *parent = nullptr);
 
     // The referral notice list, shown without waiting; an open one comes to the front.
     frmReferralToMedicalTeam *showReferralNotices();
@@ -38,7 +39,7 @@ public:
     void runDischargeNotices();
 
 private:
-    std::function<NoticeContext()> m_context;
+    std::function<ui::WorkContext()> m_context;
     QWidget *m_dialogParent;
     std::function<void(QWidget *)> m_openChild;
     QPointer<frmReferralToMedicalTeam> m_referralNotices;

@@ -2,7 +2,6 @@
 
 #include "data/connection.h"
 #include "data/format.h"
-#include "ui/childwindow.h"
 #include "ui/twips.h"
 
 #include <QHeaderView>
@@ -98,19 +97,10 @@ QVariant NoticeListModel::headerData(int section, Qt::Orientation orientation, i
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-QTreeView *createNoticeView(NoticeListModel *model, QWidget *parent)
+void attachNoticeModel(QTreeView *view, NoticeListModel *model)
 {
-    auto *view = new QTreeView(parent);
-    view->setObjectName(QStringLiteral("lvwRequest"));
-    view->setRootIsDecorated(false);
-    view->setUniformRowHeights(true); // thousands of rows lay out without measuring each
-    view->setAlternatingRowColors(true);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setAllColumnsShowFocus(true);
+    // The forms give the view uniform row heights: thousands of rows lay out without measuring each.
     view->setModel(model);
-    view->header()->setStretchLastSection(false);
     applyNoticeColumnWidths(view, *model);
     // Names and diagnoses are read whole: a column too narrow for the rows it got grows to them.
     // Hidden key columns stay hidden.
@@ -124,7 +114,6 @@ QTreeView *createNoticeView(NoticeListModel *model, QWidget *parent)
             view->setColumnWidth(c, std::max(configured, view->columnWidth(c)));
         }
     });
-    return view;
 }
 
 void applyNoticeColumnWidths(QTreeView *view, const NoticeListModel &model)
@@ -144,20 +133,12 @@ std::optional<QString> selectedText(const QTreeView *view, int column)
     return model ? model->text(rows.first().row(), column) : QString();
 }
 
-QLabel *createHeading(const QString &text, QWidget *parent)
+void emphasizeHeading(QLabel *heading)
 {
-    auto *heading = new QLabel(text, parent);
-    heading->setObjectName(QStringLiteral("lblHeading"));
     QFont font = heading->font();
     font.setBold(true);
     font.setPointSizeF(font.pointSizeF() * 1.3);
     heading->setFont(font);
-    return heading;
-}
-
-void closeWindow(QWidget *window)
-{
-    ui::closeChildWindow(window);
 }
 
 } // namespace mss::notices

@@ -11,7 +11,6 @@
 
 class QLabel;
 class QTreeView;
-class QWidget;
 
 namespace mss::data {
 class Connection;
@@ -66,17 +65,15 @@ private:
     QIcon m_clear;
 };
 
-// The list view of the notice windows: one row per notice, whole rows selected, one at a time.
-QTreeView *createNoticeView(NoticeListModel *model, QWidget *parent);
+// Shows the model in a notice window's list view (its form selects whole rows, one at a time):
+// the configured column widths, and wider ones where the rows read need them.
+void attachNoticeModel(QTreeView *view, NoticeListModel *model);
 // The view's column widths from the model's columns.
 void applyNoticeColumnWidths(QTreeView *view, const NoticeListModel &model);
 // The text of a column of the selected row; nothing when no row is selected.
 std::optional<QString> selectedText(const QTreeView *view, int column);
 
-// The bold heading line the notice windows open with.
-QLabel *createHeading(const QString &text, QWidget *parent);
-
-// Closes a window whether it stands alone or inside the main window's work area.
-void closeWindow(QWidget *window);
+// The bold heading line the notice windows open with, a size above the window's own font.
+void emphasizeHeading(QLabel *heading);
 
 } // namespace mss::notices

@@ -1,6 +1,5 @@
 #include "referral/frmarr.h"
 
-#include "auth/currentuser.h"
 #include "data/connection.h"
 #include "data/format.h"
 #include "domain/arrrecord.h"
@@ -29,18 +28,6 @@ namespace mss::referral {
 namespace {
 
 const QString kMessage = QStringLiteral("Message");
-
-QString currentUserCode()
-{
-    const auto &user = shell::Session().CurrentUser;
-    return user ? user->employeecode() : QString();
-}
-
-QString currentUserName()
-{
-    const auto &user = shell::Session().CurrentUser;
-    return user ? user->EmployeeName() : QString();
-}
 
 // A stored date as the date fields show it; today when there is none.
 QString dateFieldText(const QString &stored)
@@ -94,8 +81,8 @@ QString notSavedText(const std::exception_ptr &failure)
 
 } // namespace
 
-frmARR::frmARR(data::Connection *connection, reports::ReportRunner *reports, QWidget *parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::frmARR>()), m_connection(connection), m_reports(reports)
+frmARR::frmARR(ui::WorkContext context, reports::ReportRunner *reports, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::frmARR>()), m_context(std::move(context)), m_reports(reports)
 {
     m_ui->setupUi(this);
     if (!m_reports) {
@@ -110,10 +97,7 @@ frmARR::~frmARR() = default;
 
 data::Connection &frmARR::connection() const
 {
-    data::Connection *c = m_connection ? m_connection : shell::Session().SharedConnection;
-    if (!c)
-        throw data::DbError(3704, QStringLiteral("frmARR"), QStringLiteral("There is no open connection."));
-    return *c;
+    return ui::requireConnection(m_context.connection, QStringLiteral("frmARR"));
 }
 
 ArrStore frmARR::store() const
@@ -203,19 +187,17 @@ void frmARR::bindControls()
 
 void frmARR::wireCommands()
 {
-    auto guarded = [this](void (frmARR::*command)()) {
-        return [this, command] { ui::runGuarded([this, command] { (this->*command)(); }, { .title = windowTitle() }); };
-    };
-    connect(cmdSearch, &QToolButton::clicked, this, guarded(&frmARR::searchSocialWorker));
-    connect(cmdPrevious, &QPushButton::clicked, this, guarded(&frmARR::showPreviousAssessments));
-    connect(cmdViewCDF, &QPushButton::clicked, this, guarded(&frmARR::viewCdfAllocation));
-    connect(cmdService, &QPushButton::clicked, this, guarded(&frmARR::searchServices));
-    connect(cmdAddActivity, &QPushButton::clicked, this, guarded(&frmARR::searchActivities));
+    ui::connectGuarded(cmdSearch, &QToolButton::clicked, this, [this] { searchSocialWorker(); });
+    ui::connectGuarded(cmdPrevious, &QPushButton::clicked, this, [this] { showPreviousAssessments(); });
+    ui::connectGuarded(cmdViewCDF, &QPushButton::clicked, this, [this] { viewCdfAllocation(); });
+    ui::connectGuarded(cmdService, &QPushButton::clicked, this, [this] { searchServices(); });
+    ui::connectGuarded(cmdAddActivity, &QPushButton::clicked, this, [this] { searchActivities(); });
+    ui::connectGuarded(cmdSave, &QPushButton::clicked, this, [this] { save(false); });
+    ui::connectGuarded(cmdPrint, &QPushButton::clicked, this, [this] { saveAndPrint(); });
+    ui::connectGuarded(cmdRePrint, &QPushButton::clicked, this, [this] { reprint(); });
+    ui::connectGuarded(cmdTrans, &QPushButton::clicked, this, [this] { viewTransactions(); });
+    // Only the window's own controls change below: nothing there can fail.
     connect(cmdCloseServices, &QPushButton::clicked, fmeService, &QWidget::hide);
-    connect(cmdSave, &QPushButton::clicked, this, [this] { save(false); });
-    connect(cmdPrint, &QPushButton::clicked, this, &frmARR::saveAndPrint);
-    connect(cmdRePrint, &QPushButton::clicked, this, &frmARR::reprint);
-    connect(cmdTrans, &QPushButton::clicked, this, &frmARR::viewTransactions);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(lstCategory, &QListWidget::itemClicked, this, &frmARR::clickCategory);
     connect(lstServices, &QListWidget::itemDoubleClicked, this, &frmARR::removeService);
@@ -341,12 +323,18 @@ bool frmARR::CheckPayPatient()
 
 void frmARR::ConvertToServicePatient()
 {
-    try {
-        ui::WaitCursor wait;
-        store().convertToServicePatient(IDNUM, currentUserCode());
-    } catch (...) {
-        ui::Messages::critical(notSavedText(std::current_exception()), kMessage, this);
-    }
+    // A failed conversion is said and the opening goes on, as after a successful one.
+    ui::runGuarded(
+        [this] {
+            ui::WaitCursor wait;
+            store().convertToServicePatient(IDNUM, m_context.userCode);
+        },
+        notSavedGuard());
+}
+
+ui::Guard frmARR::notSavedGuard()
+{
+    return { .connection = m_context.connection, .title = kMessage, .parent = this, .describe = &notSavedText };
 }
 
 void frmARR::unlockMssNumber()
@@ -507,9 +495,14 @@ void frmARR::viewCdfAllocation()
         ui::Messages::information(QStringLiteral("Patient has no CDF Allocation"), QStringLiteral("message"), this);
         return;
     }
-    frmNegotiatedCounterpart view(*this, connection(), this);
+    frmNegotiatedCounterpart view(shownPatient(), connection(), this);
     view.load();
     ui::Messages::execDialog(view);
+}
+
+AllocationPatient frmARR::shownPatient() const
+{
+    return { txtHospNum->text(), txtIdNum->text(), txtFirstName->text(), txtLastName->text(), txtMSSNum->text() };
 }
 
 std::optional<QString> frmARR::runPicker(CataloguePicker &picker, QListWidget *list)
@@ -673,8 +666,8 @@ ArrSaveValues frmARR::saveValues() const
     v.IntakeDate = statementDate(mskIntake->text(), QStringLiteral("The date of intake"));
     v.ExpiryDate = statementDate(mskRange1->text(), QStringLiteral("The expiry date"));
     v.WorkerCode = WorkerCode;
-    v.EmployeeCode = shell::Session().EmployeeCode;
-    v.UserCode = currentUserCode();
+    v.EmployeeCode = m_context.employeeCode;
+    v.UserCode = m_context.userCode;
     v.IsPCSO = chkPCSO->isChecked() ? QStringLiteral("1") : QString();
     v.IsCDF = chkSponsor->isChecked() ? QStringLiteral("1") : QString();
     v.IsSpecial = chkSpecial->isChecked() ? QStringLiteral("1") : QString();
@@ -698,49 +691,37 @@ ArrSaveValues frmARR::saveValues() const
 
 bool frmARR::SaveAssessmentRecord()
 {
-    data::Connection *c = nullptr;
-    const int waitDepth = ui::WaitCursor::depth();
-    try {
-        c = &connection();
-        c->beginTrans();
-        ClassCode = cboClassification->currentText().left(2).trimmed();
-        IsSaved = false;
-        if (cboClassification->currentText().isEmpty()) {
-            ui::Messages::information(QStringLiteral("Please enter classification before saving."), kMessage, this);
-            c->rollbackTrans();
-            return false;
-        }
-        if (CheckCaseNumber()) {
-            c->rollbackTrans();
-            return false;
-        }
-        const ArrSaveValues values = saveValues();
-        ui::WaitCursor::push();
-        store().writeAssessment(values);
-        c->commitTrans();
-        ui::Messages::information(QStringLiteral("Clasification for ") + txtLastName->text() + QStringLiteral(", ")
-                + txtFirstName->text() + QStringLiteral(" saved.") + QLatin1Char('\n')
-                + QStringLiteral("    HospNum : ") + txtHospNum->text() + QLatin1Char('\n')
-                + QStringLiteral("    Expriy Date : ") + data::formatMMDDYYYY(*data::parseDate(mskRange1->text()))
-                + QStringLiteral(" 11:59 PM"),
-            kMessage, this);
-        IsSaved = true;
-        ui::WaitCursor::pop();
-        return true;
-    } catch (...) {
-        const std::exception_ptr failure = std::current_exception();
-        while (ui::WaitCursor::depth() > waitDepth)
-            ui::WaitCursor::pop();
-        if (c && c->inTransaction()) {
-            try {
-                c->rollbackTrans();
-            } catch (...) {
-                // The failure being reported matters more than a rollback that could not run.
-            }
-        }
-        ui::Messages::critical(notSavedText(failure), kMessage, this);
+    bool stored = false;
+    ui::runGuarded([this, &stored] { stored = writeAssessmentRecord(); }, notSavedGuard());
+    return stored;
+}
+
+bool frmARR::writeAssessmentRecord()
+{
+    data::Connection &c = connection();
+    c.beginTrans();
+    ClassCode = cboClassification->currentText().left(2).trimmed();
+    IsSaved = false;
+    if (cboClassification->currentText().isEmpty()) {
+        ui::Messages::information(QStringLiteral("Please enter classification before saving."), kMessage, this);
+        c.rollbackTrans();
         return false;
     }
+    if (CheckCaseNumber()) {
+        c.rollbackTrans();
+        return false;
+    }
+    const ArrSaveValues values = saveValues();
+    ui::WaitCursor wait;
+    store().writeAssessment(values);
+    c.commitTrans();
+    ui::Messages::information(QStringLiteral("Clasification for ") + txtLastName->text() + QStringLiteral(", ")
+            + txtFirstName->text() + QStringLiteral(" saved.") + QLatin1Char('\n') + QStringLiteral("    HospNum : ")
+            + txtHospNum->text() + QLatin1Char('\n') + QStringLiteral("    Expriy Date : ")
+            + data::formatMMDDYYYY(*data::parseDate(mskRange1->text())) + QStringLiteral(" 11:59 PM"),
+        kMessage, this);
+    IsSaved = true;
+    return true;
 }
 
 void frmARR::printThenClose(const QString &caption)
@@ -748,7 +729,7 @@ void frmARR::printThenClose(const QString &caption)
     ui::runGuarded(
         [&] {
             openArrReport(*m_reports,
-                { txtHospNum->text().trimmed(), txtIdNum->text().trimmed(), currentUserName(), WorkerLicenseNo,
+                { txtHospNum->text().trimmed(), txtIdNum->text().trimmed(), m_context.userName, WorkerLicenseNo,
                     txtDoctor->text() });
             done(QDialog::Accepted);
             m_reports->ShowReport(false, caption, false);

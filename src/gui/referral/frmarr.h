@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/workcontext.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -28,11 +30,15 @@ class Connection;
 namespace mss::reports {
 class ReportRunner;
 }
+namespace mss::ui {
+struct Guard;
+}
 
 namespace mss::referral {
 
 class ArrStore;
 class CataloguePicker;
+struct AllocationPatient;
 struct ArrRecord;
 struct ArrSaveValues;
 
@@ -46,10 +52,9 @@ class frmARR final : public QDialog {
     Q_PROPERTY(bool IsSaved MEMBER IsSaved)
 
 public:
-    // Works on the connection given (the session's shared one without) and prints through the
-    // runner given, or through one of its own without one.
-    explicit frmARR(
-        data::Connection *connection = nullptr, reports::ReportRunner *reports = nullptr, QWidget *parent = nullptr);
+    // Works on the context's connection, stores its employee and user codes with the record, and
+    // prints through the runner given, or through one of its own without one.
+    explicit frmARR(ui::WorkContext context, reports::ReportRunner *reports = nullptr, QWidget *parent = nullptr);
     ~frmARR() override;
 
     // The opening sequence, for the HospNum and IDNUM the opener set.
@@ -64,6 +69,8 @@ public:
     void searchSocialWorker();
     void showPreviousAssessments();
     void viewCdfAllocation();
+    // The patient as the fields show it now, for the fund allocation view.
+    AllocationPatient shownPatient() const;
     void searchServices();
     void searchActivities();
     void clickCategory(QListWidgetItem *item);
@@ -136,11 +143,15 @@ private:
     // The answer of the "2 years ahead" question for the expiry date, or true for a nearer date.
     bool expiryYearAccepted(const QDate &date);
     void printThenClose(const QString &caption);
+    // The save's steps inside its guard; whether the record was stored.
+    bool writeAssessmentRecord();
+    // Failures of a save or conversion: "Data Not Successfully Saved." in a box titled "Message".
+    ui::Guard notSavedGuard();
     ArrStore store() const;
     data::Connection &connection() const;
 
     std::unique_ptr<Ui::frmARR> m_ui;
-    data::Connection *m_connection;
+    ui::WorkContext m_context;
     reports::ReportRunner *m_reports;
     std::unique_ptr<reports::ReportRunner> m_ownReports;
     bool m_checkingExpiry = false;

@@ -2,74 +2,36 @@
 
 #include "data/connection.h"
 #include "data/quote.h"
-#include "referral/frmarr.h"
 #include "ui/cells.h"
 #include "ui/twips.h"
+#include "ui_frmnegotiatedcounterpart.h"
 
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace mss::referral {
 
-frmNegotiatedCounterpart::frmNegotiatedCounterpart(const frmARR &arr, data::Connection &connection, QWidget *parent)
-    : QDialog(parent), m_connection(connection)
+frmNegotiatedCounterpart::frmNegotiatedCounterpart(
+    const AllocationPatient &patient, data::Connection &connection, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::frmNegotiatedCounterpart>()), m_connection(connection)
 {
-    setObjectName(QStringLiteral("frmNegotiatedCounterpart"));
-    setWindowTitle(QStringLiteral("Fund Allocation Entry"));
-    resize(1000, 480);
-
-    auto *root = new QVBoxLayout(this);
-    auto *heading = new QLabel(QStringLiteral("Priority Dev't Assistance Fund Allocation"), this);
-    heading->setObjectName(QStringLiteral("lblHeading"));
-    heading->setStyleSheet(QStringLiteral("font-size: 13pt; font-weight: bold; color: rgb(0, 51, 102);"));
-    root->addWidget(heading);
-
-    auto *patient = new QGroupBox(QStringLiteral("Patient Information"), this);
-    patient->setObjectName(QStringLiteral("fraPatient"));
-    auto *form = new QFormLayout(patient);
-    auto field = [patient, form](const QString &name, const QString &caption) {
-        auto *edit = new QLineEdit(patient);
-        edit->setObjectName(name);
-        edit->setReadOnly(true);
-        form->addRow(caption, edit);
-        return edit;
-    };
-    txtName = field(QStringLiteral("txtName"), QStringLiteral("Patient's Name  :"));
-    txtHospNum = field(QStringLiteral("txtHospNum"), QStringLiteral("Hospital Num.    :"));
-    txtIDNum = field(QStringLiteral("txtIDNum"), QStringLiteral("Admission Num. :"));
-    txtMSSNumber = field(QStringLiteral("txtMSSNumber"), QStringLiteral("MSS Num. :"));
-    root->addWidget(patient);
-
-    auto *details = new QGroupBox(QStringLiteral("Transaction Details"), this);
-    details->setObjectName(QStringLiteral("fraDetails"));
-    auto *detailsLayout = new QVBoxLayout(details);
-    flgSponsorList = new QTableWidget(details);
-    flgSponsorList->setObjectName(QStringLiteral("flgSponsorList"));
-    flgSponsorList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    flgSponsorList->verticalHeader()->hide();
-    detailsLayout->addWidget(flgSponsorList);
-    root->addWidget(details, 1);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    cmdClose = new QPushButton(QStringLiteral("&Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    buttons->addWidget(cmdClose);
-    root->addLayout(buttons);
+    m_ui->setupUi(this);
+    txtName = m_ui->txtName;
+    txtHospNum = m_ui->txtHospNum;
+    txtIDNum = m_ui->txtIDNum;
+    txtMSSNumber = m_ui->txtMSSNumber;
+    flgSponsorList = m_ui->flgSponsorList;
+    cmdClose = m_ui->cmdClose;
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
 
-    txtHospNum->setText(arr.txtHospNum->text());
-    txtIDNum->setText(arr.txtIdNum->text());
-    txtName->setText(arr.txtFirstName->text() + QStringLiteral(",") + arr.txtLastName->text());
-    txtMSSNumber->setText(arr.txtMSSNum->text());
+    txtHospNum->setText(patient.HospNum);
+    txtIDNum->setText(patient.IdNum);
+    txtName->setText(patient.FirstName + QStringLiteral(",") + patient.LastName);
+    txtMSSNumber->setText(patient.MSSNum);
 }
+
+frmNegotiatedCounterpart::~frmNegotiatedCounterpart() = default;
 
 void frmNegotiatedCounterpart::load()
 {

@@ -1,27 +1,39 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
-class QLabel;
+#include <memory>
+
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
+namespace Ui {
+class frmNegotiatedCounterpart;
+}
 namespace mss::data {
 class Connection;
 }
 
 namespace mss::referral {
 
-class frmARR;
+// The patient whose allocations are shown, as the assessment-and-referral window shows it.
+struct AllocationPatient {
+    QString HospNum;
+    QString IdNum;
+    QString FirstName;
+    QString LastName;
+    QString MSSNum;
+};
 
 // The sponsor-fund allocations of the patient of an open assessment-and-referral window; a view only.
 class frmNegotiatedCounterpart final : public QDialog {
     Q_OBJECT
 
 public:
-    // Takes the patient from the ARR window's fields as they stand.
-    frmNegotiatedCounterpart(const frmARR &arr, data::Connection &connection, QWidget *parent = nullptr);
+    frmNegotiatedCounterpart(const AllocationPatient &patient, data::Connection &connection, QWidget *parent = nullptr);
+    ~frmNegotiatedCounterpart() override;
 
     // Reads the patient's allocations into the grid.
     void load();
@@ -34,6 +46,7 @@ public:
     QPushButton *cmdClose = nullptr;
 
 private:
+    std::unique_ptr<Ui::frmNegotiatedCounterpart> m_ui;
     data::Connection &m_connection;
 };
 

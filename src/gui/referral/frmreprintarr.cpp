@@ -5,15 +5,11 @@
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
+#include "ui_frmreprintarr.h"
 
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace mss::referral {
 
@@ -21,60 +17,24 @@ namespace {
 const QString kCaption = QStringLiteral("Assessment and Referal report");
 }
 
-frmReprintARR::frmReprintARR(data::Connection &connection, QWidget *parent) : QDialog(parent), m_connection(connection)
+frmReprintARR::frmReprintARR(data::Connection &connection, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::frmReprintARR>()), m_connection(connection)
 {
-    setObjectName(QStringLiteral("frmReprintARR"));
-    setWindowTitle(QStringLiteral("VMC: Medical Social Service "));
-    resize(1100, 520);
+    m_ui->setupUi(this);
+    txtSearch = m_ui->txtSearch;
+    GridAssessment = m_ui->GridAssessment;
+    btnPrint = m_ui->btnPrint;
+    btnClose = m_ui->btnClose;
 
-    auto *root = new QVBoxLayout(this);
-    auto *heading = new QLabel(QStringLiteral("Reprint Assessment and Referral "), this);
-    heading->setObjectName(QStringLiteral("lblHeading"));
-    heading->setStyleSheet(QStringLiteral("font-size: 13pt; font-weight: bold; color: rgb(0, 51, 102);"));
-    root->addWidget(heading);
-
-    auto *searchRow = new QHBoxLayout;
-    auto *label = new QLabel(QStringLiteral("Search Text :"), this);
-    label->setObjectName(QStringLiteral("lblSearch"));
-    txtSearch = new QLineEdit(this);
-    txtSearch->setObjectName(QStringLiteral("txtSearch"));
-    label->setBuddy(txtSearch);
-    searchRow->addWidget(label);
-    searchRow->addWidget(txtSearch, 1);
-    root->addLayout(searchRow);
-
-    auto *results = new QGroupBox(QStringLiteral("Search Results :"), this);
-    results->setObjectName(QStringLiteral("fraResults"));
-    auto *resultsLayout = new QVBoxLayout(results);
-    GridAssessment = new QTableWidget(results);
-    GridAssessment->setObjectName(QStringLiteral("GridAssessment"));
-    GridAssessment->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GridAssessment->setSelectionBehavior(QAbstractItemView::SelectRows);
-    GridAssessment->setSelectionMode(QAbstractItemView::SingleSelection);
-    GridAssessment->verticalHeader()->hide();
-    resultsLayout->addWidget(GridAssessment);
-    root->addWidget(results, 1);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    btnPrint = new QPushButton(QStringLiteral("    &Print"), this);
-    btnPrint->setObjectName(QStringLiteral("btnPrint"));
-    btnClose = new QPushButton(QStringLiteral("    &Close"), this);
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    buttons->addWidget(btnPrint);
-    buttons->addWidget(btnClose);
-    root->addLayout(buttons);
-
-    // Enter searches; it must not press a default button of the dialog.
-    btnPrint->setAutoDefault(false);
-    btnClose->setAutoDefault(false);
-    connect(txtSearch, &QLineEdit::returnPressed, this,
-        [this] { ui::runGuarded([this] { search(); }, { .title = windowTitle() }); });
+    // Enter searches; the form keeps it from pressing a default button of the dialog.
+    ui::connectGuarded(txtSearch, &QLineEdit::returnPressed, this, [this] { search(); });
     connect(GridAssessment, &QTableWidget::cellClicked, this, [this](int row, int) { chooseRow(row); });
     connect(GridAssessment, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { chooseRow(row); });
     connect(btnPrint, &QPushButton::clicked, this, &frmReprintARR::print);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+frmReprintARR::~frmReprintARR() = default;
 
 void frmReprintARR::start(const QString &hospNum)
 {

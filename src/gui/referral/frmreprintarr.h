@@ -5,10 +5,15 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <memory>
+
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
+namespace Ui {
+class frmReprintARR;
+}
 namespace mss::data {
 class Connection;
 }
@@ -25,6 +30,7 @@ class frmReprintARR final : public QDialog {
 
 public:
     explicit frmReprintARR(data::Connection &connection, QWidget *parent = nullptr);
+    ~frmReprintARR() override;
 
     // Opening: the hospital number of the patient chosen in the patient list.
     void start(const QString &hospNum);
@@ -45,6 +51,7 @@ public:
     QPushButton *btnClose = nullptr;
 
 private:
+    std::unique_ptr<Ui::frmReprintARR> m_ui;
     data::Connection &m_connection;
     ArrReportValues m_chosen;
     bool m_printRequested = false;

@@ -4,14 +4,13 @@
 #include "domain/hiddenkey.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui_cataloguepicker.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 namespace mss::referral {
 
@@ -44,49 +43,22 @@ QString CataloguePicker::codeOfKey(const QString &key)
 }
 
 CataloguePicker::CataloguePicker(const PickerKind &kind, data::Connection &connection, QWidget *parent)
-    : QDialog(parent), m_kind(kind), m_connection(connection)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CataloguePicker>()), m_kind(kind), m_connection(connection)
 {
+    m_ui->setupUi(this);
+    lblHeading = m_ui->lblHeading;
+    tvServices = m_ui->tvServices;
+    fraSelected = m_ui->fraSelected;
+    lstChosen = m_ui->lstChosen;
+    lblHint = m_ui->lblHint;
+    cmdOK = m_ui->cmdOK;
+    cmdCancel = m_ui->cmdCancel;
+    // What the kind decides. The tree's double-click handler toggles a node itself, and the codes
+    // at the end of the chosen entries stay out of sight: the form says both.
     setWindowTitle(kind.caption);
-    resize(760, 520);
-
-    auto *root = new QVBoxLayout(this);
-    lblHeading = new QLabel(kind.heading, this);
-    lblHeading->setObjectName(QStringLiteral("lblHeading"));
-    lblHeading->setStyleSheet(QStringLiteral("font-size: 13pt; font-weight: bold; color: rgb(0, 51, 102);"));
+    lblHeading->setText(kind.heading);
     lblHeading->setVisible(!kind.heading.isEmpty());
-    root->addWidget(lblHeading);
-
-    auto *body = new QHBoxLayout;
-    tvServices = new QTreeWidget(this);
-    tvServices->setObjectName(QStringLiteral("tvServices"));
-    tvServices->setHeaderHidden(true);
-    tvServices->setExpandsOnDoubleClick(false); // the double-click handler toggles it itself
-    body->addWidget(tvServices, 3);
-
-    fraSelected = new QGroupBox(QStringLiteral("Selected Services"), this);
-    fraSelected->setObjectName(QStringLiteral("fraSelected"));
-    auto *chosen = new QVBoxLayout(fraSelected);
-    lstChosen = new QListWidget(fraSelected);
     lstChosen->setObjectName(kind.chosenListName);
-    lstChosen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    lstChosen->setTextElideMode(Qt::ElideNone); // the codes at the end stay out of sight
-    chosen->addWidget(lstChosen);
-    lblHint = new QLabel(QStringLiteral("Double-click item to remove selected item."), fraSelected);
-    lblHint->setObjectName(QStringLiteral("lblHint"));
-    chosen->addWidget(lblHint);
-    body->addWidget(fraSelected, 2);
-    root->addLayout(body);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
-    root->addLayout(buttons);
 
     connect(cmdOK, &QPushButton::clicked, this, &CataloguePicker::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &CataloguePicker::reject);

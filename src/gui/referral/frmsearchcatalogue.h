@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QHash>
 
+#include <memory>
+
 class QLabel;
 class QGroupBox;
 class QListWidget;
@@ -11,6 +13,9 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace Ui {
+class CataloguePicker;
+}
 namespace mss::data {
 class Connection;
 }
@@ -75,6 +80,7 @@ private:
     bool isChosen(const QString &code) const;
     void addChosen(const QString &code, const QString &text);
 
+    std::unique_ptr<Ui::CataloguePicker> m_ui;
     PickerKind m_kind;
     data::Connection &m_connection;
     QHash<QString, QTreeWidgetItem *> m_nodes;

@@ -64,13 +64,7 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
     setCentralWidget(mdiArea);
 
     m_notices = new notices::NoticeDesk(
-        [] {
-            const SessionState &session = Session();
-            const suite::clsCurrentUser *user = session.CurrentUser.get();
-            return notices::NoticeContext { session.SharedConnection, session.EmployeeCode,
-                user ? user->employeecode() : QString(), user ? user->EmployeeName() : QString() };
-        },
-        this, [this](QWidget *window) { openChild(window); }, this);
+        &sessionWorkContext, this, [this](QWidget *window) { openChild(window); }, this);
 
     buildMenus();
     buildToolBar();
@@ -426,7 +420,7 @@ intake::frmIntakeSurveySheet *mdiMSS::showIntakeSheet()
             mdiArea->setActiveSubWindow(sub);
         return m_intake;
     }
-    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection, m_reports);
+    auto window = std::make_unique<intake::frmIntakeSurveySheet>(m_selection, sessionWorkContext(), m_reports);
     window->load();
     m_intake = window.release();
     openChild(m_intake, [this](QMdiSubWindow *sub) {
@@ -444,7 +438,7 @@ void mdiMSS::showArr()
             QStringLiteral("Please select first a patient to process"), QStringLiteral("Message"), this);
         return;
     }
-    referral::frmARR arr(Session().SharedConnection, m_reports, this);
+    referral::frmARR arr(sessionWorkContext(), m_reports, this);
     arr.HospNum = m_selection.HospNum;
     arr.IDNUM = m_selection.IDNUM;
     arr.load();
@@ -453,8 +447,8 @@ void mdiMSS::showArr()
 
 void mdiMSS::reprintArr()
 {
-    referral::reprintArr(
-        m_selection.HospNum, m_selection.IDNUM, *Session().SharedConnection, *m_reports, m_reprint, this);
+    referral::reprintArr(m_selection.HospNum, m_selection.IDNUM,
+        ui::requireConnection(Session().SharedConnection, QStringLiteral("Re-Print ARR")), *m_reports, m_reprint, this);
 }
 
 classification::frmComputeDiscount *mdiMSS::showComputeDiscount()

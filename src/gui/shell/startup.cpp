@@ -92,6 +92,14 @@ QMainWindow *MainWindow()
     return qobject_cast<QMainWindow *>(Session().MainWindow.data());
 }
 
+ui::WorkContext sessionWorkContext()
+{
+    const SessionState &s = Session();
+    const suite::clsCurrentUser *user = s.CurrentUser.get();
+    return { s.SharedConnection, s.EmployeeCode, user ? user->employeecode() : QString(),
+        user ? user->EmployeeName() : QString() };
+}
+
 void EndSession()
 {
     SessionState &s = detail::writableSession();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/workcontext.h"
+
 #include <QString>
 
 class QMainWindow;
@@ -16,6 +18,10 @@ QMainWindow *MainWindow();
 // "Change Active User": closes the main window and the session's connection, then starts a
 // new session. The program ends when that log-on is given up.
 void ChangeActiveUser();
+
+// The session's shared connection and who is working, as the main window hands them to the
+// windows it opens.
+ui::WorkContext sessionWorkContext();
 
 // Releases the session's components and closes its connection, before the program ends.
 void EndSession();
