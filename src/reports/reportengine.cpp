@@ -744,7 +744,8 @@ private:
         return s.format ? s.format->apply(v) : FieldFormat::plain(v);
     }
 
-    QVariant total(const Segment &s, const Element &e, BodyRun &b, const Ctx &c)
+    // The rows a total adds up, [start, end), as its band and scope say.
+    std::pair<int, int> totalRange(const Segment &s, BodyRun &b, const Ctx &c)
     {
         int start = 0;
         int end = -1; // the last row: read only when a total needs it
@@ -784,6 +785,12 @@ private:
         }
         if (end < 0)
             end = b.rowCount();
+        return { start, end };
+    }
+
+    QVariant total(const Segment &s, const Element &e, BodyRun &b, const Ctx &c)
+    {
+        const auto [start, end] = totalRange(s, b, c);
         Accumulator &a = b.totals[&s];
         if (a.start != start || a.upTo > end || a.upTo < start) {
             a = Accumulator();
