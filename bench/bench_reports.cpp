@@ -4,7 +4,7 @@
 #include "bench.h"
 
 #include "db/hospitaldb.h"
-#include "reportfiles.h"
+#include "engine/reportfiles.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportpageview.h"
 #include "reports/reportrunner.h"

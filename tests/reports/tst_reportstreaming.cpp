@@ -5,8 +5,8 @@
 
 #include "data/format.h"
 #include "data/recordset.h"
-#include "reportfiles.h"
-#include "reportjob.h"
+#include "engine/reportfiles.h"
+#include "engine/reportjob.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportpageview.h"
 #include "reports/reportrunner.h"

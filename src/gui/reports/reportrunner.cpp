@@ -1,8 +1,8 @@
 #include "reports/reportrunner.h"
 
 #include "auth/currentuser.h"
-#include "reportfiles.h"
-#include "reportjob.h"
+#include "engine/reportfiles.h"
+#include "engine/reportjob.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportprinting.h"
 #include "session/sessionstate.h"

@@ -1,4 +1,4 @@
-#include "reportdefinition.h"
+#include "engine/reportdefinition.h"
 
 #include "data/placeholders.h"
 

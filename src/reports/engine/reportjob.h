@@ -1,7 +1,7 @@
 #pragma once
 
-#include "pagemodel.h"
-#include "reportengine.h"
+#include "engine/pagemodel.h"
+#include "engine/reportengine.h"
 
 #include <QObject>
 #include <QTimer>

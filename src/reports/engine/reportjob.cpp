@@ -1,4 +1,4 @@
-#include "reportjob.h"
+#include "engine/reportjob.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "pagemodel.h"
-#include "reportdefinition.h"
-#include "reportrows.h"
+#include "engine/pagemodel.h"
+#include "engine/reportdefinition.h"
+#include "engine/reportrows.h"
 
 #include <QDateTime>
 #include <QHash>

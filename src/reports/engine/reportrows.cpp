@@ -1,4 +1,4 @@
-#include "reportrows.h"
+#include "engine/reportrows.h"
 
 #include "data/connection.h"
 

@@ -1,4 +1,4 @@
-#include "reportengine.h"
+#include "engine/reportengine.h"
 
 #include "data/connection.h"
 #include "data/format.h"

@@ -1,4 +1,4 @@
-#include "fieldformat.h"
+#include "engine/fieldformat.h"
 
 #include "data/format.h"
 #include "data/recordset.h"
