@@ -1110,6 +1110,11 @@ bool PreparedReport::readRows(int budgetMs)
         d->readingInto->fail(std::make_exception_ptr(queryFailed(d->def.fileName, d->readingQuery, error)));
         d->reading.reset();
         return true;
+    } catch (...) {
+        // Called between events: nothing may escape into the event loop.
+        d->readingInto->fail(std::current_exception());
+        d->reading.reset();
+        return true;
     }
     d->readingInto->seal();
     return false;
