@@ -6,9 +6,9 @@
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
 #include "db/password.h"
+#include "engine/reportfiles.h"
 #include "mssdb_embedded.h"
 #include "mssdb_server.h"
-#include "reportfiles.h"
 
 #include <QCoreApplication>
 #include <QDate>

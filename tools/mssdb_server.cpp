@@ -5,7 +5,7 @@
 #include "data/odbc.h"
 #include "db/hospitaldb.h"
 #include "db/serverobjects.h"
-#include "reportdefinition.h"
+#include "engine/reportdefinition.h"
 
 #include <QCoreApplication>
 #include <QDir>

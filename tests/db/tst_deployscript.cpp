@@ -4,7 +4,7 @@
 // program was told of or the views a DBA maps, and the columns those statements read found.
 #include "db/serverobjects.h"
 #include "db/statementobjects.h"
-#include "reportdefinition.h"
+#include "engine/reportdefinition.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // written on the fly, and what pdfinfo and pdftotext read back from a PDF.
 #pragma once
 
-#include "reportengine.h"
+#include "engine/reportengine.h"
 #include "support/temphospital.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // Loading definitions strictly (every fault named with its line) and printing values through
 // masks exactly as a hospital's forms show them, under any locale.
 #include "data/format.h"
-#include "fieldformat.h"
-#include "reportdefinition.h"
+#include "engine/fieldformat.h"
+#include "engine/reportdefinition.h"
 
 #include <QDir>
 #include <QLocale>

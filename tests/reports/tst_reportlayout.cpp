@@ -5,7 +5,7 @@
 #include "data/format.h"
 #include "db/demodata.h"
 #include "db/hospitaldb.h"
-#include "reportfiles.h"
+#include "engine/reportfiles.h"
 
 #include <QImage>
 #include <QPainter>

@@ -3,7 +3,7 @@
 // page navigation, printing and export through the dialog seam.
 #include "reporttesting.h"
 
-#include "reportfiles.h"
+#include "engine/reportfiles.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportpageview.h"
 #include "reports/reportrunner.h"

@@ -4,8 +4,9 @@
 #include "reporttesting.h"
 
 #include "data/format.h"
-#include "reportfiles.h"
-#include "reportjob.h"
+#include "data/recordset.h"
+#include "engine/reportfiles.h"
+#include "engine/reportjob.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportpageview.h"
 #include "reports/reportrunner.h"
@@ -82,6 +83,9 @@ private slots:
     void printingWaitsForTheLastPage();
     void aStopOrAFailureLeavesNoFile();
     void aFailureHalfWayIsReportedOnce();
+    void rowsKeepTheirValuesWhenReadAsTheyCome();
+    void aLayoutWhileReadingGivesTheSamePages();
+    void aReadFailingHalfWayFailsTheLayoutOnce();
 
 private:
     test::TempHospital m_db;
@@ -126,7 +130,7 @@ void TestReportStreaming::pageCountOnTheFirstAndLastPage()
     auto job = jobFor(tallRows, m_db.connection(), 64 * 1024);
     const std::shared_ptr<PageModel> model = job->model();
     job->start();
-    model->waitForPages(1);
+    job->waitForPages(1);
     const QString early = model->pageText(0);
     QVERIFY2(early.contains(QStringLiteral("Page 1 of 300")) || early.contains(QStringLiteral("Page 1 of \u2026")),
         qPrintable(early));
@@ -213,11 +217,16 @@ void TestReportStreaming::countingAgreesWithTheLayout()
 
 void TestReportStreaming::closingTheViewerStopsTheLayout()
 {
-    test::fillCensus(m_db.connection(), 20000);
+    test::fillCensus(m_db.connection(), 100000);
     auto job = jobFor(tallRows, m_db.connection(), 0);
     std::shared_ptr<PageModel> model = job->model();
     job->start();
-    model->waitForPages(1);
+    job->waitForPages(1);
+    // The rows are still being read, a slice between events, and their statement keeps
+    // another program from writing meanwhile.
+    const auto other = m_db.openAnother(0);
+    QVERIFY_THROWS_EXCEPTION(
+        data::DbError, other->execute(QStringLiteral("UPDATE tbCensus SET Name = Name WHERE Seq = 1")));
     QPointer<frmReportViewer> viewer = new frmReportViewer(std::move(job), QStringLiteral("Tall rows"));
     viewer->show();
     QVERIFY(viewer->pageCount() >= 1);
@@ -230,9 +239,11 @@ void TestReportStreaming::closingTheViewerStopsTheLayout()
     QVERIFY(viewer->close());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!viewer);
-    // The window waited for its layout to stop, well before the 2,000th page.
+    // The window waited for its layout to stop, long before the 10,000th page.
     QCOMPARE(model->state(), PageModel::State::Cancelled);
     QVERIFY(model->pageCount() < 2000);
+    // Closing let the statement go with the rows: the other program writes at once.
+    other->execute(QStringLiteral("UPDATE tbCensus SET Name = Name WHERE Seq = 1"));
     model.reset();
     QVERIFY(!QFileInfo::exists(spill));
 }
@@ -338,6 +349,97 @@ void TestReportStreaming::aFailureHalfWayIsReportedOnce()
     QVERIFY2(m_shown.first().text.contains(QStringLiteral("row 15000")), qPrintable(m_shown.first().text));
     QCOMPARE(m_shown.first().icon, QMessageBox::Critical);
     QCOMPARE(m_shown.first().title, QStringLiteral("Tall rows"));
+}
+
+void TestReportStreaming::rowsKeepTheirValuesWhenReadAsTheyCome()
+{
+    data::EmbeddedConnection &c = m_db.connection();
+    c.executeScript(QStringLiteral(
+        "CREATE TABLE tbMixed (Seq INTEGER, Amount REAL, Name TEXT, Note TEXT, Raw BLOB);"
+        "INSERT INTO tbMixed VALUES (1, 12.5, 'PE\u00d1A', NULL, x'00ff'), (2, -0.1, '\u65e5\u672c', '', NULL),"
+        " (3, 1e300, 'O''BRIEN', 'x', x''), (4, NULL, NULL, NULL, NULL);"));
+    const QString sql
+        = QStringLiteral("SELECT Seq, Amount, Name, Note, Raw, Seq * 2 AS Twice FROM tbMixed ORDER BY Seq");
+    const data::Recordset whole = c.query(sql);
+    std::unique_ptr<data::RowCursor> cursor = c.queryRows(sql);
+    QCOMPARE(cursor->columns()->names(), whole.columns());
+    ReportRows rows(cursor->columns());
+    while (cursor->next())
+        rows.append(*cursor);
+    rows.finish();
+    QCOMPARE(rows.count(), whole.recordCount());
+    for (int r = 0; r < whole.recordCount(); ++r) {
+        for (int col = 0; col < whole.columns().size(); ++col) {
+            const QVariant expected = whole.rows()[r][col];
+            const QVariant kept = rows.value(r, col);
+            QCOMPARE(kept.typeId(), expected.typeId());
+            QCOMPARE(kept.isNull(), expected.isNull());
+            QCOMPARE(kept, expected);
+            QCOMPARE(rows.text(r, col), data::variantText(expected));
+        }
+    }
+    QVERIFY(rows.sameText(3, 3, 2));
+    QVERIFY(!rows.sameText(0, 1, 2));
+    QVERIFY(!rows.has(4));
+
+    // What cannot be stepped at the reader's pace (a batch, a write) is read whole, as before.
+    cursor = c.queryRows(
+        QStringLiteral("UPDATE tbMixed SET Note = 'y' WHERE Seq = 4; SELECT Note FROM tbMixed WHERE Seq = 4"));
+    QVERIFY(cursor->next());
+    QCOMPARE(cursor->value(0).toString(), QStringLiteral("y"));
+    QVERIFY(!cursor->next());
+
+    // A row that fails when it is reached fails there, with the database's error.
+    cursor = c.queryRows(QStringLiteral("SELECT Seq, CASE WHEN Seq = 3 THEN mss_error('row three') END FROM tbMixed"));
+    QVERIFY(cursor->next());
+    QVERIFY(cursor->next());
+    QVERIFY_THROWS_EXCEPTION(data::DbError, cursor->next());
+    QVERIFY(c.errors().size() == 1 && c.errors().first().description.contains(QStringLiteral("row three")));
+}
+
+void TestReportStreaming::aLayoutWhileReadingGivesTheSamePages()
+{
+    test::fillCensus(m_db.connection(), 4000, 37);
+    for (const QString &xml : { wards, tallRows }) {
+        Report report(test::parse(xml));
+        const auto whole = report.run(test::contextOf(m_db.connection()));
+        auto job = std::make_unique<ReportJob>(report.prepare(test::contextOf(m_db.connection())));
+        const std::shared_ptr<PageModel> model = job->model();
+        QSignalSpy finished(job.get(), &ReportJob::finished);
+        job->start();
+        // The rows are read between events, as in the viewer.
+        QVERIFY(finished.wait(120000));
+        QCOMPARE(model->state(), PageModel::State::Complete);
+        QCOMPARE(model->pageCount(), whole->pageCount());
+        for (int page : { 0, 1, whole->pageCount() / 2, whole->pageCount() - 1 })
+            QCOMPARE(model->pageText(page), whole->pageText(page));
+    }
+}
+
+void TestReportStreaming::aReadFailingHalfWayFailsTheLayoutOnce()
+{
+    // The 3,000th row fails as it is read, long after page 1 was shown: the model ends failed
+    // with the query's error, never complete, and the window reports it once.
+    test::fillCensus(m_db.connection(), 6000);
+    const QString failing = QString(tallRows).replace(QStringLiteral("SELECT Seq, Name, Amount FROM tbCensus"),
+        QStringLiteral("SELECT Seq, Name, CASE WHEN Seq = 3000 THEN mss_error('the link was lost') ELSE Amount END AS "
+                       "Amount FROM tbCensus"));
+    auto job = jobFor(failing, m_db.connection(), 1u << 20);
+    const std::shared_ptr<PageModel> model = job->model();
+    job->start();
+    job->waitForPages(1);
+    QVERIFY(model->pageCount() >= 1);
+    auto *viewer = new frmReportViewer(std::move(job), QStringLiteral("Tall rows"));
+    QPointer<frmReportViewer> watched(viewer);
+    QSignalSpy laidOut(viewer, &frmReportViewer::laidOut);
+    viewer->show();
+    QVERIFY(laidOut.wait(120000));
+    QCOMPARE(model->state(), PageModel::State::Failed);
+    QVERIFY(model->pageCount() < 300);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY2(m_shown.first().text.contains(QStringLiteral("the link was lost")), qPrintable(m_shown.first().text));
+    delete watched.data();
 }
 
 QTEST_MAIN(TestReportStreaming)

@@ -4,7 +4,7 @@
 
 #include "data/format.h"
 #include "db/hospitaldb.h"
-#include "reportfiles.h"
+#include "engine/reportfiles.h"
 #include "support/demohospital.h"
 
 #include <QRegularExpression>

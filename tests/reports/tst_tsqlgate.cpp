@@ -3,8 +3,8 @@
 // T-SQL text (the report variants and the deployment script) parses as T-SQL and is free of the
 // SQLite idioms that a T-SQL parser would take for something else.
 #include "data/placeholders.h"
-#include "reportdefinition.h"
-#include "reportengine.h"
+#include "engine/reportdefinition.h"
+#include "engine/reportengine.h"
 #include "support/fakeconnections.h"
 
 #include <QDir>

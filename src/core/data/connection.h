@@ -20,6 +20,21 @@ enum class ConnectionState { Closed, Open };
 // Named values for a statement with placeholders (":Name"), in the order given.
 using Bindings = QList<std::pair<QString, QVariant>>;
 
+// The rows of a query read one at a time, for a reader that goes through them once: the first
+// row can be used before the last is read, and nothing holds all of them. A cursor keeps its
+// statement open on the connection until it is destroyed, so it must not outlive the connection.
+class RowCursor {
+public:
+    virtual ~RowCursor();
+
+    virtual const std::shared_ptr<const ColumnIndex> &columns() const = 0;
+    // Moves to the next row (the first, on the first call); false after the last. A failure
+    // throws DbError, as the statement would have when read whole.
+    virtual bool next() = 0;
+    // A column of the current row: the value a recordset of the same query holds.
+    virtual QVariant value(int column) const = 0;
+};
+
 // The one way the program reaches a database. Statements are T-SQL as the windows build them;
 // each driver makes them run on its own database. Every failure throws DbError and leaves the
 // same error as the only entry of errors().
@@ -40,6 +55,9 @@ public:
         const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly);
     // A query with bound values, for code that builds no statement text (reports, tools).
     virtual Recordset query(const QString &statement, const Bindings &bindings = {}) = 0;
+    // The same query read forward a row at a time. Drivers without a cheaper way read it
+    // whole through query() and hand its rows out one by one.
+    virtual std::unique_ptr<RowCursor> queryRows(const QString &statement, const Bindings &bindings = {});
 
     virtual void beginTrans() = 0;
     virtual void commitTrans() = 0;

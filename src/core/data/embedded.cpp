@@ -629,10 +629,7 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
         }
         sqlite = tsql::translate(statement);
     } catch (const DbError &e) {
-        m_errors = { e.info() };
-        if (!e.statement().isEmpty())
-            throw;
-        throw DbError(e.info(), statement.simplified());
+        rethrowWithStatement(e, statement);
     }
     const QByteArray utf8 = sqlite.toUtf8();
     const char *tail = utf8.constData();
@@ -661,22 +658,8 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
                     fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
                 savepointSet = true;
             }
-            if (bindings) {
-                const int count = sqlite3_bind_parameter_count(raw);
-                for (int i = 1; i <= count; ++i) {
-                    const QString name = fromUtf8(sqlite3_bind_parameter_name(raw, i)).mid(1);
-                    auto it = std::find_if(bindings->begin(), bindings->end(), [&](const auto &b) {
-                        QString key = b.first;
-                        if (key.startsWith(QLatin1Char(':')) || key.startsWith(QLatin1Char('@')))
-                            key.remove(0, 1);
-                        return key.compare(name, Qt::CaseInsensitive) == 0;
-                    });
-                    if (name.isEmpty() || it == bindings->end())
-                        fail(SQLITE_RANGE, QStringLiteral("No value was given for the parameter \"%1\"").arg(name),
-                            statement);
-                    bindValue(raw, i, it->second);
-                }
-            }
+            if (bindings)
+                bindAll(raw, *bindings, statement);
             ColumnNames names;
             const int rc = stepAll(raw, sink, names);
             if (rc != SQLITE_DONE)
@@ -689,6 +672,105 @@ void EmbeddedConnection::run(const QString &statement, const Bindings *bindings,
             batchScope->undo();
         throw;
     }
+}
+
+void EmbeddedConnection::rethrowWithStatement(const DbError &e, const QString &statement)
+{
+    m_errors = { e.info() };
+    if (!e.statement().isEmpty())
+        throw e;
+    throw DbError(e.info(), statement.simplified());
+}
+
+void EmbeddedConnection::bindAll(sqlite3_stmt *raw, const Bindings &bindings, const QString &statement)
+{
+    const int count = sqlite3_bind_parameter_count(raw);
+    for (int i = 1; i <= count; ++i) {
+        const QString name = fromUtf8(sqlite3_bind_parameter_name(raw, i)).mid(1);
+        auto it = std::find_if(bindings.begin(), bindings.end(), [&](const auto &b) {
+            QString key = b.first;
+            if (key.startsWith(QLatin1Char(':')) || key.startsWith(QLatin1Char('@')))
+                key.remove(0, 1);
+            return key.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (name.isEmpty() || it == bindings.end())
+            fail(SQLITE_RANGE, QStringLiteral("No value was given for the parameter \"%1\"").arg(name), statement);
+        bindValue(raw, i, it->second);
+    }
+}
+
+// Steps one read-only statement as its reader asks for rows. The statement stays prepared
+// (and SQLite's read lock held) until the cursor goes.
+class EmbeddedConnection::Cursor final : public RowCursor {
+public:
+    Cursor(EmbeddedConnection &connection, StatementPtr stmt, QString statement)
+        : m_connection(connection), m_stmt(std::move(stmt)), m_statement(std::move(statement))
+    {
+    }
+    const std::shared_ptr<const ColumnIndex> &columns() const override { return m_columns; }
+    // The first step comes before the columns: a schema change may prepare the statement again there.
+    void start()
+    {
+        step();
+        m_columns = m_names.of(m_stmt.get(), sqlite3_column_count(m_stmt.get()));
+    }
+    bool next() override
+    {
+        if (m_pending) {
+            m_pending = false;
+            return m_row;
+        }
+        if (m_row)
+            step();
+        return m_row;
+    }
+    QVariant value(int column) const override { return columnValue(m_stmt.get(), column); }
+
+private:
+    void step()
+    {
+        const int rc = sqlite3_step(m_stmt.get());
+        m_row = rc == SQLITE_ROW;
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            m_connection.fail(
+                sqlite3_extended_errcode(m_connection.m_db), fromUtf8(sqlite3_errmsg(m_connection.m_db)), m_statement);
+    }
+
+    EmbeddedConnection &m_connection;
+    StatementPtr m_stmt;
+    QString m_statement;
+    ColumnNames m_names;
+    std::shared_ptr<const ColumnIndex> m_columns;
+    bool m_row = true;
+    bool m_pending = true; // the first step is taken by start()
+};
+
+std::unique_ptr<RowCursor> EmbeddedConnection::queryRows(const QString &statement, const Bindings &bindings)
+{
+    m_errors.clear();
+    if (!m_db)
+        fail(3704, QStringLiteral("Operation is not allowed when the connection is closed"), statement);
+    QString sqlite;
+    try {
+        sqlite = tsql::translate(statement);
+    } catch (const DbError &e) {
+        rethrowWithStatement(e, statement);
+    }
+    const QByteArray utf8 = sqlite.toUtf8();
+    const char *tail = nullptr;
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(m_db, utf8.constData(), int(utf8.size()), &raw, &tail) != SQLITE_OK)
+        fail(sqlite3_extended_errcode(m_db), fromUtf8(sqlite3_errmsg(m_db)), statement);
+    StatementPtr stmt(raw);
+    // Only a single read can be stepped at the reader's pace: batches and writes keep the
+    // savepoints run() gives them, and are read whole.
+    const QByteArray rest = QByteArray(tail, int(utf8.constData() + utf8.size() - tail)).trimmed();
+    if (!raw || !sqlite3_stmt_readonly(raw) || (!rest.isEmpty() && rest != ";"))
+        return Connection::queryRows(statement, bindings);
+    bindAll(raw, bindings, statement);
+    auto cursor = std::make_unique<Cursor>(*this, std::move(stmt), statement);
+    cursor->start();
+    return cursor;
 }
 
 EmbeddedConnection::Procedure &EmbeddedConnection::procedure(

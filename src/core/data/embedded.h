@@ -39,6 +39,8 @@ public:
     RowTable openTable(
         const QString &statement, CursorType cursor = CursorType::Dynamic, LockType lock = LockType::ReadOnly) override;
     Recordset query(const QString &statement, const Bindings &bindings = {}) override;
+    // A single read-only statement steps as its reader asks; anything else is read whole.
+    std::unique_ptr<RowCursor> queryRows(const QString &statement, const Bindings &bindings = {}) override;
 
     void beginTrans() override;
     void commitTrans() override;
@@ -88,6 +90,9 @@ public:
 
 private:
     struct Procedure;
+    class Cursor;
+    void bindAll(sqlite3_stmt *raw, const Bindings &bindings, const QString &statement);
+    [[noreturn]] void rethrowWithStatement(const DbError &e, const QString &statement);
     class Savepoint;
     Savepoint &savepoint(std::unique_ptr<Savepoint> &slot, const char *name);
     // A savepoint inside a transaction, or for writes outside one a transaction of their own.

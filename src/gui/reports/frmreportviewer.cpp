@@ -2,8 +2,9 @@
 #include "reports/reportpageview.h"
 #include "reports/reportprinting.h"
 
-#include "reportjob.h"
+#include "engine/reportjob.h"
 #include "ui/messages.h"
+#include "ui_frmreportviewer.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -16,7 +17,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 #include <exception>
 #include <utility>
@@ -24,58 +24,42 @@
 namespace mss::reports {
 
 frmReportViewer::frmReportViewer(std::unique_ptr<ReportJob> layout, const QString &caption, QWidget *parent)
-    : QWidget(parent), m_layout(std::move(layout)), m_pages(m_layout->model())
+    : QWidget(parent),
+      m_ui(std::make_unique<Ui::frmReportViewer>()),
+      m_layout(std::move(layout)),
+      m_pages(m_layout->model())
 {
-    setObjectName(QStringLiteral("frmReportViewer"));
+    m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption);
     ensureReportFonts();
+    CRViewer1 = m_ui->CRViewer1;
+    lblPage = m_ui->lblPage;
+    cboZoom = m_ui->cboZoom;
+    m_first = m_ui->actFirstPage;
+    m_previous = m_ui->actPreviousPage;
+    m_next = m_ui->actNextPage;
+    m_last = m_ui->actLastPage;
 
-    m_toolBar = new QToolBar(this);
-    m_toolBar->setObjectName(QStringLiteral("tbrViewer"));
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    auto add = [&](const QString &name, const QString &text, const QKeySequence &key, auto slot) {
-        QAction *a = m_toolBar->addAction(text, this, slot);
-        a->setObjectName(name);
-        if (!key.isEmpty())
-            a->setShortcut(key);
-        return a;
-    };
-    QAction *print = add(QStringLiteral("actPrint"), tr("&Print..."), QKeySequence::Print, &frmReportViewer::print);
-    print->setToolTip(tr("Print the report"));
-    add(QStringLiteral("actExportPdf"), tr("Export &PDF..."), QKeySequence(), &frmReportViewer::exportPdf);
-    m_toolBar->addSeparator();
-    m_first = add(
-        QStringLiteral("actFirstPage"), tr("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home), &frmReportViewer::firstPage);
-    m_previous
-        = add(QStringLiteral("actPreviousPage"), tr("<"), QKeySequence(Qt::Key_PageUp), &frmReportViewer::previousPage);
-    lblPage = new QLabel(this);
-    lblPage->setObjectName(QStringLiteral("lblPage"));
+    // The page label sits between "<" and ">", the zoom list between "-" and "+".
+    m_ui->tbrViewer->insertWidget(m_next, lblPage);
+    m_ui->tbrViewer->insertWidget(m_ui->actZoomIn, cboZoom);
     lblPage->setMinimumWidth(lblPage->fontMetrics().horizontalAdvance(QStringLiteral(" 9999 of 9999 ")));
-    lblPage->setAlignment(Qt::AlignCenter);
-    m_toolBar->addWidget(lblPage);
-    m_next = add(QStringLiteral("actNextPage"), tr(">"), QKeySequence(Qt::Key_PageDown), &frmReportViewer::nextPage);
-    m_last = add(
-        QStringLiteral("actLastPage"), tr(">|"), QKeySequence(Qt::CTRL | Qt::Key_End), &frmReportViewer::lastPage);
-    m_first->setToolTip(tr("First page"));
-    m_previous->setToolTip(tr("Previous page"));
-    m_next->setToolTip(tr("Next page"));
-    m_last->setToolTip(tr("Last page"));
-    m_toolBar->addSeparator();
-    add(QStringLiteral("actZoomOut"), tr("-"), QKeySequence::ZoomOut, &frmReportViewer::zoomOut)
-        ->setToolTip(tr("Zoom out"));
-    cboZoom = new QComboBox(this);
-    cboZoom->setObjectName(QStringLiteral("cboZoom"));
-    cboZoom->addItem(tr("Page width"));
-    cboZoom->addItem(tr("Whole page"));
     for (int percent : { 50, 75, 100, 125, 150, 200 })
         cboZoom->addItem(QStringLiteral("%1%").arg(percent), percent);
-    m_toolBar->addWidget(cboZoom);
-    add(QStringLiteral("actZoomIn"), tr("+"), QKeySequence::ZoomIn, &frmReportViewer::zoomIn)
-        ->setToolTip(tr("Zoom in"));
+    // The platform's own keys, which a form can only spell one way.
+    m_ui->actPrint->setShortcuts(QKeySequence::Print);
+    m_ui->actZoomOut->setShortcuts(QKeySequence::ZoomOut);
+    m_ui->actZoomIn->setShortcuts(QKeySequence::ZoomIn);
+    connect(m_ui->actPrint, &QAction::triggered, this, &frmReportViewer::print);
+    connect(m_ui->actExportPdf, &QAction::triggered, this, &frmReportViewer::exportPdf);
+    connect(m_first, &QAction::triggered, this, &frmReportViewer::firstPage);
+    connect(m_previous, &QAction::triggered, this, &frmReportViewer::previousPage);
+    connect(m_next, &QAction::triggered, this, &frmReportViewer::nextPage);
+    connect(m_last, &QAction::triggered, this, &frmReportViewer::lastPage);
+    connect(m_ui->actZoomOut, &QAction::triggered, this, &frmReportViewer::zoomOut);
+    connect(m_ui->actZoomIn, &QAction::triggered, this, &frmReportViewer::zoomIn);
 
-    CRViewer1 = new ReportPageView(this);
-    CRViewer1->setObjectName(QStringLiteral("CRViewer1"));
     connect(CRViewer1, &ReportPageView::currentPageChanged, this, &frmReportViewer::updateNavigation);
     connect(cboZoom, &QComboBox::activated, this, [this](int index) {
         if (index == 0)
@@ -86,13 +70,6 @@ frmReportViewer::frmReportViewer(std::unique_ptr<ReportJob> layout, const QStrin
             CRViewer1->setZoomFactor(cboZoom->itemData(index).toInt() / 100.0);
     });
 
-    auto *box = new QVBoxLayout(this);
-    box->setContentsMargins(0, 0, 0, 0);
-    box->setSpacing(0);
-    box->addWidget(m_toolBar);
-    box->addWidget(CRViewer1, 1);
-
-    resize(900, 700);
     CRViewer1->setModel(m_pages);
     zoomToPageWidth();
     updateNavigation();

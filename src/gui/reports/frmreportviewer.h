@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pagemodel.h"
+#include "engine/pagemodel.h"
 
 #include <QWidget>
 
@@ -9,7 +9,10 @@
 class QAction;
 class QComboBox;
 class QLabel;
-class QToolBar;
+
+namespace Ui {
+class frmReportViewer;
+}
 
 namespace mss::reports {
 
@@ -68,11 +71,11 @@ private:
     void printNow();
     void exportNow();
 
+    std::unique_ptr<Ui::frmReportViewer> m_ui;
     std::unique_ptr<ReportJob> m_layout;
     std::shared_ptr<PageModel> m_pages;
     Waiting m_waiting = Waiting::Nothing;
     bool m_ended = false;
-    QToolBar *m_toolBar = nullptr;
     ReportPageView *CRViewer1 = nullptr;
     QLabel *lblPage = nullptr;
     QComboBox *cboZoom = nullptr;

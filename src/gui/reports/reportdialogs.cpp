@@ -6,93 +6,51 @@
 #include "patients/frmemployeelisting.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
+#include "ui_frmreportdate.h"
+#include "ui_frmreportdate2.h"
+#include "ui_frmreportdatecategory.h"
+#include "ui_frmreportdaterange.h"
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QGridLayout>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace mss::reports {
 
-namespace {
-
-QDateEdit *datePicker(const QString &name, QWidget *parent)
+ReportDialog::ReportDialog(bool centred, QWidget *parent) : QDialog(parent), m_centred(centred)
 {
-    auto *picker = new QDateEdit(QDate::currentDate(), parent);
-    picker->setObjectName(name);
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
-    return picker;
-}
-
-QLabel *label(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-
-} // namespace
-
-ReportDialog::ReportDialog(const QString &name, const QString &title, const QString &heading,
-    const QString &startCaption, bool withEnd, bool centred, QWidget *parent)
-    : QDialog(parent), m_centred(centred)
-{
-    setObjectName(name);
-    setWindowTitle(title);
-    setModal(true);
     m_values.CloseForm = false;
+}
 
-    Label3 = label(QStringLiteral("Label3"), heading, this);
+void ReportDialog::takeForm(QLabel *heading, QLabel *startLabel, QDateEdit *start, QLabel *endLabel, QDateEdit *end,
+    QPushButton *enterButton, QPushButton *closeButton)
+{
+    Label3 = heading;
+    Label1 = startLabel;
+    dtStart = start;
+    Label2 = endLabel;
+    dtEnd = end;
+    cmdEnter = enterButton;
+    cmdClose = closeButton;
     QFont bold = Label3->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
     Label3->setFont(bold);
     // The title bar shows its caption whole, beside the window manager's buttons; the layout
     // keeps the width, so the window still grows with its fields.
-    Label3->setMinimumWidth(fontMetrics().horizontalAdvance(title) + 140);
-
-    Label1 = label(QStringLiteral("Label1"), startCaption, this);
-    dtStart = datePicker(QStringLiteral("dtStart"), this);
-    Label1->setBuddy(dtStart);
-
-    m_grid = new QGridLayout;
-    m_grid->addWidget(Label1, 0, 0);
-    m_grid->addWidget(dtStart, 0, 1, 1, 2);
-    if (withEnd) {
-        Label2 = label(QStringLiteral("Label2"), QStringLiteral("End Date :"), this);
-        dtEnd = datePicker(QStringLiteral("dtEnd"), this);
-        Label2->setBuddy(dtEnd);
-        m_grid->addWidget(Label2, 1, 0);
-        m_grid->addWidget(dtEnd, 1, 1, 1, 2);
-    }
-
-    cmdEnter = new QPushButton(QStringLiteral("&Enter"), this);
-    cmdEnter->setObjectName(QStringLiteral("cmdEnter"));
-    cmdEnter->setDefault(true);
-    cmdClose = new QPushButton(QStringLiteral("&Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    Label3->setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 140);
+    for (QDateEdit *picker : { dtStart, dtEnd })
+        if (picker)
+            picker->setDate(QDate::currentDate());
     connect(cmdEnter, &QPushButton::clicked, this, [this] { enter(); });
     connect(cmdClose, &QPushButton::clicked, this, &ReportDialog::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdEnter);
-    buttons->addWidget(cmdClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Label3);
-    layout->addLayout(m_grid);
-    layout->addStretch();
-    layout->addLayout(buttons);
 }
 
 void ReportDialog::reject()
@@ -121,39 +79,37 @@ void ReportDialog::enter()
     accept();
 }
 
-frmReportDate::frmReportDate(QWidget *parent)
-    : ReportDialog(QStringLiteral("frmReportDate"), QStringLiteral("Generate Report"), QStringLiteral("Report Date"),
-        QStringLiteral("Report Date :"), false, false, parent)
+frmReportDate::frmReportDate(QWidget *parent) : ReportDialog(false, parent), m_ui(std::make_unique<Ui::frmReportDate>())
 {
+    m_ui->setupUi(this);
+    takeForm(m_ui->Label3, m_ui->Label1, m_ui->dtStart, nullptr, nullptr, m_ui->cmdEnter, m_ui->cmdClose);
 }
+
+frmReportDate::~frmReportDate() = default;
 
 frmReportDateRange::frmReportDateRange(QWidget *parent)
-    : ReportDialog(QStringLiteral("frmReportDateRange"), QStringLiteral("Report Date Entry"),
-        QStringLiteral("Report Date"), QStringLiteral("Start Date :"), true, true, parent)
+    : ReportDialog(true, parent), m_ui(std::make_unique<Ui::frmReportDateRange>())
 {
+    m_ui->setupUi(this);
+    takeForm(m_ui->Label3, m_ui->Label1, m_ui->dtStart, m_ui->Label2, m_ui->dtEnd, m_ui->cmdEnter, m_ui->cmdClose);
 }
 
+frmReportDateRange::~frmReportDateRange() = default;
+
 frmReportDate2::frmReportDate2(data::Connection *connection, QWidget *parent)
-    : ReportDialog(QStringLiteral("frmReportDate2"), QStringLiteral("Report Date Entry"), QStringLiteral("Report Date"),
-        QStringLiteral("Start Date :"), true, true, parent),
-      m_connection(connection)
+    : ReportDialog(true, parent), m_ui(std::make_unique<Ui::frmReportDate2>()), m_connection(connection)
 {
-    lblmssw = label(QStringLiteral("lblmssw"), QStringLiteral(" MSSW"), this);
-    txtMSSW = new QLineEdit(this);
-    txtMSSW->setObjectName(QStringLiteral("txtMSSW"));
-    txtMSSW->setReadOnly(true);
-    cmdSearch = new QToolButton(this);
-    cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    cmdSearch->setIcon(QIcon(QStringLiteral(":/icons/search.svg")));
-    cmdSearch->setToolTip(QStringLiteral("Choose a social worker"));
-    cmdSearch->setAutoRaise(true);
-    m_grid->addWidget(lblmssw, 2, 0);
-    m_grid->addWidget(txtMSSW, 2, 1);
-    m_grid->addWidget(cmdSearch, 2, 2);
+    m_ui->setupUi(this);
+    takeForm(m_ui->Label3, m_ui->Label1, m_ui->dtStart, m_ui->Label2, m_ui->dtEnd, m_ui->cmdEnter, m_ui->cmdClose);
+    lblmssw = m_ui->lblmssw;
+    txtMSSW = m_ui->txtMSSW;
+    cmdSearch = m_ui->cmdSearch;
     connect(cmdSearch, &QToolButton::clicked, this,
         [this] { ui::runGuarded([this] { searchWorker(); }, { .title = windowTitle() }); });
     showWorkerRow(false);
 }
+
+frmReportDate2::~frmReportDate2() = default;
 
 void frmReportDate2::showWorkerRow(bool shown)
 {
@@ -191,16 +147,12 @@ void frmReportDate2::searchWorker()
 }
 
 frmReportDateCategory::frmReportDateCategory(data::Connection *connection, QWidget *parent)
-    : ReportDialog(QStringLiteral("frmReportDateCategory"), QStringLiteral("Report "),
-        QStringLiteral("Search NBB Report"), QStringLiteral("Start Date :"), true, true, parent)
+    : ReportDialog(true, parent), m_ui(std::make_unique<Ui::frmReportDateCategory>())
 {
-    Label4 = label(QStringLiteral("Label4"), QStringLiteral("Category :"), this);
-    cmbCategory = new QComboBox(this);
-    cmbCategory->setObjectName(QStringLiteral("cmbCategory"));
-    cmbCategory->setEditable(false);
-    Label4->setBuddy(cmbCategory);
-    m_grid->addWidget(Label4, 2, 0);
-    m_grid->addWidget(cmbCategory, 2, 1, 1, 2);
+    m_ui->setupUi(this);
+    takeForm(m_ui->Label3, m_ui->Label1, m_ui->dtStart, m_ui->Label2, m_ui->dtEnd, m_ui->cmdEnter, m_ui->cmdClose);
+    Label4 = m_ui->Label4;
+    cmbCategory = m_ui->cmbCategory;
     if (connection) {
         const data::Recordset rs = connection->open(QStringLiteral("select category from tbMssCaseCategory"),
             data::CursorType::ForwardOnly, data::LockType::ReadOnly);
@@ -208,6 +160,8 @@ frmReportDateCategory::frmReportDateCategory(data::Connection *connection, QWidg
             cmbCategory->addItem(row.value(0).toString());
     }
 }
+
+frmReportDateCategory::~frmReportDateCategory() = default;
 
 void frmReportDateCategory::enter()
 {

@@ -3,13 +3,21 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class QComboBox;
 class QDateEdit;
-class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+
+namespace Ui {
+class frmReportDate;
+class frmReportDateRange;
+class frmReportDate2;
+class frmReportDateCategory;
+} // namespace Ui
 
 namespace mss::data {
 class Connection;
@@ -53,11 +61,13 @@ public:
     void reject() override;
 
 protected:
-    ReportDialog(const QString &name, const QString &title, const QString &heading, const QString &startCaption,
-        bool withEnd, bool centred, QWidget *parent);
+    ReportDialog(bool centred, QWidget *parent);
+    // Takes the controls every report dialog has, once the dialog's form is set up; `end` and
+    // its label are null for a dialog of one date.
+    void takeForm(QLabel *heading, QLabel *startLabel, QDateEdit *start, QLabel *endLabel, QDateEdit *end,
+        QPushButton *enterButton, QPushButton *closeButton);
     void showEvent(QShowEvent *event) override;
     virtual void enter();
-    QGridLayout *m_grid = nullptr;
     ReportDialogValues m_values;
 
 private:
@@ -70,6 +80,10 @@ class frmReportDate final : public ReportDialog {
 
 public:
     explicit frmReportDate(QWidget *parent = nullptr);
+    ~frmReportDate() override;
+
+private:
+    std::unique_ptr<Ui::frmReportDate> m_ui;
 };
 
 // A range of dates.
@@ -78,6 +92,10 @@ class frmReportDateRange final : public ReportDialog {
 
 public:
     explicit frmReportDateRange(QWidget *parent = nullptr);
+    ~frmReportDateRange() override;
+
+private:
+    std::unique_ptr<Ui::frmReportDateRange> m_ui;
 };
 
 // A range of dates and, when the caller shows its row, a social worker.
@@ -87,6 +105,7 @@ class frmReportDate2 final : public ReportDialog {
 
 public:
     explicit frmReportDate2(data::Connection *connection, QWidget *parent = nullptr);
+    ~frmReportDate2() override;
     QString WorkerCode() const { return m_values.WorkerCode; }
 
     // The worker row is hidden on every opening; callers that want a worker show it.
@@ -99,6 +118,7 @@ public:
     QToolButton *cmdSearch = nullptr;
 
 private:
+    std::unique_ptr<Ui::frmReportDate2> m_ui;
     data::Connection *m_connection;
 };
 
@@ -109,6 +129,7 @@ class frmReportDateCategory final : public ReportDialog {
 
 public:
     explicit frmReportDateCategory(data::Connection *connection, QWidget *parent = nullptr);
+    ~frmReportDateCategory() override;
     QString category() const { return m_values.category; }
 
     QLabel *Label4 = nullptr;
@@ -116,6 +137,9 @@ public:
 
 protected:
     void enter() override;
+
+private:
+    std::unique_ptr<Ui::frmReportDateCategory> m_ui;
 };
 
 } // namespace mss::reports

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pagemodel.h"
+#include "engine/pagemodel.h"
 
 #include <QAbstractScrollArea>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "reports/reportprinting.h"
 
-#include "pagemodel.h"
-#include "reportdefinition.h"
+#include "engine/pagemodel.h"
+#include "engine/reportdefinition.h"
 
 #include <QPainter>
 #include <QPrinter>

@@ -1,8 +1,8 @@
 #include "reports/reportrunner.h"
 
 #include "auth/currentuser.h"
-#include "reportfiles.h"
-#include "reportjob.h"
+#include "engine/reportfiles.h"
+#include "engine/reportjob.h"
 #include "reports/frmreportviewer.h"
 #include "reports/reportprinting.h"
 #include "session/sessionstate.h"
@@ -57,7 +57,7 @@ frmReportViewer *ReportRunner::ShowReport(bool showGroupTree, const QString &cap
         // The window opens with its first page; a report that fails before it opens none.
         ui::WaitCursor wait;
         layout->start();
-        pages->waitForPages(directPrint ? std::numeric_limits<int>::max() : 1);
+        layout->waitForPages(directPrint ? std::numeric_limits<int>::max() : 1);
     }
     if (pages->state() == PageModel::State::Failed)
         std::rethrow_exception(pages->error());

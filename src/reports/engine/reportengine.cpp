@@ -1,14 +1,17 @@
-#include "reportengine.h"
+#include "engine/reportengine.h"
 
 #include "data/connection.h"
 #include "data/format.h"
 #include "data/recordset.h"
 #include "data/values.h"
 
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace mss::reports {
@@ -158,7 +161,11 @@ struct Ctx {
     int level = -1;
 };
 
+} // namespace
+
 struct BodyRun;
+
+namespace {
 
 // A band filled with its values and measured, in points relative to the band's top.
 struct BandInstance {
@@ -172,6 +179,8 @@ struct BandInstance {
     BodyRun *body = nullptr;
     Ctx ctx;
 };
+
+} // namespace
 
 struct Accumulator {
     int start = -1;
@@ -187,17 +196,42 @@ struct BodyRun {
     int index = 0;
     ReportBody body;
     QVariantList params;
-    std::vector<data::Recordset> results; // by query index; only the variants that ran are filled
+    // By query index; only the variants that ran are filled.
+    std::vector<std::shared_ptr<ReportRows>> results;
     int detail = -1; // index of the detail query
-    int rowCount = 0;
-    std::vector<QStringList> keys; // group level -> key text of every row
-    std::vector<int> groupStart, groupEnd;
+    std::vector<int> groupStart, groupEnd; // a group's end is -1 until something needs it
     std::vector<bool> headerPrinted, open;
     QHash<const Segment *, Accumulator> totals;
     QHash<QString, int> chosen; // lower-cased query name -> the variant that ran
 
-    const QList<QVariantList> &rows() const { return results[size_t(detail)].rows(); }
+    ReportRows &rows() const { return *results[size_t(detail)]; }
+    // Whether the detail query has the row; waits while the rows are still being read.
+    bool hasRow(int row) const { return detail >= 0 && rows().has(row); }
+    int rowCount() const { return detail >= 0 ? rows().count() : 0; }
+    // Whether the rows are in one group at the level and every level above it.
+    bool sameGroup(int level, int row, int other) const
+    {
+        for (int l = 0; l <= level; ++l)
+            if (!rows().sameText(row, other, body.groups[l].column))
+                return false;
+        return true;
+    }
+    // Whether the group open at the level ends with the row.
+    bool groupEndsAt(int level, int row) const { return !hasRow(row + 1) || !sameGroup(level, row, row + 1); }
+    // The end of the group open at the level: found by reading ahead, only when a total needs it.
+    int groupEndOf(int level)
+    {
+        int &end = groupEnd[size_t(level)];
+        if (end < 0) {
+            end = groupStart[size_t(level)] + 1;
+            while (!groupEndsAt(level, end - 1))
+                ++end;
+        }
+        return end;
+    }
 };
+
+namespace {
 
 double numberOf(const QVariant &v, bool *ok)
 {
@@ -246,17 +280,17 @@ public:
         m_bodies = &bodies;
         BodyRun &main = bodies.front();
         m_y = m_def.marginTop;
-        m_nextMainRow = main.rowCount > 0 ? 0 : -1;
+        m_nextMainRow = main.hasRow(0) ? 0 : -1;
         // The report header opens the first page, above the page header.
         if (main.body.reportHeader)
-            place(build(*main.body.reportHeader, main, { BandKind::ReportHeader, main.rowCount > 0 ? 0 : -1 }),
+            place(build(*main.body.reportHeader, main, { BandKind::ReportHeader, m_nextMainRow }),
                 { BandKind::ReportHeader, 0 });
         putPageHeader();
         runBody(main);
         for (size_t i = 1; i < bodies.size(); ++i)
             runBody(bodies[i]);
         if (main.body.reportFooter)
-            place(build(*main.body.reportFooter, main, { BandKind::ReportFooter, main.rowCount - 1 }),
+            place(build(*main.body.reportFooter, main, { BandKind::ReportFooter, main.rowCount() - 1 }),
                 { BandKind::ReportFooter, 0 });
         finishPage();
         emitPage();
@@ -274,7 +308,7 @@ private:
             if (b.body.newPage && m_hasBody)
                 newPage();
             if (b.body.reportHeader)
-                place(build(*b.body.reportHeader, b, { BandKind::ReportHeader, b.rowCount > 0 ? 0 : -1 }),
+                place(build(*b.body.reportHeader, b, { BandKind::ReportHeader, b.hasRow(0) ? 0 : -1 }),
                     { BandKind::ReportHeader, b.index });
         }
         if (b.body.detail) {
@@ -283,28 +317,24 @@ private:
             b.groupEnd.assign(size_t(levels), 0);
             b.headerPrinted.assign(size_t(levels), false);
             b.open.assign(size_t(levels), false);
-            if (b.rowCount == 0 && b.body.noRows)
+            if (!b.hasRow(0) && b.body.noRows)
                 place(build(*b.body.noRows, b, { BandKind::NoRows, -1 }), { BandKind::NoRows, b.index });
-            for (int i = 0; i < b.rowCount; ++i) {
+            for (int i = 0; b.hasRow(i); ++i) {
                 if (m_cancel && m_cancel->load(std::memory_order_relaxed))
                     throw LayoutCancelled();
                 if (isMain)
                     m_nextMainRow = i;
                 int changed = levels;
                 for (int level = 0; level < levels; ++level) {
-                    if (i == 0 || b.keys[size_t(level)][i] != b.keys[size_t(level)][i - 1]) {
+                    if (i == 0 || !b.rows().sameText(i, i - 1, b.body.groups[level].column)) {
                         changed = level;
                         break;
                     }
                 }
                 bool breakPage = false;
                 for (int level = changed; level < levels; ++level) {
-                    int end = i + 1;
-                    while (end < b.rowCount && b.keys[size_t(level)][end] == b.keys[size_t(level)][i]
-                        && (level == 0 || end < b.groupEnd[size_t(level - 1)]))
-                        ++end;
                     b.groupStart[size_t(level)] = i;
-                    b.groupEnd[size_t(level)] = end;
+                    b.groupEnd[size_t(level)] = -1;
                     b.headerPrinted[size_t(level)] = false;
                     b.open[size_t(level)] = true;
                     breakPage = breakPage || (b.body.groups[level].newPage && i > 0);
@@ -333,8 +363,9 @@ private:
                         b.headerPrinted[size_t(tag.level)] = true;
                 }
                 for (int level = levels - 1; level >= 0; --level) {
-                    if (b.groupEnd[size_t(level)] != i + 1)
+                    if (!b.groupEndsAt(level, i))
                         continue;
+                    b.groupEnd[size_t(level)] = i + 1;
                     b.open[size_t(level)] = false;
                     if (const auto &footer = b.body.groups[level].footer)
                         place(build(*footer, b, { BandKind::GroupFooter, i, level }),
@@ -343,7 +374,7 @@ private:
             }
         }
         if (!isMain && b.body.reportFooter)
-            place(build(*b.body.reportFooter, b, { BandKind::ReportFooter, b.rowCount - 1 }),
+            place(build(*b.body.reportFooter, b, { BandKind::ReportFooter, b.rowCount() - 1 }),
                 { BandKind::ReportFooter, b.index });
         m_active = nullptr;
     }
@@ -668,12 +699,12 @@ private:
                 break;
             case Segment::Field:
                 if (c.row >= 0)
-                    out += show(s, b.rows()[c.row][s.column]);
+                    out += show(s, b.rows().value(c.row, s.column));
                 break;
             case Segment::QueryField: {
-                const data::Recordset &rs = b.results[size_t(s.query)];
-                if (!rs.isEmpty())
-                    out += show(s, rs.rows().front()[s.column]);
+                ReportRows &rs = *b.results[size_t(s.query)];
+                if (rs.has(0))
+                    out += show(s, rs.value(0, s.column));
                 break;
             }
             case Segment::Param:
@@ -713,10 +744,11 @@ private:
         return s.format ? s.format->apply(v) : FieldFormat::plain(v);
     }
 
-    QVariant total(const Segment &s, const Element &e, BodyRun &b, const Ctx &c)
+    // The rows a total adds up, [start, end), as its band and scope say.
+    std::pair<int, int> totalRange(const Segment &s, BodyRun &b, const Ctx &c)
     {
         int start = 0;
-        int end = b.rowCount;
+        int end = -1; // the last row: read only when a total needs it
         auto levelOf = [&](const QString &name) {
             for (int i = 0; i < b.body.groups.size(); ++i)
                 if (b.body.groups[i].name.compare(name, Qt::CaseInsensitive) == 0)
@@ -745,24 +777,32 @@ private:
             if (!reportScope) {
                 const int level = s.scope.isEmpty() ? c.level : levelOf(s.scope);
                 start = b.groupStart[size_t(level)];
-                end = b.groupEnd[size_t(level)];
+                end = b.groupEndOf(level);
             }
             break;
         default:
             break;
         }
+        if (end < 0)
+            end = b.rowCount();
+        return { start, end };
+    }
+
+    QVariant total(const Segment &s, const Element &e, BodyRun &b, const Ctx &c)
+    {
+        const auto [start, end] = totalRange(s, b, c);
         Accumulator &a = b.totals[&s];
         if (a.start != start || a.upTo > end || a.upTo < start) {
             a = Accumulator();
             a.start = a.upTo = start;
         }
-        const QList<QVariantList> &rows = b.rows();
+        ReportRows &rows = b.rows();
         for (int r = a.upTo; r < end; ++r) {
             if (s.field.isEmpty()) {
                 ++a.count;
                 continue;
             }
-            const QVariant &v = rows[r][s.column];
+            const QVariant v = rows.value(r, s.column);
             if (v.isNull() || (v.typeId() == QMetaType::QString && v.toString().trimmed().isEmpty()))
                 continue;
             bool ok = false;
@@ -819,12 +859,12 @@ private:
 // its line, instead of printing blank on every row.
 int columnOf(const QString &file, const BodyRun &b, int query, const QString &field, SourcePos pos)
 {
-    const data::Recordset &rs = b.results[size_t(query)];
+    const ReportRows &rs = *b.results[size_t(query)];
     const int c = rs.columnIndex(field);
     if (c < 0)
         throw ReportError(file, pos.line, pos.column,
             QStringLiteral("query \"%1\" returns no column \"%2\" (it returns: %3)")
-                .arg(b.body.queries[query].name, field, rs.columns().join(QStringLiteral(", "))));
+                .arg(b.body.queries[query].name, field, rs.columnNames().join(QStringLiteral(", "))));
     return c;
 }
 
@@ -976,6 +1016,10 @@ struct PreparedReport::Data {
     ReportDefinition def; // with the page header and footer resolved against the report's rows
     ReportContext context;
     std::vector<BodyRun> bodies;
+    // The main query while its rows are still being read, on the thread that ran the queries.
+    std::unique_ptr<data::RowCursor> reading;
+    std::shared_ptr<ReportRows> readingInto;
+    QueryDef readingQuery;
 };
 
 PreparedReport::PreparedReport(std::unique_ptr<Data> data) : d(std::move(data)) { }
@@ -1029,8 +1073,73 @@ std::shared_ptr<PageModel> PreparedReport::newModel() const
     return model;
 }
 
+namespace {
+
+// A failed read names the query and its place in the definition, as a failed statement does.
+ReportError queryFailed(const QString &file, const QueryDef &q, const data::DbError &error)
+{
+    return ReportError(
+        file, q.pos.line, q.pos.column, QStringLiteral("query \"%1\" failed: %2").arg(q.name, error.displayText()));
+}
+
+} // namespace
+
+bool PreparedReport::readingRows() const
+{
+    return d->reading != nullptr;
+}
+
+bool PreparedReport::readRows(int budgetMs)
+{
+    if (!d->reading)
+        return true;
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        for (int n = 1;; ++n) {
+            if (!d->reading->next()) {
+                d->readingInto->finish();
+                d->reading.reset();
+                return true;
+            }
+            d->readingInto->append(*d->reading);
+            if (n % 64 == 0 && timer.elapsed() >= budgetMs)
+                break;
+        }
+    } catch (const data::DbError &error) {
+        d->readingInto->fail(std::make_exception_ptr(queryFailed(d->def.fileName, d->readingQuery, error)));
+        d->reading.reset();
+        return true;
+    } catch (...) {
+        // Called between events: nothing may escape into the event loop.
+        d->readingInto->fail(std::current_exception());
+        d->reading.reset();
+        return true;
+    }
+    d->readingInto->seal();
+    return false;
+}
+
+void PreparedReport::readAllRows()
+{
+    if (!d->reading)
+        return;
+    const std::shared_ptr<ReportRows> rows = d->readingInto;
+    readRows(std::numeric_limits<int>::max());
+    rows->has(0); // rethrows what reading met
+}
+
+void PreparedReport::stopReading()
+{
+    if (!d->reading)
+        return;
+    d->reading.reset();
+    d->readingInto->abandon();
+}
+
 int PreparedReport::countPages(const std::atomic<bool> *cancel)
 {
+    readAllRows();
     for (BodyRun &b : d->bodies)
         b.totals.clear();
     PageSink nowhere;
@@ -1039,6 +1148,12 @@ int PreparedReport::countPages(const std::atomic<bool> *cancel)
 }
 
 int PreparedReport::layOut(PageSink &sink, const std::atomic<bool> *cancel, int knownPageCount)
+{
+    readAllRows();
+    return layOutWhileReading(sink, cancel, knownPageCount);
+}
+
+int PreparedReport::layOutWhileReading(PageSink &sink, const std::atomic<bool> *cancel, int knownPageCount)
 {
     // Each layout adds its totals up from the first row.
     for (BodyRun &b : d->bodies)
@@ -1056,13 +1171,98 @@ std::shared_ptr<const PageModel> Report::run(const ReportContext &context) const
     return model;
 }
 
+QVariantList Report::resolvedValues(const ReportBody &body, const Values &given) const
+{
+    QVariantList values = given.values;
+    for (int i = 0; i < body.params.size(); ++i) {
+        const ParamDef &p = body.params[i];
+        if (given.set[i])
+            continue;
+        if (!p.defaultValue) {
+            const auto count = std::count(given.set.cbegin(), given.set.cend(), true);
+            throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
+                QStringLiteral("parameter %1 (number %2) has no value: %3 %4 given for %5 parameters")
+                    .arg(p.name)
+                    .arg(i + 1)
+                    .arg(count)
+                    .arg(count == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
+                    .arg(body.params.size()));
+        }
+        bool ok = false;
+        values[i] = convert(*p.defaultValue, p.type, &ok);
+        if (!ok)
+            throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
+                QStringLiteral("the default of parameter %1 is not a %2").arg(p.name, typeName(p.type)));
+    }
+    return values;
+}
+
+namespace {
+
+// Every row of a cursor, read now.
+std::shared_ptr<ReportRows> readWhole(data::RowCursor &cursor)
+{
+    auto rows = std::make_shared<ReportRows>(cursor.columns());
+    while (cursor.next())
+        rows->append(cursor);
+    rows->finish();
+    return rows;
+}
+
+// Resolves the body's bands against the columns its queries return.
+void resolveBody(const QString &file, BodyRun &b)
+{
+    resolveBand(file, b.body.reportHeader, b);
+    resolveBand(file, b.body.detail, b);
+    resolveBand(file, b.body.noRows, b);
+    resolveBand(file, b.body.reportFooter, b);
+    for (GroupDef &g : b.body.groups) {
+        resolveBand(file, g.header, b);
+        resolveBand(file, g.footer, b);
+        g.column = columnOf(file, b, b.detail, g.key, g.pos);
+    }
+}
+
+} // namespace
+
+// Runs the queries of one body. The main body's detail query, the one that may return a year
+// of rows, is left open for its rows to be read as the layout goes; the others are read whole.
+void Report::runQueries(
+    BodyRun &b, const QString &driver, const ReportContext &context, PreparedReport::Data &out) const
+{
+    b.results.resize(size_t(b.body.queries.size()));
+    b.chosen = chooseVariants(m_def, b.body, driver);
+    if (b.body.detail)
+        b.detail = b.chosen.value(b.body.detailQuery.toLower(), -1);
+    for (int qi = 0; qi < b.body.queries.size(); ++qi) {
+        const QueryDef &q = b.body.queries[qi];
+        if (b.chosen.value(q.name.toLower(), -1) != qi)
+            continue;
+        data::Bindings bindings;
+        for (const QString &name : q.parameters)
+            bindings.append({ name, b.params[b.body.paramIndex(name)] });
+        try {
+            std::unique_ptr<data::RowCursor> cursor = context.connection->queryRows(q.sql, bindings);
+            if (b.index == 0 && qi == b.detail) {
+                b.results[size_t(qi)] = std::make_shared<ReportRows>(cursor->columns());
+                out.reading = std::move(cursor);
+                out.readingInto = b.results[size_t(qi)];
+                out.readingQuery = q;
+            } else {
+                b.results[size_t(qi)] = readWhole(*cursor);
+            }
+        } catch (const data::DbError &error) {
+            throw queryFailed(m_def.fileName, q, error);
+        }
+    }
+}
+
 std::shared_ptr<PreparedReport> Report::prepare(const ReportContext &context) const
 {
     ensureReportFonts();
     if (!context.connection)
         throw ReportError(m_def.fileName, 0, 0, QStringLiteral("there is no database connection to run the report on"));
     const QString driver = context.connection->driverName();
-    std::vector<BodyRun> bodies;
     QList<const ReportBody *> sources { &m_def.main };
     for (const ReportBody &sub : m_def.subreports)
         sources.append(&sub);
@@ -1070,78 +1270,19 @@ std::shared_ptr<PreparedReport> Report::prepare(const ReportContext &context) co
     for (const ReportBody *source : std::as_const(sources))
         chooseVariants(m_def, *source, driver);
 
+    auto data = std::make_unique<PreparedReport::Data>();
+    std::vector<BodyRun> bodies;
     for (int bi = 0; bi < sources.size(); ++bi) {
         BodyRun b;
         b.index = bi;
         b.body = *sources[bi];
-        const Values &given = bi == 0 ? m_main : m_subs[bi - 1];
-        b.params = given.values;
-        for (int i = 0; i < b.body.params.size(); ++i) {
-            const ParamDef &p = b.body.params[i];
-            if (given.set[i])
-                continue;
-            if (!p.defaultValue) {
-                int count = 0;
-                for (bool s : given.set)
-                    count += s ? 1 : 0;
-                throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
-                    QStringLiteral("parameter %1 (number %2) has no value: %3 %4 given for %5 parameters")
-                        .arg(p.name)
-                        .arg(i + 1)
-                        .arg(count)
-                        .arg(count == 1 ? QStringLiteral("value was") : QStringLiteral("values were"))
-                        .arg(b.body.params.size()));
-            }
-            bool ok = false;
-            b.params[i] = convert(*p.defaultValue, p.type, &ok);
-            if (!ok)
-                throw ReportError(m_def.fileName, p.pos.line, p.pos.column,
-                    QStringLiteral("the default of parameter %1 is not a %2").arg(p.name, typeName(p.type)));
-        }
-
-        b.results.resize(size_t(b.body.queries.size()));
-        b.chosen = chooseVariants(m_def, b.body, driver);
-        for (int qi = 0; qi < b.body.queries.size(); ++qi) {
-            const QueryDef &q = b.body.queries[qi];
-            if (b.chosen.value(q.name.toLower(), -1) != qi)
-                continue;
-            data::Bindings bindings;
-            for (const QString &name : q.parameters)
-                bindings.append({ name, b.params[b.body.paramIndex(name)] });
-            try {
-                b.results[size_t(qi)] = context.connection->query(q.sql, bindings);
-            } catch (const data::DbError &error) {
-                throw ReportError(m_def.fileName, q.pos.line, q.pos.column,
-                    QStringLiteral("query \"%1\" failed: %2").arg(q.name, error.displayText()));
-            }
-        }
-        if (b.body.detail)
-            b.detail = b.chosen.value(b.body.detailQuery.toLower(), -1);
-        resolveBand(m_def.fileName, b.body.reportHeader, b);
-        resolveBand(m_def.fileName, b.body.detail, b);
-        resolveBand(m_def.fileName, b.body.noRows, b);
-        resolveBand(m_def.fileName, b.body.reportFooter, b);
-        for (GroupDef &g : b.body.groups) {
-            resolveBand(m_def.fileName, g.header, b);
-            resolveBand(m_def.fileName, g.footer, b);
-            g.column = columnOf(m_def.fileName, b, b.detail, g.key, g.pos);
-        }
-        if (b.detail >= 0) {
-            b.rowCount = b.results[size_t(b.detail)].recordCount();
-            const QList<QVariantList> &rows = b.rows();
-            for (const GroupDef &g : std::as_const(b.body.groups)) {
-                QStringList keys;
-                keys.reserve(rows.size());
-                for (const QVariantList &row : rows)
-                    keys.append(data::variantText(row[g.column]));
-                b.keys.push_back(std::move(keys));
-            }
-        }
+        b.params = resolvedValues(b.body, bi == 0 ? m_main : m_subs[bi - 1]);
+        runQueries(b, driver, context, *data);
+        resolveBody(m_def.fileName, b);
         bodies.push_back(std::move(b));
     }
 
     // The page header and footer belong to the report and read its rows.
-    auto data = std::make_unique<PreparedReport::Data>();
     data->def = m_def;
     data->def.main = bodies.front().body;
     resolveBand(m_def.fileName, data->def.pageHeader, bodies.front());

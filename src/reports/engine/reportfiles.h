@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reportengine.h"
+#include "engine/reportengine.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "reportdefinition.h"
+#include "engine/reportdefinition.h"
 
 #include "data/placeholders.h"
 
@@ -184,6 +184,26 @@ private:
             QStringLiteral("margins"), QStringLiteral("font"), QStringLiteral("size") });
         m_def.fileName = m_file;
         m_def.title = attr(QStringLiteral("title"));
+        readPaper();
+        if (has(QStringLiteral("margins")))
+            readMargins();
+        m_def.font.family = QStringLiteral("Liberation Sans");
+        if (has(QStringLiteral("font"))) {
+            m_def.font.family = fontFamily(attr(QStringLiteral("font")));
+            if (m_def.font.family.isEmpty())
+                fail(QStringLiteral("font=\"%1\" is not one of Liberation Sans, Liberation Serif, Liberation Mono "
+                                    "(or Arial, Times New Roman, Courier New)")
+                         .arg(attr(QStringLiteral("font"))));
+        }
+        m_def.font.size = fontSize(9);
+        m_def.main.pos = here();
+
+        readBody(m_def.main, true);
+        checkRooms();
+    }
+
+    void readPaper()
+    {
         const QString paper
             = has(QStringLiteral("paper")) ? attr(QStringLiteral("paper")).trimmed() : QStringLiteral("Letter");
         static const QHash<QString, QSizeF> papers = { { QStringLiteral("letter"), { 612, 792 } },
@@ -201,39 +221,32 @@ private:
         } else if (orientation != QLatin1String("portrait")) {
             fail(QStringLiteral("orientation=\"%1\" must be portrait or landscape").arg(orientation));
         }
-        if (has(QStringLiteral("margins"))) {
-            const QStringList parts = attr(QStringLiteral("margins")).split(QLatin1Char(','));
-            QList<double> values;
-            for (const QString &p : parts) {
-                bool ok = false;
-                const double v = p.trimmed().toDouble(&ok);
-                if (!ok || v < 0 || v > 200)
-                    fail(QStringLiteral("margins=\"%1\" must be four sizes in points: top,right,bottom,left")
-                             .arg(attr(QStringLiteral("margins"))));
-                values.append(v);
-            }
-            if (values.size() != 4)
+    }
+
+    void readMargins()
+    {
+        const QStringList parts = attr(QStringLiteral("margins")).split(QLatin1Char(','));
+        QList<double> values;
+        for (const QString &p : parts) {
+            bool ok = false;
+            const double v = p.trimmed().toDouble(&ok);
+            if (!ok || v < 0 || v > 200)
                 fail(QStringLiteral("margins=\"%1\" must be four sizes in points: top,right,bottom,left")
                          .arg(attr(QStringLiteral("margins"))));
-            m_def.marginTop = values[0];
-            m_def.marginRight = values[1];
-            m_def.marginBottom = values[2];
-            m_def.marginLeft = values[3];
+            values.append(v);
         }
-        m_def.font.family = QStringLiteral("Liberation Sans");
-        if (has(QStringLiteral("font"))) {
-            m_def.font.family = fontFamily(attr(QStringLiteral("font")));
-            if (m_def.font.family.isEmpty())
-                fail(QStringLiteral("font=\"%1\" is not one of Liberation Sans, Liberation Serif, Liberation Mono "
-                                    "(or Arial, Times New Roman, Courier New)")
-                         .arg(attr(QStringLiteral("font"))));
-        }
-        m_def.font.size = fontSize(9);
-        m_def.main.pos = here();
+        if (values.size() != 4)
+            fail(QStringLiteral("margins=\"%1\" must be four sizes in points: top,right,bottom,left")
+                     .arg(attr(QStringLiteral("margins"))));
+        m_def.marginTop = values[0];
+        m_def.marginRight = values[1];
+        m_def.marginBottom = values[2];
+        m_def.marginLeft = values[3];
+    }
 
-        readBody(m_def.main, true);
-
-        // Checks that need the whole file.
+    // Checks that need the whole file.
+    void checkRooms()
+    {
         const double room = m_def.printableHeight() - (m_def.pageHeader ? m_def.pageHeader->height : 0)
             - (m_def.pageFooter ? m_def.pageFooter->height : 0);
         if (room < 12)
@@ -285,48 +298,9 @@ private:
                     fail(QStringLiteral("<%1> may appear only once here").arg(tag));
             };
             if (tag == QLatin1String("param")) {
-                allowOnly({ QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("default") });
-                ParamDef p;
-                p.pos = pos;
-                p.name = required(QStringLiteral("name"));
-                if (!isIdentifier(p.name))
-                    fail(QStringLiteral("parameter name \"%1\" must be letters, digits and _").arg(p.name));
-                if (body.paramIndex(p.name) >= 0)
-                    fail(QStringLiteral("parameter \"%1\" is declared twice").arg(p.name));
-                const QString type
-                    = has(QStringLiteral("type")) ? attr(QStringLiteral("type")) : QStringLiteral("text");
-                if (type == QLatin1String("text"))
-                    p.type = ParamType::Text;
-                else if (type == QLatin1String("number"))
-                    p.type = ParamType::Number;
-                else if (type == QLatin1String("date"))
-                    p.type = ParamType::Date;
-                else
-                    fail(QStringLiteral("type=\"%1\" must be text, number or date").arg(type));
-                if (has(QStringLiteral("default")))
-                    p.defaultValue = attr(QStringLiteral("default"));
-                body.params.append(p);
-                endEmpty();
+                readParam(body, pos);
             } else if (tag == QLatin1String("query")) {
-                allowOnly({ QStringLiteral("name"), QStringLiteral("driver") });
-                QueryDef q;
-                q.pos = pos;
-                q.name = required(QStringLiteral("name"));
-                q.driver = attr(QStringLiteral("driver"));
-                if (!isIdentifier(q.name) || q.name == QLatin1String("param") || q.name == QLatin1String("report"))
-                    fail(QStringLiteral("query name \"%1\" must be letters, digits and _ (and not param or report)")
-                             .arg(q.name));
-                if (!q.driver.isEmpty() && q.driver != QLatin1String("Embedded") && q.driver != QLatin1String("ODBC"))
-                    fail(QStringLiteral("driver=\"%1\" must be Embedded or ODBC").arg(q.driver));
-                for (const QueryDef &other : std::as_const(body.queries))
-                    if (other.name.compare(q.name, Qt::CaseInsensitive) == 0 && other.driver == q.driver)
-                        fail(QStringLiteral("query \"%1\" is declared twice").arg(q.name));
-                q.sql = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
-                checkXml();
-                if (q.sql.trimmed().isEmpty())
-                    fail(QStringLiteral("query \"%1\" is empty").arg(q.name), pos);
-                q.parameters = placeholders(q, body);
-                body.queries.append(q);
+                readQuery(body, pos);
             } else if (isMain && tag == QLatin1String("pageHeader")) {
                 once(m_def.pageHeader);
                 m_def.pageHeader = readBand(BandKind::PageHeader);
@@ -354,17 +328,7 @@ private:
                     fail(QStringLiteral("<detail> needs the attribute \"query\""));
                 body.detail = readBand(BandKind::Detail, { QStringLiteral("query") });
             } else if (isMain && tag == QLatin1String("subreport")) {
-                allowOnly({ QStringLiteral("name"), QStringLiteral("newPage") });
-                ReportBody sub;
-                sub.pos = pos;
-                sub.name = required(QStringLiteral("name"));
-                if (!isIdentifier(sub.name, true))
-                    fail(QStringLiteral("subreport name \"%1\" must be letters, digits, _ and .").arg(sub.name));
-                if (m_def.subreportIndex(sub.name) >= 0)
-                    fail(QStringLiteral("subreport \"%1\" is declared twice").arg(sub.name));
-                sub.newPage = boolean(QStringLiteral("newPage"), false);
-                readBody(sub, false);
-                m_def.subreports.append(std::move(sub));
+                readSubreport(pos);
             } else {
                 fail(QStringLiteral("<%1> is not allowed in <%2>")
                          .arg(tag, isMain ? QStringLiteral("report") : QStringLiteral("subreport")));
@@ -375,6 +339,69 @@ private:
         if (body.detail && body.queryIndex(body.detailQuery) < 0)
             fail(QStringLiteral("<detail> reads query \"%1\", which is not declared").arg(body.detailQuery),
                 body.detail->pos);
+    }
+
+    void readParam(ReportBody &body, SourcePos pos)
+    {
+        allowOnly({ QStringLiteral("name"), QStringLiteral("type"), QStringLiteral("default") });
+        ParamDef p;
+        p.pos = pos;
+        p.name = required(QStringLiteral("name"));
+        if (!isIdentifier(p.name))
+            fail(QStringLiteral("parameter name \"%1\" must be letters, digits and _").arg(p.name));
+        if (body.paramIndex(p.name) >= 0)
+            fail(QStringLiteral("parameter \"%1\" is declared twice").arg(p.name));
+        const QString type = has(QStringLiteral("type")) ? attr(QStringLiteral("type")) : QStringLiteral("text");
+        if (type == QLatin1String("text"))
+            p.type = ParamType::Text;
+        else if (type == QLatin1String("number"))
+            p.type = ParamType::Number;
+        else if (type == QLatin1String("date"))
+            p.type = ParamType::Date;
+        else
+            fail(QStringLiteral("type=\"%1\" must be text, number or date").arg(type));
+        if (has(QStringLiteral("default")))
+            p.defaultValue = attr(QStringLiteral("default"));
+        body.params.append(p);
+        endEmpty();
+    }
+
+    void readQuery(ReportBody &body, SourcePos pos)
+    {
+        allowOnly({ QStringLiteral("name"), QStringLiteral("driver") });
+        QueryDef q;
+        q.pos = pos;
+        q.name = required(QStringLiteral("name"));
+        q.driver = attr(QStringLiteral("driver"));
+        if (!isIdentifier(q.name) || q.name == QLatin1String("param") || q.name == QLatin1String("report"))
+            fail(QStringLiteral("query name \"%1\" must be letters, digits and _ (and not param or report)")
+                     .arg(q.name));
+        if (!q.driver.isEmpty() && q.driver != QLatin1String("Embedded") && q.driver != QLatin1String("ODBC"))
+            fail(QStringLiteral("driver=\"%1\" must be Embedded or ODBC").arg(q.driver));
+        for (const QueryDef &other : std::as_const(body.queries))
+            if (other.name.compare(q.name, Qt::CaseInsensitive) == 0 && other.driver == q.driver)
+                fail(QStringLiteral("query \"%1\" is declared twice").arg(q.name));
+        q.sql = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+        checkXml();
+        if (q.sql.trimmed().isEmpty())
+            fail(QStringLiteral("query \"%1\" is empty").arg(q.name), pos);
+        q.parameters = placeholders(q, body);
+        body.queries.append(q);
+    }
+
+    void readSubreport(SourcePos pos)
+    {
+        allowOnly({ QStringLiteral("name"), QStringLiteral("newPage") });
+        ReportBody sub;
+        sub.pos = pos;
+        sub.name = required(QStringLiteral("name"));
+        if (!isIdentifier(sub.name, true))
+            fail(QStringLiteral("subreport name \"%1\" must be letters, digits, _ and .").arg(sub.name));
+        if (m_def.subreportIndex(sub.name) >= 0)
+            fail(QStringLiteral("subreport \"%1\" is declared twice").arg(sub.name));
+        sub.newPage = boolean(QStringLiteral("newPage"), false);
+        readBody(sub, false);
+        m_def.subreports.append(std::move(sub));
     }
 
     void endEmpty()
@@ -423,78 +450,14 @@ private:
             const QString tag = m_xml.name().toString();
             Element e;
             e.pos = here();
-            if (tag == QLatin1String("text")) {
-                allowOnly({ QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("w"), QStringLiteral("h"),
-                    QStringLiteral("align"), QStringLiteral("bold"), QStringLiteral("italic"), QStringLiteral("size"),
-                    QStringLiteral("font"), QStringLiteral("grow") });
-                e.kind = Element::Text;
-                e.font = m_def.font;
-                if (has(QStringLiteral("font"))) {
-                    e.font.family = fontFamily(attr(QStringLiteral("font")));
-                    if (e.font.family.isEmpty())
-                        fail(QStringLiteral(
-                            "font=\"%1\" is not one of Liberation Sans, Liberation Serif, Liberation Mono "
-                            "(or Arial, Times New Roman, Courier New)")
-                                 .arg(attr(QStringLiteral("font"))));
-                }
-                e.font.size = fontSize(m_def.font.size);
-                e.font.bold = boolean(QStringLiteral("bold"), false);
-                e.font.italic = boolean(QStringLiteral("italic"), false);
-                const double x = number(QStringLiteral("x"), 0);
-                const double y = number(QStringLiteral("y"), 0);
-                const double w = number(QStringLiteral("w"), width - x);
-                const double h = number(QStringLiteral("h"), std::max(0.0, band.height - y)); // the rest of the band
-                e.rect = QRectF(x, y, w, h);
-                const QString align
-                    = has(QStringLiteral("align")) ? attr(QStringLiteral("align")) : QStringLiteral("left");
-                if (align == QLatin1String("left"))
-                    e.align = Align::Left;
-                else if (align == QLatin1String("center"))
-                    e.align = Align::Center;
-                else if (align == QLatin1String("right"))
-                    e.align = Align::Right;
-                else
-                    fail(QStringLiteral("align=\"%1\" must be left, center or right").arg(align));
-                e.grow = boolean(QStringLiteral("grow"), false);
-                if (e.grow && (kind == BandKind::PageHeader || kind == BandKind::PageFooter))
-                    fail(QStringLiteral("a text in the page header or footer cannot grow: their height is fixed"));
-                const QString text = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
-                checkXml();
-                e.segments = parseTemplate(text, e.pos);
-            } else if (tag == QLatin1String("line")) {
-                allowOnly({ QStringLiteral("x1"), QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
-                    QStringLiteral("width"), QStringLiteral("stretch") });
-                e.kind = Element::Line;
-                const double x1 = number(QStringLiteral("x1"), 0);
-                const double y1 = number(QStringLiteral("y1"), 0);
-                e.rect = QRectF(
-                    QPointF(x1, y1), QPointF(number(QStringLiteral("x2"), width), number(QStringLiteral("y2"), y1)));
-                e.penWidth = number(QStringLiteral("width"), 0.5);
-                e.stretch = boolean(QStringLiteral("stretch"), false);
-                endEmpty();
-            } else if (tag == QLatin1String("box")) {
-                allowOnly({ QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("w"), QStringLiteral("h"),
-                    QStringLiteral("width"), QStringLiteral("fill"), QStringLiteral("stroke"),
-                    QStringLiteral("stretch") });
-                e.kind = Element::Box;
-                const double x = number(QStringLiteral("x"), 0);
-                const double y = number(QStringLiteral("y"), 0);
-                e.rect = QRectF(
-                    x, y, number(QStringLiteral("w"), width - x), number(QStringLiteral("h"), band.height - y));
-                e.penWidth = number(QStringLiteral("width"), 0.5);
-                e.stroke = boolean(QStringLiteral("stroke"), true);
-                e.stretch = boolean(QStringLiteral("stretch"), false);
-                if (has(QStringLiteral("fill"))) {
-                    static const QRegularExpression hex(QStringLiteral("^#[0-9a-fA-F]{6}$"));
-                    if (!hex.match(attr(QStringLiteral("fill"))).hasMatch())
-                        fail(QStringLiteral("fill=\"%1\" must be a colour written #rrggbb")
-                                 .arg(attr(QStringLiteral("fill"))));
-                    e.fill = QColor(attr(QStringLiteral("fill")));
-                }
-                endEmpty();
-            } else {
+            if (tag == QLatin1String("text"))
+                readText(e, band, width);
+            else if (tag == QLatin1String("line"))
+                readLine(e, width);
+            else if (tag == QLatin1String("box"))
+                readBox(e, band, width);
+            else
                 fail(QStringLiteral("<%1> is not an element of a band (text, line, box)").arg(tag));
-            }
             const QRectF r = e.rect.normalized();
             if (r.right() > width + 0.01)
                 fail(QStringLiteral("this element reaches %1 pt, past the printable width of %2 pt")
@@ -509,6 +472,80 @@ private:
             band.elements.append(e);
         }
         return band;
+    }
+
+    void readText(Element &e, const Band &band, double width)
+    {
+        const BandKind kind = band.kind;
+        allowOnly({ QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("w"), QStringLiteral("h"),
+            QStringLiteral("align"), QStringLiteral("bold"), QStringLiteral("italic"), QStringLiteral("size"),
+            QStringLiteral("font"), QStringLiteral("grow") });
+        e.kind = Element::Text;
+        e.font = m_def.font;
+        if (has(QStringLiteral("font"))) {
+            e.font.family = fontFamily(attr(QStringLiteral("font")));
+            if (e.font.family.isEmpty())
+                fail(QStringLiteral("font=\"%1\" is not one of Liberation Sans, Liberation Serif, Liberation Mono "
+                                    "(or Arial, Times New Roman, Courier New)")
+                         .arg(attr(QStringLiteral("font"))));
+        }
+        e.font.size = fontSize(m_def.font.size);
+        e.font.bold = boolean(QStringLiteral("bold"), false);
+        e.font.italic = boolean(QStringLiteral("italic"), false);
+        const double x = number(QStringLiteral("x"), 0);
+        const double y = number(QStringLiteral("y"), 0);
+        const double w = number(QStringLiteral("w"), width - x);
+        const double h = number(QStringLiteral("h"), std::max(0.0, band.height - y)); // the rest of the band
+        e.rect = QRectF(x, y, w, h);
+        const QString align = has(QStringLiteral("align")) ? attr(QStringLiteral("align")) : QStringLiteral("left");
+        if (align == QLatin1String("left"))
+            e.align = Align::Left;
+        else if (align == QLatin1String("center"))
+            e.align = Align::Center;
+        else if (align == QLatin1String("right"))
+            e.align = Align::Right;
+        else
+            fail(QStringLiteral("align=\"%1\" must be left, center or right").arg(align));
+        e.grow = boolean(QStringLiteral("grow"), false);
+        if (e.grow && (kind == BandKind::PageHeader || kind == BandKind::PageFooter))
+            fail(QStringLiteral("a text in the page header or footer cannot grow: their height is fixed"));
+        const QString text = m_xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+        checkXml();
+        e.segments = parseTemplate(text, e.pos);
+    }
+
+    void readLine(Element &e, double width)
+    {
+        allowOnly({ QStringLiteral("x1"), QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
+            QStringLiteral("width"), QStringLiteral("stretch") });
+        e.kind = Element::Line;
+        const double x1 = number(QStringLiteral("x1"), 0);
+        const double y1 = number(QStringLiteral("y1"), 0);
+        e.rect
+            = QRectF(QPointF(x1, y1), QPointF(number(QStringLiteral("x2"), width), number(QStringLiteral("y2"), y1)));
+        e.penWidth = number(QStringLiteral("width"), 0.5);
+        e.stretch = boolean(QStringLiteral("stretch"), false);
+        endEmpty();
+    }
+
+    void readBox(Element &e, const Band &band, double width)
+    {
+        allowOnly({ QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("w"), QStringLiteral("h"),
+            QStringLiteral("width"), QStringLiteral("fill"), QStringLiteral("stroke"), QStringLiteral("stretch") });
+        e.kind = Element::Box;
+        const double x = number(QStringLiteral("x"), 0);
+        const double y = number(QStringLiteral("y"), 0);
+        e.rect = QRectF(x, y, number(QStringLiteral("w"), width - x), number(QStringLiteral("h"), band.height - y));
+        e.penWidth = number(QStringLiteral("width"), 0.5);
+        e.stroke = boolean(QStringLiteral("stroke"), true);
+        e.stretch = boolean(QStringLiteral("stretch"), false);
+        if (has(QStringLiteral("fill"))) {
+            static const QRegularExpression hex(QStringLiteral("^#[0-9a-fA-F]{6}$"));
+            if (!hex.match(attr(QStringLiteral("fill"))).hasMatch())
+                fail(QStringLiteral("fill=\"%1\" must be a colour written #rrggbb").arg(attr(QStringLiteral("fill"))));
+            e.fill = QColor(attr(QStringLiteral("fill")));
+        }
+        endEmpty();
     }
 
     QList<Segment> parseTemplate(const QString &raw, SourcePos pos)

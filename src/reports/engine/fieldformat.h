@@ -53,6 +53,14 @@ private:
         QString literal;
     };
 
+    static std::optional<FieldFormat> parseNumberMask(const QString &mask, QString *error);
+    static std::optional<FieldFormat> parseDateMask(const QString &mask, QString *error);
+    // Reads the date part at i and returns how many characters it took; 0, with *error, for
+    // letters no date part has.
+    qsizetype readDatePart(const QString &mask, const QString &lower, qsizetype i, bool &hasHour, QString *error);
+    std::optional<DatePart::Type> monthPart(const QString &mask, qsizetype n, bool hasHour, QString *error) const;
+    void addDatePart(DatePart::Type type, const QString &literal = {});
+
     QString applyNumber(double value) const;
     QString applyDate(const QDateTime &value) const;
 

@@ -1,4 +1,4 @@
-#include "reportfiles.h"
+#include "engine/reportfiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "pagemodel.h"
-#include "reportengine.h"
+#include "engine/pagemodel.h"
+#include "engine/reportengine.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -13,7 +14,9 @@ namespace mss::reports {
 
 // Lays a prepared report out on a thread of its own, into a model that windows read while it
 // fills: the first page shows as soon as it is laid out and the window stays responsive. The
-// rows are let go when the layout ends.
+// rows of the report's main query are read meanwhile on the job's own thread (the windows'),
+// a slice between events, and the layout starts on the first of them. The rows are let go when
+// the layout ends.
 class ReportJob final : public QObject {
     Q_OBJECT
 
@@ -26,7 +29,9 @@ public:
     void start();
     // Asks the layout to stop; it does between two rows. The model then says Cancelled.
     void cancel();
-    // Waits for the layout's thread to end.
+    // Waits until the model has `count` pages or the layout ended, reading rows meanwhile.
+    void waitForPages(int count);
+    // Waits for the layout's thread to end, reading the rest of the rows first.
     void wait();
 
 signals:
@@ -37,8 +42,12 @@ signals:
 
 private:
     void notifyPages();
+    void readSlice();
+    void stopReading();
 
+    // Held here while rows are being read; the layout's thread holds its own.
     std::shared_ptr<PreparedReport> m_report;
+    QTimer m_reader;
     std::shared_ptr<PageModel> m_model;
     std::atomic<bool> m_cancel { false };
     std::atomic<bool> m_notifying { false };

@@ -1,4 +1,4 @@
-#include "reportjob.h"
+#include "engine/reportjob.h"
 
 #include <functional>
 
@@ -24,9 +24,18 @@ private:
 
 } // namespace
 
+namespace {
+
+// A slice of reading between two turns of the event loop: short enough that the window answers.
+constexpr int readSliceMs = 15;
+
+} // namespace
+
 ReportJob::ReportJob(std::shared_ptr<PreparedReport> report, QObject *parent)
     : QObject(parent), m_report(std::move(report)), m_model(m_report->newModel())
 {
+    m_reader.setInterval(0);
+    connect(&m_reader, &QTimer::timeout, this, &ReportJob::readSlice);
 }
 
 ReportJob::~ReportJob()
@@ -39,10 +48,10 @@ void ReportJob::start()
 {
     if (m_thread.joinable() || !m_report)
         return;
-    m_thread = std::thread([this] {
+    m_thread = std::thread([this, report = m_report]() mutable {
         ModelFiller filler(*m_model, [this] { notifyPages(); });
         try {
-            m_report->layOut(filler, &m_cancel);
+            report->layOutWhileReading(filler, &m_cancel);
             m_model->finish(PageModel::State::Complete);
         } catch (const LayoutCancelled &) {
             m_model->finish(PageModel::State::Cancelled);
@@ -51,20 +60,49 @@ void ReportJob::start()
         }
         // The rows are not needed once the pages are laid out; a year's census held tens of
         // megabytes of them, which go back to the system rather than stay with the process.
-        m_report.reset();
+        report.reset();
         returnFreedMemory();
         QMetaObject::invokeMethod(
             this, [this] { emit finished(); }, Qt::QueuedConnection);
     });
+    if (m_report->readingRows())
+        m_reader.start();
+    else
+        m_report.reset();
+}
+
+void ReportJob::readSlice()
+{
+    if (m_report && !m_report->readRows(readSliceMs))
+        return;
+    stopReading();
+}
+
+void ReportJob::stopReading()
+{
+    m_reader.stop();
+    if (m_report)
+        m_report->stopReading();
+    m_report.reset();
 }
 
 void ReportJob::cancel()
 {
     m_cancel = true;
+    stopReading();
+}
+
+void ReportJob::waitForPages(int count)
+{
+    while (m_report && m_model->state() == PageModel::State::LayingOut && m_model->pageCount() < count)
+        readSlice();
+    m_model->waitForPages(count);
 }
 
 void ReportJob::wait()
 {
+    while (m_report)
+        readSlice();
     if (m_thread.joinable())
         m_thread.join();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "pagemodel.h"
-#include "reportdefinition.h"
+#include "engine/pagemodel.h"
+#include "engine/reportdefinition.h"
+#include "engine/reportrows.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -18,6 +19,8 @@ class Connection;
 
 namespace mss::reports {
 
+struct BodyRun;
+
 // What a report needs of the session: the connection its queries run on (the user's own),
 // the hospital's name it prints, the folder report files are found in and the user's name.
 struct ReportContext {
@@ -30,20 +33,28 @@ struct ReportContext {
     QDateTime printedAt;
 };
 
-// Thrown out of a layout whose caller asked it to stop.
-class LayoutCancelled : public std::exception {
-public:
-    const char *what() const noexcept override { return "the report's layout was stopped"; }
-};
-
 // A report whose queries have run: its rows and resolved bands, ready to be laid out once or
 // more. The layout touches no database, so it may run on another thread than the queries did,
 // one layout at a time.
+//
+// The rows of the report's main query may still be coming: they are read on the queries'
+// thread (readRows), and a layout on another thread can start on the first of them.
 class PreparedReport {
 public:
     ~PreparedReport();
     PreparedReport(const PreparedReport &) = delete;
     PreparedReport &operator=(const PreparedReport &) = delete;
+
+    // Whether rows of the main query are still to be read.
+    bool readingRows() const;
+    // Reads more of them, for about `budgetMs`, on the thread that ran the queries. Returns true
+    // once none are left to read. A failure does not throw here: the layout fails with it, so
+    // that it is reported once, by whoever shows the layout's outcome.
+    bool readRows(int budgetMs);
+    // Reads the rest of them; a failure throws ReportError.
+    void readAllRows();
+    // Stops reading: the statement is closed and a layout waiting for rows stops.
+    void stopReading();
 
     // Whether some text prints the page count: a PDF written as it is laid out learns the count
     // from a first pass.
@@ -57,6 +68,9 @@ public:
     // an earlier pass, pages come complete; otherwise their page-count texts come at the end
     // (PageSink::setCountTexts). When `cancel` is set between two rows, throws LayoutCancelled.
     int layOut(PageSink &sink, const std::atomic<bool> *cancel = nullptr, int knownPageCount = -1);
+    // The same while another thread still reads the rows (readRows): a row not yet read is
+    // waited for.
+    int layOutWhileReading(PageSink &sink, const std::atomic<bool> *cancel = nullptr, int knownPageCount = -1);
 
 private:
     friend class Report;
@@ -98,6 +112,9 @@ private:
         QList<bool> set;
     };
     void assign(const ReportBody &body, Values &target, const QVariantList &values);
+    // The body's values, each parameter without one given taking its default.
+    QVariantList resolvedValues(const ReportBody &body, const Values &given) const;
+    void runQueries(BodyRun &b, const QString &driver, const ReportContext &context, PreparedReport::Data &out) const;
 
     ReportDefinition m_def;
     QVariantList m_given;

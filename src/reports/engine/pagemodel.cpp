@@ -1,4 +1,4 @@
-#include "pagemodel.h"
+#include "engine/pagemodel.h"
 
 #include <QCoreApplication>
 #include <QDir>

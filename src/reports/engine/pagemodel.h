@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reportdefinition.h"
+#include "engine/reportdefinition.h"
 
 #include <QColor>
 #include <QFont>

@@ -2,7 +2,7 @@
 
 #include <QFont>
 
-#include "fieldformat.h"
+#include "engine/fieldformat.h"
 
 #include <QColor>
 #include <QList>

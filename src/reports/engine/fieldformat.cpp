@@ -1,4 +1,4 @@
-#include "fieldformat.h"
+#include "engine/fieldformat.h"
 
 #include "data/format.h"
 #include "data/recordset.h"
@@ -41,130 +41,56 @@ std::optional<FieldFormat> FieldFormat::parse(const QString &mask, QString *erro
     }
     if (named == QLatin1String("short date"))
         return parse(QStringLiteral("m/d/yyyy"), error);
+    return isNumberMask(mask) ? parseNumberMask(mask, error) : parseDateMask(mask, error);
+}
 
-    if (isNumberMask(mask)) {
-        f.m_kind = Kind::Number;
-        const qsizetype dot = mask.indexOf(QLatin1Char('.'));
-        if (dot >= 0 && mask.indexOf(QLatin1Char('.'), dot + 1) >= 0) {
-            *error = QStringLiteral("the number mask \"%1\" has more than one decimal point").arg(mask);
-            return std::nullopt;
-        }
-        const QString whole = dot >= 0 ? mask.left(dot) : mask;
-        const QString fraction = dot >= 0 ? mask.mid(dot + 1) : QString();
-        if (fraction.contains(QLatin1Char(','))) {
-            *error
-                = QStringLiteral("the number mask \"%1\" has a thousands separator after the decimal point").arg(mask);
-            return std::nullopt;
-        }
-        f.m_grouping = whole.contains(QLatin1Char(','));
-        f.m_minWhole = int(whole.count(QLatin1Char('0')));
-        f.m_maxDecimals = int(fraction.size());
-        // Decimals shown always are the leading zeros of the fraction ("0.00##": two to four).
-        int zeros = 0;
-        while (zeros < fraction.size() && fraction[zeros] == QLatin1Char('0'))
-            ++zeros;
-        if (fraction.indexOf(QLatin1Char('0'), zeros) >= 0) {
-            *error = QStringLiteral("in the number mask \"%1\" a '0' follows a '#' after the decimal point").arg(mask);
-            return std::nullopt;
-        }
-        f.m_minDecimals = zeros;
-        if (f.m_maxDecimals > 9) {
-            *error = QStringLiteral("the number mask \"%1\" has more than nine decimals").arg(mask);
-            return std::nullopt;
-        }
-        return f;
+std::optional<FieldFormat> FieldFormat::parseNumberMask(const QString &mask, QString *error)
+{
+    FieldFormat f;
+    f.m_kind = Kind::Number;
+    const qsizetype dot = mask.indexOf(QLatin1Char('.'));
+    if (dot >= 0 && mask.indexOf(QLatin1Char('.'), dot + 1) >= 0) {
+        *error = QStringLiteral("the number mask \"%1\" has more than one decimal point").arg(mask);
+        return std::nullopt;
     }
+    const QString whole = dot >= 0 ? mask.left(dot) : mask;
+    const QString fraction = dot >= 0 ? mask.mid(dot + 1) : QString();
+    if (fraction.contains(QLatin1Char(','))) {
+        *error = QStringLiteral("the number mask \"%1\" has a thousands separator after the decimal point").arg(mask);
+        return std::nullopt;
+    }
+    f.m_grouping = whole.contains(QLatin1Char(','));
+    f.m_minWhole = int(whole.count(QLatin1Char('0')));
+    f.m_maxDecimals = int(fraction.size());
+    // Decimals shown always are the leading zeros of the fraction ("0.00##": two to four).
+    int zeros = 0;
+    while (zeros < fraction.size() && fraction[zeros] == QLatin1Char('0'))
+        ++zeros;
+    if (fraction.indexOf(QLatin1Char('0'), zeros) >= 0) {
+        *error = QStringLiteral("in the number mask \"%1\" a '0' follows a '#' after the decimal point").arg(mask);
+        return std::nullopt;
+    }
+    f.m_minDecimals = zeros;
+    if (f.m_maxDecimals > 9) {
+        *error = QStringLiteral("the number mask \"%1\" has more than nine decimals").arg(mask);
+        return std::nullopt;
+    }
+    return f;
+}
 
-    // A date mask: read it token by token, letters of no token are refused so that a typo does
-    // not print literally on every page.
+// A date mask is read token by token; letters of no token are refused so that a typo does not
+// print literally on every page.
+std::optional<FieldFormat> FieldFormat::parseDateMask(const QString &mask, QString *error)
+{
+    FieldFormat f;
     f.m_kind = Kind::Date;
     const QString lower = mask.toLower();
-    qsizetype i = 0;
-    auto run = [&](QChar c) {
-        qsizetype n = 0;
-        while (i + n < lower.size() && lower[i + n] == c)
-            ++n;
-        return n;
-    };
-    auto add = [&](DatePart::Type t, const QString &lit = {}) {
-        if (t == DatePart::Literal && !f.m_parts.isEmpty() && f.m_parts.last().type == DatePart::Literal)
-            f.m_parts.last().literal += lit;
-        else
-            f.m_parts.append({ t, lit });
-    };
     bool hasHour = false;
-    while (i < lower.size()) {
-        const QChar c = lower[i];
-        if (lower.mid(i, 5) == QLatin1String("am/pm")) {
-            add(DatePart::AmPm);
-            f.m_twelveHour = true;
-            i += 5;
-            continue;
-        }
-        if (c == QLatin1Char('m')) {
-            const qsizetype n = run(c);
-            if (n > 4) {
-                *error = QStringLiteral("the date mask \"%1\" has %2 m's in a row").arg(mask).arg(n);
-                return std::nullopt;
-            }
-            if (n <= 2 && hasHour && !f.m_parts.isEmpty() && f.m_parts.last().type == DatePart::Literal
-                && f.m_parts.last().literal.endsWith(QLatin1Char(':'))) {
-                *error = QStringLiteral("in the date mask \"%1\" \"mm\" after a colon would be read as the month; "
-                                        "write minutes as \"nn\"")
-                             .arg(mask);
-                return std::nullopt;
-            }
-            add(n == 1       ? DatePart::Month
-                    : n == 2 ? DatePart::Month2
-                    : n == 3 ? DatePart::MonthShort
-                             : DatePart::MonthLong);
-            i += n;
-        } else if (c == QLatin1Char('d')) {
-            const qsizetype n = run(c);
-            if (n > 2) {
-                *error = QStringLiteral("the date mask \"%1\" has %2 d's in a row").arg(mask).arg(n);
-                return std::nullopt;
-            }
-            add(n == 1 ? DatePart::Day : DatePart::Day2);
-            i += n;
-        } else if (c == QLatin1Char('y')) {
-            const qsizetype n = run(c);
-            if (n != 4) {
-                *error = QStringLiteral("the date mask \"%1\" must write the year as \"yyyy\": "
-                                        "no date is printed with a two-digit year")
-                             .arg(mask);
-                return std::nullopt;
-            }
-            add(DatePart::Year4);
-            i += n;
-        } else if (c == QLatin1Char('h')) {
-            const qsizetype n = run(c);
-            if (n > 2) {
-                *error = QStringLiteral("the date mask \"%1\" has %2 h's in a row").arg(mask).arg(n);
-                return std::nullopt;
-            }
-            add(n == 1 ? DatePart::Hour : DatePart::Hour2);
-            hasHour = true;
-            i += n;
-        } else if (c == QLatin1Char('n') || c == QLatin1Char('s')) {
-            const qsizetype n = run(c);
-            if (n != 2) {
-                *error = QStringLiteral("the date mask \"%1\" must write %2 with two letters (\"%3\")")
-                             .arg(mask, c == QLatin1Char('n') ? QStringLiteral("minutes") : QStringLiteral("seconds"),
-                                 QString(2, c));
-                return std::nullopt;
-            }
-            add(c == QLatin1Char('n') ? DatePart::Minute2 : DatePart::Second2);
-            i += n;
-        } else if (c.isLetterOrNumber()) {
-            *error
-                = QStringLiteral("the mask \"%1\" is neither a number mask nor a date mask (\"%2\" is not a date part)")
-                      .arg(mask, mask.mid(i, 1));
+    for (qsizetype i = 0; i < lower.size();) {
+        const qsizetype taken = f.readDatePart(mask, lower, i, hasHour, error);
+        if (taken == 0)
             return std::nullopt;
-        } else {
-            add(DatePart::Literal, mask.mid(i, 1));
-            ++i;
-        }
+        i += taken;
     }
     if (f.m_parts.isEmpty() || std::all_of(f.m_parts.begin(), f.m_parts.end(), [](const DatePart &p) {
             return p.type == DatePart::Literal;
@@ -173,6 +99,93 @@ std::optional<FieldFormat> FieldFormat::parse(const QString &mask, QString *erro
         return std::nullopt;
     }
     return f;
+}
+
+void FieldFormat::addDatePart(DatePart::Type type, const QString &literal)
+{
+    if (type == DatePart::Literal && !m_parts.isEmpty() && m_parts.last().type == DatePart::Literal)
+        m_parts.last().literal += literal;
+    else
+        m_parts.append({ type, literal });
+}
+
+qsizetype FieldFormat::readDatePart(
+    const QString &mask, const QString &lower, qsizetype i, bool &hasHour, QString *error)
+{
+    if (lower.mid(i, 5) == QLatin1String("am/pm")) {
+        addDatePart(DatePart::AmPm);
+        m_twelveHour = true;
+        return 5;
+    }
+    const QChar c = lower[i];
+    if (!c.isLetterOrNumber()) {
+        addDatePart(DatePart::Literal, mask.mid(i, 1));
+        return 1;
+    }
+    qsizetype n = 0;
+    while (i + n < lower.size() && lower[i + n] == c)
+        ++n;
+    std::optional<DatePart::Type> type;
+    switch (c.unicode()) {
+    case u'm':
+        type = monthPart(mask, n, hasHour, error);
+        break;
+    case u'd':
+    case u'h':
+        if (n > 2) {
+            *error = QStringLiteral("the date mask \"%1\" has %2 %3's in a row").arg(mask).arg(n).arg(c);
+            return 0;
+        }
+        type = c == u'd' ? (n == 1 ? DatePart::Day : DatePart::Day2) : (n == 1 ? DatePart::Hour : DatePart::Hour2);
+        hasHour = hasHour || c == u'h';
+        break;
+    case u'y':
+        if (n != 4) {
+            *error = QStringLiteral("the date mask \"%1\" must write the year as \"yyyy\": "
+                                    "no date is printed with a two-digit year")
+                         .arg(mask);
+            return 0;
+        }
+        type = DatePart::Year4;
+        break;
+    case u'n':
+    case u's':
+        if (n != 2) {
+            *error = QStringLiteral("the date mask \"%1\" must write %2 with two letters (\"%3\")")
+                         .arg(mask, c == QLatin1Char('n') ? QStringLiteral("minutes") : QStringLiteral("seconds"),
+                             QString(2, c));
+            return 0;
+        }
+        type = c == QLatin1Char('n') ? DatePart::Minute2 : DatePart::Second2;
+        break;
+    default:
+        *error = QStringLiteral("the mask \"%1\" is neither a number mask nor a date mask (\"%2\" is not a date part)")
+                     .arg(mask, mask.mid(i, 1));
+        return 0;
+    }
+    if (!type)
+        return 0;
+    addDatePart(*type);
+    return n;
+}
+
+// "m" to "mmmm" is the month; right after an hour and a colon, "mm" is what Qt would read as
+// minutes, and is refused rather than guessed.
+std::optional<FieldFormat::DatePart::Type> FieldFormat::monthPart(
+    const QString &mask, qsizetype n, bool hasHour, QString *error) const
+{
+    if (n > 4) {
+        *error = QStringLiteral("the date mask \"%1\" has %2 m's in a row").arg(mask).arg(n);
+        return std::nullopt;
+    }
+    if (n <= 2 && hasHour && !m_parts.isEmpty() && m_parts.last().type == DatePart::Literal
+        && m_parts.last().literal.endsWith(QLatin1Char(':'))) {
+        *error = QStringLiteral("in the date mask \"%1\" \"mm\" after a colon would be read as the month; "
+                                "write minutes as \"nn\"")
+                     .arg(mask);
+        return std::nullopt;
+    }
+    return n == 1 ? DatePart::Month : n == 2 ? DatePart::Month2 : n == 3 ? DatePart::MonthShort : DatePart::MonthLong;
 }
 
 QString FieldFormat::plain(const QVariant &value)
