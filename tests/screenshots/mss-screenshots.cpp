@@ -23,10 +23,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTreeView>
 
 #include <cstdio>
 #include <stdexcept>
@@ -60,8 +62,8 @@ QWidget *frameOf(QWidget *child)
 }
 
 // Runs a command that opens a modal dialog and grabs the dialog, which is then closed.
-void grabModal(
-    const QString &dialogName, const QString &picture, const std::function<void()> &command, const QSize &size = {})
+void grabModal(const QString &dialogName, const QString &picture, const std::function<void()> &command,
+    const test::MessageLog &messages, const QSize &size = {})
 {
     bool seen = false;
     std::string failure;
@@ -85,7 +87,8 @@ void grabModal(
     if (!failure.empty())
         throw std::runtime_error(failure);
     if (!seen)
-        throw std::runtime_error("the dialog " + dialogName.toStdString() + " did not appear");
+        throw std::runtime_error("the dialog " + dialogName.toStdString()
+            + " did not appear; the program said: " + messages.texts().join(QStringLiteral(" / ")).toStdString());
 }
 
 void run(test::DemoHospital &hospital)
@@ -109,7 +112,10 @@ void run(test::DemoHospital &hospital)
 
     // The patient list with the in-patients of one family name, the first one chosen.
     auto &c = hospital.connection();
-    const QString id = test::scalar(c, QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
+    // An in-patient with a stored assessment, so the ARR and the discount show what they hold.
+    const QString id = test::scalar(c,
+        QStringLiteral("SELECT min(a.IdNum) FROM MSS..tbMSSAssessment a JOIN PATIENT_DATA..tbPatient2 p "
+                       "ON p.IdNum = a.IdNum WHERE p.DcrDate IS NULL"));
     const QString hosp
         = test::scalar(c, QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(id));
     const QString last
@@ -133,19 +139,22 @@ void run(test::DemoHospital &hospital)
     if (sheet)
         frameOf(sheet)->showMaximized();
     save(sheet ? frameOf(sheet) : nullptr, QStringLiteral("intake-sheet"));
-    main->mdiArea->closeAllSubWindows();
+    frameOf(sheet)->close(); // the list stays, with its patient chosen
     settle();
 
     grabModal(
-        QStringLiteral("frmARR"), QStringLiteral("arr"), [main] { main->action(QStringLiteral("mnuARR"))->trigger(); });
-    grabModal(QStringLiteral("frmEditClass"), QStringLiteral("edit-class"),
-        [main] { main->action(QStringLiteral("mnuEditPatClass"))->trigger(); });
-    grabModal(QStringLiteral("frmDischargeNotice"), QStringLiteral("discharge-notices"),
-        [main] { main->action(QStringLiteral("mnuDischargeNotice"))->trigger(); });
+        QStringLiteral("frmARR"), QStringLiteral("arr"), [main] { main->action(QStringLiteral("mnuARR"))->trigger(); },
+        answers);
+    grabModal(
+        QStringLiteral("frmEditClass"), QStringLiteral("edit-class"),
+        [main] { main->action(QStringLiteral("mnuEditPatClass"))->trigger(); }, answers);
+    grabModal(
+        QStringLiteral("frmDischargeNotice"), QStringLiteral("discharge-notices"),
+        [main] { main->action(QStringLiteral("mnuDischargeNotice"))->trigger(); }, answers);
 
     notices::frmReferralToMedicalTeam *referrals = main->noticeDesk().showReferralNotices();
     save(frameOf(referrals), QStringLiteral("referral-notices"));
-    main->mdiArea->closeAllSubWindows();
+    frameOf(referrals)->close();
     settle();
 
     classification::frmComputeDiscount *discount = main->showComputeDiscount();

@@ -23,6 +23,11 @@ HelpDesk::~HelpDesk()
     qApp->removeEventFilter(this);
 }
 
+HelpWindow *HelpDesk::helpWindow() const
+{
+    return m_window;
+}
+
 QString HelpDesk::aboutText()
 {
     return QStringLiteral("Medical Social Service\nVersion %1\n\n"
@@ -54,7 +59,7 @@ HelpWindow *HelpDesk::showTopic(const HelpTopic &topic, QWidget *from)
     // A window that a modal dialog does not own cannot be used while the dialog runs, so the help
     // goes with the dialog, and back home when the dialog closes.
     QWidget *owner = m_home;
-    if (QWidget *top = from ? from->window() : nullptr; top && top->isModal())
+    if (QWidget *top = from ? from->window() : nullptr; top && (top->isModal() || qobject_cast<QDialog *>(top)))
         owner = top;
     if (!m_window)
         m_window = new HelpWindow(folder, owner);

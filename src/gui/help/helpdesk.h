@@ -26,7 +26,7 @@ public:
     HelpWindow *showTopic(const HelpTopic &topic, QWidget *from = nullptr);
     // The section of the window that holds the widget.
     HelpWindow *showHelpFor(QWidget *widget);
-    HelpWindow *helpWindow() const { return m_window; }
+    HelpWindow *helpWindow() const;
 
     // Where the guide is looked for; empty: the places the program and the package put it.
     void setGuideFolders(const QStringList &folders) { m_folders = folders; }
