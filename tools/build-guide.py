@@ -52,6 +52,22 @@ def convert(cmark, text):
     return body
 
 
+def png_width(path):
+    with open(path, "rb") as picture:
+        header = picture.read(24)
+    return int.from_bytes(header[16:20], "big") if header[:8] == b"\x89PNG\r\n\x1a\n" else 0
+
+
+def fit_pictures(body, output, widest=800):
+    """Qt's text browser knows no max-width: a wide picture gets a width it can keep to."""
+    def fit(match):
+        source = output / match.group(2)
+        if source.is_file() and png_width(source) > widest:
+            return f'{match.group(1)} width="{widest}"'
+        return match.group(1)
+    return re.sub(r'(<img src="([^"]+)"[^>]*?)(?=\s*/?>)', fit, body)
+
+
 def check(output):
     faults = []
     pages = {p.name: p.read_text(encoding="utf-8") for p in output.glob("*.html")}
@@ -96,7 +112,7 @@ def main():
         if 0 < i < len(order) - 1:
             links.append(f'<a href="{order[i + 1].stem}.html">Next: {html.escape(chapter_title(order[i + 1].read_text(encoding="utf-8")))}</a>')
         page = TEMPLATE.format(title=html.escape(chapter_title(text)), nav=" | ".join(links),
-                               body=convert(args.cmark, text))
+                               body=fit_pictures(convert(args.cmark, text), args.output))
         (args.output / f"{chapter.stem}.html").write_text(page, encoding="utf-8")
 
     faults = check(args.output)

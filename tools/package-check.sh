@@ -31,4 +31,12 @@ version=$(sed -n 's/^project([A-Za-z]* VERSION \([0-9.]*\).*/\1/p' CMakeLists.tx
 "$root/usr/bin/mss-db" create "$root/hospital" --demo --patients 200 --seed 1 >/dev/null
 QT_QPA_PLATFORM=offscreen "$root/usr/bin/mss-db" report "$root/hospital" ListofGrantees.rpt "$root/grantees.pdf"
 pdftotext "$root/grantees.pdf" - | grep -q .
+# An installation that lost its REPORTS folder: the report names the folder it looked in.
+mv "$root/usr/lib/mss/REPORTS" "$root/usr/lib/mss/REPORTS.lost"
+if QT_QPA_PLATFORM=offscreen "$root/usr/bin/mss-db" report "$root/hospital" ListofGrantees.rpt "$root/lost.pdf" \
+    2>"$root/lost.txt"; then
+  echo "a report ran without its REPORTS folder" >&2
+  exit 1
+fi
+grep -q "$root/usr/lib/mss/REPORTS/ListofGrantees.rpt" "$root/lost.txt"
 echo "package check: ok"

@@ -1,6 +1,7 @@
 // F1 and the Help menu: the guide opens at the section of the window F1 was pressed in (a child
 // window, a modal dialog), its search and history work, About shows the build's version, and a
 // missing guide is reported with where it was looked for.
+#include "auth/currentuser.h"
 #include "classification/frmcomputediscount.h"
 #include "help/helpdesk.h"
 #include "help/helptopics.h"
@@ -10,6 +11,7 @@
 #include "patients/patientlistmodel.h"
 #include "shell/mdimss.h"
 #include "shell/startup.h"
+#include "suite/frmlogon.h"
 #include "support/demohospital.h"
 #include "support/messagelog.h"
 #include "support/sessionfixture.h"
@@ -62,6 +64,7 @@ private slots:
     void cleanupTestCase();
     void everyWindowOfTheTableHasItsSection();
     void f1OpensTheSectionOfTheActiveWindow();
+    void f1AtTheLogOnBeforeTheMainWindow();
     void searchFindsAWordInAnyChapter();
     void backAndForwardRetraceThePages();
     void aboutAndTheProgramsShowCMakesVersion();
@@ -171,6 +174,18 @@ void TestHelp::f1OpensTheSectionOfTheActiveWindow()
     m_main->action(QStringLiteral("mnuHelpContents"))->trigger();
     QCOMPARE(help()->currentPage(), help::contentsPage());
     QVERIFY(messages.texts().filter(QStringLiteral("guide")).isEmpty());
+}
+
+void TestHelp::f1AtTheLogOnBeforeTheMainWindow()
+{
+    suite::clsCurrentUser user;
+    suite::frmLogOn logOn(user);
+    logOn.setWindowModality(Qt::ApplicationModal);
+    QTest::keyClick(logOn.findChild<QLineEdit *>(), Qt::Key_F1);
+    auto *window = logOn.findChild<help::HelpWindow *>();
+    QVERIFY(window);
+    QCOMPARE(window->currentPage(), QStringLiteral("01-log-on-and-find-a-patient.html"));
+    QCOMPARE(window->currentAnchor(), QStringLiteral("log-on"));
 }
 
 void TestHelp::searchFindsAWordInAnyChapter()

@@ -2,6 +2,7 @@
 
 #include "auth/currentuser.h"
 #include "data/connectionstring.h"
+#include "help/helpdesk.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 
@@ -35,6 +36,7 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent) : QDialog(parent), m_u
     setObjectName(QStringLiteral("frmLogOn"));
     setWindowTitle(QStringLiteral("Medical Social Service - Log On"));
     setMinimumWidth(460);
+    new help::HelpDesk(this); // F1 before the main window, which has its own, exists
 
     auto *title = new QLabel(QStringLiteral("Medical Social Service"), this);
     QFont titleFont = title->font();
