@@ -31,7 +31,7 @@ constexpr std::array kTopics = {
     TopicEntry { "frmARR", "03-assessment-and-referral.html", "arr" },
     TopicEntry { "frmSearchService", "03-assessment-and-referral.html", "services-and-activities" },
     TopicEntry { "frmSearchActivity", "03-assessment-and-referral.html", "services-and-activities" },
-    TopicEntry { "frmNegotiatedCounterpart", "03-assessment-and-referral.html", "counterpart" },
+    TopicEntry { "frmNegotiatedCounterpart", "03-assessment-and-referral.html", "fund-allocation" },
     TopicEntry { "frmReprintARR", "03-assessment-and-referral.html", "reprint" },
     TopicEntry { "frmReferralToMedicalTeam", "04-referrals.html", "referral-notices" },
     TopicEntry { "frmReferralApproval", "04-referrals.html", "approval" },
