@@ -2,6 +2,7 @@
 # Builds everything with warnings as errors and runs every test, headless. `--sanitize` does the
 # same in a separate AddressSanitizer + UndefinedBehaviorSanitizer build with leak detection on,
 # built without precompiled headers, so that it also proves every file includes what it uses.
+# The plain run also builds the Debian package and checks it (tools/package-check.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,3 +22,6 @@ cmake -S . -B "$build" -G Ninja "${options[@]}" >/dev/null
 cmake --build "$build"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j2
+if [ "$build" = build ]; then
+  bash tools/package-check.sh "$build"
+fi

@@ -9,6 +9,7 @@
 #include "engine/reportfiles.h"
 #include "mssdb_embedded.h"
 #include "mssdb_server.h"
+#include "mssversion.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -70,7 +71,8 @@ const char *const kUsage
       "  needs at least 8 characters and must pass the password-quality library's checks (no\n"
       "  dictionary word, not the user's code or name, no run of one character)\n"
       "  exec, user, report and check take --odbc CONNECTIONSTRING in place of DIR to work on the\n"
-      "  hospital's SQL Server; its password comes from MSS_ODBC_PASSWORD or the prompt\n";
+      "  hospital's SQL Server; its password comes from MSS_ODBC_PASSWORD or the prompt\n"
+      "  mss-db --version\n";
 
 struct UsageError {
     QString message;
@@ -440,6 +442,10 @@ int report(const QStringList &args, const mssdb::DatabaseOpener &opener)
 
 int main(int argc, char *argv[])
 {
+    if (argc == 2 && qstrcmp(argv[1], "--version") == 0) {
+        std::cout << "mss-db " MSS_VERSION "\n";
+        return 0;
+    }
     // Reports measure text with real fonts, which need a GUI application; without a display it
     // runs off screen.
     // check reads the report definitions too.

@@ -10,6 +10,7 @@ packages=(
   unixodbc unixodbc-dev libsqliteodbc tdsodbc freetds-bin python3-tds
   fonts-liberation2 xvfb xauth poppler-utils clang-format git
   sqlfluff
+  cmark dpkg-dev fakeroot lintian desktop-file-utils appstream optipng x11-utils
 )
 
 missing=()

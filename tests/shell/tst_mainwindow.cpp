@@ -88,7 +88,7 @@ void TestMainWindow::menuTreeInOrder()
     }();
     QCOMPARE(bar,
         (QStringList { QStringLiteral("mnuFile"), QStringLiteral("mnuViewing"), QStringLiteral("mnuFileMaintenance"),
-            QStringLiteral("mnuReports"), QStringLiteral("mnuWindow") }));
+            QStringLiteral("mnuReports"), QStringLiteral("mnuWindow"), QStringLiteral("mnuHelp") }));
     QCOMPARE(outline(m_main->menu(QStringLiteral("mnuFile"))).join(QLatin1Char('|')),
         QStringLiteral("mnuIntakeSheet=Intake Sheet Entry|mnuARR=Assessment and Referal|"
                        "mnuEditPatClass=Edit Patient Classification"));

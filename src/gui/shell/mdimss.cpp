@@ -4,6 +4,7 @@
 #include "classification/frmcomputediscount.h"
 #include "classification/frmeditclass.h"
 #include "classification/frmeditmssnumber.h"
+#include "help/helpdesk.h"
 #include "intake/frmintakesurveysheet.h"
 #include "notices/noticedesk.h"
 #include "patients/frmlistpatient.h"
@@ -66,6 +67,7 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
     m_notices = new notices::NoticeDesk(
         &sessionWorkContext, this, [this](QWidget *window) { openChild(window); }, this);
 
+    m_help = new help::HelpDesk(this);
     buildMenus();
     buildToolBar();
     // Back where the user left it; the first time, the whole work area of the screen.
@@ -253,6 +255,23 @@ void mdiMSS::buildMenus()
     }
     updateDatasheetItem();
     buildWindowMenu();
+    buildHelpMenu();
+}
+
+void mdiMSS::buildHelpMenu()
+{
+    QMenu *menu = addMenu(nullptr, QStringLiteral("mnuHelp"), QStringLiteral("&Help"));
+    QAction *contents = addItem(menu, QStringLiteral("mnuHelpContents"), QStringLiteral("&Contents"));
+    contents->setShortcut(QKeySequence(Qt::Key_F1)); // shown beside the item; F1 itself is the help desk's
+    contents->setShortcutContext(Qt::WidgetShortcut);
+    connect(contents, &QAction::triggered, this, [this] {
+        m_help->showTopic({ help::contentsPage(), QString() }, this);
+    });
+    connect(addItem(menu, QStringLiteral("mnuAbout"), QStringLiteral("&About Medical Social Service")),
+        &QAction::triggered, this, [this] {
+            ui::Messages::information(
+                help::HelpDesk::aboutText(), QStringLiteral("About Medical Social Service"), this);
+        });
 }
 
 void mdiMSS::buildWindowMenu()

@@ -29,6 +29,9 @@ class frmComputeDiscount;
 namespace mss::notices {
 class NoticeDesk;
 }
+namespace mss::help {
+class HelpDesk;
+}
 namespace mss::shell {
 
 class NoticeMonitor;
@@ -83,6 +86,8 @@ public:
     bool patientDatasheetSelectable() const { return m_datasheetSelectable; }
 
     NoticeMonitor *monitor() const { return m_monitor; }
+    // F1 and the Help menu.
+    help::HelpDesk &helpDesk() const { return *m_help; }
     // Opens the referral and discharge notice windows.
     notices::NoticeDesk &noticeDesk() const { return *m_notices; }
     // Runs this window's reports; their viewers open in the MDI area.
@@ -111,6 +116,7 @@ private:
     QMenu *addMenu(QMenu *parent, const QString &name, const QString &caption);
     void updateDatasheetItem();
     void buildWindowMenu();
+    void buildHelpMenu();
     // The Window menu lists the open windows as they are when it opens.
     void fillWindowMenu();
     // Whether the work not yet saved may go: asks when a window holds some.
@@ -132,6 +138,7 @@ private:
     NoticeMonitor *m_monitor = nullptr;
     notices::NoticeDesk *m_notices = nullptr;
     reports::ReportRunner *m_reports = nullptr;
+    help::HelpDesk *m_help = nullptr;
     bool m_datasheetSelectable = false;
     // Commands whose windows are not built yet stay disabled; this lists the ones that are.
     QSet<QString> m_wired;

@@ -3,6 +3,7 @@
 #include "auth/currentuser.h"
 #include "auth/settings.h"
 #include "data/connectionstring.h"
+#include "help/helpdesk.h"
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui_frmlogon.h"
@@ -31,6 +32,7 @@ frmLogOn::frmLogOn(clsCurrentUser &user, QWidget *parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::frmLogOn>()), m_user(user)
 {
     m_ui->setupUi(this);
+    new help::HelpDesk(this); // F1 before the main window, which has its own, exists
     bindControls();
     QFont titleFont = m_ui->lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
