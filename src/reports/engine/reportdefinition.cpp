@@ -24,28 +24,30 @@ ReportError::ReportError(const QString &file, int line, int column, const QStrin
 
 ReportError::ReportError(const QString &message) : std::runtime_error(message.toStdString()), m_message(message) { }
 
-int ReportBody::paramIndex(const QString &name) const
+namespace {
+// Names in a definition are matched as the report designer matches them: case aside.
+template <typename Named> int indexByName(const QList<Named> &items, const QString &wanted)
 {
-    for (int i = 0; i < params.size(); ++i)
-        if (params[i].name.compare(name, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i].name.compare(wanted, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
+} // namespace
 
-int ReportBody::queryIndex(const QString &name) const
+int ReportBody::paramIndex(const QString &wanted) const
 {
-    for (int i = 0; i < queries.size(); ++i)
-        if (queries[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return indexByName(params, wanted);
 }
 
-int ReportDefinition::subreportIndex(const QString &name) const
+int ReportBody::queryIndex(const QString &wanted) const
 {
-    for (int i = 0; i < subreports.size(); ++i)
-        if (subreports[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
+    return indexByName(queries, wanted);
+}
+
+int ReportDefinition::subreportIndex(const QString &wanted) const
+{
+    return indexByName(subreports, wanted);
 }
 
 namespace {
