@@ -254,27 +254,88 @@ int execute(const QStringList &args, const mssdb::DatabaseOpener &opener)
     return 0;
 }
 
-int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
-{
-    if (args.isEmpty())
-        throw UsageError { QStringLiteral("user needs add, passwd, rights or unlock") };
-    const QString action = args.first();
-    const Options o(args.mid(1), {});
-    if (o.positional().size() < 2)
-        throw UsageError { QStringLiteral("user %1 needs a folder and a user code").arg(action) };
-    auto connection = opener.open(o.positional()[0]);
-    const QString code = o.positional()[1].trimmed().toUpper();
-    // Local time as the embedded database writes it; SQL Server reads it under any language.
-    const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    const auto exists = [&] {
-        return !connection
-                    ->query(QStringLiteral("SELECT 1 AS found FROM tbMSSUser WHERE UserCode = :code"),
-                        { { QStringLiteral("code"), code } })
+// One user of a hospital, as the user commands change it.
+class UserAccount {
+public:
+    UserAccount(Connection &connection, const QString &code) : m_connection(connection), m_code(code) { }
+
+    bool exists() const
+    {
+        return !m_connection
+                    .query(QStringLiteral("SELECT 1 AS found FROM tbMSSUser WHERE UserCode = :code"), codeBinding())
                     .isEmpty();
-    };
-    const auto setRights = [&](const QString &rights) {
-        connection->query(
-            QStringLiteral("DELETE FROM tbMSSUserRight WHERE UserCode = :code"), { { QStringLiteral("code"), code } });
+    }
+
+    // The last and first name when the code is an employee's.
+    std::optional<QStringList> employeeNames() const
+    {
+        const Recordset e = m_connection.query(
+            QStringLiteral("SELECT LastName, FirstName FROM tbMSSEmployee WHERE EmployeeID = :code"), codeBinding());
+        if (e.isEmpty())
+            return std::nullopt;
+        return QStringList { e.text(0), e.text(1) };
+    }
+
+    void add(const Options &o)
+    {
+        if (exists())
+            throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("User %1 already exists").arg(m_code));
+        const std::optional<QStringList> employee = employeeNames();
+        const QString last = o.value(QStringLiteral("--last"));
+        const QString first = o.value(QStringLiteral("--first"));
+        if (!employee && (last.isEmpty() || first.isEmpty()))
+            throw UsageError { QStringLiteral("%1 is not an employee yet: give --last and --first").arg(m_code) };
+        const QString hash = mss::data::hashPassword(
+            newPassword(o, m_code, QStringList { last, first } + employee.value_or(QStringList())));
+        inTransaction([&] {
+            if (!employee)
+                m_connection.query(
+                    QStringLiteral("INSERT INTO tbMSSEmployee (EmployeeID, LastName, FirstName, Position, "
+                                   "IsSocialWorker, Active) VALUES (:code, :last, :first, 'USER', 0, 1)"),
+                    { { QStringLiteral("code"), m_code }, { QStringLiteral("last"), last.toUpper() },
+                        { QStringLiteral("first"), first.toUpper() } });
+            m_connection.query(QStringLiteral("INSERT INTO tbMSSUser (UserCode, PasswordHash, CreatedDate, "
+                                              "PasswordDate) VALUES (:code, :hash, :now, :now)"),
+                { { QStringLiteral("code"), m_code }, { QStringLiteral("hash"), hash },
+                    { QStringLiteral("now"), now() } });
+            writeRights(o.value(QStringLiteral("--rights")));
+        });
+    }
+
+    void changePassword(const Options &o)
+    {
+        const QString hash = mss::data::hashPassword(newPassword(o, m_code, employeeNames().value_or(QStringList())));
+        m_connection.query(
+            QStringLiteral("UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = :now WHERE UserCode = :code"),
+            { { QStringLiteral("code"), m_code }, { QStringLiteral("hash"), hash }, { QStringLiteral("now"), now() } });
+    }
+
+    void setRights(const QString &rights)
+    {
+        inTransaction([&] { writeRights(rights); });
+    }
+
+private:
+    Bindings codeBinding() const { return { { QStringLiteral("code"), m_code } }; }
+
+    // Local time as the embedded database writes it; SQL Server reads it under any language.
+    static QString now() { return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+
+    void inTransaction(const std::function<void()> &work)
+    {
+        m_connection.beginTrans();
+        try {
+            work();
+            m_connection.commitTrans();
+        } catch (...) {
+            m_connection.rollbackTrans();
+            throw;
+        }
+    }
+
+    void writeRights(const QString &rights)
+    {
+        m_connection.query(QStringLiteral("DELETE FROM tbMSSUserRight WHERE UserCode = :code"), codeBinding());
         QStringList codes;
         for (const QString &r : rights.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             // "A,B" or "AB": rights are one-letter codes unless separated by commas.
@@ -285,63 +346,37 @@ int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
                     codes.append(c.toUpper());
         }
         for (const QString &c : std::as_const(codes))
-            connection->query(QStringLiteral("INSERT INTO tbMSSUserRight (UserCode, RightCode) VALUES (:code, :right)"),
-                { { QStringLiteral("code"), code }, { QStringLiteral("right"), c } });
-    };
+            m_connection.query(
+                QStringLiteral("INSERT INTO tbMSSUserRight (UserCode, RightCode) VALUES (:code, :right)"),
+                { { QStringLiteral("code"), m_code }, { QStringLiteral("right"), c } });
+    }
 
+    Connection &m_connection;
+    QString m_code;
+};
+
+int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
+{
+    if (args.isEmpty())
+        throw UsageError { QStringLiteral("user needs add, passwd, rights or unlock") };
+    const QString action = args.first();
+    const Options o(args.mid(1), {});
+    if (o.positional().size() < 2)
+        throw UsageError { QStringLiteral("user %1 needs a folder and a user code").arg(action) };
+    auto connection = opener.open(o.positional()[0]);
+    const QString code = o.positional()[1].trimmed().toUpper();
+    UserAccount account(*connection, code);
     if (action == QStringLiteral("add")) {
         if (o.positional().size() != 2)
             throw UsageError { QStringLiteral("user add takes a folder and a user code") };
-        if (exists())
-            throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("User %1 already exists").arg(code));
-        const bool employee
-            = !connection
-                   ->query(QStringLiteral("SELECT 1 AS found FROM tbMSSEmployee WHERE EmployeeID = :code"),
-                       { { QStringLiteral("code"), code } })
-                   .isEmpty();
-        if (!employee && (o.value(QStringLiteral("--last")).isEmpty() || o.value(QStringLiteral("--first")).isEmpty()))
-            throw UsageError { QStringLiteral("%1 is not an employee yet: give --last and --first").arg(code) };
-        QStringList names = { o.value(QStringLiteral("--last")), o.value(QStringLiteral("--first")) };
-        if (employee) {
-            const Recordset e = connection->query(
-                QStringLiteral("SELECT LastName, FirstName FROM tbMSSEmployee WHERE EmployeeID = :code"),
-                { { QStringLiteral("code"), code } });
-            names << e.text(0) << e.text(1);
-        }
-        const QString hash = mss::data::hashPassword(newPassword(o, code, names));
-        connection->beginTrans();
-        try {
-            if (!employee)
-                connection->query(
-                    QStringLiteral("INSERT INTO tbMSSEmployee (EmployeeID, LastName, FirstName, Position, "
-                                   "IsSocialWorker, Active) VALUES (:code, :last, :first, 'USER', 0, 1)"),
-                    { { QStringLiteral("code"), code },
-                        { QStringLiteral("last"), o.value(QStringLiteral("--last")).toUpper() },
-                        { QStringLiteral("first"), o.value(QStringLiteral("--first")).toUpper() } });
-            connection->query(
-                QStringLiteral("INSERT INTO tbMSSUser (UserCode, PasswordHash, CreatedDate, PasswordDate) "
-                               "VALUES (:code, :hash, :now, :now)"),
-                { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash }, { QStringLiteral("now"), now } });
-            setRights(o.value(QStringLiteral("--rights")));
-            connection->commitTrans();
-        } catch (...) {
-            connection->rollbackTrans();
-            throw;
-        }
+        account.add(o);
         std::cerr << "User " << code.toStdString() << " added\n";
         return 0;
     }
-    if (!exists())
+    if (!account.exists())
         throw DbError(0, QStringLiteral("mss-db"), QStringLiteral("There is no user %1").arg(code));
     if (action == QStringLiteral("passwd")) {
-        const Recordset e = connection->query(
-            QStringLiteral("SELECT LastName, FirstName FROM tbMSSEmployee WHERE EmployeeID = :code"),
-            { { QStringLiteral("code"), code } });
-        const QString hash = mss::data::hashPassword(
-            newPassword(o, code, e.isEmpty() ? QStringList() : QStringList { e.text(0), e.text(1) }));
-        connection->query(
-            QStringLiteral("UPDATE tbMSSUser SET PasswordHash = :hash, PasswordDate = :now WHERE UserCode = :code"),
-            { { QStringLiteral("code"), code }, { QStringLiteral("hash"), hash }, { QStringLiteral("now"), now } });
+        account.changePassword(o);
         std::cerr << "Password of " << code.toStdString() << " changed\n";
         return 0;
     }
@@ -355,14 +390,7 @@ int user(const QStringList &args, const mssdb::DatabaseOpener &opener)
     if (action == QStringLiteral("rights")) {
         if (o.positional().size() != 3)
             throw UsageError { QStringLiteral("user rights takes a folder, a user code and the rights") };
-        connection->beginTrans();
-        try {
-            setRights(o.positional()[2]);
-            connection->commitTrans();
-        } catch (...) {
-            connection->rollbackTrans();
-            throw;
-        }
+        account.setRights(o.positional()[2]);
         std::cerr << "Rights of " << code.toStdString() << " set\n";
         return 0;
     }
