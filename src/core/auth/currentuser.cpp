@@ -234,26 +234,31 @@ bool clsCurrentUser::logOn(const DataSource &source, const QString &userCode, co
         }
         throttle.recordSuccess(code);
 
-        data::Recordset rights
-            = m_connection->query(QStringLiteral("SELECT RightCode FROM MSS..tbMSSUserRight WHERE UserCode = :code"),
-                { { QStringLiteral("code"), code } });
-        m_rights.clear();
-        for (; !rights.eof(); rights.moveNext())
-            m_rights.insert(rights.text(0).trimmed().toUpper());
-
-        const QString first = user.text(QStringLiteral("FirstName")).trimmed();
-        const QString middle = user.text(QStringLiteral("MiddleName")).trimmed();
-        const QString last = user.text(QStringLiteral("LastName")).trimmed();
-        m_employeeName = (first + (middle.isEmpty() ? QString() : QLatin1Char(' ') + middle.left(1) + QLatin1Char('.'))
-            + QLatin1Char(' ') + last)
-                             .trimmed();
-        m_employeeCode = user.text(QStringLiteral("UserCode"));
+        takeUser(user, code);
     } catch (const data::DbError &e) {
         *error = QStringLiteral("The user could not be checked.\n%1").arg(e.description());
         return false;
     }
     m_loggedOn = true;
     return true;
+}
+
+void clsCurrentUser::takeUser(const data::Recordset &user, const QString &code)
+{
+    data::Recordset rights
+        = m_connection->query(QStringLiteral("SELECT RightCode FROM MSS..tbMSSUserRight WHERE UserCode = :code"),
+            { { QStringLiteral("code"), code } });
+    m_rights.clear();
+    for (; !rights.eof(); rights.moveNext())
+        m_rights.insert(rights.text(0).trimmed().toUpper());
+
+    const QString first = user.text(QStringLiteral("FirstName")).trimmed();
+    const QString middle = user.text(QStringLiteral("MiddleName")).trimmed();
+    const QString last = user.text(QStringLiteral("LastName")).trimmed();
+    m_employeeName = (first + (middle.isEmpty() ? QString() : QLatin1Char(' ') + middle.left(1) + QLatin1Char('.'))
+        + QLatin1Char(' ') + last)
+                         .trimmed();
+    m_employeeCode = user.text(QStringLiteral("UserCode"));
 }
 
 bool clsCurrentUser::checkPassword(const QString &typed) const

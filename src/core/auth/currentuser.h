@@ -84,6 +84,8 @@ public:
 
 private:
     bool openSource(const DataSource &source, QString *error);
+    // The rights and the name of a user whose password was right.
+    void takeUser(const data::Recordset &user, const QString &code);
 
     LogOnThrottle m_ownThrottle;
     LogOnThrottle &m_throttle;

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <vector>
 
 namespace mss::data {
@@ -423,33 +424,7 @@ Recordset OdbcConnection::runOnce(const QString &statement, const Bindings *bind
             failOn(SQL_HANDLE_STMT, stmt.handle, statement, limit);
         if (columnCount > 0 && !haveRows) {
             haveRows = true;
-            QStringList names;
-            QList<SQLSMALLINT> types;
-            for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnCount); ++c) {
-                SQLWCHAR name[256] = {};
-                SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
-                SQLULEN size = 0;
-                if (!SQL_SUCCEEDED(SQLDescribeColW(stmt.handle, c, name, SQLSMALLINT(std::size(name)), &nameLength,
-                        &type, &size, &digits, &nullable)))
-                    failOn(SQL_HANDLE_STMT, stmt.handle, statement, limit);
-                names.append(fromWide(name, std::clamp<qsizetype>(nameLength, 0, 255)));
-                types.append(type);
-            }
-            QList<QVariantList> rows;
-            for (;;) {
-                r = SQLFetch(stmt.handle);
-                if (r == SQL_NO_DATA)
-                    break;
-                if (!SQL_SUCCEEDED(r))
-                    failOn(SQL_HANDLE_STMT, stmt.handle, statement, limit);
-                checkWarnings(r, stmt.handle, statement);
-                QVariantList row;
-                row.reserve(columnCount);
-                for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnCount); ++c)
-                    row.append(readValue(stmt.handle, c, types[c - 1], statement, limit));
-                rows.append(std::move(row));
-            }
-            result = Recordset(names, std::move(rows));
+            result = readRows(stmt.handle, columnCount, statement, limit);
         }
         r = SQLMoreResults(stmt.handle);
         if (r == SQL_NO_DATA)
@@ -459,6 +434,38 @@ Recordset OdbcConnection::runOnce(const QString &statement, const Bindings *bind
         checkWarnings(r, stmt.handle, statement);
     }
     return result;
+}
+
+// The rows of the result the statement is at, to its end.
+Recordset OdbcConnection::readRows(void *stmt, short columnCount, const QString &statement, int limit)
+{
+    QStringList names;
+    QList<SQLSMALLINT> types;
+    for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnCount); ++c) {
+        SQLWCHAR name[256] = {};
+        SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        if (!SQL_SUCCEEDED(SQLDescribeColW(
+                stmt, c, name, SQLSMALLINT(std::size(name)), &nameLength, &type, &size, &digits, &nullable)))
+            failOn(SQL_HANDLE_STMT, stmt, statement, limit);
+        names.append(fromWide(name, std::clamp<qsizetype>(nameLength, 0, 255)));
+        types.append(type);
+    }
+    QList<QVariantList> rows;
+    for (;;) {
+        const SQLRETURN r = SQLFetch(stmt);
+        if (r == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(r))
+            failOn(SQL_HANDLE_STMT, stmt, statement, limit);
+        checkWarnings(r, stmt, statement);
+        QVariantList row;
+        row.reserve(columnCount);
+        for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnCount); ++c)
+            row.append(readValue(stmt, c, types[c - 1], statement, limit));
+        rows.append(std::move(row));
+    }
+    return Recordset(names, std::move(rows));
 }
 
 void OdbcConnection::checkWarnings(SQLRETURN result, void *stmt, const QString &statement)
@@ -471,6 +478,54 @@ void OdbcConnection::checkWarnings(SQLRETURN result, void *stmt, const QString &
     if (std::any_of(diagnostics.begin(), diagnostics.end(), isLinkFailure))
         failOn(SQL_HANDLE_STMT, stmt, statement);
 }
+
+namespace {
+
+// A long binary value, read in pieces; nothing when it is NULL.
+template <typename Check>
+std::optional<QByteArray> readBinaryPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLLEN &indicator, const Check &check)
+{
+    QByteArray bytes;
+    char buffer[8192];
+    for (;;) {
+        const SQLRETURN r = SQLGetData(stmt, column, SQL_C_BINARY, buffer, sizeof buffer, &indicator);
+        if (r == SQL_NO_DATA)
+            break;
+        if (!check(r))
+            return std::nullopt;
+        const bool more = indicator == SQL_NO_TOTAL || indicator > SQLLEN(sizeof buffer);
+        bytes.append(buffer, more ? qsizetype(sizeof buffer) : qsizetype(indicator));
+        if (!more)
+            break;
+    }
+    return bytes;
+}
+
+// Text of any length, (max) and text columns included, read in pieces as UTF-16; nothing when
+// it is NULL.
+template <typename Check>
+std::optional<QString> readTextPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLLEN &indicator, const Check &check)
+{
+    QString text(0, Qt::Uninitialized);
+    SQLWCHAR buffer[4096];
+    constexpr SQLLEN bufferBytes = SQLLEN(sizeof buffer);
+    for (;;) {
+        const SQLRETURN r = SQLGetData(stmt, column, SQL_C_WCHAR, buffer, bufferBytes, &indicator);
+        if (r == SQL_NO_DATA)
+            break;
+        if (!check(r))
+            return std::nullopt;
+        const bool more = indicator == SQL_NO_TOTAL || indicator > bufferBytes - SQLLEN(sizeof(SQLWCHAR));
+        const qsizetype units
+            = more ? qsizetype(std::size(buffer)) - 1 : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
+        text.append(fromWide(buffer, units));
+        if (!more)
+            break;
+    }
+    return text;
+}
+
+} // namespace
 
 QVariant OdbcConnection::readValue(
     void *stmtHandle, unsigned short column, short type, const QString &statement, int limit)
@@ -520,40 +575,12 @@ QVariant OdbcConnection::readValue(
     case SQL_BINARY:
     case SQL_VARBINARY:
     case SQL_LONGVARBINARY: {
-        QByteArray bytes;
-        char buffer[8192];
-        for (;;) {
-            const SQLRETURN r = SQLGetData(stmt, column, SQL_C_BINARY, buffer, sizeof buffer, &indicator);
-            if (r == SQL_NO_DATA)
-                break;
-            if (!check(r))
-                return {};
-            const bool more = indicator == SQL_NO_TOTAL || indicator > SQLLEN(sizeof buffer);
-            bytes.append(buffer, more ? qsizetype(sizeof buffer) : qsizetype(indicator));
-            if (!more)
-                break;
-        }
-        return bytes;
+        const std::optional<QByteArray> bytes = readBinaryPieces(stmt, column, indicator, check);
+        return bytes ? QVariant(*bytes) : QVariant();
     }
     default: {
-        // Text of any length, (max) and text columns included, read in pieces as UTF-16.
-        QString text(0, Qt::Uninitialized);
-        SQLWCHAR buffer[4096];
-        constexpr SQLLEN bufferBytes = SQLLEN(sizeof buffer);
-        for (;;) {
-            const SQLRETURN r = SQLGetData(stmt, column, SQL_C_WCHAR, buffer, bufferBytes, &indicator);
-            if (r == SQL_NO_DATA)
-                break;
-            if (!check(r))
-                return {};
-            const bool more = indicator == SQL_NO_TOTAL || indicator > bufferBytes - SQLLEN(sizeof(SQLWCHAR));
-            const qsizetype units
-                = more ? qsizetype(std::size(buffer)) - 1 : qsizetype(indicator / SQLLEN(sizeof(SQLWCHAR)));
-            text.append(fromWide(buffer, units));
-            if (!more)
-                break;
-        }
-        return text;
+        const std::optional<QString> text = readTextPieces(stmt, column, indicator, check);
+        return text ? QVariant(*text) : QVariant();
     }
     }
 }

@@ -59,6 +59,7 @@ private:
     void disconnect();
     Recordset run(const QString &statement, const Bindings *bindings);
     Recordset runOnce(const QString &statement, const Bindings *bindings);
+    Recordset readRows(void *statement, short columnCount, const QString &text, int limitSeconds);
     void checkWarnings(short result, void *statement, const QString &text);
     QVariant readValue(void *statement, unsigned short column, short type, const QString &text, int limitSeconds);
     bool isSqlServer() const;

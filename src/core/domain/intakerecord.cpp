@@ -227,14 +227,11 @@ std::optional<QString> IntakeSheetStore::civilStatusText(int index)
     return texts[index];
 }
 
-void IntakeSheetStore::save(const IntakeRecord &r, const QString &employeeCode) const
-{
-    const std::optional<QString> civilStatus = civilStatusText(r.CivilStatus);
-    if (!civilStatus)
-        throw std::logic_error("an intake sheet without a civil status that can be stored");
-    const QString interviewed = dateText(r.InterviewDate, false);
-    const QString expires = dateText(r.ExpiryDate, false);
+namespace {
 
+IntakeSheetData sheetOf(const IntakeRecord &r, const QString &civilStatus)
+{
+    const QString interviewed = dateText(r.InterviewDate, false);
     IntakeSheetData sheet;
     sheet.HospNum = r.HospNum;
     sheet.InterviewDate = interviewed;
@@ -252,7 +249,7 @@ void IntakeSheetStore::save(const IntakeRecord &r, const QString &employeeCode) 
     sheet.TownProvince = r.TownProvince;
     sheet.Sex = r.sex == IntakeRecord::Sex::Female ? QStringLiteral("Female") : QStringLiteral("Male");
     sheet.BirthDate = r.BirthDate;
-    sheet.CivilStatus = *civilStatus;
+    sheet.CivilStatus = civilStatus;
     sheet.Occupation = r.Occupation;
     sheet.Age = r.Age;
     sheet.TelNo = r.TelNo;
@@ -265,10 +262,15 @@ void IntakeSheetStore::save(const IntakeRecord &r, const QString &employeeCode) 
     sheet.AdmissionDate = r.AdmissionDate;
     sheet.CaseStatus = r.CaseStatusCode;
     sheet.DateInterviewed = interviewed;
-    sheet.ExpiryDate = expires;
+    sheet.ExpiryDate = dateText(r.ExpiryDate, false);
     sheet.MSSNumber = r.MSSNumber;
     sheet.SeniorCitizen = flag(r.SeniorCitizen);
 
+    return sheet;
+}
+
+OtherPatientInfo otherInfoOf(const IntakeRecord &r)
+{
     // Only the first ticked problem, in this order, is stored as 1.
     const bool financial = r.FinancialProb;
     const bool difficulty = !financial && r.Difficulty;
@@ -304,6 +306,11 @@ void IntakeSheetStore::save(const IntakeRecord &r, const QString &employeeCode) 
     other.DiagnosticImpress = r.DiagnosticImpress;
     other.ReferringParty = r.ReferringParty;
 
+    return other;
+}
+
+PatientClassification classificationOf(const IntakeRecord &r, const QString &employeeCode)
+{
     PatientClassification classification;
     classification.HospNum = r.HospNum;
     classification.IdNum = r.IdNum;
@@ -319,9 +326,19 @@ void IntakeSheetStore::save(const IntakeRecord &r, const QString &employeeCode) 
     classification.CaseStatus = r.CaseStatusCode;
     classification.Active = r.Active ? QStringLiteral("Y") : QStringLiteral("N");
 
-    m_connection.execute(saveIntakeSheetDataStatement(sheet));
-    m_connection.execute(saveOtherPatientInfoStatement(other));
-    m_connection.execute(savePatientDataStatement(classification));
+    return classification;
+}
+
+} // namespace
+
+void IntakeSheetStore::save(const IntakeRecord &r, const QString &employeeCode) const
+{
+    const std::optional<QString> civilStatus = civilStatusText(r.CivilStatus);
+    if (!civilStatus)
+        throw std::logic_error("an intake sheet without a civil status that can be stored");
+    m_connection.execute(saveIntakeSheetDataStatement(sheetOf(r, *civilStatus)));
+    m_connection.execute(saveOtherPatientInfoStatement(otherInfoOf(r)));
+    m_connection.execute(savePatientDataStatement(classificationOf(r, employeeCode)));
     if (!m_connection.errors().isEmpty())
         throw data::DbError(m_connection.errors().first());
 }
