@@ -120,6 +120,29 @@ template <int Part> void datePart(sqlite3_context *ctx, int, sqlite3_value **arg
     }
 }
 
+// The text form of a date in one of CONVERT's styles; empty for a style the program never uses.
+QString dateStyleFormat(int style)
+{
+    switch (style) {
+    case 101:
+        return QStringLiteral("MM/dd/yyyy");
+    case 1:
+        return QStringLiteral("MM/dd/yy");
+    case 103:
+        return QStringLiteral("dd/MM/yyyy");
+    case 108:
+        return QStringLiteral("HH:mm:ss");
+    case 112:
+        return QStringLiteral("yyyyMMdd");
+    case 120:
+        return QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    case 121:
+        return QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+    default:
+        return {};
+    }
+}
+
 // CONVERT(type, value[, style]) for the types and styles the program's statements use.
 void mssConvert(sqlite3_context *ctx, int argc, sqlite3_value **argv)
 {
@@ -148,32 +171,12 @@ void mssConvert(sqlite3_context *ctx, int argc, sqlite3_value **argv)
             auto dt = dateArg(ctx, value);
             if (!dt)
                 return;
-            switch (style) {
-            case 101:
-                text = dt->toString(QStringLiteral("MM/dd/yyyy"));
-                break;
-            case 1:
-                text = dt->toString(QStringLiteral("MM/dd/yy"));
-                break;
-            case 103:
-                text = dt->toString(QStringLiteral("dd/MM/yyyy"));
-                break;
-            case 108:
-                text = dt->toString(QStringLiteral("HH:mm:ss"));
-                break;
-            case 112:
-                text = dt->toString(QStringLiteral("yyyyMMdd"));
-                break;
-            case 120:
-                text = dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-                break;
-            case 121:
-                text = dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-                break;
-            default:
+            const QString format = dateStyleFormat(style);
+            if (format.isEmpty()) {
                 resultError(ctx, QStringLiteral("CONVERT: style %1 is not supported").arg(style));
                 return;
             }
+            text = dt->toString(format);
         } else if (sqlite3_value_type(value) == SQLITE_FLOAT) {
             text = shortestText(sqlite3_value_double(value));
         } else {

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace mss::data {
 
@@ -79,6 +80,39 @@ QString holderOf(sqlite3 *db, const QString &expected)
     return {};
 }
 
+// The file's schema version when this program can work with it; a fault in the result when it
+// cannot.
+std::optional<int> schemaVersionOf(sqlite3 *db, const QString &database, const QString &what, HospitalCheck &result)
+{
+    QString error;
+    const QStringList version = column(db, "SELECT max(version) FROM mss_schema", &error);
+    if (!error.isEmpty() || version.isEmpty()) {
+        const QString holder = holderOf(db, database);
+        result.faults.append(holder.isEmpty()
+                ? QStringLiteral("%1 records no schema version: it is not a hospital database of this program")
+                      .arg(what)
+                : QStringLiteral("%1 holds the tables of the %2 database, not of the %3 database")
+                      .arg(what, holder, database));
+        return std::nullopt;
+    }
+    const int v = version.first().toInt();
+    if (v > kHospitalSchemaVersion) {
+        result.faults.append(QStringLiteral("%1 was written by a newer program (schema version %2; this program "
+                                            "knows up to %3)")
+                                 .arg(what)
+                                 .arg(v)
+                                 .arg(kHospitalSchemaVersion));
+        return std::nullopt;
+    }
+    if (v < kHospitalSchemaVersion)
+        result.notes.append(QStringLiteral("%1 is at schema version %2; the program upgrades it to %3 when it "
+                                           "opens it")
+                                .arg(what)
+                                .arg(v)
+                                .arg(kHospitalSchemaVersion));
+    return v;
+}
+
 void checkFile(const QString &database, const QString &file, HospitalCheck &result)
 {
     const QString what = QStringLiteral("The %1 database file %2").arg(database, file);
@@ -114,31 +148,9 @@ void checkFile(const QString &database, const QString &file, HospitalCheck &resu
     if (sqlite3_db_readonly(raw, "main") != 0 || ::access(QFile::encodeName(file).constData(), W_OK) != 0)
         result.faults.append(
             QStringLiteral("%1 cannot be written (read-only): the program could not save to it").arg(what));
-    const QStringList version = column(raw, "SELECT max(version) FROM mss_schema", &error);
-    if (!error.isEmpty() || version.isEmpty()) {
-        const QString holder = holderOf(raw, database);
-        result.faults.append(holder.isEmpty()
-                ? QStringLiteral("%1 records no schema version: it is not a hospital database of this program")
-                      .arg(what)
-                : QStringLiteral("%1 holds the tables of the %2 database, not of the %3 database")
-                      .arg(what, holder, database));
+    const std::optional<int> v = schemaVersionOf(raw, database, what, result);
+    if (!v)
         return;
-    }
-    const int v = version.first().toInt();
-    if (v > kHospitalSchemaVersion) {
-        result.faults.append(QStringLiteral("%1 was written by a newer program (schema version %2; this program "
-                                            "knows up to %3)")
-                                 .arg(what)
-                                 .arg(v)
-                                 .arg(kHospitalSchemaVersion));
-        return;
-    }
-    if (v < kHospitalSchemaVersion)
-        result.notes.append(QStringLiteral("%1 is at schema version %2; the program upgrades it to %3 when it "
-                                           "opens it")
-                                .arg(what)
-                                .arg(v)
-                                .arg(kHospitalSchemaVersion));
     // Each of the four files has a version table: the tables tell which database a file is.
     const QStringList present = column(raw, "SELECT name FROM sqlite_master WHERE type = 'table'", &error);
     QStringList lacking;
@@ -157,7 +169,7 @@ void checkFile(const QString &database, const QString &file, HospitalCheck &resu
     result.verified.append(QStringLiteral("%1: an SQLite file whose every page is readable and well formed, schema "
                                           "version %2, the %3 tables of the %4 database, writable")
                                .arg(file)
-                               .arg(v)
+                               .arg(*v)
                                .arg(required.size())
                                .arg(database));
 }
