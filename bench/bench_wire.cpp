@@ -90,6 +90,74 @@ void measure(test::TdsServer &server, const QString &name, int prescribed, const
     }
 }
 
+// The answers of the log-on: the schema version, the demo's first social worker and her rights,
+// and the hospital as the demo holds it.
+// An assessed in-patient admission of a classified patient: its admission and hospital numbers.
+std::pair<QString, QString> assessedAdmission(data::Connection &embedded)
+{
+    const QString id = test::scalar(embedded,
+        QStringLiteral("SELECT min(a.IdNum) FROM MSS..tbMSSAssessment a JOIN PATIENT_DATA..tbMaster m ON m.HospNum = "
+                       "a.HospNum WHERE a.IdNum NOT LIKE '%B' AND a.IdNum NOT LIKE '%-%' AND "
+                       "ifnull(m.MSSNum, '') <> '' AND a.Code <> ''"));
+    const QString hosp
+        = test::scalar(embedded, QStringLiteral("SELECT HospNum FROM MSS..tbMSSAssessment WHERE IdNum = '%1'").arg(id));
+    return { id, hosp };
+}
+
+QJsonArray logOnRules(const data::Recordset &hospital)
+{
+    const QString hash = data::hashPassword(QStringLiteral("Corazon-2026"), true);
+    data::Recordset version(QStringList { QStringLiteral("Version") }, { { data::kServerSchemaVersion } });
+    data::Recordset user(QStringList { QStringLiteral("UserCode"), QStringLiteral("PasswordHash"),
+                             QStringLiteral("DeptCode"), QStringLiteral("Active"), QStringLiteral("FailedLogOns"),
+                             QStringLiteral("LockOuts"), QStringLiteral("LockedUntil"), QStringLiteral("LastName"),
+                             QStringLiteral("FirstName"), QStringLiteral("MiddleName") },
+        { { QStringLiteral("MSS01"), hash, QStringLiteral("MSS"), 1, 0, 0, QVariant(), QStringLiteral("VILLANUEVA"),
+            QStringLiteral("CORAZON"), QStringLiteral("M") } });
+    data::Recordset rights(QStringList { QStringLiteral("RightCode") }, { { QStringLiteral("A") } });
+    return { resultRule(QStringLiteral("^Select \\* from PATIENT_DATA\\.\\.tbHospitalInfo\\Z"), hospital),
+        resultRule(QStringLiteral("^SELECT MAX\\(Version\\)"), version),
+        resultRule(QStringLiteral("FROM MSS\\.\\.tbMSSUser u LEFT JOIN"), user),
+        resultRule(QStringLiteral("^SELECT RightCode"), rights) };
+}
+
+void measureLogOnAndStartUp(test::TdsServer &server, const QString &connectionString)
+{
+    // Log-on: the pre-login and log-in of TDS, then the version, the user and the rights.
+    measure(server, QStringLiteral("wire_logon"), 2 + 3, [&] {
+        suite::clsCurrentUser session;
+        suite::DataSource source;
+        source.embedded = false;
+        source.odbcConnection = connectionString;
+        QString error;
+        if (!session.logOn(source, QStringLiteral("MSS01"), QStringLiteral("Corazon-2026"), &error))
+            throw std::runtime_error(error.toStdString());
+    });
+
+    // Start-up: the log-on, then the hospital's identity and the main window with its suite
+    // components, as a social worker starts the program.
+    test::endDemoSession();
+    measure(server, QStringLiteral("wire_startup"), 2 + 3 + 2, [&] {
+        ui::Messages::setDialogHandler([&](QDialog &dialog) {
+            auto *logOn = qobject_cast<suite::frmLogOn *>(&dialog);
+            if (!logOn)
+                return int(QDialog::Rejected);
+            logOn->optServer->setChecked(true);
+            logOn->txtConnectionString->setText(connectionString);
+            logOn->txtUserCode->setText(QStringLiteral("MSS01"));
+            logOn->txtPassword->setText(QStringLiteral("Corazon-2026"));
+            logOn->tryLogOn();
+            return logOn->result();
+        });
+        shell::StartSession();
+        ui::Messages::setDialogHandler(nullptr);
+        if (!shell::MainWindow())
+            throw std::runtime_error("no main window on the wire");
+        bench::report(QStringLiteral("wire_startup_logins"), server.events(QStringLiteral("login")).size());
+        test::endDemoSession();
+    });
+}
+
 const bench::Register wire(
     QStringLiteral("wire"),
     [](bool quick) {
@@ -118,13 +186,7 @@ const bench::Register wire(
             list.SearchPatients(QString(), QStringLiteral("SANT"), QString(), QString(), QString());
             searchStatements = int(search.exchanges.size() - opening);
         }
-        const QString id = test::scalar(*embedded,
-            QStringLiteral(
-                "SELECT min(a.IdNum) FROM MSS..tbMSSAssessment a JOIN PATIENT_DATA..tbMaster m ON m.HospNum = "
-                "a.HospNum WHERE a.IdNum NOT LIKE '%B' AND a.IdNum NOT LIKE '%-%' AND "
-                "ifnull(m.MSSNum, '') <> '' AND a.Code <> ''"));
-        const QString hosp = test::scalar(
-            *embedded, QStringLiteral("SELECT HospNum FROM MSS..tbMSSAssessment WHERE IdNum = '%1'").arg(id));
+        const auto [id, hosp] = assessedAdmission(*embedded);
         test::ExchangeRecorder arr(embedded.get());
         int openStatements = 0, saveStatements = 0;
         {
@@ -139,20 +201,8 @@ const bench::Register wire(
             saveStatements = int(arr.exchanges.size()) - openStatements;
         }
 
-        const QString hash = data::hashPassword(QStringLiteral("Corazon-2026"), true);
-        data::Recordset version(QStringList { QStringLiteral("Version") }, { { data::kServerSchemaVersion } });
-        data::Recordset user(QStringList { QStringLiteral("UserCode"), QStringLiteral("PasswordHash"),
-                                 QStringLiteral("DeptCode"), QStringLiteral("Active"), QStringLiteral("FailedLogOns"),
-                                 QStringLiteral("LockOuts"), QStringLiteral("LockedUntil"), QStringLiteral("LastName"),
-                                 QStringLiteral("FirstName"), QStringLiteral("MiddleName") },
-            { { QStringLiteral("MSS01"), hash, QStringLiteral("MSS"), 1, 0, 0, QVariant(), QStringLiteral("VILLANUEVA"),
-                QStringLiteral("CORAZON"), QStringLiteral("M") } });
-        data::Recordset rights(QStringList { QStringLiteral("RightCode") }, { { QStringLiteral("A") } });
         const data::Recordset hospital = embedded->open(QStringLiteral("Select * from PATIENT_DATA..tbHospitalInfo"));
-        QJsonArray rules { resultRule(QStringLiteral("^Select \\* from PATIENT_DATA\\.\\.tbHospitalInfo\\Z"), hospital),
-            resultRule(QStringLiteral("^SELECT MAX\\(Version\\)"), version),
-            resultRule(QStringLiteral("FROM MSS\\.\\.tbMSSUser u LEFT JOIN"), user),
-            resultRule(QStringLiteral("^SELECT RightCode"), rights) };
+        QJsonArray rules = logOnRules(hospital);
         for (const auto *recorded : { &search.exchanges, &arr.exchanges })
             for (const QJsonValue &rule : test::replayRules(*recorded))
                 rules.append(rule);
@@ -166,39 +216,7 @@ const bench::Register wire(
             throw std::runtime_error(why.toStdString());
         const QString connectionString = server.connectionString(kServerUser, kServerPassword);
 
-        // Log-on: the pre-login and log-in of TDS, then the version, the user and the rights.
-        measure(server, QStringLiteral("wire_logon"), 2 + 3, [&] {
-            suite::clsCurrentUser session;
-            suite::DataSource source;
-            source.embedded = false;
-            source.odbcConnection = connectionString;
-            QString error;
-            if (!session.logOn(source, QStringLiteral("MSS01"), QStringLiteral("Corazon-2026"), &error))
-                throw std::runtime_error(error.toStdString());
-        });
-
-        // Start-up: the log-on, then the hospital's identity and the main window with its suite
-        // components, as a social worker starts the program.
-        test::endDemoSession();
-        measure(server, QStringLiteral("wire_startup"), 2 + 3 + 2, [&] {
-            ui::Messages::setDialogHandler([&](QDialog &dialog) {
-                auto *logOn = qobject_cast<suite::frmLogOn *>(&dialog);
-                if (!logOn)
-                    return int(QDialog::Rejected);
-                logOn->optServer->setChecked(true);
-                logOn->txtConnectionString->setText(connectionString);
-                logOn->txtUserCode->setText(QStringLiteral("MSS01"));
-                logOn->txtPassword->setText(QStringLiteral("Corazon-2026"));
-                logOn->tryLogOn();
-                return logOn->result();
-            });
-            shell::StartSession();
-            ui::Messages::setDialogHandler(nullptr);
-            if (!shell::MainWindow())
-                throw std::runtime_error("no main window on the wire");
-            bench::report(QStringLiteral("wire_startup_logins"), server.events(QStringLiteral("login")).size());
-            test::endDemoSession();
-        });
+        measureLogOnAndStartUp(server, connectionString);
 
         auto connection = data::openConnection(connectionString);
         measure(server, QStringLiteral("wire_patient_search"), searchStatements, [&] {
