@@ -10,6 +10,20 @@ namespace mss::referral {
 
 namespace {
 
+// The patient and the admission as both the pay-patient and the assessment lookups return them.
+ArrRecord patientOf(const data::Recordset &rs)
+{
+    ArrRecord r;
+    r.LastName = rs.text(QStringLiteral("LastName"));
+    r.FirstName = rs.text(QStringLiteral("FirstName"));
+    r.MiddleName = rs.text(QStringLiteral("MiddleName"));
+    r.HospNum = rs.text(QStringLiteral("HospNum"));
+    r.IdNum = rs.text(QStringLiteral("IDNUM"));
+    r.DoctorName = rs.text(QStringLiteral("DoctorName"));
+    r.RoomID = rs.text(QStringLiteral("RoomID"));
+    return r;
+}
+
 // A flag as the databases return it: "1", "-1", "True"; empty reads as false.
 bool flagOf(const data::Recordset &rs, const QString &column)
 {
@@ -123,15 +137,7 @@ std::optional<ArrRecord> ArrStore::payPatientInfo(const QString &idNum) const
         = m_connection.open(QStringLiteral("MSS..sp_MSS_PayPatientInfo ") + data::quoted(idNum.trimmed()));
     if (rs.eof())
         return std::nullopt;
-    ArrRecord r;
-    r.LastName = rs.text(QStringLiteral("LastName"));
-    r.FirstName = rs.text(QStringLiteral("FirstName"));
-    r.MiddleName = rs.text(QStringLiteral("MiddleName"));
-    r.HospNum = rs.text(QStringLiteral("HospNum"));
-    r.IdNum = rs.text(QStringLiteral("IDNUM"));
-    r.DoctorName = rs.text(QStringLiteral("DoctorName"));
-    r.RoomID = rs.text(QStringLiteral("RoomID"));
-    return r;
+    return patientOf(rs);
 }
 
 std::optional<ArrRecord> ArrStore::assessmentRecord(const QString &idNum) const
@@ -139,15 +145,8 @@ std::optional<ArrRecord> ArrStore::assessmentRecord(const QString &idNum) const
     const data::Recordset rs = m_connection.open(assessmentRecordStatement(idNum));
     if (rs.eof())
         return std::nullopt;
-    ArrRecord r;
-    r.LastName = rs.text(QStringLiteral("LastName"));
-    r.FirstName = rs.text(QStringLiteral("FirstName"));
-    r.MiddleName = rs.text(QStringLiteral("MiddleName"));
-    r.HospNum = rs.text(QStringLiteral("HospNum"));
-    r.IdNum = rs.text(QStringLiteral("IDNUM"));
+    ArrRecord r = patientOf(rs);
     r.MSSNum = rs.text(QStringLiteral("MSSNum"));
-    r.DoctorName = rs.text(QStringLiteral("DoctorName"));
-    r.RoomID = rs.text(QStringLiteral("RoomID"));
     r.ValidityDate = rs.text(QStringLiteral("MSSDiscountValidity"));
     r.ExpiryDate = rs.text(QStringLiteral("MSSDiscountExpiry"));
     r.ClassCode = rs.text(QStringLiteral("Code"));
