@@ -1,0 +1,64 @@
+#pragma once
+
+#include "engine/pagemodel.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QSizeF>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QIODevice;
+
+namespace mss::reports {
+
+// The name a PDF of ours gives as the program that made it.
+QString pdfCreator();
+
+// A PDF written object by object as pages come: each page's drawing goes out compressed as soon
+// as it is added, and only the fonts' used glyphs are kept until the end, when the fonts (cut
+// down to those glyphs), the page tree and the cross-reference table are written. Text is placed
+// glyph by glyph with the font's own advances and kerning pairs, which is what Qt's shaping gives
+// the report fonts, without shaping every text again.
+class PdfDocument {
+public:
+    PdfDocument(QIODevice &device, const QString &title, QSizeF pageSize, const QList<FontSpec> &fonts);
+    ~PdfDocument();
+    PdfDocument(const PdfDocument &) = delete;
+    PdfDocument &operator=(const PdfDocument &) = delete;
+
+    // Whether every font can be embedded as a TrueType font of its own (a font Qt draws from
+    // outlines of another kind cannot).
+    static bool canEmbed(const QList<FontSpec> &fonts);
+
+    void addPage(const Page &page, const QList<FontSpec> &fonts);
+    // Writes what the pages refer to and the document's tail; ReportError when the device fails.
+    void finish();
+
+    struct Face;
+    struct FaceSize;
+
+private:
+    int sizeOf(const QList<FontSpec> &fonts, int index);
+    void appendText(QByteArray &out, FaceSize &size, QStringView text);
+    int beginObject(int id = 0);
+    void writeStream(const QByteArray &data, const QByteArray &extraKeys = {});
+    void writeFace(Face &face, const QByteArray &baseFont);
+    void write(const QByteArray &bytes);
+    void flush();
+
+    QIODevice &m_device;
+    QString m_title;
+    QSizeF m_pageSize;
+    QByteArray m_buffer;
+    qint64 m_written = 0;
+    std::vector<qint64> m_offsets; // by object number; 0 not written yet
+    std::vector<int> m_pageIds;
+    std::vector<int> m_sizeOfFont; // by font index; -1 not resolved yet
+    std::vector<std::unique_ptr<Face>> m_faces;
+    std::vector<std::unique_ptr<FaceSize>> m_sizes;
+};
+
+} // namespace mss::reports
