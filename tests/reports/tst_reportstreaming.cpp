@@ -13,6 +13,8 @@
 #include "ui/messages.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
@@ -279,10 +281,16 @@ void TestReportStreaming::aStopOrAFailureLeavesNoFile()
     const QString definition = test::writeFile(m_dir.path(), QStringLiteral("Tall.rpt"), tallRows);
     const QString pdf = m_dir.filePath(QStringLiteral("stopped.pdf"));
 
-    // Stopped half way: no file, not even a partial one beside it.
+    // Stopped half way: no file, not even a partial one beside it. The stop comes once the
+    // document has begun (its unfinished file exists), not after a fixed time, which a fast
+    // writer may outrun.
     std::atomic<bool> stop { false };
     std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        QElapsedTimer waited;
+        waited.start();
+        while (QDir(m_dir.path()).entryList({ QStringLiteral("stopped*") }, QDir::Files).isEmpty()
+            && waited.elapsed() < 10000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         stop = true;
     });
     QVERIFY_THROWS_EXCEPTION(

@@ -128,9 +128,11 @@ quint32 tableChecksum(const QByteArray &table)
     return sum;
 }
 
-// The tables a PDF reader needs to draw a TrueType font's glyphs, and the ones that name it.
-const std::array<const char *, 13> embeddedTables
-    = { "OS/2", "cmap", "cvt ", "fpgm", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "name", "post", "prep" };
+// The tables a PDF reader needs to draw a TrueType font's glyphs. The character map, names and
+// glyph names are left out: the PDF maps its codes to glyphs itself and carries the characters
+// in its ToUnicode map.
+const std::array<const char *, 9> embeddedTables
+    = { "cvt ", "fpgm", "glyf", "head", "hhea", "hmtx", "loca", "maxp", "prep" };
 
 } // namespace
 
@@ -294,9 +296,11 @@ struct PdfDocument::Face {
     QByteArray subsetFile() const
     {
         const std::set<quint32> used = usedGlyphs();
+        // Glyphs past the last used one go altogether; a report's letters come early in a font.
+        const quint32 glyphCount = *used.rbegin() + 1;
         QByteArray newGlyf;
         QByteArray newLoca;
-        for (quint32 g = 0; g < advances.size(); ++g) {
+        for (quint32 g = 0; g < glyphCount; ++g) {
             append32(newLoca, quint32(newGlyf.size()));
             if (used.count(g)) {
                 const auto [from, size] = glyphData(g);
@@ -320,6 +324,13 @@ struct PdfDocument::Face {
                 put16(table, 50, 1); // the new loca has long offsets
                 put16(table, 8, 0); // the checksum adjustment, recomputed below
                 put16(table, 10, 0);
+            } else if (std::strcmp(tag, "maxp") == 0) {
+                put16(table, 4, quint16(glyphCount));
+            } else if (std::strcmp(tag, "hhea") == 0) {
+                put16(table, 34, quint16(std::min<quint32>(glyphCount, std::max(1, int(u16(table, 34))))));
+            } else if (std::strcmp(tag, "hmtx") == 0) {
+                const quint32 metrics = std::min<quint32>(glyphCount, std::max(1, int(u16(raw.fontTable("hhea"), 34))));
+                table.truncate(std::min(table.size(), qsizetype(4 * metrics + 2 * (glyphCount - metrics))));
             }
             if (!table.isEmpty())
                 tables.emplace_back(QByteArray(tag), table);
