@@ -67,30 +67,75 @@ void append32(QByteArray &b, quint32 v)
     append16(b, quint16(v & 0xFFFF));
 }
 
-// A number as PDF writes it: at most six decimals (a 64th of a pixel needs them), no exponent,
-// no trailing zeros.
+// A number as Qt's engine wrote it: nine digits in all, the rest cut off, so that a thin rule
+// falls on the same device pixel in a reader that snaps strokes to pixels.
 void appendNumber(QByteArray &out, double value)
 {
-    constexpr long long scale = 1000000;
-    long long v = std::llround(value * scale);
+    if (!std::isfinite(value) || std::abs(value) > 4294967295.0) {
+        out.append('0');
+        return;
+    }
+    if (value < 0) {
+        out.append('-');
+        value = -value;
+    }
+    double whole = 0;
+    const double frac = std::modf(value, &whole);
+    auto integer = quint32(whole);
+    auto fraction = qint64(frac * 1000000000);
+    if (fraction == 1000000000) {
+        ++integer;
+        fraction = 0;
+    }
+    int digits = 9;
+    if (integer == 0) {
+        out.append('0');
+    } else {
+        const QByteArray text = QByteArray::number(integer);
+        out.append(text);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            fraction /= 10;
+            --digits;
+        }
+    }
+    if (fraction == 0 || digits <= 0)
+        return;
+    char buffer[9];
+    for (int i = digits - 1; i >= 0; --i) {
+        buffer[i] = char('0' + fraction % 10);
+        fraction /= 10;
+    }
+    while (digits > 0 && buffer[digits - 1] == '0')
+        --digits;
+    if (digits > 0) {
+        out.append('.');
+        out.append(buffer, digits);
+    }
+}
+
+// A text adjustment in thousandths of an em: four decimals put a glyph within a thousandth of a
+// pixel of where Qt put it.
+void appendAdjustment(QByteArray &out, double value)
+{
+    long long v = std::llround(value * 10000);
     if (v < 0) {
         out.append('-');
         v = -v;
     }
-    out.append(QByteArray::number(v / scale));
-    long long frac = v % scale;
-    if (frac == 0)
+    out.append(QByteArray::number(v / 10000));
+    if (v % 10000 == 0)
         return;
-    char digits[6];
-    for (int i = 5; i >= 0; --i) {
-        digits[i] = char('0' + frac % 10);
+    char buffer[4];
+    long long frac = v % 10000;
+    for (int i = 3; i >= 0; --i) {
+        buffer[i] = char('0' + frac % 10);
         frac /= 10;
     }
-    int n = 6;
-    while (digits[n - 1] == '0')
+    int n = 4;
+    while (buffer[n - 1] == '0')
         --n;
     out.append('.');
-    out.append(digits, n);
+    out.append(buffer, n);
 }
 
 void appendHex4(QByteArray &out, quint32 v)
@@ -473,9 +518,9 @@ void PdfDocument::appendText(QByteArray &out, FaceSize &size, QStringView text)
             if (kern != face.kerning.constEnd())
                 pixels += std::round(*kern * size.ppem * 64.0 / face.unitsPerEm) / 64.0;
             const double adjustment = face.width(quint16(previous)) - pixels * 1000.0 / size.ppem;
-            if (std::abs(adjustment) >= 5e-7) {
+            if (std::abs(adjustment) >= 0.00005) {
                 out.append('>');
-                appendNumber(out, adjustment);
+                appendAdjustment(out, adjustment);
                 out.append('<');
             }
         }
