@@ -459,8 +459,6 @@ void PdfPageSink::startQtWriter()
 
 void PdfPageSink::addPage(Page page, std::vector<TextRun> countTexts, const QList<FontSpec> &fonts)
 {
-    for (const TextRun &t : countTexts)
-        page.addText(t.origin, t.text, t.font);
     if (m_pages == 0) {
         // Qt's engine shapes every text and compresses slowly; it stays for fonts that are not
         // files we can embed ourselves.
@@ -471,11 +469,26 @@ void PdfPageSink::addPage(Page page, std::vector<TextRun> countTexts, const QLis
     } else if (m_writer) {
         m_writer->newPage();
     }
-    if (m_document)
-        m_document->addPage(page, fonts);
-    else
+    if (m_document) {
+        m_document->addPage(page, countTexts, fonts);
+    } else {
+        // Qt's engine cannot go back to a page: the count must be known before the first one.
+        if (!countTexts.empty())
+            throw ReportError(QStringLiteral("The PDF cannot be written: the page count is not known yet."));
         page.paint(*m_painter, fonts);
+    }
     ++m_pages;
+}
+
+void PdfPageSink::setCountTexts(int page, std::vector<TextRun> texts)
+{
+    if (m_document)
+        m_document->setCountTexts(page, texts);
+}
+
+bool PdfPageSink::printsPageCountAtTheEnd(const QList<FontSpec> &fonts)
+{
+    return PdfDocument::canEmbed(fonts);
 }
 
 void PdfPageSink::finish()

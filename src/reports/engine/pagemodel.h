@@ -203,6 +203,10 @@ public:
     PdfPageSink(QIODevice &device, const QString &title, const QPageLayout &layout);
     ~PdfPageSink() override;
     void addPage(Page page, std::vector<TextRun> countTexts, const QList<FontSpec> &fonts) override;
+    void setCountTexts(int page, std::vector<TextRun> texts) override;
+    // Whether a report with these fonts may come without its page count, which the sink then
+    // prints once the last page is laid out; otherwise the count must be known before page 1.
+    static bool printsPageCountAtTheEnd(const QList<FontSpec> &fonts);
     // Ends the document; ReportError when it could not be completed.
     void finish();
     int pageCount() const { return m_pages; }

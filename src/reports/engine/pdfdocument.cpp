@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <set>
 
 namespace mss::reports {
@@ -532,16 +533,60 @@ void PdfDocument::appendText(QByteArray &out, FaceSize &size, QStringView text)
     out.append(">]TJ\n");
 }
 
-void PdfDocument::addPage(const Page &page, const QList<FontSpec> &fonts)
+void PdfDocument::appendDeviceSpace(QByteArray &content) const
 {
+    // Each content stream of a page keeps its state to itself: the texts that print the page
+    // count come in a stream of their own.
+    content.append("q 0.06 0 0 -0.06 0 ");
+    appendNumber(content, m_pageSize.height());
+    content.append(" cm\n");
+}
+
+void PdfDocument::appendTextRun(
+    QByteArray &content, int &currentSize, double x, double y, QStringView text, int font, const QList<FontSpec> &fonts)
+{
+    if (text.isEmpty())
+        return;
+    const double k = deviceDpi / 72.0;
+    const int size = sizeOf(fonts, font);
+    if (size != currentSize) {
+        currentSize = size;
+        content.append("/F");
+        content.append(QByteArray::number(m_sizes[size_t(size)]->face));
+        content.append(' ');
+        content.append(QByteArray::number(m_sizes[size_t(size)]->ppem));
+        content.append(" Tf\n");
+    }
+    // The origin as Qt keeps it, in 64ths of a pixel; glyphs upright in the flipped space.
+    content.append("1 0 0 -1 ");
+    appendNumber(content, std::floor(x * k * 64) / 64);
+    content.append(' ');
+    appendNumber(content, std::floor(y * k * 64) / 64);
+    content.append(" Tm");
+    appendText(content, *m_sizes[size_t(size)], text);
+}
+
+QByteArray PdfDocument::countContent(const std::vector<TextRun> &texts, const QList<FontSpec> &fonts)
+{
+    QByteArray content;
+    appendDeviceSpace(content);
+    content.append("0 g\nBT\n");
+    int current = -1;
+    for (const TextRun &t : texts)
+        appendTextRun(content, current, t.origin.x(), t.origin.y(), t.text, t.font, fonts);
+    content.append("ET\nQ\n");
+    return content;
+}
+
+void PdfDocument::addPage(const Page &page, const std::vector<TextRun> &countTexts, const QList<FontSpec> &fonts)
+{
+    m_fonts = fonts;
     // Drawn in device pixels with y down, as Qt's engine draws at this resolution, so that every
     // position rounds as it did there.
     const double k = deviceDpi / 72.0;
     QByteArray content;
     content.reserve(32 * 1024);
-    content.append("0.06 0 0 -0.06 0 ");
-    appendNumber(content, m_pageSize.height());
-    content.append(" cm\n");
+    appendDeviceSpace(content);
     QColor fill;
     for (const BoxItem &b : page.boxes) {
         const QRectF r(b.rect.x() * k, b.rect.y() * k, b.rect.width() * k, b.rect.height() * k);
@@ -586,41 +631,36 @@ void PdfDocument::addPage(const Page &page, const QList<FontSpec> &fonts)
     }
     if (page.textCount() > 0) {
         content.append("0 g\nBT\n");
-        int currentFont = -1;
+        int current = -1;
         for (int i = 0; i < page.textCount(); ++i) {
             const Page::TextView t = page.textView(i);
-            if (t.text.isEmpty())
-                continue;
-            const int size = sizeOf(fonts, t.font);
-            if (size != currentFont) {
-                currentFont = size;
-                content.append("/F");
-                content.append(QByteArray::number(m_sizes[size_t(size)]->face));
-                content.append(' ');
-                content.append(QByteArray::number(m_sizes[size_t(size)]->ppem));
-                content.append(" Tf\n");
-            }
-            // The origin as Qt keeps it, in 64ths of a pixel; glyphs upright in the flipped space.
-            content.append("1 0 0 -1 ");
-            appendNumber(content, std::floor(t.x * k * 64) / 64);
-            content.append(' ');
-            appendNumber(content, std::floor(t.y * k * 64) / 64);
-            content.append(" Tm");
-            appendText(content, *m_sizes[size_t(size)], t.text);
+            appendTextRun(content, current, t.x, t.y, t.text, t.font, fonts);
         }
         content.append("ET\n");
     }
+    content.append("Q\n");
 
     const int contentId = beginObject();
     writeStream(compressed(content, contentLevel), "/Filter /FlateDecode");
+    // Texts that print the page count go in a stream written when the count is known; until
+    // then only they are kept, not the page.
+    int countId = 0;
+    if (!countTexts.empty()) {
+        countId = int(m_offsets.size());
+        m_offsets.push_back(0);
+        m_pendingCounts.emplace(int(m_pageIds.size()), PendingCount { countId, countTexts });
+    }
     const int pageId = beginObject();
     QByteArray object("<< /Type /Page /Parent 2 0 R /Resources 3 0 R /MediaBox [0 0 ");
     appendNumber(object, m_pageSize.width());
     object.append(' ');
     appendNumber(object, m_pageSize.height());
     object.append("] /Contents ");
-    object.append(QByteArray::number(contentId));
-    object.append(" 0 R >>\nendobj\n");
+    if (countId != 0)
+        object.append("[" + QByteArray::number(contentId) + " 0 R " + QByteArray::number(countId) + " 0 R]");
+    else
+        object.append(QByteArray::number(contentId) + " 0 R");
+    object.append(" >>\nendobj\n");
     write(object);
     m_pageIds.push_back(pageId);
     if (m_buffer.size() > (1 << 20))
@@ -751,8 +791,26 @@ void PdfDocument::writeFace(Face &face, const QByteArray &baseFont)
     write(type0);
 }
 
+void PdfDocument::setCountTexts(int page, const std::vector<TextRun> &texts)
+{
+    const auto it = m_pendingCounts.find(page);
+    if (it == m_pendingCounts.end())
+        return;
+    beginObject(it->second.objectId);
+    writeStream(compressed(countContent(texts, m_fonts), contentLevel), "/Filter /FlateDecode");
+    m_pendingCounts.erase(it);
+    if (m_buffer.size() > (1 << 20))
+        flush();
+}
+
 void PdfDocument::finish()
 {
+    // A count never given (the layout did not get to it) prints as it did meanwhile.
+    while (!m_pendingCounts.empty()) {
+        const auto &[page, pending] = *m_pendingCounts.begin();
+        setCountTexts(page, pending.texts);
+    }
+
     QByteArray resources("<< /ProcSet [/PDF /Text] /Font <<");
     for (size_t i = 0; i < m_faces.size(); ++i) {
         Face &face = *m_faces[i];

@@ -7,6 +7,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -33,7 +34,9 @@ public:
     // outlines of another kind cannot).
     static bool canEmbed(const QList<FontSpec> &fonts);
 
-    void addPage(const Page &page, const QList<FontSpec> &fonts);
+    // `countTexts` print the page count as it reads meanwhile; setCountTexts gives them for good.
+    void addPage(const Page &page, const std::vector<TextRun> &countTexts, const QList<FontSpec> &fonts);
+    void setCountTexts(int page, const std::vector<TextRun> &texts);
     // Writes what the pages refer to and the document's tail; ReportError when the device fails.
     void finish();
 
@@ -43,6 +46,10 @@ public:
 private:
     int sizeOf(const QList<FontSpec> &fonts, int index);
     void appendText(QByteArray &out, FaceSize &size, QStringView text);
+    void appendTextRun(QByteArray &content, int &currentSize, double x, double y, QStringView text, int font,
+        const QList<FontSpec> &fonts);
+    void appendDeviceSpace(QByteArray &content) const;
+    QByteArray countContent(const std::vector<TextRun> &texts, const QList<FontSpec> &fonts);
     int beginObject(int id = 0);
     void writeStream(const QByteArray &data, const QByteArray &extraKeys = {});
     void writeFace(Face &face, const QByteArray &baseFont);
@@ -59,6 +66,12 @@ private:
     std::vector<int> m_sizeOfFont; // by font index; -1 not resolved yet
     std::vector<std::unique_ptr<Face>> m_faces;
     std::vector<std::unique_ptr<FaceSize>> m_sizes;
+    QList<FontSpec> m_fonts;
+    struct PendingCount {
+        int objectId = 0;
+        std::vector<TextRun> texts;
+    };
+    std::map<int, PendingCount> m_pendingCounts; // by page
 };
 
 } // namespace mss::reports
