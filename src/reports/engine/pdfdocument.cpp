@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QIODevice>
+#include <QPointF>
 #include <QRawFont>
 #include <QRectF>
 

@@ -19,10 +19,11 @@ namespace mss::reports {
 QString pdfCreator();
 
 // A PDF written object by object as pages come: each page's drawing goes out compressed as soon
-// as it is added, and only the fonts' used glyphs are kept until the end, when the fonts (cut
-// down to those glyphs), the page tree and the cross-reference table are written. Text is placed
-// glyph by glyph with the font's own advances and kerning pairs, which is what Qt's shaping gives
-// the report fonts, without shaping every text again.
+// as it is added, and only the fonts' used glyphs and the pages' page-count texts are kept until
+// the end, when the fonts (cut down to those glyphs), the page tree and the cross-reference table
+// are written. Pages are drawn in the device pixels Qt's engine drew them in at 1200 dpi, and
+// text glyph by glyph with the advances and kerning pairs Qt's shaping gives the report fonts,
+// rounded as it rounds them, so text sits where it sat, without shaping every text again.
 class PdfDocument {
 public:
     PdfDocument(QIODevice &device, const QString &title, QSizeF pageSize, const QList<FontSpec> &fonts);
