@@ -13,6 +13,7 @@
 #include "ui/messages.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
@@ -275,14 +276,15 @@ void TestReportStreaming::printingWaitsForTheLastPage()
 
 void TestReportStreaming::aStopOrAFailureLeavesNoFile()
 {
-    test::fillCensus(m_db.connection(), 20000);
+    test::fillCensus(m_db.connection(), 100000);
     const QString definition = test::writeFile(m_dir.path(), QStringLiteral("Tall.rpt"), tallRows);
     const QString pdf = m_dir.filePath(QStringLiteral("stopped.pdf"));
 
-    // Stopped half way: no file, not even a partial one beside it.
+    // Stopped half way: no file, not even a partial one beside it. The report is long enough
+    // (10,000 pages, a second or more) that the stop comes while it is being written.
     std::atomic<bool> stop { false };
     std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         stop = true;
     });
     QVERIFY_THROWS_EXCEPTION(

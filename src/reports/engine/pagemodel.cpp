@@ -1,5 +1,7 @@
 #include "engine/pagemodel.h"
 
+#include "engine/pdfdocument.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -44,6 +46,12 @@ TextRun Page::text(int i) const
 {
     const Run &r = m_runs[size_t(i)];
     return { QPointF(r.x, r.y), m_chars.mid(r.offset, r.length), r.font };
+}
+
+Page::TextView Page::textView(int i) const
+{
+    const Run &r = m_runs[size_t(i)];
+    return { r.x, r.y, QStringView(m_chars).mid(r.offset, r.length), r.font };
 }
 
 std::vector<TextRun> Page::texts() const
@@ -426,39 +434,72 @@ void ensureReportFonts()
 // --- PDF -------------------------------------------------------------------------------------
 
 PdfPageSink::PdfPageSink(QIODevice &device, const QString &title, const QPageLayout &layout)
-    : m_writer(std::make_unique<QPdfWriter>(&device)), m_painter(std::make_unique<QPainter>())
+    : m_device(device), m_title(title), m_layout(layout)
 {
     ensureReportFonts();
-    m_writer->setResolution(1200);
-    m_writer->setPageLayout(layout);
-    m_writer->setTitle(title);
-    m_writer->setCreator(QStringLiteral("Medical Social Service"));
 }
 
 PdfPageSink::~PdfPageSink()
 {
-    if (m_painter->isActive())
+    if (m_painter && m_painter->isActive())
         m_painter->end();
+}
+
+void PdfPageSink::startQtWriter()
+{
+    m_writer = std::make_unique<QPdfWriter>(&m_device);
+    m_painter = std::make_unique<QPainter>();
+    m_writer->setResolution(1200);
+    m_writer->setPageLayout(m_layout);
+    m_writer->setTitle(m_title);
+    m_writer->setCreator(pdfCreator());
+    if (!m_painter->begin(m_writer.get()))
+        throw ReportError(QStringLiteral("The PDF cannot be written."));
 }
 
 void PdfPageSink::addPage(Page page, std::vector<TextRun> countTexts, const QList<FontSpec> &fonts)
 {
-    for (const TextRun &t : countTexts)
-        page.addText(t.origin, t.text, t.font);
     if (m_pages == 0) {
-        if (!m_painter->begin(m_writer.get()))
-            throw ReportError(QStringLiteral("The PDF cannot be written."));
-    } else {
+        // Qt's engine shapes every text and compresses slowly; it stays for fonts that are not
+        // files we can embed ourselves.
+        if (PdfDocument::canEmbed(fonts))
+            m_document = std::make_unique<PdfDocument>(m_device, m_title, m_layout.fullRectPoints().size(), fonts);
+        else
+            startQtWriter();
+    } else if (m_writer) {
         m_writer->newPage();
     }
-    page.paint(*m_painter, fonts);
+    if (m_document) {
+        m_document->addPage(page, countTexts, fonts);
+    } else {
+        // Qt's engine cannot go back to a page: the count must be known before the first one.
+        if (!countTexts.empty())
+            throw ReportError(QStringLiteral("The PDF cannot be written: the page count is not known yet."));
+        page.paint(*m_painter, fonts);
+    }
     ++m_pages;
+}
+
+void PdfPageSink::setCountTexts(int page, std::vector<TextRun> texts)
+{
+    if (m_document)
+        m_document->setCountTexts(page, texts);
+}
+
+bool PdfPageSink::printsPageCountAtTheEnd(const QList<FontSpec> &fonts)
+{
+    return PdfDocument::canEmbed(fonts);
 }
 
 void PdfPageSink::finish()
 {
-    if (m_pages == 0 && !m_painter->begin(m_writer.get()))
-        throw ReportError(QStringLiteral("The PDF cannot be written."));
+    if (m_document) {
+        m_document->finish();
+        return;
+    }
+    // A report without pages still makes a readable file: one empty page, as Qt writes it.
+    if (!m_painter)
+        startQtWriter();
     if (!m_painter->end())
         throw ReportError(QStringLiteral("The PDF could not be completed."));
 }

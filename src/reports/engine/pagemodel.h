@@ -10,6 +10,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <QStringView>
 #include <QWaitCondition>
 
 #include <exception>
@@ -65,6 +66,13 @@ public:
     void addText(QPointF origin, QStringView text, int font);
     int textCount() const { return int(m_runs.size()); }
     TextRun text(int i) const;
+    // A text without a copy of its characters, valid while the page lives and is not changed.
+    struct TextView {
+        double x = 0, y = 0;
+        QStringView text;
+        int font = 0;
+    };
+    TextView textView(int i) const;
     std::vector<TextRun> texts() const;
 
     std::vector<RuleItem> lines;
@@ -184,18 +192,32 @@ void returnFreedMemory();
 // The paper of a report as a page layout without margins.
 QPageLayout pageLayoutOf(const QString &paperName, bool landscape);
 
-// Writes pages to a PDF as they come, at 1200 dpi with the report's title; only the page being
-// written is held. ReportError when the device cannot be written.
+class PdfDocument;
+
+// Writes pages to a PDF as they come, with the report's title; only the page being written is
+// held. ReportError when the device cannot be written. The PDF is written directly, with the
+// report fonts embedded; a report whose fonts are not the report fonts' files is painted through
+// Qt's PDF engine at 1200 dpi instead.
 class PdfPageSink final : public PageSink {
 public:
     PdfPageSink(QIODevice &device, const QString &title, const QPageLayout &layout);
     ~PdfPageSink() override;
     void addPage(Page page, std::vector<TextRun> countTexts, const QList<FontSpec> &fonts) override;
+    void setCountTexts(int page, std::vector<TextRun> texts) override;
+    // Whether a report with these fonts may come without its page count, which the sink then
+    // prints once the last page is laid out; otherwise the count must be known before page 1.
+    static bool printsPageCountAtTheEnd(const QList<FontSpec> &fonts);
     // Ends the document; ReportError when it could not be completed.
     void finish();
     int pageCount() const { return m_pages; }
 
 private:
+    void startQtWriter();
+
+    QIODevice &m_device;
+    QString m_title;
+    QPageLayout m_layout;
+    std::unique_ptr<PdfDocument> m_document;
     std::unique_ptr<QPdfWriter> m_writer;
     std::unique_ptr<QPainter> m_painter;
     int m_pages = 0;

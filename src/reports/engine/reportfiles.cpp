@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <optional>
+
 namespace mss::reports {
 
 QString resolveReportPath(const QString &path)
@@ -42,6 +44,41 @@ Report openReportFile(const QString &file, const QVariantList &values)
     return report;
 }
 
+namespace {
+
+void addFontsOf(const std::optional<Band> &band, QList<FontSpec> &fonts)
+{
+    if (!band)
+        return;
+    for (const Element &e : band->elements)
+        if (e.kind == Element::Text && !fonts.contains(e.font))
+            fonts.append(e.font);
+}
+
+// Every font a definition's texts may print in.
+QList<FontSpec> fontsOf(const ReportDefinition &def)
+{
+    QList<FontSpec> fonts;
+    addFontsOf(def.pageHeader, fonts);
+    addFontsOf(def.pageFooter, fonts);
+    QList<const ReportBody *> bodies { &def.main };
+    for (const ReportBody &sub : def.subreports)
+        bodies.append(&sub);
+    for (const ReportBody *body : bodies) {
+        addFontsOf(body->reportHeader, fonts);
+        addFontsOf(body->detail, fonts);
+        addFontsOf(body->noRows, fonts);
+        addFontsOf(body->reportFooter, fonts);
+        for (const GroupDef &g : body->groups) {
+            addFontsOf(g.header, fonts);
+            addFontsOf(g.footer, fonts);
+        }
+    }
+    return fonts;
+}
+
+} // namespace
+
 int renderToPdf(const QString &definitionPath, const ReportContext &context, const QVariantList &values,
     const QList<SubreportValues> &subreports, const QString &pdfPath, const std::atomic<bool> *cancel)
 {
@@ -49,9 +86,10 @@ int renderToPdf(const QString &definitionPath, const ReportContext &context, con
     for (const SubreportValues &sub : subreports)
         report.setSubreportParameters(sub.name, sub.values);
     const auto prepared = report.prepare(context);
-    // "Page n of m" needs m on page 1: a first pass counts the pages and keeps none of them.
+    // "Page n of m" needs m on page 1. Our PDF writer prints such texts once the last page is
+    // laid out; for Qt's engine a first pass counts the pages and keeps none of them.
     int known = -1;
-    if (prepared->printsPageCount())
+    if (prepared->printsPageCount() && !PdfPageSink::printsPageCountAtTheEnd(fontsOf(report.definition())))
         known = prepared->countPages(cancel);
     // The file appears only when the whole document is written: a failure or a stop half way
     // leaves no half report behind, and no earlier file is lost to it.
