@@ -191,7 +191,7 @@ QString pdfCreator()
 // A TrueType face as the PDF uses it: the tables it is drawn from, what its glyphs advance and
 // kern, and which glyphs the document used and for which characters.
 struct PdfDocument::Face {
-    FontSpec spec;
+    FontSpec style;
     QRawFont raw;
     int unitsPerEm = 1000;
     int objectId = 0, fileId = 0, descriptorId = 0, toUnicodeId = 0;
@@ -448,8 +448,8 @@ PdfDocument::~PdfDocument() = default;
 
 bool PdfDocument::canEmbed(const QList<FontSpec> &fonts)
 {
-    for (const FontSpec &spec : fonts) {
-        const QRawFont raw = QRawFont::fromFont(spec.font());
+    for (const FontSpec &wanted : fonts) {
+        const QRawFont raw = QRawFont::fromFont(wanted.font());
         if (!raw.isValid() || raw.fontTable("glyf").isEmpty())
             return false;
     }
@@ -468,12 +468,12 @@ int PdfDocument::sizeOf(const QList<FontSpec> &fonts, int index)
     const int ppem = qRound(wanted.size * deviceDpi / 72.0);
     int face = -1;
     for (size_t i = 0; i < m_faces.size() && face < 0; ++i)
-        if (m_faces[i]->spec.family == wanted.family && m_faces[i]->spec.bold == wanted.bold
-            && m_faces[i]->spec.italic == wanted.italic)
+        if (m_faces[i]->style.family == wanted.family && m_faces[i]->style.bold == wanted.bold
+            && m_faces[i]->style.italic == wanted.italic)
             face = int(i);
     if (face < 0) {
         auto loaded = std::make_unique<Face>();
-        loaded->spec = wanted;
+        loaded->style = wanted;
         if (!loaded->load(QRawFont::fromFont(wanted.font()))) {
             // A font added after the first page that cannot be embedded (outlines other than
             // TrueType's): its texts print in the report font of the same weight and slant.
