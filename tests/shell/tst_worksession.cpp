@@ -25,6 +25,7 @@
 #include <QButtonGroup>
 #include <QCalendarWidget>
 #include <QDateEdit>
+#include <QDialog>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -486,8 +487,14 @@ void TestWorkSession::windowMenuFindsEveryWindow()
         = scalar(QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'")
                      .arg(main()->selection().IDNUM));
     main()->selection().PatientType = QStringLiteral("0");
+    // A window opened from the maximised list opens maximised, and the list is not left half-sized.
+    qobject_cast<QMdiSubWindow *>(list->parentWidget())->showMaximized();
     main()->action(QStringLiteral("mnuIntakeSheet"))->trigger();
     QVERIFY(main()->intakeSheet());
+    const auto *sheetShown = qobject_cast<QMdiSubWindow *>(main()->intakeSheet()->parentWidget());
+    QVERIFY(sheetShown->isMaximized());
+    // It fills the area (or more, where the window's own minimum is wider than the test's screen).
+    QVERIFY(sheetShown->geometry().contains(main()->mdiArea->viewport()->rect()));
     emit menu->aboutToShow();
     QStringList names, checked;
     for (QAction *a : menu->actions()) {
@@ -519,10 +526,17 @@ void TestWorkSession::windowMenuFindsEveryWindow()
     main()->mdiArea->setActiveSubWindow(sheetFrame);
     sheetFrame->showMaximized();
     const int before = int(main()->mdiArea->subWindowList().size());
+    // Most reports are asked for from a date dialog, which takes the activation from the MDI area.
+    QDialog dates(main());
+    dates.show();
+    dates.activateWindow();
+    QTRY_VERIFY(dates.isActiveWindow());
     main()->reportRunner().OpenReport(shell::Session().ReportsPath + QStringLiteral("\\ListofGrantees.rpt"), {});
     main()->reportRunner().ShowReport(false, QStringLiteral("List of Grantees"), false);
+    dates.close();
+    main()->activateWindow();
     QTRY_COMPARE(int(main()->mdiArea->subWindowList().size()), before + 1);
-    QVERIFY(main()->mdiArea->activeSubWindow()->isMaximized());
+    QVERIFY(main()->mdiArea->subWindowList().last()->isMaximized());
 
     menu->findChild<QAction *>(QStringLiteral("mnuCloseAll"))->trigger();
     QTRY_VERIFY(main()->mdiArea->subWindowList().isEmpty());

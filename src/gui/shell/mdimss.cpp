@@ -103,12 +103,7 @@ mdiMSS::mdiMSS(QWidget *parent) : QMainWindow(parent)
     // Report viewers open inside this window, like every other window of the program.
     m_reports = new reports::ReportRunner(this);
     m_reports->setViewerHost([this](reports::frmReportViewer *viewer) {
-        // A report asked for from a maximised window reads best maximised too.
-        const QMdiSubWindow *from = mdiArea->activeSubWindow();
-        const bool maximised = from && from->isMaximized();
-        QMdiSubWindow *sub = openChild(viewer, [this](QMdiSubWindow *frame) { frame->resize(mdiArea->size() * 0.9); });
-        if (maximised)
-            sub->showMaximized();
+        openChild(viewer, [this](QMdiSubWindow *frame) { frame->resize(mdiArea->size() * 0.9); });
     });
 }
 
@@ -405,16 +400,20 @@ void mdiMSS::updateDatasheetItem()
 
 QMdiSubWindow *mdiMSS::openChild(QWidget *window, const std::function<void(QMdiSubWindow *)> &firstPlace)
 {
+    // A window opened over a maximised one opens maximised: the area shows one maximised window at
+    // a time, and one placed beside it would restore the other to a size the user never chose.
+    const QMdiSubWindow *opener = mdiArea->currentSubWindow();
+    const bool overMaximised = opener && opener->isMaximized();
     QMdiSubWindow *sub = mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(window->windowIcon());
     // Placed by its opener only until the user has moved or sized it.
     const bool remembered = ui::rememberGeometry(sub, window->objectName());
     window->show();
-    if (!remembered && firstPlace)
-        firstPlace(sub);
-    else if (sub->windowState() & Qt::WindowMaximized)
+    if (overMaximised || (sub->windowState() & Qt::WindowMaximized))
         sub->showMaximized();
+    else if (!remembered && firstPlace)
+        firstPlace(sub);
     return sub;
 }
 
