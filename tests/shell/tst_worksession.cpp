@@ -367,11 +367,12 @@ void TestWorkSession::arrSavesTheWorkerItShows()
 
 void TestWorkSession::classificationWindowNarrowsBackAndReopensNarrow()
 {
-    m_selection = {};
-    m_selection.IDNUM = scalar(QStringLiteral("SELECT min(IdNum) FROM PATIENT_DATA..tbPatient2"));
-    m_selection.HospNum = scalar(
-        QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(m_selection.IDNUM));
-    int narrow = 0, wide = 0, afterBack = 0, reopened = 0;
+    // A patient with classification history, so that the panel has entries to show whole.
+    patients::PatientSelection &selection = main()->selection();
+    selection.IDNUM = scalar(QStringLiteral("SELECT min(IdNum) FROM MSS..tbMSSPatClassHistory"));
+    selection.HospNum = scalar(
+        QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(selection.IDNUM));
+    int narrow = 0, wide = 0, afterBack = 0, reopened = 0, historyRows = 0, columnsLength = 0, gridRoom = 0;
     bool panelHiddenOnReopening = false;
     ui::Messages::setDialogHandler([&](QDialog &dialog) {
         auto &window = dynamic_cast<classification::frmEditClass &>(dialog);
@@ -380,6 +381,9 @@ void TestWorkSession::classificationWindowNarrowsBackAndReopensNarrow()
         window.cmdPrev->click();
         QCoreApplication::processEvents();
         wide = window.width();
+        historyRows = window.grdClassHistory->rowCount();
+        columnsLength = window.grdClassHistory->horizontalHeader()->length();
+        gridRoom = window.grdClassHistory->viewport()->width();
         window.cmdBack->click();
         QCoreApplication::processEvents();
         afterBack = window.width();
@@ -390,6 +394,9 @@ void TestWorkSession::classificationWindowNarrowsBackAndReopensNarrow()
     });
     main()->action(QStringLiteral("mnuEditPatClass"))->trigger();
     QVERIFY(wide > narrow);
+    QVERIFY(historyRows > 0);
+    QVERIFY2(columnsLength <= gridRoom,
+        qPrintable(QStringLiteral("history columns %1 wide in a grid of %2").arg(columnsLength).arg(gridRoom)));
     QVERIFY2(
         afterBack <= narrow + 2, qPrintable(QStringLiteral("%1 after back, %2 narrow").arg(afterBack).arg(narrow)));
 

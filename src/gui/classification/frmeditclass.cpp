@@ -21,6 +21,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTableWidget>
 
@@ -188,6 +190,23 @@ void frmEditClass::showHistory()
         grdClassHistory->resizeColumnToContents(c);
         grdClassHistory->setColumnWidth(c, std::max(configured, grdClassHistory->columnWidth(c)));
     }
+    fitHistoryColumns();
+}
+
+void frmEditClass::fitHistoryColumns()
+{
+    // Wider than its usual width when the entries need it, so that no column is read cut off;
+    // never wider than the screen.
+    int needed = grdClassHistory->horizontalHeader()->length() + 2 * grdClassHistory->frameWidth()
+        + grdClassHistory->verticalScrollBar()->sizeHint().width();
+    if (grdClassHistory->verticalHeader()->isVisible())
+        needed += grdClassHistory->verticalHeader()->width();
+    layout()->activate();
+    const int outside = width() - grdClassHistory->width();
+    if (const QScreen *shown = screen())
+        needed = std::min(needed, shown->availableGeometry().width() - outside);
+    if (needed > grdClassHistory->width())
+        resize(outside + needed, height());
 }
 
 void frmEditClass::hideHistory()

@@ -84,6 +84,8 @@ private:
     ClassificationStore store() const;
     QString employeeCode() const;
     void resetHistoryGrid();
+    // Widens the window until every history column shows whole.
+    void fitHistoryColumns();
     // Without the history panel: the window's own width, or more when the patient's name needs it.
     int narrowWidth() const;
     void bindControls();
