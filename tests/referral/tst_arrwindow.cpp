@@ -403,6 +403,8 @@ void TestArrWindow::savingSendsTheStatementsOfTheWindow()
     QVERIFY(again->chkdoc->button(17)->isChecked());
     QCOMPARE(again->optPCSO->checkedId(), 2);
     QCOMPARE(again->mskIntake->text(), QStringLiteral("03/04/2026"));
+    // The stored validity reads as a date, not in the database's own form.
+    QCOMPARE(again->txtValidityDate->text(), QStringLiteral("3/4/2026"));
 
     // A special case sends no DELETE.
     again->chkSpecial->setChecked(true);

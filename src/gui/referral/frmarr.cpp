@@ -365,7 +365,8 @@ void frmARR::showRecord(const ArrRecord &r)
     txtDoctor->setText(r.DoctorName);
     txtRoomID->setText(r.RoomID);
     mskIntake->setText(dateFieldText(r.ValidityDate));
-    txtValidityDate->setText(r.ValidityDate);
+    // The stored value in the system's date form, as a date read from the database shows elsewhere.
+    txtValidityDate->setText(data::generalDateText(r.ValidityDate));
     mskRange1->setText(dateFieldText(r.ExpiryDate));
     lblCode->setText(r.ClassCode);
     txtMSSW->setText(r.MSSWName);
