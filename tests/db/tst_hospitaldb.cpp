@@ -372,6 +372,16 @@ void TestHospitalDb::intakeSaveAndLoad()
         h.one(QStringLiteral("SELECT count(*) || ReferredBy || Difficulty FROM tbMSSIntakeSheet WHERE HospNum = '%1'")
                   .arg(hn)),
         QStringLiteral("1DR. CRUZ1"));
+
+    // A sheet without a referring party or case status leaves the assessment's as they were.
+    h.db->execute(
+        QStringLiteral("MSS..sp_MSS_SavePatientData'%1','%2','ZZ-0001','C2','IM','10','03/15/2026','03/15/2027',"
+                       "'DIZON, ROMEO','MSS01','','','Y'")
+            .arg(hn, id));
+    QCOMPARE(
+        h.one(QStringLiteral("SELECT ReferringPartyID || '/' || CaseStatus FROM tbMSSAssessment WHERE IdNum = '%1'")
+                  .arg(id)),
+        QStringLiteral("1/01"));
 }
 
 void TestHospitalDb::intakeRefusesBadInputAtomically()

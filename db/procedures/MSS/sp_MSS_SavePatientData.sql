@@ -2,7 +2,9 @@
 -- places: the head of the patient's intake sheet, the assessment of the admission (created when
 -- the admission has none yet) and the patient master's MSS number, class, date of intake and
 -- expiry. An MSS number over ten characters, one that another patient holds, or a date that is
--- not a date is refused and nothing is stored. An empty MSS number keeps the stored one.
+-- not a date is refused and nothing is stored. An empty MSS number keeps the stored one, and so
+-- do an empty referring party and case status: a sheet that never held them must not clear what
+-- the assessment was given.
 -- params: HospNum, IdNum, MSSNum, ClassCode, Category, CategoryID, InterviewDate, ExpiryDate, MSSW, UserID, RefPartyID, CaseStatus, Active
 SELECT mss_error('The hospital number is missing') WHERE trim(ifnull(@HospNum, '')) = '';
 SELECT mss_error('MSS number "' || trim(@MSSNum) || '" is longer than ten characters') WHERE length(trim(@MSSNum)) > 10;
@@ -37,8 +39,9 @@ ON CONFLICT (IdNum) DO UPDATE SET
     MSSNum = coalesce(excluded.MSSNum, MSSNum), Code = excluded.Code, Category = excluded.Category,
     CategoryID = excluded.CategoryID, IntakeDate = excluded.IntakeDate, ExpiryDate = excluded.ExpiryDate,
     MSSWName = excluded.MSSWName, MSSW = excluded.MSSW, UserID = excluded.UserID,
-    ReferringPartyID = excluded.ReferringPartyID,
-    CaseStatus = excluded.CaseStatus, Active = excluded.Active, UpdatedDate = getdate();
+    ReferringPartyID = coalesce(nullif(excluded.ReferringPartyID, ''), ReferringPartyID),
+    CaseStatus = coalesce(nullif(excluded.CaseStatus, ''), CaseStatus), Active = excluded.Active,
+    UpdatedDate = getdate();
 UPDATE PATIENT_DATA.tbMaster
    SET MSSNum = coalesce(nullif(trim(@MSSNum), ''), MSSNum), MSSClassification = nullif(trim(@ClassCode), ''),
        MSSDiscountValidity = mss_date(@InterviewDate), MSSDiscountExpiry = mss_date(@ExpiryDate)
