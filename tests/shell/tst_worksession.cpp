@@ -38,6 +38,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QToolButton>
@@ -373,15 +374,18 @@ void TestWorkSession::classificationWindowNarrowsBackAndReopensNarrow()
     selection.HospNum = scalar(
         QStringLiteral("SELECT HospNum FROM PATIENT_DATA..tbPatient2 WHERE IdNum = '%1'").arg(selection.IDNUM));
     int narrow = 0, wide = 0, afterBack = 0, reopened = 0, historyRows = 0, columnsLength = 0, gridRoom = 0;
-    bool panelHiddenOnReopening = false;
+    bool panelHiddenOnReopening = false, wideOnScreen = false;
     ui::Messages::setDialogHandler([&](QDialog &dialog) {
         auto &window = dynamic_cast<classification::frmEditClass &>(dialog);
+        // Opened near the right edge, as a remembered place may put it.
+        window.move(window.screen()->availableGeometry().right() - window.frameGeometry().width(), 0);
         window.show();
         narrow = window.width();
         window.cmdPrev->click();
         QCoreApplication::processEvents();
         wide = window.width();
         historyRows = window.grdClassHistory->rowCount();
+        wideOnScreen = window.screen()->availableGeometry().contains(window.frameGeometry());
         columnsLength = window.grdClassHistory->horizontalHeader()->length();
         gridRoom = window.grdClassHistory->viewport()->width();
         window.cmdBack->click();
@@ -395,6 +399,7 @@ void TestWorkSession::classificationWindowNarrowsBackAndReopensNarrow()
     main()->action(QStringLiteral("mnuEditPatClass"))->trigger();
     QVERIFY(wide > narrow);
     QVERIFY(historyRows > 0);
+    QVERIFY(wideOnScreen);
     QVERIFY2(columnsLength <= gridRoom,
         qPrintable(QStringLiteral("history columns %1 wide in a grid of %2").arg(columnsLength).arg(gridRoom)));
     QVERIFY2(

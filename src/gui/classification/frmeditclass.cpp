@@ -207,6 +207,12 @@ void frmEditClass::fitHistoryColumns()
         needed = std::min(needed, shown->availableGeometry().width() - outside);
     if (needed > grdClassHistory->width())
         resize(outside + needed, height());
+    // Widening keeps the left edge, so a window near the right of the screen is moved back onto it.
+    if (const QScreen *shown = screen()) {
+        const QRect available = shown->availableGeometry();
+        if (isWindow() && frameGeometry().right() > available.right())
+            move(std::max(available.left(), pos().x() - (frameGeometry().right() - available.right())), pos().y());
+    }
 }
 
 void frmEditClass::hideHistory()
