@@ -121,3 +121,12 @@ CREATE TABLE tbBillComputedDiscount (
     ComputedDate  TEXT NOT NULL,
     PRIMARY KEY (IdNum, DiscountType, RevenueID)
 );
+
+-- What the summarized statement reads, under the names the hospital's server gives it in its
+-- report views: on a server these are where a DBA maps the hospital's own billing tables.
+CREATE VIEW vwMSSRevenueCode AS
+    SELECT RevenueID, Department, IsCharge, SortOrder FROM tbBillRevenueCode;
+CREATE VIEW vwMSSPayment AS
+    SELECT IdNum, Amount FROM tbBillPayment;
+CREATE VIEW vwMSSMedicareBenefit AS
+    SELECT IdNum, Amount FROM tbBillMedicareBenefit;

@@ -171,3 +171,8 @@ CREATE VIEW vwERPatientList AS
                || ifnull(m.Province, '') AS Address,
            a.DcrDate AS dcrdate, a.BillingDate AS BillingDate, a.PatientClassification AS PatientClass
       FROM tbERMaster AS a JOIN tbMaster AS m ON m.HospNum = a.HospNum;
+
+-- What the address search reads, under the names the hospital's server gives it in its report
+-- views: on a server the view is where a DBA maps the hospital's own zip-code table.
+CREATE VIEW vwMSSZipCode AS
+    SELECT ZipCode, Barangay, Town, Province FROM tbZipCode;

@@ -265,10 +265,9 @@ GRANT SELECT ON OBJECT::dbo.tbERMaster TO MSSDepartment;
 GRANT UPDATE ON OBJECT::dbo.tbERMaster (PatientClassification) TO MSSDepartment;
 GO
 
--- Tables a hospital may keep under other names: granted only where they exist (the address
--- picker reads the zip codes; the department's procedures the doctors and rooms).
-IF OBJECT_ID(N'dbo.tbZipCode', N'U') IS NOT NULL
-    EXEC sp_executesql N'GRANT SELECT ON OBJECT::dbo.tbZipCode TO MSSDepartment;';
+-- Tables a hospital may keep under other names: granted only where they exist (the department's
+-- procedures read the doctors and rooms; the address search reads the zip codes through a view of
+-- report-views.sql, which needs no grant on the table).
 IF OBJECT_ID(N'dbo.tbDoctor', N'U') IS NOT NULL
     EXEC sp_executesql N'GRANT SELECT ON OBJECT::dbo.tbDoctor TO MSSDepartment;';
 IF OBJECT_ID(N'dbo.tbRoom', N'U') IS NOT NULL
@@ -311,15 +310,9 @@ GRANT SELECT, DELETE ON OBJECT::dbo.tbBillDailyBill TO MSSDepartment;
 GRANT SELECT, DELETE ON OBJECT::dbo.tbBillOPDailyOut TO MSSDepartment;
 GO
 
--- Tables a hospital may keep under other names: granted only where they exist (the summarized
--- statement of account reads the revenue codes, payments and Medicare benefits; the department's
--- procedures the company accounts and sponsor funds).
-IF OBJECT_ID(N'dbo.tbBillRevenueCode', N'U') IS NOT NULL
-    EXEC sp_executesql N'GRANT SELECT ON OBJECT::dbo.tbBillRevenueCode TO MSSDepartment;';
-IF OBJECT_ID(N'dbo.tbBillPayment', N'U') IS NOT NULL
-    EXEC sp_executesql N'GRANT SELECT ON OBJECT::dbo.tbBillPayment TO MSSDepartment;';
-IF OBJECT_ID(N'dbo.tbBillMedicareBenefit', N'U') IS NOT NULL
-    EXEC sp_executesql N'GRANT SELECT ON OBJECT::dbo.tbBillMedicareBenefit TO MSSDepartment;';
+-- Tables a hospital may keep under other names: granted only where they exist (the department's
+-- procedures read the company accounts and sponsor funds; the summarized statement of account
+-- reads the revenue codes, payments and Medicare benefits through views of report-views.sql).
 IF OBJECT_ID(N'dbo.tbBillCompany', N'U') IS NOT NULL
     EXEC sp_executesql N'GRANT SELECT ON OBJECT::dbo.tbBillCompany TO MSSDepartment;';
 IF OBJECT_ID(N'dbo.tbBillCDFAllocation', N'U') IS NOT NULL

@@ -309,6 +309,22 @@ GO
 GRANT SELECT ON OBJECT::dbo.vwMSSReligion TO MSSDepartment;
 GO
 
+-- Addresses for the address search, one row per barangay: its ZipCode, the Barangay, its Town
+-- and Province.
+CREATE OR ALTER VIEW dbo.vwMSSZipCode (
+    ZipCode, Barangay, Town, Province
+) AS
+SELECT
+    ZipCode,
+    Barangay,
+    Town,
+    Province
+FROM dbo.tbZipCode;
+GO
+
+GRANT SELECT ON OBJECT::dbo.vwMSSZipCode TO MSSDepartment;
+GO
+
 USE [BILLING];
 GO
 

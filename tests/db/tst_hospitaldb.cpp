@@ -129,6 +129,25 @@ void TestHospitalDb::creationAndVersions()
         QCOMPARE(
             db->open(QStringLiteral("SELECT FailedLogOns, LockOuts, LockedUntil FROM MSS..tbMSSUser")).columns().size(),
             3);
+    }
+    // A database from before the address search and the statement read views gets them.
+    {
+        auto db = openHospitalDatabase(dir.path());
+        db->executeScript(QStringLiteral("DROP VIEW PATIENT_DATA.vwMSSZipCode; DROP VIEW BILLING.vwMSSRevenueCode; "
+                                         "DROP VIEW BILLING.vwMSSPayment; DROP VIEW BILLING.vwMSSMedicareBenefit; "
+                                         "UPDATE main.mss_schema SET version = 3; "
+                                         "UPDATE PATIENT_DATA.mss_schema SET version = 3; "
+                                         "UPDATE BILLING.mss_schema SET version = 3; "
+                                         "UPDATE RADIOLOGY.mss_schema SET version = 3;"));
+    }
+    {
+        auto db = openHospitalDatabase(dir.path());
+        QCOMPARE(hospitalSchemaVersion(*db), kHospitalSchemaVersion);
+        QCOMPARE(db->open(QStringLiteral("SELECT count(*) FROM PATIENT_DATA..vwMSSZipCode")).text(0),
+            db->open(QStringLiteral("SELECT count(*) FROM PATIENT_DATA..tbZipCode")).text(0));
+        QCOMPARE(db->open(QStringLiteral("SELECT * FROM BILLING..vwMSSRevenueCode")).columns().size(), 4);
+        QCOMPARE(db->open(QStringLiteral("SELECT * FROM BILLING..vwMSSPayment")).columns().size(), 2);
+        QCOMPARE(db->open(QStringLiteral("SELECT * FROM BILLING..vwMSSMedicareBenefit")).columns().size(), 2);
         db->executeScript(
             QStringLiteral("UPDATE RADIOLOGY.mss_schema SET version = %1").arg(kHospitalSchemaVersion + 1));
     }

@@ -85,6 +85,7 @@ const QList<UpgradeStep> kUpgradeSteps = {
     { 2, ":/db/upgrades/2.sql" }, // the patient list's views
     { 3, ":/db/upgrades/3.sql",
         "SELECT 1 FROM pragma_table_info('tbMSSUser', 'main') WHERE name = 'LockOuts'" }, // the users' lock-out
+    { 4, ":/db/upgrades/4.sql" }, // the address search's and the summarized statement's views
 };
 
 QStringList databaseFiles(const QString &folder)

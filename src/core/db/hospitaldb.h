@@ -11,7 +11,7 @@ namespace mss::data {
 
 // The schema version this program writes. Each of the four files records its own in
 // mss_schema(version).
-inline constexpr int kHospitalSchemaVersion = 3;
+inline constexpr int kHospitalSchemaVersion = 4;
 
 // True when the folder holds at least one of the four database files.
 bool hospitalDatabaseExists(const QString &folder);

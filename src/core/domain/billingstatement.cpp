@@ -11,7 +11,7 @@ bool clsOpenConnection::EstablishedConnection(const QString &, const QString &da
     if (!m_session || m_session->state() != data::ConnectionState::Open)
         return false;
     try {
-        m_session->open(QStringLiteral("SELECT count(*) FROM %1..tbBillRevenueCode")
+        m_session->open(QStringLiteral("SELECT count(*) FROM %1..vwMSSRevenueCode")
                             .arg(database.isEmpty() ? QStringLiteral("BILLING") : database));
         m_established = true;
     } catch (const data::DbError &) {
@@ -41,7 +41,7 @@ SummarizedStatement loadSummarizedStatement(
     data::Recordset lines = connection.query(
         QStringLiteral("SELECT isnull(r.Department, b.RevenueID) AS Department, isnull(r.IsCharge, 1) AS IsCharge, "
                        "sum(b.Amount) AS Amount, min(isnull(r.SortOrder, 999)) AS SortOrder "
-                       "FROM %1 b LEFT JOIN BILLING..tbBillRevenueCode r ON r.RevenueID = b.RevenueID "
+                       "FROM %1 b LEFT JOIN BILLING..vwMSSRevenueCode r ON r.RevenueID = b.RevenueID "
                        "WHERE b.IdNum = :id GROUP BY isnull(r.Department, b.RevenueID), isnull(r.IsCharge, 1) "
                        "ORDER BY isnull(r.IsCharge, 1) DESC, min(isnull(r.SortOrder, 999))")
             .arg(table),
@@ -58,14 +58,14 @@ SummarizedStatement loadSummarizedStatement(
         }
     }
     data::Recordset medicare = connection.query(
-        QStringLiteral("SELECT isnull(sum(Amount), 0) AS Amount FROM BILLING..tbBillMedicareBenefit WHERE IdNum = :id"),
+        QStringLiteral("SELECT isnull(sum(Amount), 0) AS Amount FROM BILLING..vwMSSMedicareBenefit WHERE IdNum = :id"),
         byId);
     soa.medicare = medicare.number(QStringLiteral("Amount"));
     if (soa.medicare != 0)
         soa.lines.append({ QStringLiteral("Medicare"), QStringLiteral("Medicare benefit"), soa.medicare });
     data::Recordset payments
         = connection.query(QStringLiteral("SELECT isnull(sum(Amount), 0) AS Amount, count(*) AS Receipts FROM "
-                                          "BILLING..tbBillPayment WHERE IdNum = :id"),
+                                          "BILLING..vwMSSPayment WHERE IdNum = :id"),
             byId);
     soa.payments = payments.number(QStringLiteral("Amount"));
     if (payments.number(QStringLiteral("Receipts")) > 0)

@@ -52,7 +52,7 @@ void frmAddressSearch::search(const QString &text)
         const QString term = text.trimmed();
         data::Recordset rs = m_connection.query(
             QStringLiteral(
-                "SELECT ZipCode, Barangay, Town, Province FROM PATIENT_DATA..tbZipCode "
+                "SELECT ZipCode, Barangay, Town, Province FROM PATIENT_DATA..vwMSSZipCode "
                 "WHERE ZipCode LIKE :prefix OR Barangay LIKE :part OR Town LIKE :part OR Province LIKE :part "
                 "ORDER BY Province, Town, Barangay, ZipCode"),
             { { QStringLiteral("prefix"), term + QLatin1Char('%') },
