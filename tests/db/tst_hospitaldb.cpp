@@ -36,6 +36,15 @@ struct Hospital {
 };
 
 // Runs a call that must fail and returns the error's description.
+// Marks all four files as written at an older schema version.
+QString allFilesAtVersion(int version)
+{
+    QString script;
+    for (const char *schema : { "main", "PATIENT_DATA", "BILLING", "RADIOLOGY" })
+        script += QStringLiteral("UPDATE %1.mss_schema SET version = %2; ").arg(QLatin1String(schema)).arg(version);
+    return script;
+}
+
 QString failure(Hospital &h, const QString &statement)
 {
     try {
@@ -101,11 +110,8 @@ void TestHospitalDb::creationAndVersions()
         auto db = openHospitalDatabase(dir.path());
         db->executeScript(QStringLiteral("DROP VIEW PATIENT_DATA.vwInPatientList; "
                                          "DROP VIEW PATIENT_DATA.vwOutPatientList; "
-                                         "DROP VIEW PATIENT_DATA.vwERPatientList; "
-                                         "UPDATE main.mss_schema SET version = 1; "
-                                         "UPDATE PATIENT_DATA.mss_schema SET version = 1; "
-                                         "UPDATE BILLING.mss_schema SET version = 1; "
-                                         "UPDATE RADIOLOGY.mss_schema SET version = 1;"));
+                                         "DROP VIEW PATIENT_DATA.vwERPatientList; ")
+            + allFilesAtVersion(1));
     }
     {
         auto db = openHospitalDatabase(dir.path());
@@ -134,11 +140,8 @@ void TestHospitalDb::creationAndVersions()
     {
         auto db = openHospitalDatabase(dir.path());
         db->executeScript(QStringLiteral("DROP VIEW PATIENT_DATA.vwMSSZipCode; DROP VIEW BILLING.vwMSSRevenueCode; "
-                                         "DROP VIEW BILLING.vwMSSPayment; DROP VIEW BILLING.vwMSSMedicareBenefit; "
-                                         "UPDATE main.mss_schema SET version = 3; "
-                                         "UPDATE PATIENT_DATA.mss_schema SET version = 3; "
-                                         "UPDATE BILLING.mss_schema SET version = 3; "
-                                         "UPDATE RADIOLOGY.mss_schema SET version = 3;"));
+                                         "DROP VIEW BILLING.vwMSSPayment; DROP VIEW BILLING.vwMSSMedicareBenefit; ")
+            + allFilesAtVersion(3));
     }
     {
         auto db = openHospitalDatabase(dir.path());
