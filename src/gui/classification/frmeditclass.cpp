@@ -9,6 +9,7 @@
 #include "ui/commandguard.h"
 #include "ui/messages.h"
 #include "ui/twips.h"
+#include "ui/windowgeometry.h"
 #include "ui_frmeditclass.h"
 
 #include <QButtonGroup>
@@ -196,22 +197,22 @@ void frmEditClass::showHistory()
 void frmEditClass::fitHistoryColumns()
 {
     // Wider than its usual width when the entries need it, so that no column is read cut off;
-    // never wider than the screen.
+    // never wider than the screen, and moved back onto it, since widening keeps the left edge.
     int needed = grdClassHistory->horizontalHeader()->length() + 2 * grdClassHistory->frameWidth()
         + grdClassHistory->verticalScrollBar()->sizeHint().width();
     if (grdClassHistory->verticalHeader()->isVisible())
         needed += grdClassHistory->verticalHeader()->width();
     layout()->activate();
     const int outside = width() - grdClassHistory->width();
-    if (const QScreen *shown = screen())
-        needed = std::min(needed, shown->availableGeometry().width() - outside);
+    const QScreen *shown = screen();
+    const QRect available = shown ? shown->availableGeometry() : QRect();
+    if (!available.isEmpty())
+        needed = std::min(needed, available.width() - outside);
     if (needed > grdClassHistory->width())
         resize(outside + needed, height());
-    // Widening keeps the left edge, so a window near the right of the screen is moved back onto it.
-    if (const QScreen *shown = screen()) {
-        const QRect available = shown->availableGeometry();
-        if (isWindow() && frameGeometry().right() > available.right())
-            move(std::max(available.left(), pos().x() - (frameGeometry().right() - available.right())), pos().y());
+    if (isWindow() && !available.isEmpty()) {
+        const QRect frame = frameGeometry();
+        move(pos() + ui::fitInside(frame, available).topLeft() - frame.topLeft());
     }
 }
 
